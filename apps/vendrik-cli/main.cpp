@@ -1,0 +1,51 @@
+// vendrik-cli: Vendrik's core from the command line. A thin front: every
+// subcommand parses its options and calls the same core the windows use.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const vendrik::cli::Args&);
+    const char* summary;
+};
+
+constexpr Command kCommands[] = {
+    {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+};
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "Aufruf: vendrik-cli BEFEHL [OPTIONEN] ...\n\nBefehle:\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(out, "  %-20s %s\n", c.name, c.summary);
+    }
+    std::fprintf(out, "\n'vendrik-cli BEFEHL --help' beschreibt einen Befehl.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(stderr);
+        return 2;
+    }
+    const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(stdout);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (name == c.name) {
+            return c.run(vendrik::cli::Args(argv + 2, argv + argc));
+        }
+    }
+    std::fprintf(stderr, "vendrik-cli: unbekannter Befehl '%s'\n", argv[1]);
+    printUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Vendrik needs to build, test and benchmark.
+# Only what is missing is installed; runs apt-get directly as root, else
+# through sudo.
+set -euo pipefail
+
+# build: compiler, build tools and the libraries the core links
+build_pkgs=(build-essential cmake ninja-build pkg-config
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation2 fontconfig
+  qt6-base-dev)
+# tests: GoogleTest, independent decoders and metadata tools to check our output
+test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
+  libimage-exiftool-perl desktop-file-utils clang-14 libclang-rt-14-dev xvfb
+  xauth)
+# benchmarks: the peers we measure against and real photographs as input
+bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers)
+
+want=("${build_pkgs[@]}")
+case "${1:-build}" in
+  build) ;;
+  test) want+=("${test_pkgs[@]}") ;;
+  bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

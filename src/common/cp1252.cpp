@@ -1,0 +1,100 @@
+#include "common/cp1252.h"
+
+#include <array>
+#include <cstdint>
+
+namespace vendrik {
+namespace {
+
+// Code points of the bytes 0x80..0x9F; the rest of the set is Latin-1.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char toByte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        return static_cast<char>(cp);
+    }
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == cp) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<std::uint8_t>(utf8[i]);
+        int extra = 0;
+        char32_t cp = 0;
+        if (lead < 0x80) {
+            cp = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = lead & 0x07;
+        } else {
+            out += '?';
+            ++i;
+            continue;
+        }
+        bool ok = i + static_cast<std::size_t>(extra) < utf8.size();
+        for (int k = 1; ok && k <= extra; ++k) {
+            const auto c = static_cast<std::uint8_t>(utf8[i + k]);
+            if ((c & 0xC0) != 0x80) {
+                ok = false;
+            } else {
+                cp = (cp << 6) | (c & 0x3F);
+            }
+        }
+        // Overlong forms and surrogates are malformed too.
+        constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out += toByte(cp);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+std::string cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char ch : bytes) {
+        const auto b = static_cast<std::uint8_t>(ch);
+        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b));
+    }
+    return out;
+}
+
+}  // namespace vendrik

@@ -1,0 +1,121 @@
+#include "imaging/pnm_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace vendrik {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A header number: decimal digits after white space and '#' comments.
+bool readNumber(std::FILE* f, long long& value) {
+    int c = std::fgetc(f);
+    for (;;) {
+        if (c == '#') {
+            while (c != EOF && c != '\n') {
+                c = std::fgetc(f);
+            }
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            c = std::fgetc(f);
+        } else {
+            break;
+        }
+    }
+    if (c < '0' || c > '9') {
+        return false;
+    }
+    value = 0;
+    while (c >= '0' && c <= '9') {
+        value = value * 10 + (c - '0');
+        if (value > 1'000'000'000) {
+            return false;
+        }
+        c = std::fgetc(f);
+    }
+    // Exactly one white-space character ends the header's last number.
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+}  // namespace
+
+std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
+                                const PnmLimits& limits) {
+    File f(std::fopen(path.c_str(), "rb"));
+    if (!f) {
+        error = std::string("kann nicht geöffnet werden: ") + std::strerror(errno);
+        return std::nullopt;
+    }
+    char magic[2] = {};
+    if (std::fread(magic, 1, 2, f.get()) != 2 || magic[0] != 'P' ||
+        (magic[1] != '5' && magic[1] != '6')) {
+        error = "keine binäre PPM- (P6) oder PGM-Datei (P5)";
+        return std::nullopt;
+    }
+    const bool grey = magic[1] == '5';
+    long long width = 0;
+    long long height = 0;
+    long long maxval = 0;
+    if (!readNumber(f.get(), width) || !readNumber(f.get(), height) ||
+        !readNumber(f.get(), maxval)) {
+        error = "Kopfzeile beschädigt";
+        return std::nullopt;
+    }
+    if (width < 1 || height < 1) {
+        error = "Bild ist leer (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        return std::nullopt;
+    }
+    if (width > limits.maxSide || height > limits.maxSide || width * height > limits.maxPixels) {
+        error = "Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        return std::nullopt;
+    }
+    if (maxval < 1 || maxval > 65535) {
+        error = "ungültiger Maximalwert " + std::to_string(maxval);
+        return std::nullopt;
+    }
+    const int channels = grey ? 1 : 3;
+    const int sampleBytes = maxval > 255 ? 2 : 1;
+    const auto w = static_cast<int>(width);
+    const auto h = static_cast<int>(height);
+    PnmImage img;
+    img.grey = grey;
+    try {
+        img.surface = Surface(w, h);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * channels * sampleBytes);
+        for (int y = 0; y < h; ++y) {
+            if (std::fread(row.data(), 1, row.size(), f.get()) != row.size()) {
+                error = "Datei ist abgeschnitten (Zeile " + std::to_string(y + 1) + " von " +
+                        std::to_string(h) + " fehlt)";
+                return std::nullopt;
+            }
+            std::uint8_t* out = img.surface.row(y);
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t v[3];
+                for (int k = 0; k < channels; ++k) {
+                    const std::size_t at = (static_cast<std::size_t>(x) * channels + k) * sampleBytes;
+                    const long long s = sampleBytes == 2 ? (row[at] << 8) | row[at + 1] : row[at];
+                    // Scale to 0..255, rounding to nearest.
+                    v[k] = static_cast<std::uint8_t>(
+                        maxval == 255 ? s : (std::min(s, maxval) * 255 + maxval / 2) / maxval);
+                }
+                out[x * 3 + 0] = grey ? v[0] : v[2];
+                out[x * 3 + 1] = grey ? v[0] : v[1];
+                out[x * 3 + 2] = v[0];
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        error = "nicht genug Speicher für " + std::to_string(w) + " x " + std::to_string(h);
+        return std::nullopt;
+    }
+    return img;
+}
+
+}  // namespace vendrik

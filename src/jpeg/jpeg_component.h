@@ -1,0 +1,32 @@
+#pragma once
+// The per-component state the encoder's stages share.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace vendrik::jpeg {
+
+struct JpegComponent {
+    int id = 0;  // written to the file: index + 1
+    int H = 0;   // horizontal sampling factor, 1..4
+    int V = 0;   // vertical sampling factor, 1..4
+    int Tq = 0;  // quantisation table slot
+    // Quantised blocks, 64 coefficients each in zigzag order, blocks row by
+    // row over a blocksPerRow × blocksPerColumn grid.
+    std::vector<std::int16_t> coefficients;
+    int blocksPerRow = 0;
+    int blocksPerColumn = 0;
+};
+
+// A code table in the form the file carries (T.81 B.2.4.2) plus the code and
+// length of every symbol (Annex C), as built for one picture.
+struct HuffmanTableSlot {
+    std::array<std::uint8_t, 16> counts{};  // counts[k]: codes of length k + 1
+    std::vector<std::uint8_t> symbols;      // in code order
+    std::array<std::int32_t, 256> code{};   // −1: the symbol has no code
+    std::array<std::int32_t, 256> lengthMask{};  // 2^(length − 1); 0: no code
+    std::array<std::uint8_t, 256> length{};      // the same length as a number
+};
+
+}  // namespace vendrik::jpeg

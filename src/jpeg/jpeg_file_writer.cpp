@@ -1,0 +1,261 @@
+// SaveFile: the JFIF file in memory, segment by segment (T.81 B.2, JFIF 1.01),
+// then written in one piece to its final name.
+
+#include <cerrno>
+#include <cmath>
+#include <span>
+
+#include "common/atomic_file.h"
+#include "common/cp1252.h"
+#include "jpeg/bit_writer.h"
+#include "jpeg/cJpeg.h"
+#include "jpeg/huffman_optimiser.h"
+#include "jpeg/jpeg_error.h"
+#include "jpeg/scan_coding.h"
+
+namespace vendrik {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Table selectors: component 0 uses slot 0 for DC and AC, the others slot 1.
+int tableSlotOf(int componentIndex) {
+    return componentIndex == 0 ? 0 : 1;
+}
+
+void put16(Bytes& out, unsigned v) {
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+    out.push_back(static_cast<std::uint8_t>(v));
+}
+
+void putMarker(Bytes& out, std::uint8_t marker) {
+    out.push_back(0xFF);
+    out.push_back(marker);
+}
+
+// Starts a segment: marker and a length placeholder that endSegment fills.
+std::size_t beginSegment(Bytes& out, std::uint8_t marker) {
+    putMarker(out, marker);
+    const std::size_t at = out.size();
+    put16(out, 0);
+    return at;
+}
+
+void endSegment(Bytes& out, std::size_t lengthAt) {
+    const std::size_t length = out.size() - lengthAt;
+    out[lengthAt] = static_cast<std::uint8_t>(length >> 8);
+    out[lengthAt + 1] = static_cast<std::uint8_t>(length);
+}
+
+void writeApp0(Bytes& out) {
+    // JFIF 1.01, no density unit, 1:1 pixel aspect, no thumbnail.
+    constexpr std::uint8_t kApp0[] = {0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+                                      0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
+    out.insert(out.end(), std::begin(kApp0), std::end(kApp0));
+}
+
+void writeComment(Bytes& out, const std::string& latin) {
+    const std::size_t at = beginSegment(out, 0xFE);
+    out.insert(out.end(), latin.begin(), latin.end());
+    endSegment(out, at);
+}
+
+void writeQuantTable(Bytes& out, const jpeg::QuantValues& q, int slot, int precision) {
+    const std::size_t at = beginSegment(out, 0xDB);
+    const bool fitsBytes = std::all_of(q.begin(), q.end(), [](auto v) { return v <= 255; });
+    if (fitsBytes) {
+        out.push_back(static_cast<std::uint8_t>(slot));
+        out.insert(out.end(), q.begin(), q.end());
+    } else {
+        enforce(precision == 12, jpegError(JpegErrc::IllegalQuantPrecision));
+        out.push_back(static_cast<std::uint8_t>(16 + slot));
+        for (const auto v : q) {
+            put16(out, v);
+        }
+    }
+    endSegment(out, at);
+}
+
+void writeHuffmanTable(Bytes& out, const jpeg::HuffmanTableSlot& t, int slot, bool isDc) {
+    const std::size_t at = beginSegment(out, 0xC4);
+    out.push_back(static_cast<std::uint8_t>(isDc ? slot : 16 + slot));
+    out.insert(out.end(), t.counts.begin(), t.counts.end());
+    out.insert(out.end(), t.symbols.begin(), t.symbols.end());
+    endSegment(out, at);
+}
+
+// A sink for codeBlock() that writes codes and extra bits.
+struct CodeSink {
+    jpeg::BitWriter* writer;
+    const jpeg::HuffmanTableSlot* dcTable;
+    const jpeg::HuffmanTableSlot* acTable;
+    void dc(int s, std::uint32_t extra) {
+        const auto sym = static_cast<std::size_t>(s);
+        writer->put((static_cast<std::uint32_t>(dcTable->code[sym]) << s) | extra,
+                    dcTable->length[sym] + s);
+    }
+    void ac(int symbol, std::uint32_t extra, int length) {
+        const auto sym = static_cast<std::size_t>(symbol);
+        writer->put((static_cast<std::uint32_t>(acTable->code[sym]) << length) | extra,
+                    acTable->length[sym] + length);
+    }
+};
+
+[[noreturn]] void throwFileError(int err, const std::string& reason) {
+    // The numbers and texts of the classic run-time file errors, which the
+    // batch run's callers know.
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            throw VendrikError(76, "cJpeg", "Path not found: " + reason);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            throw VendrikError(75, "cJpeg", "Path/File access error: " + reason);
+        case ENOSPC:
+        case EDQUOT:
+            throw VendrikError(61, "cJpeg", "Disk full: " + reason);
+        default:
+            throw VendrikError(57, "cJpeg", "Device I/O error: " + reason);
+    }
+}
+
+}  // namespace
+
+std::uint64_t cJpeg::optimizeHuffmanTables() {
+    const std::span<const jpeg::JpegComponent> comps(m_components);
+    const auto groups = jpeg::planScans(comps);
+
+    std::array<jpeg::Frequencies, 4> dcFreq{};
+    std::array<jpeg::Frequencies, 4> acFreq{};
+    std::array<bool, 4> used{};
+    std::vector<jpeg::HistogramSink> sinks;
+    for (std::size_t i = 0; i < comps.size(); ++i) {
+        const auto slot = static_cast<std::size_t>(tableSlotOf(static_cast<int>(i)));
+        used[slot] = true;
+        sinks.push_back({&dcFreq[slot], &acFreq[slot]});
+    }
+    // Counting walks the blocks exactly as writing does. Padding blocks of
+    // interleaved scans count their DC symbol 0 and their end of block, so
+    // every AC table they use has an end-of-block code.
+    for (const auto& g : groups) {
+        jpeg::walkScan(comps, g, m_width, m_height, m_hmax, m_vmax,
+                       [&](int j) -> jpeg::HistogramSink& {
+                           return sinks[static_cast<std::size_t>(j)];
+                       });
+    }
+
+    std::uint64_t bits = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        report(60 + 5 * static_cast<int>(k));
+        if (!used[k]) {
+            continue;
+        }
+        jpeg::Frequencies counted = dcFreq[k];
+        jpeg::buildCodeLengths(m_dcTables[k], dcFreq[k]);
+        jpeg::deriveHuffmanCodes(m_dcTables[k], m_precision == 12 ? 15 : 11);
+        bits += jpeg::codedBits(m_dcTables[k], counted, true);
+
+        counted = acFreq[k];
+        jpeg::buildCodeLengths(m_acTables[k], acFreq[k]);
+        jpeg::deriveHuffmanCodes(m_acTables[k], 255);
+        bits += jpeg::codedBits(m_acTables[k], counted, false);
+    }
+    return (bits + 7) / 8;
+}
+
+void cJpeg::writeFile(Bytes& out) const {
+    const std::string latinComment = utf8ToCp1252(m_comment);
+    // The estimate with room for stuffing and headers; the writer grows the
+    // buffer beyond it when a picture's coded data hold many 0xFF bytes.
+    out.reserve(static_cast<std::size_t>(std::nearbyint(static_cast<double>(m_lastEstimate) * 1.3 +
+                                                        1000.0 + latinComment.size())));
+    putMarker(out, 0xD8);
+    writeApp0(out);
+    if (!latinComment.empty()) {
+        writeComment(out, latinComment);
+    }
+    const int nf = static_cast<int>(m_components.size());
+    writeQuantTable(out, m_quant[0], 0, m_precision);
+    if (nf > 1) {
+        writeQuantTable(out, m_quant[1], 1, m_precision);
+    }
+
+    const std::size_t sof = beginSegment(out, 0xC0);
+    out.push_back(static_cast<std::uint8_t>(m_precision));
+    put16(out, static_cast<unsigned>(m_height));
+    put16(out, static_cast<unsigned>(m_width));
+    out.push_back(static_cast<std::uint8_t>(nf));
+    for (const auto& c : m_components) {
+        out.push_back(static_cast<std::uint8_t>(c.id));
+        out.push_back(static_cast<std::uint8_t>(c.H * 16 + c.V));
+        out.push_back(static_cast<std::uint8_t>(c.Tq));
+    }
+    endSegment(out, sof);
+
+    writeHuffmanTable(out, m_dcTables[0], 0, true);
+    writeHuffmanTable(out, m_acTables[0], 0, false);
+    if (nf > 1) {
+        writeHuffmanTable(out, m_dcTables[1], 1, true);
+        writeHuffmanTable(out, m_acTables[1], 1, false);
+    }
+
+    const std::span<const jpeg::JpegComponent> comps(m_components);
+    for (const auto& g : jpeg::planScans(comps)) {
+        const std::size_t sos = beginSegment(out, 0xDA);
+        out.push_back(static_cast<std::uint8_t>(g.last - g.first + 1));
+        for (int j = g.first; j <= g.last; ++j) {
+            const int slot = tableSlotOf(j);
+            out.push_back(static_cast<std::uint8_t>(comps[static_cast<std::size_t>(j)].id));
+            out.push_back(static_cast<std::uint8_t>(slot * 16 + slot));
+        }
+        out.push_back(0x00);  // spectral selection start
+        out.push_back(0x3F);  // spectral selection end: 63
+        out.push_back(0x00);  // successive approximation
+        endSegment(out, sos);
+
+        jpeg::BitWriter writer(out);
+        std::vector<CodeSink> sinks;
+        for (std::size_t i = 0; i < comps.size(); ++i) {
+            const auto slot = static_cast<std::size_t>(tableSlotOf(static_cast<int>(i)));
+            sinks.push_back({&writer, &m_dcTables[slot], &m_acTables[slot]});
+        }
+        jpeg::walkScan(
+            comps, g, m_width, m_height, m_hmax, m_vmax,
+            [&](int j) -> CodeSink& { return sinks[static_cast<std::size_t>(j)]; },
+            [this](int v) { report(v); });
+        writer.flush();
+    }
+    putMarker(out, 0xD9);
+}
+
+std::vector<std::uint8_t> cJpeg::encodeToMemory() {
+    m_lastEstimate = optimizeHuffmanTables();
+    Bytes out;
+    writeFile(out);
+    report(100);
+    return out;
+}
+
+int cJpeg::SaveFile(const std::string& FileName) {
+    if (FileName.empty()) {
+        return kEmptyName;
+    }
+    if (pathEntryExists(FileName)) {
+        return kFileExists;
+    }
+    const Bytes bytes = encodeToMemory();
+    const auto outcome = writeFileAtomically(
+        FileName, std::as_bytes(std::span(bytes.data(), bytes.size())), ReplacePolicy::NoReplace);
+    switch (outcome.result) {
+        case AtomicWriteResult::Written:
+            return kSaved;
+        case AtomicWriteResult::Exists:
+            return kFileExists;
+        case AtomicWriteResult::Failed:
+            break;
+    }
+    throwFileError(outcome.errorNumber, outcome.errorText);
+}
+
+}  // namespace vendrik

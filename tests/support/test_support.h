@@ -1,0 +1,44 @@
+#pragma once
+// Helpers the suites share: scratch folders, running commands and the peer
+// tools that check our output from outside.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vendrik::test {
+
+// A fresh folder under the temporary folder, removed with everything in it
+// when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+    [[nodiscard]] std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command line and collects what it prints.
+[[nodiscard]] CommandResult runCommand(const std::string& commandLine);
+
+// Quotes a word for the shell.
+[[nodiscard]] std::string shellQuote(const std::string& word);
+
+// Path of the vendrik-cli binary under test.
+[[nodiscard]] std::string cliPath();
+
+[[nodiscard]] std::vector<std::uint8_t> readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace vendrik::test
