@@ -10,5 +10,7 @@ namespace vendrik::cli {
 using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
+int runSettings(const Args& args);
+int runRegister(const Args& args);
 
 }  // namespace vendrik::cli

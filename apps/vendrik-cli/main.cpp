@@ -18,6 +18,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"settings", vendrik::cli::runSettings, "Einstellungsdatei und wirksame Werte zeigen"},
+    {"register", vendrik::cli::runRegister, "Vendrik als Programm zum Öffnen von Bildern eintragen"},
 };
 
 void printUsage(std::FILE* out) {

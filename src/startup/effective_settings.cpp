@@ -1,0 +1,199 @@
+#include "startup/effective_settings.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "startup/path_helpers.h"
+#include "startup/settings_file.h"
+#include "startup/settings_keys.h"
+#include "startup/settings_values.h"
+
+namespace vendrik {
+namespace {
+
+struct KeyRange {
+    std::string_view key;
+    std::int16_t min;
+    std::int16_t max;
+};
+
+// Main-window integers apply only inside these; out of range the control
+// keeps its design-time value, which the command line takes to be the
+// key's default.
+constexpr std::array<KeyRange, 5> kRanges = {{
+    {"Quality", kQualityMin, kQualityMax},
+    {"Size", 0, kSizePresetCount - 1},
+    {"PreTags", 0, kPreTagCount - 1},
+    {"chkAnfang", 0, 1},
+    {"SamePath", 0, 1},
+}};
+static_assert(kRanges.size() == 5);
+
+const KeyRange* rangeOf(std::string_view key) {
+    for (const KeyRange& r : kRanges) {
+        if (r.key == key) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+std::string formatDouble(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+// The effective text of a stored value, or nothing when it cannot apply.
+std::optional<std::string> convert(const SettingKey& k, const std::string& text) {
+    switch (k.kind) {
+        case SettingKind::Integer: {
+            const auto v = toInteger16(text);
+            const KeyRange* r = rangeOf(k.name);
+            if (!v || (r != nullptr && (*v < r->min || *v > r->max))) {
+                return std::nullopt;
+            }
+            return std::to_string(*v);
+        }
+        case SettingKind::Fixed: {
+            const auto v = toFixed4(text);
+            return v ? std::optional(v->toString()) : std::nullopt;
+        }
+        case SettingKind::Double: {
+            const auto v = toDouble(text);
+            return v ? std::optional(formatDouble(*v)) : std::nullopt;
+        }
+        case SettingKind::Text:
+            if (k.name == "optTag") {
+                return (text == "1" || text == "2") ? std::optional(text) : std::nullopt;
+            }
+            if (k.name == "OrigSize") {
+                return std::string(text == "0" ? "0" : "1");
+            }
+            return text;
+    }
+    return std::nullopt;
+}
+
+bool isMainWindowKey(std::string_view key) {
+    return rangeOf(key) != nullptr || key == "optTag";
+}
+
+}  // namespace
+
+SettingsOptions takeSettingsOptions(const std::vector<std::string>& arguments) {
+    SettingsOptions o;
+    bool named = false;
+    bool none = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--no-settings") {
+            none = true;
+        } else if (a == "--settings") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                o.error = "--settings erwartet eine Einstellungsdatei";
+                return o;
+            }
+            o.file = arguments[++i];
+            named = true;
+        } else if (a.rfind("--settings=", 0) == 0) {
+            o.file = a.substr(11);
+            if (o.file.empty()) {
+                o.error = "--settings erwartet eine Einstellungsdatei";
+                return o;
+            }
+            named = true;
+        } else {
+            o.remaining.push_back(a);
+        }
+    }
+    if (named && none) {
+        o.error = "--settings und --no-settings schließen einander aus";
+        return o;
+    }
+    o.choice = named ? SettingsChoice::Named : none ? SettingsChoice::None : SettingsChoice::Located;
+    return o;
+}
+
+std::string resolveSettingsFile(const SettingsOptions& options, const std::string& programFolder) {
+    switch (options.choice) {
+        case SettingsChoice::Named:
+            return options.file;
+        case SettingsChoice::None:
+            return {};
+        case SettingsChoice::Located:
+            break;
+    }
+    const std::string folder =
+        programFolder.empty() ? InitPaths().programFolder : programFolder;
+    const std::string file = locateSettingsFile(folder, std::string(kSettingsFileName));
+    return (!file.empty() && FileExists(file)) ? file : std::string();
+}
+
+std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
+    std::vector<SettingReport> out;
+    for (const SettingKey& k : kSettingKeys) {
+        SettingReport r;
+        r.key = k.name;
+        const std::string stored =
+            settingsFile.empty() ? std::string() : ReadIniValue(SettingsSection, k.name, settingsFile, "");
+        const std::string defaultText(k.defaultValue);
+        if (!stored.empty()) {
+            r.stored = stored;
+            if (const auto v = convert(k, stored)) {
+                r.effective = *v;
+                r.source = SettingSource::File;
+                out.push_back(r);
+                continue;
+            }
+            r.rejected = true;
+        }
+        // Not stored, or not applicable: a main-window control keeps its
+        // default; a watermark number that cannot be read stays 0.
+        if (r.rejected && !isMainWindowKey(k.name) && k.kind != SettingKind::Text) {
+            r.effective = "0";
+            r.source = SettingSource::File;
+        } else {
+            r.effective = convert(k, defaultText).value_or(defaultText);
+        }
+        out.push_back(r);
+    }
+    return out;
+}
+
+SettingSource EffectiveSettings::sourceOf(std::string_view key) const {
+    for (const SettingReport& r : report) {
+        if (r.key == key) {
+            return r.source;
+        }
+    }
+    return SettingSource::Default;
+}
+
+EffectiveSettings effectiveSettings(const std::string& settingsFile) {
+    EffectiveSettings e;
+    e.settingsFile = settingsFile;
+    e.report = reportSettings(settingsFile);
+    // An empty path reads nothing, so every reader below gives its default.
+    const MainWindowSettings m = readMainWindowSettings(settingsFile);
+    e.sourceFolder = settingsFile.empty() ? std::string()
+                                          : ReadIniValue(SettingsSection, "Quelle", settingsFile, "");
+    e.targetFolder = settingsFile.empty()
+                         ? std::string()
+                         : ReadIniValue(SettingsSection, "LastSavePath", settingsFile, "");
+    e.quality = m.quality.value_or(80);
+    e.sizeIndex = m.size.value_or(5);
+    e.samePath = m.samePath.value_or(1) != 0;
+    e.tag = m.tag;
+    e.preTags = m.preTags.value_or(5);
+    e.origSize = m.origSize;
+    e.manH = m.manH;
+    e.manW = m.manW;
+    e.optTag = m.optTag.value_or(1);
+    e.tagAtStart = m.chkAnfang.value_or(0) != 0;
+    e.watermark = readWatermarkSettings(settingsFile);
+    return e;
+}
+
+}  // namespace vendrik

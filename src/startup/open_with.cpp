@@ -1,0 +1,160 @@
+#include "startup/open_with.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "common/atomic_file.h"
+#include "startup/path_helpers.h"
+#include "startup/settings_file.h"
+#include "startup/xdg_dirs.h"
+
+namespace vendrik {
+namespace {
+
+bool isValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<std::uint8_t>(s[i]);
+        std::size_t extra = 0;
+        char32_t cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((c & 0xE0) == 0xC0) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= s.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto cc = static_cast<std::uint8_t>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms, surrogates and values beyond Unicode.
+        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+// The Desktop Entry Specification's reserved characters: an argument holding
+// any of them (or a control character) must be quoted.
+bool needsQuoting(std::string_view argument) {
+    if (argument.empty()) {
+        return true;
+    }
+    for (const char c : argument) {
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view(" \"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string quoteExecArgument(std::string_view argument) {
+    // First the Exec quoting rules, then "%" as "%%" (field codes are
+    // expanded before the command line is split), then the escapes of the
+    // file's string type, where "\" itself is written "\\".
+    std::string quoted;
+    const bool quote = needsQuoting(argument);
+    if (quote) {
+        quoted += '"';
+    }
+    for (const char c : argument) {
+        if (quote && (c == '"' || c == '`' || c == '$' || c == '\\')) {
+            quoted += '\\';
+        }
+        quoted += c;
+        if (c == '%') {
+            quoted += '%';
+        }
+    }
+    if (quote) {
+        quoted += '"';
+    }
+    std::string escaped;
+    for (const char c : quoted) {
+        switch (c) {
+            case '\\': escaped += "\\\\"; break;
+            case '\n': escaped += "\\n"; break;
+            case '\t': escaped += "\\t"; break;
+            case '\r': escaped += "\\r"; break;
+            default: escaped += c; break;
+        }
+    }
+    return escaped;
+}
+
+std::string execCommand(std::string_view programPath) {
+    if (programPath.find('%') == std::string_view::npos) {
+        return quoteExecArgument(programPath);
+    }
+    // GLib looks for the program named first on the Exec line before it
+    // turns "%%" back into "%", so it would miss a program whose path holds
+    // a "%". A shell named first hands the file on unchanged.
+    return "sh -c " + quoteExecArgument("exec \"$0\" \"$@\"") + " " +
+           quoteExecArgument(programPath);
+}
+
+std::string desktopEntryText(std::string_view programPath) {
+    std::string text;
+    text += "[Desktop Entry]\n";
+    text += "Type=Application\n";
+    text += "Version=1.0\n";
+    text += "Name=" + std::string(ProductTitle) + "\n";
+    text += "GenericName=Bildoptimierer\n";
+    text += "Comment=Bilder verkleinern, mit Wasserzeichen versehen und als JPEG speichern\n";
+    text += "Exec=" + execCommand(programPath) + " %f\n";
+    text += "Terminal=false\n";
+    text += "Categories=Graphics;Photography;\n";
+    text += "MimeType=" + std::string(kOpenWithMimeTypes) + "\n";
+    return text;
+}
+
+std::string desktopEntryPath() {
+    const std::string data = xdgDataHome();
+    if (data.empty()) {
+        return {};
+    }
+    return data + "applications/" + std::string(kDesktopEntryName);
+}
+
+bool RegisterOpenWith(const std::string& programPath) {
+    if (programPath.empty() || !isValidUtf8(programPath)) {
+        return false;
+    }
+    const std::string path = desktopEntryPath();
+    if (path.empty()) {
+        return false;
+    }
+    std::string folder = ParentPath(path);
+    if (!MakePath(folder)) {
+        return false;
+    }
+    const std::string text = desktopEntryText(programPath);
+    const auto outcome = writeFileAtomically(
+        path, std::as_bytes(std::span(text.data(), text.size())), ReplacePolicy::Replace);
+    return outcome.result == AtomicWriteResult::Written;
+}
+
+}  // namespace vendrik

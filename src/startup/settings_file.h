@@ -1,0 +1,63 @@
+#pragma once
+// The settings file: one section named after the product in a private
+// profile file, Windows-1252 on disk, UTF-8 in the program. Every read and
+// every write is a complete pass over the file, as with the platform's
+// profile functions; a write replaces the file atomically, so a crash or a
+// kill mid-write leaves the old file or the new one, never a torn one.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vendrik {
+
+// Product title; also the settings section, the main window's caption and
+// the default message-box title.
+inline constexpr std::string_view ProductTitle = "Tervane Vendrik";
+inline constexpr std::string_view SettingsSection = ProductTitle;
+
+// The longest value a read returns, in characters (bytes on disk): the
+// platform reader's 2048-character buffer less its terminating zero.
+inline constexpr std::size_t kMaxIniValueLength = 2047;
+
+// Files beyond this size are not settings files; they read as empty and are
+// never rewritten (rewriting would mean loading all of it).
+inline constexpr std::size_t kMaxIniFileSize = 64u << 20;
+
+// The value of `key` in `section`, or `defaultValue` when the file, the
+// section or the key is missing or the value is empty. Values longer than
+// kMaxIniValueLength are cut.
+[[nodiscard]] std::string ReadIniValue(std::string_view section, std::string_view key,
+                                       const std::string& file, const std::string& defaultValue);
+
+// Stores the value, creating the file, the section and the key as needed.
+// False when nothing was written: the folder is not writable, the existing
+// file cannot be read (it is then left alone rather than replaced by a file
+// holding this one key), or the value holds a line break, which would split
+// it into a second, forged entry. A link to the settings file is followed,
+// so the file it points to is updated and the link stays.
+bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
+                   const std::string& file);
+
+struct IniEntry {
+    std::string key;
+    std::string value;
+};
+
+// Stores several keys, in order, with one replacement of the file, as the
+// windows do when they save their state. A key whose value cannot be stored
+// (a line break in it) is skipped and the others are still written; the
+// result is false when any key was skipped or nothing could be written.
+bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
+                    const std::string& file);
+
+// The settings file of a program living in `programFolder` (with a trailing
+// "/"): `fileName` in that folder when the folder is writable, as a portable
+// copy keeps its settings beside itself; otherwise, as for a program
+// installed under /usr, $XDG_CONFIG_HOME/vendrik/`fileName` (XDG_CONFIG_HOME
+// defaulting to ~/.config). Empty when neither can be worked out.
+[[nodiscard]] std::string locateSettingsFile(const std::string& programFolder,
+                                             const std::string& fileName);
+
+}  // namespace vendrik

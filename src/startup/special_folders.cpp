@@ -1,0 +1,81 @@
+#include "startup/special_folders.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+#include "startup/path_helpers.h"
+#include "startup/xdg_dirs.h"
+
+namespace vendrik {
+namespace {
+
+// The value of one line of user-dirs.dirs, which xdg-user-dirs writes as
+// NAME="$HOME/Dokumente" or NAME="/absolute/path", with \ escaping " \ $ `.
+std::optional<std::string> userDirValue(std::string_view line, std::string_view name,
+                                        const std::string& home) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || line.substr(first, name.size()) != name) {
+        return std::nullopt;
+    }
+    line.remove_prefix(first + name.size());
+    if (line.substr(0, 2) != "=\"") {
+        return std::nullopt;
+    }
+    line.remove_prefix(2);
+    std::string out;
+    if (line.substr(0, 5) == "$HOME") {
+        out = home;
+        line.remove_prefix(5);
+    } else if (line.empty() || line.front() != '/') {
+        return std::nullopt;  // only absolute or $HOME-relative paths are allowed
+    }
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') {
+            return out;
+        }
+        if (line[i] == '\\' && i + 1 < line.size()) {
+            ++i;
+        }
+        out += line[i];
+    }
+    return std::nullopt;  // no closing quote
+}
+
+std::string documentsFolder() {
+    const std::string home = environmentValue("HOME");
+    const std::string config = xdgConfigHome();
+    std::string folder;
+    if (!config.empty()) {
+        std::ifstream in(config + "user-dirs.dirs");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (const auto v = userDirValue(line, "XDG_DOCUMENTS_DIR", home)) {
+                folder = *v;  // the last assignment wins, as in the shell
+            }
+        }
+    }
+    if (folder.empty()) {
+        folder = home;
+    }
+    if (folder.empty() || folder.front() != '/') {
+        return "/";
+    }
+    return AddBackslash(folder);
+}
+
+}  // namespace
+
+std::string GetSpecialFolder(int folderNumber) {
+    if (folderNumber == kSpecialFolderDocuments) {
+        return documentsFolder();
+    }
+    return "/";
+}
+
+std::string InitShellFolders() {
+    return GetSpecialFolder(kSpecialFolderDocuments);
+}
+
+}  // namespace vendrik

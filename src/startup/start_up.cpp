@@ -1,0 +1,143 @@
+#include "startup/start_up.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "startup/open_with.h"
+#include "startup/path_helpers.h"
+#include "startup/settings_file.h"
+#include "startup/settings_keys.h"
+#include "startup/special_folders.h"
+
+namespace vendrik {
+namespace {
+
+constexpr std::array<std::string_view, 6> kPictureEndings = {".jpg", ".jpe", "jpeg",
+                                                            ".tif", ".bmp", ".gif"};
+static_assert(kPictureEndings.size() == 6);
+
+// The first of the candidates that is a non-empty existing folder, else "/"
+// (where the original fell back to "C:\").
+std::string firstExistingFolder(std::initializer_list<std::string> candidates) {
+    for (const std::string& c : candidates) {
+        if (!c.empty() && FolderExists(c)) {
+            return c;
+        }
+    }
+    return "/";
+}
+
+std::string joinArguments(const std::vector<std::string>& arguments) {
+    // The original took the whole command line as one path; a path with
+    // blanks that a shell split into words is joined again the same way.
+    std::string line;
+    for (const std::string& a : arguments) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += a;
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string StripQuotes(std::string& text) {
+    const std::size_t initialLength = text.size();
+    for (std::size_t i = 0; i < initialLength && i < text.size(); ++i) {
+        if (text[i] == '"') {
+            text.erase(i, 1);
+        }
+    }
+    return text;
+}
+
+bool isPictureArgument(std::string_view argument) {
+    if (argument.size() < 4) {
+        return false;
+    }
+    std::string ending(argument.substr(argument.size() - 4));
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return std::find(kPictureEndings.begin(), kPictureEndings.end(), ending) !=
+           kPictureEndings.end();
+}
+
+StartupState runStartup(const StartupInputs& inputs) {
+    StartupState s;
+    // 1. Another copy runs: end before anything else happens.
+    s.lock = InstanceLock::acquire(inputs.lockFile.empty() ? instanceLockPath() : inputs.lockFile);
+    if (s.lock.state() == InstanceLockState::HeldElsewhere) {
+        s.secondInstance = true;
+        return s;
+    }
+    const PlatformKeyValueStore platformStore;
+    const KeyValueStore& store = inputs.store != nullptr ? *inputs.store : platformStore;
+
+    // 3.–5. Paths, the documents folder, the settings file.
+    const ProgramPaths paths = InitPaths(inputs.programFile);
+    s.programFolder = paths.programFolder;
+    s.programFileName = paths.programFileName;
+    s.programFile = paths.programFile;
+    s.tempFolder = paths.tempFolder;
+    s.DocumentsFolder = InitShellFolders();
+    s.settingsFile = locateSettingsFile(s.programFolder, s.programFileName + ".ini");
+
+    // 6. Source folder.
+    s.sourceFolder = firstExistingFolder(
+        {ReadIniValue(SettingsSection, "Quelle", s.settingsFile, ""), s.DocumentsFolder});
+    // 7. Target folder, with the mail client's attachment folder in between.
+    const std::string lastSave = ReadIniValue(SettingsSection, "LastSavePath", s.settingsFile, "");
+    if (!lastSave.empty() && FolderExists(lastSave)) {
+        s.targetFolder = lastSave;
+    } else {
+        s.targetFolder = firstExistingFolder(
+            {ReadRegString(store, RegistryRoot::CurrentUser, kTheBatKey, kTheBatValue),
+             s.DocumentsFolder});
+    }
+
+    // 8. First run: the flag as stored, then "0" at once. A settings file
+    // outside the program folder may need its folder first.
+    s.FirstRunFlag =
+        toInteger16(ReadIniValue(SettingsSection, "FirstRun", s.settingsFile, "1")).value_or(0);
+    if (!s.settingsFile.empty()) {
+        std::string folder = ParentPath(s.settingsFile);
+        if (MakePath(folder)) {
+            static_cast<void>(WriteIniValue(SettingsSection, "FirstRun", "0", s.settingsFile));
+        }
+    }
+
+    // 9. Register with the file manager, on every start.
+    s.registeredOpenWith = RegisterOpenWith(s.programFile);
+
+    // 10. Scratch bitmap paths.
+    s.TempImagePath = s.tempFolder + "img.bmp";
+    s.TempWorkPath = s.tempFolder + "temp.bmp";
+
+    // 11. Watermark settings.
+    s.watermark = readWatermarkSettings(s.settingsFile);
+
+    // 12. The command line: a picture selects itself in its folder, a folder
+    // becomes the source folder, anything else is ignored. The quotes go
+    // before the long-path look-up: on a case-sensitive file system the case
+    // rule a quoted path would get names another folder.
+    std::string argument = joinArguments(inputs.arguments);
+    if (!argument.empty()) {
+        StripQuotes(argument);
+        argument = LongPathName(argument);
+        s.commandLineArgument = argument;
+        if (isPictureArgument(argument)) {
+            s.sourceFolder = ParentPath(argument);
+            s.fileToSelect = FileNameOf(argument);
+        } else if (FolderExists(argument)) {
+            s.sourceFolder = argument;
+        }
+    }
+
+    // The values step 13 puts into the main window's controls.
+    s.mainWindow = readMainWindowSettings(s.settingsFile);
+    return s;
+}
+
+}  // namespace vendrik

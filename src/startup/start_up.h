@@ -1,0 +1,63 @@
+#pragma once
+// The program's start: refuse a second copy, work out the paths and the
+// settings file, read every setting, register with the file manager and take
+// the folder or picture named on the command line. The result is a start-up
+// state the main window takes over (puts into its controls, shows itself and
+// selects the named picture); nothing here needs a window.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "startup/instance_lock.h"
+#include "startup/key_value_store.h"
+#include "startup/settings_values.h"
+#include "watermark/watermark_settings.h"
+
+namespace vendrik {
+
+struct StartupInputs {
+    std::string programFile;               // empty: this process's own executable
+    std::vector<std::string> arguments;    // the command line after the program name
+    const KeyValueStore* store = nullptr;  // nullptr: the platform's (empty) store
+    std::string lockFile;                  // empty: instanceLockPath()
+};
+
+struct StartupState {
+    // Another copy runs: the caller ends at once and silently. Nothing below
+    // is set, and the settings file has not been touched.
+    bool secondInstance = false;
+    InstanceLock lock;  // keep alive for the life of the process
+
+    std::string programFolder;    // with a trailing "/"
+    std::string programFileName;  // without extension
+    std::string programFile;      // the program file path
+    std::string settingsFile;
+    std::string tempFolder;       // with a trailing "/"
+    std::string TempImagePath;    // scratch bitmap paths; start-up neither creates nor deletes them
+    std::string TempWorkPath;
+    std::string DocumentsFolder;  // with a trailing "/"
+    std::int16_t FirstRunFlag = 0;  // "FirstRun" as stored before this start
+    bool registeredOpenWith = false;
+    WatermarkSettings watermark;  // with the text decoded and its line breaks counted
+
+    std::string commandLineArgument;  // quotes removed, long form; empty without one
+    std::string sourceFolder;         // for txtPath(0) and the file list
+    std::string targetFolder;         // for txtPath(2)
+    std::string fileToSelect;         // the picture named on the command line, or empty
+    MainWindowSettings mainWindow;    // the remaining values for the controls
+};
+
+[[nodiscard]] StartupState runStartup(const StartupInputs& inputs);
+
+// Removes double quotes from the text in place and returns it. After a quote
+// is cut out, the character that moved into its place is not examined, so of
+// two adjacent quotes only the first goes.
+std::string StripQuotes(std::string& text);
+
+// True when the last four characters, in lower case, are ".jpg", ".jpe",
+// "jpeg", ".tif", ".bmp" or ".gif".
+[[nodiscard]] bool isPictureArgument(std::string_view argument);
+
+}  // namespace vendrik
