@@ -136,12 +136,15 @@ std::string IniDocument::newLineEnding() const {
 void IniDocument::setValue(std::string_view section, std::string_view key,
                            std::string_view value) {
     const std::string eol = newLineEnding();
-    // A last line without its ending gets one before anything follows it.
-    if (!m_lines.empty() && m_lines.back().ending.empty()) {
-        m_lines.back().ending = eol;
-    }
     const auto header = findSection(section);
+    // A last line without its ending gets one before anything follows it.
+    const auto endLastLine = [&] {
+        if (!m_lines.empty() && m_lines.back().ending.empty()) {
+            m_lines.back().ending = eol;
+        }
+    };
     if (!header) {
+        endLastLine();
         m_lines.push_back({"[" + std::string(section) + "]", eol});
         m_lines.push_back({std::string(key) + "=" + std::string(value), eol});
         return;
@@ -162,6 +165,9 @@ void IniDocument::setValue(std::string_view section, std::string_view key,
         if (keyLine(m_lines[i].text)) {
             insertAt = i + 1;
         }
+    }
+    if (insertAt == m_lines.size()) {
+        endLastLine();
     }
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    Line{std::string(key) + "=" + std::string(value), eol});

@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "startup/ini_document.h"
+#include "startup/settings_file.h"
+#include "startup/settings_keys.h"
+#include "startup/settings_values.h"
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::readFileBytes;
+using test::TempDir;
+
+const std::string kSection(SettingsSection);
+
+std::string fileText(const std::string& path) {
+    const auto b = readFileBytes(path);
+    return {b.begin(), b.end()};
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    test::writeFileBytes(path, {text.begin(), text.end()});
+}
+
+TEST(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
+    TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    for (const SettingKey& k : kSettingKeys) {
+        EXPECT_EQ(ReadIniValue(kSection, k.name, ini, std::string(k.defaultValue)), k.defaultValue)
+            << k.name;
+    }
+    ASSERT_TRUE(WriteIniValue(kSection, "FirstRun", "0", ini));
+    EXPECT_EQ(fileText(ini), "[Tervane Vendrik]\r\nFirstRun=0\r\n");
+}
+
+// How the reader treats what it finds on a line, and what the conversions
+// of the key table make of it.
+struct ReadCase {
+    const char* name;
+    std::string_view line;  // as stored, Windows-1252
+    const char* key;
+    const char* expected;  // UTF-8
+};
+
+class ReadValue : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadValue, ReadsAsThePlatformReaderDoes) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    writeText(ini, "[tervane VENDRIK]\r\n" + std::string(GetParam().line) + "\r\n");
+    EXPECT_EQ(ReadIniValue(kSection, GetParam().key, ini, "DEF"), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReadValue,
+    ::testing::Values(ReadCase{"EmptyValueGivesDefault", "Quality=", "Quality", "DEF"},
+                      ReadCase{"BlanksOnlyGiveDefault", "Quality=   \t", "Quality", "DEF"},
+                      ReadCase{"KeyCaseIgnored", "qUaLiTy=95", "Quality", "95"},
+                      ReadCase{"BlanksAroundTrimmed", "  Tag =  mini  ", "Tag", "mini"},
+                      ReadCase{"EnclosingQuotesRemoved", "Tag=\" a b \"", "Tag", " a b "},
+                      ReadCase{"UnpairedQuoteKept", "Tag=\"ab", "Tag", "\"ab"},
+                      ReadCase{"SectionSignAndUmlauts", "Info=\xA9 M\xFCller#\xA7x", "Info",
+                               "\u00A9 M\u00FCller#\u00A7x"},
+                      ReadCase{"FirstOfTwoKeysWins", "Size=3\r\nSize=7", "Size", "3"},
+                      ReadCase{"CommentIsNoKey", ";Size=3", "Size", "DEF"},
+                      ReadCase{"ValueCutAtNul", std::string_view("Tag=ab\0cd", 9), "Tag",
+                               "ab"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SettingsFile, LongValueComesBackCutTo2047) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    ASSERT_TRUE(WriteIniValue(kSection, "Tag", std::string(3000, 'x'), ini));
+    EXPECT_EQ(ReadIniValue(kSection, "Tag", ini, ""), std::string(2047, 'x'));
+    // Cut by characters on disk, not by UTF-8 bytes: 2047 umlauts survive whole.
+    std::string umlauts;
+    for (int i = 0; i < 3000; ++i) {
+        umlauts += "\u00E4";
+    }
+    ASSERT_TRUE(WriteIniValue(kSection, "Tag", umlauts, ini));
+    EXPECT_EQ(ReadIniValue(kSection, "Tag", ini, ""), umlauts.substr(0, 2 * 2047));
+}
+
+struct ConversionCase {
+    const char* text;
+    std::optional<int> integer;
+    double number;
+};
+
+class Conversion : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(Conversion, LeadingNumberRoundedTiesToEven) {
+    const auto& c = GetParam();
+    EXPECT_EQ(toInteger16(c.text), c.integer ? std::optional<std::int16_t>(*c.integer)
+                                             : std::nullopt);
+    ASSERT_TRUE(toDouble(c.text).has_value());
+    EXPECT_DOUBLE_EQ(*toDouble(c.text), c.number);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Conversion,
+    ::testing::Values(ConversionCase{"95abc", 95, 95}, ConversionCase{"2.5", 2, 2.5},
+                      ConversionCase{"3.5", 4, 3.5}, ConversionCase{"-2.5", -2, -2.5},
+                      ConversionCase{"  12", 12, 12}, ConversionCase{"abc", 0, 0},
+                      ConversionCase{"", 0, 0}, ConversionCase{"1e2x", 100, 100},
+                      ConversionCase{"5e", 5, 5}, ConversionCase{"7,5", 7, 7},
+                      ConversionCase{".5", 0, 0.5}, ConversionCase{"32767.4", 32767, 32767.4},
+                      ConversionCase{"32767.5", std::nullopt, 32767.5},
+                      ConversionCase{"-32768", -32768, -32768},
+                      ConversionCase{"40000", std::nullopt, 40000}));
+
+TEST(Conversion, FixedAndOverflow) {
+    EXPECT_EQ(toFixed4("12.34567")->raw(), 123457);
+    EXPECT_EQ(toFixed4("40")->raw(), 400000);
+    EXPECT_FALSE(toFixed4("1e300").has_value());
+    EXPECT_FALSE(toDouble("1e999").has_value());
+    EXPECT_EQ(toDouble("1e-999"), 0.0);
+}
+
+TEST(SettingsValues, MainWindowValuesOutsideTheirRangeAreNotApplied) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    writeText(ini,
+              "[Tervane Vendrik]\r\nQuality=150\r\nSize=3.5\r\nPreTags=7\r\noptTag=0\r\n"
+              "OrigSize=nein\r\nSamePath=99999\r\nchkAnfang=1\r\n");
+    const MainWindowSettings m = readMainWindowSettings(ini);
+    EXPECT_FALSE(m.quality.has_value());  // slider 40..95 keeps its design-time value
+    EXPECT_EQ(m.size, 4);
+    EXPECT_FALSE(m.preTags.has_value());  // the tag list has 7 entries
+    EXPECT_FALSE(m.optTag.has_value());   // there is no option button 0
+    EXPECT_TRUE(m.origSize);              // anything but "0" ticks it
+    EXPECT_FALSE(m.samePath.has_value());
+    EXPECT_EQ(m.chkAnfang, 1);
+
+    writeText(ini, "[Tervane Vendrik]\r\nQuality=95abc\r\noptTag=2\r\nOrigSize=0\r\n");
+    const MainWindowSettings n = readMainWindowSettings(ini);
+    EXPECT_EQ(n.quality, 95);
+    EXPECT_EQ(n.optTag, 2);
+    EXPECT_FALSE(n.origSize);
+    EXPECT_EQ(n.size, 5);
+}
+
+TEST(SettingsValues, WatermarkValuesReadAndWriteBack) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    writeText(ini, "[Tervane Vendrik]\r\nWSize=70000\r\nAngle=12.5\r\nHPos=1e999\r\n"
+                   "Info=Zeile 1#\xA7Zeile 2#\xA7Zeile 3\r\n");
+    WatermarkSettings w = readWatermarkSettings(ini);
+    EXPECT_EQ(w.size, 0);  // beyond 16 bits: stays 0
+    EXPECT_EQ(w.angle.raw(), 125000);
+    EXPECT_EQ(w.hPos, 0.0);
+    EXPECT_EQ(w.vPos, 120.0);
+    EXPECT_EQ(w.opacity.raw(), 450000);
+    EXPECT_EQ(w.text, "Zeile 1\r\nZeile 2\r\nZeile 3");
+    EXPECT_EQ(w.lineBreaks, 2);
+
+    w.text = "x\r\ny#z";  // a "#" typed by the user
+    w.size = 50;
+    ASSERT_TRUE(writeWatermarkSettings(w, ini));
+    EXPECT_NE(fileText(ini).find("Info=x#\xA7y#z\r\n"), std::string::npos);
+    const WatermarkSettings again = readWatermarkSettings(ini);
+    EXPECT_EQ(again.text, "x\r\ny\rz");  // ... comes back as a line break
+    EXPECT_EQ(again.lineBreaks, 2);
+    EXPECT_EQ(again.size, 50);
+    EXPECT_EQ(again.angle.raw(), 120000);  // the designer stores whole degrees
+}
+
+TEST(SettingsValues, EmptyInfoGivesTheTwoLineNotice) {
+    TempDir dir;
+    const WatermarkSettings w = readWatermarkSettings(dir.file("none.ini"));
+    EXPECT_EQ(w.lineBreaks, 1);
+    EXPECT_NE(w.text.find("\r\n"), std::string::npos);
+    EXPECT_EQ(w.text.find('#'), std::string::npos);
+}
+
+TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    MainWindowState state;
+    state.sourceFolder = "/home/u/Bilder/Urlaub \u00FCber M\u00FCnchen";
+    state.targetFolder = "/home/u/Ausgabe";
+    state.tag = "gr\u00FC\u00DF";
+    state.quality = 90;
+    ASSERT_TRUE(writeMainWindowSettings(state, ini));
+    WatermarkSettings w;
+    w.text = "\u00A9 Ich\r\n   www.example.org";
+    ASSERT_TRUE(writeWatermarkSettings(w, ini));
+    const std::string before = fileText(ini);
+    EXPECT_NE(before.find("Quelle=/home/u/Bilder/Urlaub \xFC" "ber M\xFCnchen\r\n"),
+              std::string::npos);
+    EXPECT_NE(before.find("Info=\xA9 Ich#\xA7   www.example.org\r\n"), std::string::npos);
+
+    // Read everything and write it back unchanged: not one byte moves.
+    MainWindowState again = state;
+    again.sourceFolder = ReadIniValue(kSection, "Quelle", ini, "");
+    again.tag = ReadIniValue(kSection, "Tag", ini, "");
+    ASSERT_TRUE(writeMainWindowSettings(again, ini));
+    ASSERT_TRUE(writeWatermarkSettings(readWatermarkSettings(ini), ini));
+    EXPECT_EQ(fileText(ini), before);
+}
+
+TEST(SettingsFile, HandWrittenFileRoundTripsByteExact) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    // Windows-1252, odd spacing, a comment, LF endings, another section and
+    // no line ending at the end.
+    const std::string hand =
+        "; von Hand\n[Andere]\nQuelle=/nicht/diese\n\n[TERVANE VENDRIK]\n"
+        "Quelle = /home/u/B\xFC" "cher\nInfo=\xA9 M\xFCller#\xA7   www.example.org\n"
+        "Tag=\"gro\xDF\"\nQuality=85";
+    writeText(ini, hand);
+    for (const SettingKey& k : kSettingKeys) {
+        const std::string v = ReadIniValue(kSection, k.name, ini, "");
+        if (!v.empty()) {
+            ASSERT_TRUE(WriteIniValue(kSection, k.name, v, ini)) << k.name;
+        }
+    }
+    EXPECT_EQ(fileText(ini), hand);
+    EXPECT_EQ(ReadIniValue(kSection, "Quelle", ini, ""), "/home/u/B\u00FCcher");
+    EXPECT_EQ(ReadIniValue(kSection, "Tag", ini, ""), "gro\u00DF");
+
+    // A changed value changes its line only; a new key joins the section.
+    ASSERT_TRUE(WriteIniValue(kSection, "Quality", "70", ini));
+    ASSERT_TRUE(WriteIniValue(kSection, "Size", "2", ini));
+    std::string expected = hand;
+    expected.replace(expected.find("Quality=85"), 10, "Quality=70\nSize=2\n");
+    EXPECT_EQ(fileText(ini), expected);
+}
+
+TEST(SettingsFile, CorruptFilesLoadAndGiveDefaults) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    std::mt19937 rng(7);
+    std::string garbage(8u << 20, '\0');
+    for (char& c : garbage) {
+        c = static_cast<char>(rng());
+    }
+    // 8 MB of noise with a readable section buried in the middle, after a
+    // duplicate of the section that has no "=" on any line.
+    garbage.insert(4u << 20, "\n[Tervane Vendrik]\nohne Gleichheitszeichen\n"
+                             "[Tervane Vendrik]\nQuality=91\n");
+    writeText(ini, garbage);
+    EXPECT_EQ(ReadIniValue(kSection, "Size", ini, "5"), "5");
+    // The first section of the name is the one read, as the platform does.
+    EXPECT_EQ(ReadIniValue(kSection, "Quality", ini, "80"), "80");
+    ASSERT_TRUE(WriteIniValue(kSection, "Size", "3", ini));
+    EXPECT_EQ(ReadIniValue(kSection, "Size", ini, "5"), "3");
+    // Everything else is kept: the new line is the only difference.
+    std::string after = fileText(ini);
+    const auto added = after.find("Size=3");
+    ASSERT_NE(added, std::string::npos);
+    after.erase(added, after.compare(added + 6, 2, "\r\n") == 0 ? 8 : 7);
+    EXPECT_TRUE(after == garbage);
+
+    // A folder, a FIFO and an unreadable name in the file's place.
+    std::filesystem::create_directory(dir.file("folder.ini"));
+    EXPECT_EQ(ReadIniValue(kSection, "Size", dir.file("folder.ini"), "5"), "5");
+    EXPECT_FALSE(WriteIniValue(kSection, "Size", "1", dir.file("folder.ini")));
+    ASSERT_EQ(::mkfifo(dir.file("fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(ReadIniValue(kSection, "Size", dir.file("fifo.ini"), "5"), "5");
+}
+
+TEST(SettingsFile, LineBreakInAValueIsNotWritten) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    ASSERT_TRUE(WriteIniValue(kSection, "Quelle", "/a", ini));
+    EXPECT_FALSE(WriteIniValue(kSection, "Quelle", "/x\nQuality=10", ini));
+    EXPECT_EQ(ReadIniValue(kSection, "Quelle", ini, ""), "/a");
+    EXPECT_EQ(ReadIniValue(kSection, "Quality", ini, "80"), "80");
+}
+
+TEST(SettingsFile, LinkToTheFileIsFollowedAndKept) {
+    TempDir dir;
+    const std::string real = dir.file("real.ini");
+    const std::string link = dir.file("link.ini");
+    writeText(real, "[Tervane Vendrik]\r\nSize=1\r\n");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(WriteIniValue(kSection, "Size", "2", link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadIniValue(kSection, "Size", real, ""), "2");
+}
+
+TEST(SettingsFile, ReadOnlyFolderWriteFailsQuietly) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; the mount test covers it";
+    }
+    TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_exec);
+    EXPECT_FALSE(WriteIniValue(kSection, "Size", "2", dir.file("v.ini")));
+}
+
+// A child rewrites the settings over and over, alternating between two
+// versions of different length; killing it at random moments must leave
+// one version or the other on disk, never a mixture or a truncated file.
+TEST(SettingsFile, KillWhileWritingLeavesOldOrNewFile) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    const std::string shortTag(100, 'a');
+    const std::string longTag(2000, 'b');
+    ASSERT_TRUE(WriteIniValue(kSection, "Tag", shortTag, ini));
+    ASSERT_TRUE(WriteIniValue(kSection, "Quality", "80", ini));
+    const std::string versionA = fileText(ini);
+    ASSERT_TRUE(WriteIniValue(kSection, "Tag", longTag, ini));
+    const std::string versionB = fileText(ini);
+
+    std::mt19937 rng(42);
+    int sawA = 0;
+    int sawB = 0;
+    for (int round = 0; round < 12; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (unsigned i = 0;; ++i) {
+                static_cast<void>(WriteIniValue(kSection, "Tag", i % 2 ? longTag : shortTag, ini));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + rng() % 60));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::string now = fileText(ini);
+        ASSERT_TRUE(now == versionA || now == versionB) << "round " << round << ", "
+                                                        << now.size() << " bytes";
+        (now == versionA ? sawA : sawB)++;
+    }
+    EXPECT_EQ(sawA + sawB, 12);
+}
+
+}  // namespace
+}  // namespace vendrik
