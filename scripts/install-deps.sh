@@ -11,7 +11,7 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
   qt6-base-dev)
 # tests: GoogleTest, independent decoders and metadata tools to check our output
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
-  libimage-exiftool-perl desktop-file-utils clang-14 libclang-rt-14-dev xvfb
+  libimage-exiftool-perl desktop-file-utils libglib2.0-bin clang-14 libclang-rt-14-dev xvfb
   xauth)
 # benchmarks: the peers we measure against and real photographs as input
 bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers)

@@ -14,6 +14,7 @@
 #include "startup/settings_file.h"
 #include "startup/settings_keys.h"
 #include "startup/settings_values.h"
+#include "read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -291,14 +292,18 @@ TEST(SettingsFile, LinkToTheFileIsFollowedAndKept) {
     EXPECT_EQ(ReadIniValue(kSection, "Size", real, ""), "2");
 }
 
-TEST(SettingsFile, ReadOnlyFolderWriteFailsQuietly) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders; the mount test covers it";
-    }
+TEST(SettingsFile, ReadOnlyFolderWriteFailsQuietlyAndKeepsTheFile) {
     TempDir dir;
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                                 std::filesystem::perms::owner_exec);
-    EXPECT_FALSE(WriteIniValue(kSection, "Size", "2", dir.file("v.ini")));
+    const std::string ini = dir.file("v.ini");
+    ASSERT_TRUE(WriteIniValue(kSection, "Size", "1", ini));
+    const auto before = readFileBytes(ini);
+    test::ReadOnlyFolder readOnly(dir.path().string());
+    if (!readOnly.active()) {
+        GTEST_SKIP() << "cannot make a folder read-only here";
+    }
+    EXPECT_FALSE(WriteIniValue(kSection, "Size", "2", ini));
+    EXPECT_EQ(readFileBytes(ini), before);
+    EXPECT_EQ(ReadIniValue(kSection, "Size", ini, ""), "1");
 }
 
 // A child rewrites the settings over and over, alternating between two

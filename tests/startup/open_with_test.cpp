@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "scoped_env.h"
+#include "startup/open_with.h"
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::runCommand;
+using test::shellQuote;
+using test::TempDir;
+
+bool haveTool(const std::string& name) {
+    return runCommand("command -v " + name + " >/dev/null").exitCode == 0;
+}
+
+// A stand-in program that writes the path it was started with into a file,
+// so a test can see what the file manager would hand over.
+void writeRecordingProgram(const std::string& path, const std::string& record) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const std::string script = "#!/bin/sh\nprintf '%s' \"$1\" > " + shellQuote(record) + "\n";
+    test::writeFileBytes(path, {script.begin(), script.end()});
+    ::chmod(path.c_str(), 0755);
+}
+
+// Program folders a user might really have: blanks, umlauts, quotes, "%",
+// "$", a backslash.
+class OpenWith : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
+    if (!haveTool("desktop-file-validate") || !haveTool("gio")) {
+        GTEST_SKIP() << "desktop-file-utils or gio missing (scripts/install-deps.sh test)";
+    }
+    TempDir dir;
+    test::ScopedEnv env;
+    env.set("XDG_DATA_HOME", dir.file("data"));
+    const std::string program = dir.file(GetParam()) + "/vendrik";
+    const std::string record = dir.file("started-with.txt");
+    writeRecordingProgram(program, record);
+    ASSERT_TRUE(RegisterOpenWith(program));
+    const std::string entry = desktopEntryPath();
+    ASSERT_EQ(entry, dir.file("data/applications/vendrik.desktop"));
+
+    const auto validate = runCommand("desktop-file-validate " + shellQuote(entry));
+    EXPECT_EQ(validate.exitCode, 0) << validate.output;
+    EXPECT_EQ(validate.output, "");
+
+    // After update-desktop-database, GLib lists us among the programs for
+    // JPEG pictures and starts us with the picture's path unchanged.
+    const std::string apps = dir.file("data/applications");
+    ASSERT_EQ(runCommand("update-desktop-database " + shellQuote(apps)).exitCode, 0);
+    const std::string gioEnv = "XDG_DATA_HOME=" + shellQuote(dir.file("data")) +
+                               " XDG_DATA_DIRS=/nonexistent ";
+    const auto mime = runCommand(gioEnv + "gio mime image/jpeg");
+    EXPECT_NE(mime.output.find("vendrik.desktop"), std::string::npos) << mime.output;
+    const std::string picture = dir.file("Ferien Bild 100%.jpg");
+    test::writeFileBytes(picture, {0xFF, 0xD8});
+    const auto launch = runCommand(gioEnv + "gio launch " + shellQuote(entry) + " " +
+                                   shellQuote(picture) + " && sleep 0.3");
+    EXPECT_EQ(launch.exitCode, 0) << launch.output;
+    const auto got = test::readFileBytes(record);
+    EXPECT_EQ(std::string(got.begin(), got.end()), picture);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProgramFolders, OpenWith,
+                         ::testing::Values("Mein Ordner", "M\u00FCller \u00D6ffnen",
+                                           "a \"b\" 'c'", "100% sicher", "x$HOME`y\\z"));
+
+TEST(OpenWithEntry, RewrittenForAMovedProgramAndRefusedWithoutHome) {
+    TempDir dir;
+    test::ScopedEnv env;
+    env.set("XDG_DATA_HOME", dir.file("data"));
+    ASSERT_TRUE(RegisterOpenWith("/opt/alt/vendrik"));
+    ASSERT_TRUE(RegisterOpenWith("/opt/neu/vendrik"));
+    const auto b = test::readFileBytes(desktopEntryPath());
+    const std::string text(b.begin(), b.end());
+    EXPECT_NE(text.find("Exec=/opt/neu/vendrik %f\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("/opt/alt"), std::string::npos);
+    EXPECT_NE(text.find("MimeType=image/jpeg;image/bmp;image/tiff;image/gif;image/png;\n"),
+              std::string::npos);
+
+    env.unset("XDG_DATA_HOME");
+    env.unset("HOME");
+    EXPECT_EQ(desktopEntryPath(), "");
+    EXPECT_FALSE(RegisterOpenWith("/opt/neu/vendrik"));
+    env.set("XDG_DATA_HOME", dir.file("data"));
+    EXPECT_FALSE(RegisterOpenWith(std::string("/opt/\xFF/vendrik")));  // not UTF-8
+}
+
+}  // namespace
+}  // namespace vendrik
