@@ -64,6 +64,10 @@ bool isPictureArgument(std::string_view argument) {
            kPictureEndings.end();
 }
 
+std::string InitSettingsPath(const ProgramPaths& paths) {
+    return locateSettingsFile(paths.programFolder, paths.programFileName + ".ini");
+}
+
 StartupState runStartup(const StartupInputs& inputs) {
     StartupState s;
     // 1. Another copy runs: end before anything else happens.
@@ -82,7 +86,7 @@ StartupState runStartup(const StartupInputs& inputs) {
     s.programFile = paths.programFile;
     s.tempFolder = paths.tempFolder;
     s.DocumentsFolder = InitShellFolders();
-    s.settingsFile = locateSettingsFile(s.programFolder, s.programFileName + ".ini");
+    s.settingsFile = InitSettingsPath(paths);
 
     // 6. Source folder.
     s.sourceFolder = firstExistingFolder(

@@ -12,6 +12,7 @@
 
 #include "startup/instance_lock.h"
 #include "startup/key_value_store.h"
+#include "startup/path_helpers.h"
 #include "startup/settings_values.h"
 #include "watermark/watermark_settings.h"
 
@@ -50,6 +51,10 @@ struct StartupState {
 };
 
 [[nodiscard]] StartupState runStartup(const StartupInputs& inputs);
+
+// The program's settings file: its own name with ".ini" ("vendrik" keeps
+// "vendrik.ini"), beside it or in the config folder (locateSettingsFile).
+[[nodiscard]] std::string InitSettingsPath(const ProgramPaths& paths);
 
 // Removes double quotes from the text in place and returns it. After a quote
 // is cut out, the character that moved into its place is not examined, so of
