@@ -182,16 +182,16 @@ EffectiveSettings effectiveSettings(const std::string& settingsFile) {
     e.targetFolder = settingsFile.empty()
                          ? std::string()
                          : ReadIniValue(SettingsSection, "LastSavePath", settingsFile, "");
-    e.quality = m.quality.value_or(80);
-    e.sizeIndex = m.size.value_or(5);
-    e.samePath = m.samePath.value_or(1) != 0;
+    e.quality = m.quality.value_or(defaultInteger("Quality"));
+    e.sizeIndex = m.size.value_or(defaultInteger("Size"));
+    e.samePath = m.samePath.value_or(defaultInteger("SamePath")) != 0;
     e.tag = m.tag;
-    e.preTags = m.preTags.value_or(5);
+    e.preTags = m.preTags.value_or(defaultInteger("PreTags"));
     e.origSize = m.origSize;
     e.manH = m.manH;
     e.manW = m.manW;
     e.optTag = m.optTag.value_or(1);
-    e.tagAtStart = m.chkAnfang.value_or(0) != 0;
+    e.tagAtStart = m.chkAnfang.value_or(defaultInteger("chkAnfang")) != 0;
     e.watermark = readWatermarkSettings(settingsFile);
     return e;
 }

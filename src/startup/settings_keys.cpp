@@ -38,6 +38,10 @@ std::string_view settingDefault(std::string_view name) {
     return k == nullptr ? std::string_view() : k->defaultValue;
 }
 
+std::int16_t defaultInteger(std::string_view name) {
+    return toInteger16(settingDefault(name)).value_or(0);
+}
+
 std::optional<double> leadingNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {

@@ -59,6 +59,9 @@ static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 // The stored default of a key of the table; empty for an unknown name.
 [[nodiscard]] std::string_view settingDefault(std::string_view name);
 
+// The stored default of an integer key, converted; 0 for other names.
+[[nodiscard]] std::int16_t defaultInteger(std::string_view name);
+
 // The leading decimal number of a text: blanks and tabs skipped, an optional
 // sign, digits with an optional "." and fraction, an optional exponent.
 // Reading stops at the first other character ("95abc" gives 95); a text

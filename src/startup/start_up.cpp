@@ -104,7 +104,9 @@ StartupState runStartup(const StartupInputs& inputs) {
     // 8. First run: the flag as stored, then "0" at once. A settings file
     // outside the program folder may need its folder first.
     s.FirstRunFlag =
-        toInteger16(ReadIniValue(SettingsSection, "FirstRun", s.settingsFile, "1")).value_or(0);
+        toInteger16(ReadIniValue(SettingsSection, "FirstRun", s.settingsFile,
+                                std::string(settingDefault("FirstRun"))))
+            .value_or(0);
     if (!s.settingsFile.empty()) {
         std::string folder = ParentPath(s.settingsFile);
         if (MakePath(folder)) {
