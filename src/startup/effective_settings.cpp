@@ -40,9 +40,9 @@ const KeyRange* rangeOf(std::string_view key) {
 }
 
 std::string formatDouble(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
+    std::array<char, 32> buf{};
+    std::snprintf(buf.data(), buf.size(), "%.15g", v);
+    return buf.data();
 }
 
 // The effective text of a stored value, or nothing when it cannot apply.

@@ -43,11 +43,13 @@ private:
 // Holds nothing and keeps nothing.
 class PlatformKeyValueStore final : public KeyValueStore {
 public:
-    [[nodiscard]] std::optional<std::string> readValue(RegistryRoot, std::string_view,
-                                                       std::string_view) const override {
+    [[nodiscard]] std::optional<std::string> readValue(RegistryRoot /*root*/,
+                                                       std::string_view /*subKey*/,
+                                                       std::string_view /*valueName*/) const override {
         return std::nullopt;
     }
-    bool writeValue(RegistryRoot, std::string_view, std::string_view, std::string_view) override {
+    bool writeValue(RegistryRoot /*root*/, std::string_view /*subKey*/,
+                    std::string_view /*valueName*/, std::string_view /*value*/) override {
         return false;
     }
 };

@@ -1,5 +1,7 @@
 #include "startup/open_with.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -45,7 +47,7 @@ bool isValidUtf8(std::string_view s) {
             cp = (cp << 6) | (cc & 0x3F);
         }
         // Overlong forms, surrogates and values beyond Unicode.
-        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        static constexpr std::array<char32_t, 4> kMin = {0, 0x80, 0x800, 0x10000};
         if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
             return false;
         }
@@ -60,13 +62,10 @@ bool needsQuoting(std::string_view argument) {
     if (argument.empty()) {
         return true;
     }
-    for (const char c : argument) {
-        if (static_cast<unsigned char>(c) < 0x20 ||
-            std::string_view(" \"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(argument.begin(), argument.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string_view(R"( "'\><~|&;$*?#()`)").find(c) != std::string_view::npos;
+    });
 }
 
 }  // namespace
@@ -112,7 +111,7 @@ std::string execCommand(std::string_view programPath) {
     // GLib looks for the program named first on the Exec line before it
     // turns "%%" back into "%", so it would miss a program whose path holds
     // a "%". A shell named first hands the file on unchanged.
-    return "sh -c " + quoteExecArgument("exec \"$0\" \"$@\"") + " " +
+    return "sh -c " + quoteExecArgument(R"(exec "$0" "$@")") + " " +
            quoteExecArgument(programPath);
 }
 

@@ -65,7 +65,7 @@ std::size_t applyCase(std::string& s, std::size_t i, bool upper) {
         }
         return n;
     }
-    const char32_t cp = ((lead & 0x1Fu) << 6) | (static_cast<std::uint8_t>(s[i + 1]) & 0x3Fu);
+    const char32_t cp = ((lead & 0x1FU) << 6) | (static_cast<std::uint8_t>(s[i + 1]) & 0x3FU);
     const char32_t mapped = upper ? upperOf(cp) : lowerOf(cp);
     s[i] = static_cast<char>(0xC0 | (mapped >> 6));
     s[i + 1] = static_cast<char>(0x80 | (mapped & 0x3F));

@@ -23,7 +23,7 @@ inline constexpr std::size_t kMaxIniValueLength = 2047;
 
 // Files beyond this size are not settings files; they read as empty and are
 // never rewritten (rewriting would mean loading all of it).
-inline constexpr std::size_t kMaxIniFileSize = 64u << 20;
+inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
 
 // The value of `key` in `section`, or `defaultValue` when the file, the
 // section or the key is missing or the value is empty. Values longer than

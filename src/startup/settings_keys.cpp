@@ -1,9 +1,8 @@
 #include "startup/settings_keys.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 #include <string>

@@ -56,13 +56,13 @@ void FilterKey(std::int16_t& keyAscii, std::int16_t mode) {
     const bool lower = between(k, 'a', 'z');
     switch (static_cast<KeyFilterMode>(mode)) {
         case KeyFilterMode::Names:
-            keyAscii = passesAsName(k) ? k : 0;
+            keyAscii = passesAsName(k) ? k : std::int16_t{0};
             return;
         case KeyFilterMode::Numbers:
-            keyAscii = (digit || k == '.' || k == ',') ? k : 0;
+            keyAscii = (digit || k == '.' || k == ',') ? k : std::int16_t{0};
             return;
         case KeyFilterMode::Letters:
-            keyAscii = (upper || lower) ? k : 0;
+            keyAscii = (upper || lower) ? k : std::int16_t{0};
             return;
         case KeyFilterMode::Hexadecimal:
             if (between(k, 'a', 'f')) {
