@@ -6,14 +6,19 @@
 
 namespace vendrik {
 
-Surface::Surface(int width, int height) {
+Surface::Surface(int width, int height) : Surface(width, height, kUninitialised) {
+    if (m_owned) {
+        std::memset(m_owned.get(), 0, paddedStride(width) * static_cast<std::size_t>(height));
+    }
+}
+
+Surface::Surface(int width, int height, Uninitialised /*unused*/) {
     if (width <= 0 || height <= 0) {
         return;
     }
     const std::size_t stride = paddedStride(width);
     const std::size_t bytes = stride * static_cast<std::size_t>(height);
     m_owned.reset(new std::uint8_t[bytes]);
-    std::memset(m_owned.get(), 0, bytes);
     m_top = m_owned.get();
     m_width = width;
     m_height = height;

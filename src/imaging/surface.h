@@ -30,6 +30,10 @@ public:
     // An owning surface, all black. Rows are padded to 4 bytes as DIB rows
     // are. Throws std::bad_alloc when the memory cannot be had.
     Surface(int width, int height);
+    // An owning surface whose pixels the caller will overwrite at once.
+    struct Uninitialised {};
+    static constexpr Uninitialised kUninitialised{};
+    Surface(int width, int height, Uninitialised);
     // A view of foreign memory; `topRow` is the first byte of the top row.
     static Surface view(std::uint8_t* topRow, int width, int height, std::ptrdiff_t stride);
 
