@@ -46,6 +46,9 @@ bool readNumber(std::FILE* f, long long& value) {
 }
 
 // One file row to blue, green, red bytes; samples scaled to 0..255.
+#if defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
 void convertRow(const std::uint8_t* in, int width, bool grey, int sampleBytes, long long maxval,
                 std::uint8_t* out) {
     if (!grey && sampleBytes == 1 && maxval == 255) {
@@ -114,7 +117,7 @@ std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
     PnmImage img;
     img.grey = grey;
     try {
-        img.surface = Surface(w, h, Surface::kUninitialised);
+        img.surface = Surface(w, h);
         std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * channels * sampleBytes);
         for (int y = 0; y < h; ++y) {
             if (std::fread(row.data(), 1, row.size(), f.get()) != row.size()) {

@@ -6,20 +6,13 @@
 
 namespace vendrik {
 
-Surface::Surface(int width, int height) : Surface(width, height, kUninitialised) {
-    if (m_owned) {
-        std::memset(m_owned.get(), 0, paddedStride(width) * static_cast<std::size_t>(height));
-    }
-}
-
-Surface::Surface(int width, int height, Uninitialised /*unused*/) {
+Surface::Surface(int width, int height) {
     if (width <= 0 || height <= 0) {
         return;
     }
     const std::size_t stride = paddedStride(width);
-    const std::size_t bytes = stride * static_cast<std::size_t>(height);
-    m_owned.reset(new std::uint8_t[bytes]);
-    m_top = m_owned.get();
+    m_owned = LargeArray<std::uint8_t>(stride * static_cast<std::size_t>(height));
+    m_top = m_owned.data();
     m_width = width;
     m_height = height;
     m_stride = static_cast<std::ptrdiff_t>(stride);

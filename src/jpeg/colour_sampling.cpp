@@ -122,7 +122,13 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
         return kSurfaceFailed;
     }
     try {
-        std::vector<jpeg::JpegComponent> comps = m_components;
+        // New components, so that a failure leaves the previous ones intact.
+        std::vector<jpeg::JpegComponent> comps(m_components.size());
+        for (std::size_t i = 0; i < comps.size(); ++i) {
+            comps[i].H = m_components[i].H;
+            comps[i].V = m_components[i].V;
+            comps[i].Tq = m_components[i].Tq;
+        }
         Surface drawing;
         int drawnW = -1;
         int drawnH = -1;
@@ -136,14 +142,14 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
             const int ph = (ch + 7) / 8 * 8;
             comp.blocksPerRow = pw / 8;
             comp.blocksPerColumn = ph / 8;
-            comp.coefficients.assign(static_cast<std::size_t>(pw) * ph, 0);
+            comp.coefficients = LargeArray<std::int16_t>(static_cast<std::size_t>(pw) * ph);
 
             // A component whose padded size equals the previous one's uses
             // the drawing already there: in 4:4:4 all three share one, and
             // a chroma component that rounds up to the same blocks as its
             // predecessor reuses that (even unreduced) drawing.
             if (pw != drawnW || ph != drawnH) {
-                drawing = Surface(pw, ph, Surface::kUninitialised);
+                drawing = Surface(pw, ph);
                 if (cw == lWidth && ch == lHeight) {
                     copyRect(lHDC, lSrcLeft, lSrcTop, cw, ch, drawing, 0, 0);
                 } else {
