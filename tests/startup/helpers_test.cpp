@@ -17,6 +17,7 @@ namespace {
 using test::TempDir;
 
 struct PathCase {
+    const char* name;
     const char* path;
     const char* parent;
     const char* fileName;
@@ -31,11 +32,14 @@ TEST_P(PathSplit, ParentPathAndFileNameOf) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, PathSplit,
-    ::testing::Values(PathCase{"/Bilder/", "/", "Bilder"}, PathCase{"/a.jpg", "/", "a.jpg"},
-                      PathCase{"/Bilder/Urlaub/IMG_0001.JPG", "/Bilder/Urlaub", "IMG_0001.JPG"},
-                      PathCase{"/Bilder/Urlaub/", "/Bilder", "Urlaub"},
-                      PathCase{"a.jpg", "a.jpg", "a.jpg"}, PathCase{"", "", ""},
-                      PathCase{"/", "/", ""}));
+    ::testing::Values(PathCase{"FolderBelowRoot", "/Bilder/", "/", "Bilder"},
+                      PathCase{"FileInRoot", "/a.jpg", "/", "a.jpg"},
+                      PathCase{"File", "/Bilder/Urlaub/IMG_0001.JPG", "/Bilder/Urlaub",
+                               "IMG_0001.JPG"},
+                      PathCase{"FolderWithSlash", "/Bilder/Urlaub/", "/Bilder", "Urlaub"},
+                      PathCase{"NoSlash", "a.jpg", "a.jpg", "a.jpg"},
+                      PathCase{"Empty", "", "", ""}, PathCase{"Root", "/", "/", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PathHelpers, AddBackslash) {
     std::string empty;
@@ -153,7 +157,10 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{4, 'g', 0}, KeyCase{5, 'x', 'X'}, KeyCase{5, '1', '1'}, KeyCase{6, 'X', 'x'},
         KeyCase{6, '#', '#'},
         // Any other mode passes every key.
-        KeyCase{0, '/', '/'}, KeyCase{7, 'a', 'a'}));
+        KeyCase{0, '/', '/'}, KeyCase{7, 'a', 'a'}),
+    [](const auto& info) {
+        return "Mode" + std::to_string(info.param.mode) + "Key" + std::to_string(info.param.key);
+    });
 
 TEST(WindowHelpers, CenterFormSitsALittleAboveTheMiddle) {
     // 0.95 × 1080 = 1026 → 513 − 558/2 = 513 − 279 = 234; 1920/2 − 575/2 = 960 − 287.

@@ -30,7 +30,12 @@ void writeRecordingProgram(const std::string& path, const std::string& record) {
 
 // Program folders a user might really have: blanks, umlauts, quotes, "%",
 // "$", a backslash.
-class OpenWith : public ::testing::TestWithParam<const char*> {};
+struct FolderCase {
+    const char* name;
+    const char* folder;
+};
+
+class OpenWith : public ::testing::TestWithParam<FolderCase> {};
 
 TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
     if (!haveTool("desktop-file-validate") || !haveTool("gio")) {
@@ -39,7 +44,7 @@ TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
     TempDir dir;
     test::ScopedEnv env;
     env.set("XDG_DATA_HOME", dir.file("data"));
-    const std::string program = dir.file(GetParam()) + "/vendrik";
+    const std::string program = dir.file(GetParam().folder) + "/vendrik";
     const std::string record = dir.file("started-with.txt");
     writeRecordingProgram(program, record);
     ASSERT_TRUE(RegisterOpenWith(program));
@@ -67,9 +72,13 @@ TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
     EXPECT_EQ(std::string(got.begin(), got.end()), picture);
 }
 
-INSTANTIATE_TEST_SUITE_P(ProgramFolders, OpenWith,
-                         ::testing::Values("Mein Ordner", "M\u00FCller \u00D6ffnen",
-                                           "a \"b\" 'c'", "100% sicher", "x$HOME`y\\z"));
+INSTANTIATE_TEST_SUITE_P(
+    ProgramFolders, OpenWith,
+    ::testing::Values(FolderCase{"Blank", "Mein Ordner"},
+                      FolderCase{"Umlauts", "M\u00FCller \u00D6ffnen"},
+                      FolderCase{"Quotes", "a \"b\" 'c'"}, FolderCase{"Percent", "100% sicher"},
+                      FolderCase{"DollarBacktickBackslash", "x$HOME`y\\z"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OpenWithEntry, RewrittenForAMovedProgramAndRefusedWithoutHome) {
     TempDir dir;

@@ -96,6 +96,7 @@ TEST(SettingsFile, LongValueComesBackCutTo2047) {
 }
 
 struct ConversionCase {
+    const char* name;
     const char* text;
     std::optional<int> integer;
     double number;
@@ -113,15 +114,21 @@ TEST_P(Conversion, LeadingNumberRoundedTiesToEven) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, Conversion,
-    ::testing::Values(ConversionCase{"95abc", 95, 95}, ConversionCase{"2.5", 2, 2.5},
-                      ConversionCase{"3.5", 4, 3.5}, ConversionCase{"-2.5", -2, -2.5},
-                      ConversionCase{"  12", 12, 12}, ConversionCase{"abc", 0, 0},
-                      ConversionCase{"", 0, 0}, ConversionCase{"1e2x", 100, 100},
-                      ConversionCase{"5e", 5, 5}, ConversionCase{"7,5", 7, 7},
-                      ConversionCase{".5", 0, 0.5}, ConversionCase{"32767.4", 32767, 32767.4},
-                      ConversionCase{"32767.5", std::nullopt, 32767.5},
-                      ConversionCase{"-32768", -32768, -32768},
-                      ConversionCase{"40000", std::nullopt, 40000}));
+    ::testing::Values(ConversionCase{"TrailingLetters", "95abc", 95, 95},
+                      ConversionCase{"HalfToEvenDown", "2.5", 2, 2.5},
+                      ConversionCase{"HalfToEvenUp", "3.5", 4, 3.5},
+                      ConversionCase{"NegativeHalf", "-2.5", -2, -2.5},
+                      ConversionCase{"LeadingBlanks", "  12", 12, 12},
+                      ConversionCase{"NoNumber", "abc", 0, 0}, ConversionCase{"Empty", "", 0, 0},
+                      ConversionCase{"Exponent", "1e2x", 100, 100},
+                      ConversionCase{"BareE", "5e", 5, 5},
+                      ConversionCase{"CommaStops", "7,5", 7, 7},
+                      ConversionCase{"NoIntegerPart", ".5", 0, 0.5},
+                      ConversionCase{"JustInRange", "32767.4", 32767, 32767.4},
+                      ConversionCase{"RoundsOutOfRange", "32767.5", std::nullopt, 32767.5},
+                      ConversionCase{"Smallest", "-32768", -32768, -32768},
+                      ConversionCase{"TooLarge", "40000", std::nullopt, 40000}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Conversion, FixedAndOverflow) {
     EXPECT_EQ(toFixed4("12.34567")->raw(), 123457);
