@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "startup/effective_settings.h"
+#include "startup/markers.h"
 #include "startup/path_helpers.h"
 
 namespace vendrik::cli {
@@ -70,6 +71,11 @@ int runSettings(const Args& args) {
         }
         std::printf("%-13s = %s  [%s]\n", std::string(r.key).c_str(),
                     printable(r.effective).c_str(), origin.c_str());
+        if (r.key == "Info") {
+            std::string display = r.effective;
+            DecodeMarkers(display);
+            std::printf("%-13s = %d\n", "Zeilenumbrüche", countLineBreaks(display));
+        }
     }
     return 0;
 }

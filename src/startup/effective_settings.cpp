@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "startup/markers.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/settings_keys.h"
@@ -154,6 +155,8 @@ std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
         if (r.rejected && !isMainWindowKey(k.name) && k.kind != SettingKind::Text) {
             r.effective = "0";
             r.source = SettingSource::File;
+        } else if (k.name == "Info") {
+            r.effective = std::string(kDefaultWatermarkNotice);  // what start-up puts in
         } else {
             r.effective = convert(k, defaultText).value_or(defaultText);
         }

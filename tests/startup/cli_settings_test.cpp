@@ -40,11 +40,14 @@ TEST(CliSettings, ShowsEveryKeyWithItsSource) {
     EXPECT_EQ(lineOf(r.output, "Tag"), "Tag           = gro\u00DF  [Datei]");
     EXPECT_EQ(lineOf(r.output, "Angle"), "Angle         = 40  [Vorgabe]");
     EXPECT_EQ(lineOf(r.output, "Info"), "Info          = a#\u00A7b  [Datei]");
+    EXPECT_NE(r.output.find("\nZeilenumbrüche = 1\n"), std::string::npos) << r.output;
 
     const auto none = runCommand(cliPath() + " settings --no-settings");
     ASSERT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.output.rfind("Einstellungsdatei: keine (eingebaute Vorgaben)\n", 0), 0u);
     EXPECT_EQ(lineOf(none.output, "Quality"), "Quality       = 80  [Vorgabe]");
+    // An empty "Info" shows the notice start-up puts in its place.
+    EXPECT_NE(lineOf(none.output, "Info").find("#\u00A7"), std::string::npos) << none.output;
 }
 
 // The command line looks for the windows' vendrik.ini beside itself when
