@@ -74,7 +74,7 @@ int runSettings(const Args& args) {
         if (r.key == "Info") {
             std::string display = r.effective;
             DecodeMarkers(display);
-            std::printf("%-13s = %d\n", "Zeilenumbrüche", countLineBreaks(display));
+            std::printf("%-13s = %d\n", "Zeilenumbrüche", countWatermarkLineBreaks(display));
         }
     }
     return 0;

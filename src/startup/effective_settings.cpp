@@ -13,33 +13,6 @@
 namespace vendrik {
 namespace {
 
-struct KeyRange {
-    std::string_view key;
-    std::int16_t min;
-    std::int16_t max;
-};
-
-// Main-window integers apply only inside these; out of range the control
-// keeps its design-time value, which the command line takes to be the
-// key's default.
-constexpr std::array<KeyRange, 5> kRanges = {{
-    {"Quality", kQualityMin, kQualityMax},
-    {"Size", 0, kSizePresetCount - 1},
-    {"PreTags", 0, kPreTagCount - 1},
-    {"chkAnfang", 0, 1},
-    {"SamePath", 0, 1},
-}};
-static_assert(kRanges.size() == 5);
-
-const KeyRange* rangeOf(std::string_view key) {
-    for (const KeyRange& r : kRanges) {
-        if (r.key == key) {
-            return &r;
-        }
-    }
-    return nullptr;
-}
-
 std::string formatDouble(double v) {
     std::array<char, 32> buf{};
     std::snprintf(buf.data(), buf.size(), "%.15g", v);
@@ -50,12 +23,8 @@ std::string formatDouble(double v) {
 std::optional<std::string> convert(const SettingKey& k, const std::string& text) {
     switch (k.kind) {
         case SettingKind::Integer: {
-            const auto v = toInteger16(text);
-            const KeyRange* r = rangeOf(k.name);
-            if (!v || (r != nullptr && (*v < r->min || *v > r->max))) {
-                return std::nullopt;
-            }
-            return std::to_string(*v);
+            const auto v = applicableInteger(k.name, text);
+            return v ? std::optional(std::to_string(*v)) : std::nullopt;
         }
         case SettingKind::Fixed: {
             const auto v = toFixed4(text);
@@ -75,10 +44,6 @@ std::optional<std::string> convert(const SettingKey& k, const std::string& text)
             return text;
     }
     return std::nullopt;
-}
-
-bool isMainWindowKey(std::string_view key) {
-    return rangeOf(key) != nullptr || key == "optTag";
 }
 
 }  // namespace
@@ -152,7 +117,7 @@ std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
         }
         // Not stored, or not applicable: a main-window control keeps its
         // default; a watermark number that cannot be read stays 0.
-        if (r.rejected && !isMainWindowKey(k.name) && k.kind != SettingKind::Text) {
+        if (r.rejected && k.owner != SettingOwner::MainWindow) {
             r.effective = "0";
             r.source = SettingSource::File;
         } else if (k.name == "Info") {

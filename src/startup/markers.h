@@ -23,6 +23,6 @@ std::string DecodeMarkers(std::string& text);
 std::string EncodeMarkers(std::string& text);
 
 // The number of CR characters of a display-form text.
-[[nodiscard]] std::int16_t countLineBreaks(std::string_view displayText);
+[[nodiscard]] std::int16_t countWatermarkLineBreaks(std::string_view displayText);
 
 }  // namespace vendrik

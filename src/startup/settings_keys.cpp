@@ -41,7 +41,7 @@ std::int16_t defaultInteger(std::string_view name) {
     return toInteger16(settingDefault(name)).value_or(0);
 }
 
-std::optional<double> leadingNumber(std::string_view text) {
+std::optional<double> settingNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
         ++i;
@@ -85,7 +85,7 @@ std::optional<double> leadingNumber(std::string_view text) {
 }
 
 std::optional<std::int16_t> toInteger16(std::string_view text) {
-    const auto v = leadingNumber(text);
+    const auto v = settingNumber(text);
     if (!v) {
         return std::nullopt;
     }
@@ -98,12 +98,21 @@ std::optional<std::int16_t> toInteger16(std::string_view text) {
 }
 
 std::optional<Fixed4> toFixed4(std::string_view text) {
-    const auto v = leadingNumber(text);
+    const auto v = settingNumber(text);
     return v ? Fixed4::fromDouble(*v) : std::nullopt;
 }
 
 std::optional<double> toDouble(std::string_view text) {
-    return leadingNumber(text);
+    return settingNumber(text);
+}
+
+std::optional<std::int16_t> applicableInteger(std::string_view name, std::string_view text) {
+    const SettingKey* k = findSettingKey(name);
+    const auto v = toInteger16(text);
+    if (k == nullptr || !v || *v < k->min || *v > k->max) {
+        return std::nullopt;
+    }
+    return v;
 }
 
 }  // namespace vendrik

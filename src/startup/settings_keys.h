@@ -18,38 +18,54 @@ enum class SettingKind {
     Double,   // double from the leading number
 };
 
+// Who applies a key at start-up, which decides what a stored value that
+// cannot apply leaves behind.
+enum class SettingOwner {
+    MainWindow,  // a control: keeps its design-time value (the key's default)
+    StartUp,     // "FirstRun": the flag stays 0
+    Watermark,   // a watermark field: stays 0
+};
+
+inline constexpr std::int16_t kInt16Min = -32768;
+inline constexpr std::int16_t kInt16Max = 32767;
+
 struct SettingKey {
     std::string_view name;
     SettingKind kind;
     std::string_view defaultValue;  // as stored; applies to a missing or empty value
+    SettingOwner owner;
+    // For integers, the values the control accepts: the quality slider's
+    // range, the lengths of the size and tag lists, a check box's 0 and 1.
+    std::int16_t min = kInt16Min;
+    std::int16_t max = kInt16Max;
 };
 
 // In the order of the settings reference: the main window's keys, the start
 // flag, then the watermark's keys.
 inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
-    {"Quelle", SettingKind::Text, ""},
-    {"LastSavePath", SettingKind::Text, ""},
-    {"FirstRun", SettingKind::Integer, "1"},
-    {"PreTags", SettingKind::Integer, "5"},
-    {"optTag", SettingKind::Text, "1"},
-    {"chkAnfang", SettingKind::Integer, "0"},
-    {"OrigSize", SettingKind::Text, "0"},
-    {"manH", SettingKind::Text, ""},
-    {"manW", SettingKind::Text, ""},
-    {"Quality", SettingKind::Integer, "80"},
-    {"Size", SettingKind::Integer, "5"},
-    {"SamePath", SettingKind::Integer, "1"},
-    {"Tag", SettingKind::Text, ""},
-    {"HPosN", SettingKind::Integer, "1"},
-    {"VPosN", SettingKind::Integer, "1"},
-    {"AngleN", SettingKind::Integer, "1"},
-    {"Angle", SettingKind::Fixed, "40"},
-    {"Alpha", SettingKind::Fixed, "45"},
-    {"WSize", SettingKind::Integer, "38"},
-    {"HPos", SettingKind::Double, "160"},
-    {"VPos", SettingKind::Double, "120"},
-    {"Color", SettingKind::Integer, "1"},
-    {"Info", SettingKind::Text, ""},
+    {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
+    {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
+    {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
+    {"PreTags", SettingKind::Integer, "5", SettingOwner::MainWindow, 0, 6},  // 7 tags
+    {"optTag", SettingKind::Text, "1", SettingOwner::MainWindow},
+    {"chkAnfang", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    {"OrigSize", SettingKind::Text, "0", SettingOwner::MainWindow},
+    {"manH", SettingKind::Text, "", SettingOwner::MainWindow},
+    {"manW", SettingKind::Text, "", SettingOwner::MainWindow},
+    {"Quality", SettingKind::Integer, "80", SettingOwner::MainWindow, 40, 95},  // the slider
+    {"Size", SettingKind::Integer, "5", SettingOwner::MainWindow, 0, 10},  // 11 presets
+    {"SamePath", SettingKind::Integer, "1", SettingOwner::MainWindow, 0, 1},
+    {"Tag", SettingKind::Text, "", SettingOwner::MainWindow},
+    {"HPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
+    {"VPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
+    {"AngleN", SettingKind::Integer, "1", SettingOwner::Watermark},
+    {"Angle", SettingKind::Fixed, "40", SettingOwner::Watermark},
+    {"Alpha", SettingKind::Fixed, "45", SettingOwner::Watermark},
+    {"WSize", SettingKind::Integer, "38", SettingOwner::Watermark},
+    {"HPos", SettingKind::Double, "160", SettingOwner::Watermark},
+    {"VPos", SettingKind::Double, "120", SettingOwner::Watermark},
+    {"Color", SettingKind::Integer, "1", SettingOwner::Watermark},
+    {"Info", SettingKind::Text, "", SettingOwner::Watermark},
 }};
 static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 
@@ -67,7 +83,7 @@ static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 // Reading stops at the first other character ("95abc" gives 95); a text
 // without a leading number gives 0. Nothing when the number overflows a
 // double. The decimal separator is always ".", whatever the locale.
-[[nodiscard]] std::optional<double> leadingNumber(std::string_view text);
+[[nodiscard]] std::optional<double> settingNumber(std::string_view text);
 
 // The leading number rounded to the nearest integer, ties to even ("2.5"
 // gives 2, "3.5" gives 4); nothing when that lies outside the 16-bit range.
@@ -78,5 +94,10 @@ static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 
 // The leading number as a double; nothing on overflow.
 [[nodiscard]] std::optional<double> toDouble(std::string_view text);
+
+// An integer key's stored text as its control takes it: toInteger16, then
+// inside the key's range; nothing when it cannot apply.
+[[nodiscard]] std::optional<std::int16_t> applicableInteger(std::string_view name,
+                                                            std::string_view text);
 
 }  // namespace vendrik

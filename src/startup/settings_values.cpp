@@ -14,13 +14,8 @@ std::string read(const std::string& file, std::string_view key) {
     return ReadIniValue(SettingsSection, key, file, std::string(settingDefault(key)));
 }
 
-std::optional<std::int16_t> readInRange(const std::string& file, std::string_view key,
-                                        std::int16_t min, std::int16_t max) {
-    const auto v = toInteger16(read(file, key));
-    if (!v || *v < min || *v > max) {
-        return std::nullopt;
-    }
-    return v;
+std::optional<std::int16_t> readControlValue(const std::string& file, std::string_view key) {
+    return applicableInteger(key, read(file, key));
 }
 
 std::int16_t readWatermarkInteger(const std::string& file, std::string_view key) {
@@ -35,18 +30,18 @@ std::string decimal(double v) {
 
 MainWindowSettings readMainWindowSettings(const std::string& settingsFile) {
     MainWindowSettings s;
-    s.preTags = readInRange(settingsFile, "PreTags", 0, kPreTagCount - 1);
+    s.preTags = readControlValue(settingsFile, "PreTags");
     const std::string optTag = read(settingsFile, "optTag");
     if (optTag == "1" || optTag == "2") {
         s.optTag = static_cast<std::int16_t>(optTag[0] - '0');
     }
-    s.chkAnfang = readInRange(settingsFile, "chkAnfang", 0, 1);
+    s.chkAnfang = readControlValue(settingsFile, "chkAnfang");
     s.origSize = read(settingsFile, "OrigSize") != "0";
     s.manH = read(settingsFile, "manH");
     s.manW = read(settingsFile, "manW");
-    s.quality = readInRange(settingsFile, "Quality", kQualityMin, kQualityMax);
-    s.size = readInRange(settingsFile, "Size", 0, kSizePresetCount - 1);
-    s.samePath = readInRange(settingsFile, "SamePath", 0, 1);
+    s.quality = readControlValue(settingsFile, "Quality");
+    s.size = readControlValue(settingsFile, "Size");
+    s.samePath = readControlValue(settingsFile, "SamePath");
     s.tag = read(settingsFile, "Tag");
     return s;
 }
@@ -69,7 +64,7 @@ WatermarkSettings readWatermarkSettings(const std::string& settingsFile) {
         text = std::string(kDefaultWatermarkNotice);
     }
     w.text = DecodeMarkers(text);
-    w.lineBreaks = countLineBreaks(w.text);
+    w.lineBreaks = countWatermarkLineBreaks(w.text);
     return w;
 }
 

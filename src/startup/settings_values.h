@@ -11,13 +11,6 @@
 
 namespace vendrik {
 
-// The ranges a stored main-window value must lie in to be applied: the
-// quality slider's range and the lengths of the size and tag lists.
-inline constexpr std::int16_t kQualityMin = 40;
-inline constexpr std::int16_t kQualityMax = 95;
-inline constexpr std::int16_t kSizePresetCount = 11;  // ten boxes and "Eigene Größe"
-inline constexpr std::int16_t kPreTagCount = 7;
-
 // The stored values for the main window's controls. An empty optional means
 // the stored value cannot be applied (outside the 16-bit range, beyond its
 // list, outside the slider's range, an option that does not exist): the

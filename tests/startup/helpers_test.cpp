@@ -195,14 +195,14 @@ TEST(Markers, DecodeEncodeAndCount) {
     std::string twice = "a#\u00A7b#\u00A7c";
     DecodeMarkers(twice);
     EXPECT_EQ(twice, "a\r\nb\r\nc");
-    EXPECT_EQ(countLineBreaks(twice), 2);
+    EXPECT_EQ(countWatermarkLineBreaks(twice), 2);
 
     std::string lone = "#";
     EXPECT_EQ(DecodeMarkers(lone), "\r");
-    EXPECT_EQ(countLineBreaks(lone), 1);
+    EXPECT_EQ(countWatermarkLineBreaks(lone), 1);
     std::string empty;
     EXPECT_EQ(DecodeMarkers(empty), "");
-    EXPECT_EQ(countLineBreaks(empty), 0);
+    EXPECT_EQ(countWatermarkLineBreaks(empty), 0);
     // Other characters, other UTF-8 sequences starting with 0xC2 included,
     // are untouched.
     std::string other = "\u00A9 \u00A8 \u00E4";
