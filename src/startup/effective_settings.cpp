@@ -6,6 +6,8 @@
 
 #include "startup/markers.h"
 #include "startup/path_helpers.h"
+#include "startup/special_folders.h"
+#include "startup/start_up.h"
 #include "startup/settings_file.h"
 #include "startup/settings_keys.h"
 #include "startup/settings_values.h"
@@ -150,6 +152,8 @@ EffectiveSettings effectiveSettings(const std::string& settingsFile) {
     e.targetFolder = settingsFile.empty()
                          ? std::string()
                          : ReadIniValue(SettingsSection, "LastSavePath", settingsFile, "");
+    const PlatformKeyValueStore store;
+    e.resolvedTargetFolder = targetFolderFallback(e.targetFolder, store, InitShellFolders());
     e.quality = m.quality.value_or(defaultInteger("Quality"));
     e.sizeIndex = m.size.value_or(defaultInteger("Size"));
     e.samePath = m.samePath.value_or(defaultInteger("SamePath")) != 0;

@@ -61,6 +61,10 @@ struct EffectiveSettings {
     std::string settingsFile;  // empty: built-in defaults
     std::string sourceFolder;  // "Quelle", as stored
     std::string targetFolder;  // "LastSavePath", as stored
+    // The target folder as the main window shows it: the stored one when it
+    // exists, else the documents folder, else "/". Where outputs go when
+    // samePath is off.
+    std::string resolvedTargetFolder;
     int quality = 80;
     int sizeIndex = 5;
     bool samePath = true;

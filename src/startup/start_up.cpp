@@ -64,6 +64,17 @@ bool isPictureArgument(std::string_view argument) {
            kPictureEndings.end();
 }
 
+std::string sourceFolderFallback(const std::string& stored, const std::string& documentsFolder) {
+    return firstExistingFolder({stored, documentsFolder});
+}
+
+std::string targetFolderFallback(const std::string& stored, const KeyValueStore& store,
+                                 const std::string& documentsFolder) {
+    return firstExistingFolder(
+        {stored, ReadRegString(store, RegistryRoot::CurrentUser, kTheBatKey, kTheBatValue),
+         documentsFolder});
+}
+
 std::string InitSettingsPath(const ProgramPaths& paths) {
     return locateSettingsFile(paths.programFolder, paths.programFileName + ".ini");
 }
@@ -88,18 +99,12 @@ StartupState runStartup(const StartupInputs& inputs) {
     s.DocumentsFolder = InitShellFolders();
     s.settingsFile = InitSettingsPath(paths);
 
-    // 6. Source folder.
-    s.sourceFolder = firstExistingFolder(
-        {ReadIniValue(SettingsSection, "Quelle", s.settingsFile, ""), s.DocumentsFolder});
-    // 7. Target folder, with the mail client's attachment folder in between.
-    const std::string lastSave = ReadIniValue(SettingsSection, "LastSavePath", s.settingsFile, "");
-    if (!lastSave.empty() && FolderExists(lastSave)) {
-        s.targetFolder = lastSave;
-    } else {
-        s.targetFolder = firstExistingFolder(
-            {ReadRegString(store, RegistryRoot::CurrentUser, kTheBatKey, kTheBatValue),
-             s.DocumentsFolder});
-    }
+    // 6. Source folder; 7. target folder.
+    s.sourceFolder = sourceFolderFallback(
+        ReadIniValue(SettingsSection, "Quelle", s.settingsFile, ""), s.DocumentsFolder);
+    s.targetFolder = targetFolderFallback(
+        ReadIniValue(SettingsSection, "LastSavePath", s.settingsFile, ""), store,
+        s.DocumentsFolder);
 
     // 8. First run: the flag as stored, then "0" at once. A settings file
     // outside the program folder may need its folder first.

@@ -52,6 +52,17 @@ struct StartupState {
 
 [[nodiscard]] StartupState runStartup(const StartupInputs& inputs);
 
+// The source folder of start-up: the stored "Quelle" when it exists, else
+// the documents folder, else "/".
+[[nodiscard]] std::string sourceFolderFallback(const std::string& stored,
+                                               const std::string& documentsFolder);
+
+// The target folder of start-up: the stored "LastSavePath" when it exists,
+// else the mail client's attachment folder from the store, else the
+// documents folder, else "/".
+[[nodiscard]] std::string targetFolderFallback(const std::string& stored, const KeyValueStore& store,
+                                               const std::string& documentsFolder);
+
 // The program's settings file: its own name with ".ini" ("vendrik" keeps
 // "vendrik.ini"), beside it or in the config folder (locateSettingsFile).
 [[nodiscard]] std::string InitSettingsPath(const ProgramPaths& paths);

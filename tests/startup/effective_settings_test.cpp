@@ -65,6 +65,9 @@ TEST(EffectiveSettings, StoredValuesWinWhereTheyApply) {
     EXPECT_EQ(e.manW, "640,5");
     EXPECT_FALSE(e.samePath);
     EXPECT_EQ(e.targetFolder, "/ziel");
+    // "/ziel" does not exist: the window would show the documents folder.
+    EXPECT_NE(e.resolvedTargetFolder, "/ziel");
+    EXPECT_EQ(e.resolvedTargetFolder.back(), '/');
     EXPECT_EQ(e.optTag, 2);
     EXPECT_EQ(e.tag, "klein");
     EXPECT_TRUE(e.tagAtStart);
