@@ -1,5 +1,5 @@
 #pragma once
-// The registry of the original, reduced to what the program needs from it:
+// A registry-like store, reduced to what the program needs from one:
 // string values under a root, a key path and a value name. On Linux nothing
 // provides the one value start-up reads (the mail client's attachment
 // folder), so the platform store is empty; tests use the in-memory store.
@@ -54,7 +54,7 @@ public:
     }
 };
 
-// The read buffer of the original held 256 bytes with the terminating zero.
+// A value is read into 256 bytes, the terminating zero included.
 inline constexpr std::size_t kRegStringBuffer = 256;
 
 // The value cut before its first zero character and trimmed of blanks at
@@ -63,7 +63,8 @@ inline constexpr std::size_t kRegStringBuffer = 256;
 [[nodiscard]] std::string ReadRegString(const KeyValueStore& store, RegistryRoot root,
                                         std::string_view subKey, std::string_view valueName);
 
-// Stores the value; the outcome is not checked, as in the original.
+// Stores the value; the outcome is not checked (a failed write only means
+// the next read finds nothing).
 void WriteRegString(KeyValueStore& store, RegistryRoot root, std::string_view subKey,
                     std::string_view valueName, std::string_view value);
 

@@ -1,9 +1,8 @@
 #pragma once
 // Registering the program with the file manager, so that a picture can be
-// opened with it: the original wrote its open-with keys into the registry on
-// every start; on a freedesktop desktop the same role is played by a desktop
-// entry in the user's applications folder, rewritten on every start so that
-// a moved program is found again.
+// opened with it. On a freedesktop desktop that is a desktop entry in the
+// user's applications folder, rewritten on every start so that a moved
+// program is found again.
 
 #include <string>
 #include <string_view>

@@ -169,8 +169,8 @@ bool MakePath(std::string& path) {
         if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) {
             return false;
         }
-        // The original entered each level; a level it could not enter (a
-        // file of that name, no search permission) ends the walk.
+        // A level that cannot be entered (a file of that name, no search
+        // permission) ends the walk.
         if (!isFolder(level) || ::access(level.c_str(), X_OK) != 0) {
             return false;
         }

@@ -1,8 +1,7 @@
 #pragma once
-// The small path and file helpers every window uses. "/" plays the role the
-// backslash plays on the original platform: folder paths handed between the
-// parts of the program end in "/", results of ParentPath do not. None of
-// these throws; failure shows in the result.
+// The small path and file helpers every window uses. Folder paths handed
+// between the parts of the program end in "/", results of ParentPath do not.
+// None of these throws; failure shows in the result.
 
 #include <string>
 #include <string_view>
@@ -43,7 +42,8 @@ std::string& AddBackslash(std::string& path);
 // Creates every missing folder of an absolute path; `path` gets its trailing
 // "/". False when a level cannot be created or entered (a read-only file
 // system, a file in the way, no permission) or the path is not absolute.
-// Unlike the original, the process's current folder is left alone.
+// The process's current folder is left alone: a library call that moved it
+// would surprise every relative path elsewhere in the program.
 [[nodiscard]] bool MakePath(std::string& path);
 
 // The user's temporary folder with a trailing "/": $TMPDIR, else /tmp.

@@ -47,8 +47,8 @@ MainWindowSettings readMainWindowSettings(const std::string& settingsFile) {
 }
 
 WatermarkSettings readWatermarkSettings(const std::string& settingsFile) {
-    // Every field starts at 0, as the original's module variables did, so a
-    // value that cannot be converted leaves 0 behind.
+    // A value that cannot be converted leaves its field at 0, not at the
+    // key's default.
     WatermarkSettings w;
     w.hAlign = readWatermarkInteger(settingsFile, "HPosN");
     w.vAlign = readWatermarkInteger(settingsFile, "VPosN");

@@ -17,8 +17,8 @@ constexpr std::array<std::string_view, 6> kPictureEndings = {".jpg", ".jpe", "jp
                                                             ".tif", ".bmp", ".gif"};
 static_assert(kPictureEndings.size() == 6);
 
-// The first of the candidates that is a non-empty existing folder, else "/"
-// (where the original fell back to "C:\").
+// The first of the candidates that is a non-empty existing folder, else the
+// root, which always exists.
 std::string firstExistingFolder(std::initializer_list<std::string> candidates) {
     for (const std::string& c : candidates) {
         if (!c.empty() && FolderExists(c)) {
@@ -29,8 +29,8 @@ std::string firstExistingFolder(std::initializer_list<std::string> candidates) {
 }
 
 std::string joinArguments(const std::vector<std::string>& arguments) {
-    // The original took the whole command line as one path; a path with
-    // blanks that a shell split into words is joined again the same way.
+    // The whole command line is one path: a path with blanks that a shell
+    // split into words is joined again.
     std::string line;
     for (const std::string& a : arguments) {
         if (!line.empty()) {
@@ -81,7 +81,7 @@ std::string InitSettingsPath(const ProgramPaths& paths) {
 
 StartupState runStartup(const StartupInputs& inputs) {
     StartupState s;
-    // 1. Another copy runs: end before anything else happens.
+    // Another copy runs: end before anything else happens.
     s.lock = InstanceLock::acquire(inputs.lockFile.empty() ? instanceLockPath() : inputs.lockFile);
     if (s.lock.state() == InstanceLockState::HeldElsewhere) {
         s.secondInstance = true;
@@ -90,7 +90,7 @@ StartupState runStartup(const StartupInputs& inputs) {
     const PlatformKeyValueStore platformStore;
     const KeyValueStore& store = inputs.store != nullptr ? *inputs.store : platformStore;
 
-    // 3.–5. Paths, the documents folder, the settings file.
+    // Paths, the documents folder, the settings file.
     const ProgramPaths paths = InitPaths(inputs.programFile);
     s.programFolder = paths.programFolder;
     s.programFileName = paths.programFileName;
@@ -99,14 +99,14 @@ StartupState runStartup(const StartupInputs& inputs) {
     s.DocumentsFolder = InitShellFolders();
     s.settingsFile = InitSettingsPath(paths);
 
-    // 6. Source folder; 7. target folder.
+    // Source and target folder, each with its fallbacks.
     s.sourceFolder = sourceFolderFallback(
         ReadIniValue(SettingsSection, "Quelle", s.settingsFile, ""), s.DocumentsFolder);
     s.targetFolder = targetFolderFallback(
         ReadIniValue(SettingsSection, "LastSavePath", s.settingsFile, ""), store,
         s.DocumentsFolder);
 
-    // 8. First run: the flag as stored, then "0" at once. A settings file
+    // First run: the flag as stored, then "0" at once. A settings file
     // outside the program folder may need its folder first.
     s.FirstRunFlag =
         toInteger16(ReadIniValue(SettingsSection, "FirstRun", s.settingsFile,
@@ -119,17 +119,17 @@ StartupState runStartup(const StartupInputs& inputs) {
         }
     }
 
-    // 9. Register with the file manager, on every start.
+    // Register with the file manager, on every start.
     s.registeredOpenWith = RegisterOpenWith(s.programFile);
 
-    // 10. Scratch bitmap paths.
+    // Scratch bitmap paths.
     s.TempImagePath = s.tempFolder + "img.bmp";
     s.TempWorkPath = s.tempFolder + "temp.bmp";
 
-    // 11. Watermark settings.
+    // Watermark settings.
     s.watermark = readWatermarkSettings(s.settingsFile);
 
-    // 12. The command line: a picture selects itself in its folder, a folder
+    // The command line: a picture selects itself in its folder, a folder
     // becomes the source folder, anything else is ignored. The quotes go
     // before the long-path look-up: on a case-sensitive file system the case
     // rule a quoted path would get names another folder.
@@ -146,7 +146,7 @@ StartupState runStartup(const StartupInputs& inputs) {
         }
     }
 
-    // The values step 13 puts into the main window's controls.
+    // The values the main window puts into its controls.
     s.mainWindow = readMainWindowSettings(s.settingsFile);
     return s;
 }
