@@ -206,9 +206,14 @@ std::string clsEXIF::ListInfo() const {
         case ExifState::Read:
             break;
     }
-    std::string text;
+    std::size_t size = 0;
     for (const ExifEntry& e : m_entries) {
-        text += e.Name + ": " + e.Display + "\r\n";
+        size += e.Name.size() + e.Display.size() + 4;
+    }
+    std::string text;
+    text.reserve(size);
+    for (const ExifEntry& e : m_entries) {
+        text.append(e.Name).append(": ").append(e.Display).append("\r\n");
     }
     return text;
 }

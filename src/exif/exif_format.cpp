@@ -1,5 +1,6 @@
 #include "exif/exif_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -103,9 +104,13 @@ std::optional<double> leadingNumber(std::string_view text, std::string_view sepa
 
 namespace {
 
-// Length of the longest prefix of `s` that is well-formed UTF-8 (no overlong
-// forms, no surrogates, nothing above U+10FFFF).
-std::size_t validUtf8Prefix(std::string_view s) {
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::size_t utf8ValidLength(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto b = static_cast<unsigned char>(s[i]);
@@ -141,26 +146,26 @@ std::size_t validUtf8Prefix(std::string_view s) {
     return i;
 }
 
-bool isContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-}  // namespace
-
 std::string exifBytesToText(ExifBytes bytes) {
     // A few bytes beyond the limit so that a character cut by it is still
     // recognised as UTF-8; limitDisplay drops it afterwards.
     constexpr std::size_t kTake = kDisplayLimit + 4;
     std::string raw;
-    for (const std::uint8_t b : bytes) {
-        if (b != 0) {
-            raw.push_back(static_cast<char>(b));
-            if (raw.size() == kTake) {
-                break;
-            }
-        }
+    raw.reserve(bytes.size() < kTake ? bytes.size() : kTake);
+    // Copied in runs between zero bytes: a byte-by-byte copy costs too much
+    // for a click in the file list once the sanitizers instrument it.
+    for (auto it = bytes.begin(); it != bytes.end() && raw.size() < kTake;) {
+        const auto zero = std::find(it, bytes.end(), std::uint8_t{0});
+        const auto take = std::min<std::size_t>(static_cast<std::size_t>(zero - it), kTake - raw.size());
+        raw.append(reinterpret_cast<const char*>(&*it), take);
+        it = zero == bytes.end() ? zero : zero + 1;
     }
-    const std::size_t valid = validUtf8Prefix(raw);
+    const bool ascii = std::none_of(raw.begin(), raw.end(), [](char c) { return c & 0x80; });
+    if (ascii) {
+        limitDisplay(raw);
+        return raw;
+    }
+    const std::size_t valid = utf8ValidLength(raw);
     const bool cut = raw.size() == kTake;
     std::string text = (valid == raw.size() || (cut && raw.size() - valid < 4))
                            ? raw.substr(0, valid)

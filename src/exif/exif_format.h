@@ -34,6 +34,10 @@ inline constexpr std::size_t kDisplayLimit = 64 * 1024;
 // result is valid UTF-8 and at most kDisplayLimit bytes long.
 [[nodiscard]] std::string exifBytesToText(ExifBytes bytes);
 
+// Length of the longest prefix of `text` that is well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing above U+10FFFF).
+[[nodiscard]] std::size_t utf8ValidLength(std::string_view text);
+
 // Cuts `text` to at most kDisplayLimit bytes without splitting a character.
 void limitDisplay(std::string& text);
 
