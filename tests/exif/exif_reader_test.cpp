@@ -59,6 +59,19 @@ TEST(ReadMetaInfo, FindsTheSignatureOnlyWithinTheFirst4096Bytes) {
     EXPECT_EQ(stateOfFile({'E', 'x', 'i', 'F', 0, 0}), ExifState::NoExif);
 }
 
+TEST(ReadMetaInfo, ReadsIfd0WhereTheHeaderSaysAndTheFirstSignatureAnywhere) {
+    // II, 42, IFD0 at 12 behind four bytes of padding; one SHORT entry.
+    const Bytes tiff = {'I', 'I', 42, 0, 12, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE,
+                        1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes file = {0xFF, 0xD8, 0xFF, 0xFE, 0, 9, 'E', 'x', 'i', 'f', 0, 0};  // a comment first
+    file.insert(file.end(), tiff.begin(), tiff.end());
+    clsEXIF exif(".");
+    exif.imageBytes(file);
+    EXPECT_EQ(exif.state(), ExifState::Read);
+    EXPECT_TRUE(exif.IntelByteAlignment());
+    EXPECT_EQ(exif.ListInfo(), "Orientation: 8\r\n");
+}
+
 TEST(ReadMetaInfo, GivesStateOneForPicturesWithoutExifAndTwoForMissingOrEmptyFiles) {
     const Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
     Bytes bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0};
