@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
-#include <string_view>
 
 #include "exif/exif_display.h"
 #include "exif/exif_error.h"

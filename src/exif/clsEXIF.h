@@ -41,8 +41,8 @@ struct ExifEntry {
 class clsEXIF {
 public:
     static constexpr std::size_t kReadLimit = 4096;
-    // Entry numbers were 16-bit signed in the reader's first form; more
-    // entries only come from damaged files.
+    // Entry numbers fit a signed 16-bit index; no real file comes near this,
+    // and a damaged count cannot make the reader run long.
     static constexpr std::size_t kMaxEntries = 32767;
 
     // `decimalSeparator` goes between whole and decimal digits of displayed

@@ -65,8 +65,8 @@ struct ExifTagName {
     std::string_view name;
 };
 
-// IFD0 tags first, then those of the Exif directory (EXIF 2.2 tables 3 to 6),
-// in the reader's historical order; ExifOffset sits before ExposureTime.
+// IFD0 tags first, then those of the Exif directory (EXIF 2.2 tables 3 to 6).
+// Look-up goes by number in this order; ExifOffset sits before ExposureTime.
 inline constexpr std::array<ExifTagName, 54> kExifTagNames = {{
     {270, "ImageDescription"}, {271, "Make"}, {272, "Model"},
     {274, "Orientation"}, {282, "XResolution"}, {283, "YResolution"},

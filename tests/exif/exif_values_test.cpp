@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -103,6 +104,15 @@ TEST(Utf8PrefixSuffix, CountCharactersNotBytes) {
     EXPECT_EQ(utf8Suffix("äöü", 2), "öü");
     EXPECT_EQ(utf8Prefix("äöü", 1), "ä");
     EXPECT_EQ(utf8Suffix("12:3", 8), "12:3");
+}
+
+TEST(LocaleDecimalSeparator, FollowsLcNumeric) {
+    EXPECT_EQ(localeDecimalSeparator(), ".");  // a program starts in the C locale
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "de_DE.UTF-8 is not generated (scripts/install-deps.sh test does it)";
+    }
+    EXPECT_EQ(localeDecimalSeparator(), ",");
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace
