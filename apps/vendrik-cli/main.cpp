@@ -18,6 +18,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG schreiben"},
 };
 
 void printUsage(std::FILE* out) {
