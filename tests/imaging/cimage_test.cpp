@@ -27,7 +27,11 @@ INSTANTIATE_TEST_SUITE_P(Layout, BytesPerScanLine,
                          ::testing::Values(ScanLineCase{1, 1, 4}, ScanLineCase{1, 4, 4},
                                            ScanLineCase{1, 8, 4}, ScanLineCase{1, 24, 4},
                                            ScanLineCase{5, 24, 16}, ScanLineCase{33, 1, 8},
-                                           ScanLineCase{9, 4, 8}, ScanLineCase{5, 8, 8}));
+                                           ScanLineCase{9, 4, 8}, ScanLineCase{5, 8, 8}),
+                         [](const auto& info) {
+                             return "Width" + std::to_string(info.param.width) + "At" +
+                                    std::to_string(info.param.bits) + "Bits";
+                         });
 
 TEST(cImageCreate, RefusesOtherBitCountsAndStaysEmpty) {
     for (const int bits : {0, 2, 16, 32}) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/surface_ops.h"
+#include "support/test_support.h"
 
 namespace vendrik {
 namespace {
@@ -85,6 +86,7 @@ TEST(FitLoadedPicture, UsesTheOwnSizeWhenPixelsWereDecodedSmaller) {
 }
 
 struct TransformCase {
+    const char* name;
     Transform t;
     int w, h;
     // Where the source's top-left, top-right and bottom-left pixels go.
@@ -109,14 +111,39 @@ TEST_P(Transforms, MapCornersExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Orientations, Transforms,
-    ::testing::Values(TransformCase{Transform::Identity, 4, 3, 0, 0, 3, 0, 0, 2},
-                      TransformCase{Transform::MirrorLeftRight, 4, 3, 3, 0, 0, 0, 3, 2},
-                      TransformCase{Transform::Rotate180, 4, 3, 3, 2, 0, 2, 3, 0},
-                      TransformCase{Transform::MirrorTopBottom, 4, 3, 0, 2, 3, 2, 0, 0},
-                      TransformCase{Transform::Transpose, 3, 4, 0, 0, 0, 3, 2, 0},
-                      TransformCase{Transform::RotateClockwise, 3, 4, 2, 0, 2, 3, 0, 0},
-                      TransformCase{Transform::Transverse, 3, 4, 2, 3, 2, 0, 0, 3},
-                      TransformCase{Transform::RotateAnticlockwise, 3, 4, 0, 3, 0, 0, 2, 3}));
+    ::testing::Values(TransformCase{"Identity", Transform::Identity, 4, 3, 0, 0, 3, 0, 0, 2},
+                      TransformCase{"MirrorLeftRight", Transform::MirrorLeftRight, 4, 3, 3, 0, 0, 0, 3, 2},
+                      TransformCase{"Rotate180", Transform::Rotate180, 4, 3, 3, 2, 0, 2, 3, 0},
+                      TransformCase{"MirrorTopBottom", Transform::MirrorTopBottom, 4, 3, 0, 2, 3, 2, 0, 0},
+                      TransformCase{"Transpose", Transform::Transpose, 3, 4, 0, 0, 0, 3, 2, 0},
+                      TransformCase{"RotateClockwise", Transform::RotateClockwise, 3, 4, 2, 0, 2, 3, 0, 0},
+                      TransformCase{"Transverse", Transform::Transverse, 3, 4, 2, 3, 2, 0, 0, 3},
+                      TransformCase{"RotateAnticlockwise", Transform::RotateAnticlockwise, 3, 4, 0, 3, 0, 0, 2, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CopyPictureToBox, KeepsSizeAndPixels) {
+    // A 3 × 2 BMP, bottom-up: the loader turns it upright unchanged.
+    const std::vector<std::uint8_t> bmp = {
+        'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0,
+        24, 0, 0, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0,  // bottom row
+        10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0};
+    test::TempDir dir;
+    test::writeFileBytes(dir.file("p.bmp"), bmp);
+    Surface out;
+    std::string error;
+    ASSERT_TRUE(CopyPictureToBox(dir.file("p.bmp"), out, error)) << error;
+    ASSERT_EQ(out.width(), 3);
+    ASSERT_EQ(out.height(), 2);
+    EXPECT_EQ(out.pixel(0, 0), (Bgr{10, 11, 12}));
+    EXPECT_EQ(out.pixel(2, 1), (Bgr{7, 8, 9}));
+
+    // A file that cannot be loaded leaves the destination as it was.
+    EXPECT_FALSE(FitPictureToBox(dir.file("missing.bmp"), {160, 120}, out, error));
+    EXPECT_EQ(out.width(), 3);
+    EXPECT_FALSE(FitPictureToBox(dir.file("p.bmp"), {0, 120}, out, error));
+    EXPECT_NE(error.find("leer"), std::string::npos) << error;
+}
 
 TEST(ReadRect, OutsidePixelsReadBlack) {
     Surface src(2, 2);

@@ -141,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(Values, QualitySlider,
                                            SliderCase{70, Sampling::Best, 1},
                                            SliderCase{80, Sampling::Best, 2},
                                            SliderCase{90, Sampling::Best, 3},
-                                           SliderCase{95, Sampling::Best, std::nullopt}));
+                                           SliderCase{95, Sampling::Best, std::nullopt}),
+                         [](const auto& info) { return "Value" + std::to_string(info.param.value); });
 
 TEST(QualityPresets, PresetsAgreeWithTheSliderRule) {
     for (const QualityPreset& p : kQualityPresets) {
