@@ -53,7 +53,8 @@ bool readAt(std::FILE* f, long offset, void* buffer, std::size_t size) {
 
 }  // namespace
 
-bool decodeBmp(std::FILE* file, LoadedPicture& out, std::string& error) {
+bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+               std::string& error) {
     std::array<std::uint8_t, kFileHeaderSize + kMaxHeaderSize + 16> head{};
     const std::size_t got = std::fread(head.data(), 1, head.size(), file);
     if (got < kFileHeaderSize + 4) {
@@ -141,7 +142,7 @@ bool decodeBmp(std::FILE* file, LoadedPicture& out, std::string& error) {
     const int w = static_cast<int>(width);
     const int ht = static_cast<int>(height);
     const std::size_t stride = ((static_cast<std::size_t>(w) * bits + 31) / 32) * 4;
-    if (!allocatePixels(out, w, ht, error)) {
+    if (!allocatePixels(out, w, ht, options, error)) {
         return false;
     }
     std::vector<std::uint8_t> line(stride);

@@ -33,7 +33,8 @@ constexpr int kGraphicsControl = 0xF9;
 
 }  // namespace
 
-bool decodeGif(std::FILE* file, LoadedPicture& out, std::string& error) {
+bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+               std::string& error) {
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(file, readFromFile, &code));
     if (!gif) {
@@ -92,7 +93,7 @@ bool decodeGif(std::FILE* file, LoadedPicture& out, std::string& error) {
     const int screenW = std::max(gif->SWidth, frame.Left + frame.Width);
     const int screenH = std::max(gif->SHeight, frame.Top + frame.Height);
     if (!checkPictureSize(screenW, screenH, error) ||
-        !allocatePixels(out, screenW, screenH, error)) {
+        !allocatePixels(out, screenW, screenH, options, error)) {
         return false;
     }
     out.pixels.fill({255, 255, 255});

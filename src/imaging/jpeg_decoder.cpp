@@ -159,7 +159,7 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     const int w = static_cast<int>(cinfo.output_width);
     const int h = static_cast<int>(cinfo.output_height);
     LoadedPicture target;
-    if (!allocatePixels(target, w, h, error)) {
+    if (!allocatePixels(target, w, h, options, error, transform == Transform::Identity ? 1 : 2)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }

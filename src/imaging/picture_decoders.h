@@ -13,17 +13,24 @@ namespace vendrik::decoders {
 
 [[nodiscard]] bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                               std::string& error);
-[[nodiscard]] bool decodePng(std::FILE* file, LoadedPicture& out, std::string& error);
-[[nodiscard]] bool decodeTiff(int fd, LoadedPicture& out, std::string& error);
-[[nodiscard]] bool decodeGif(std::FILE* file, LoadedPicture& out, std::string& error);
-[[nodiscard]] bool decodeBmp(std::FILE* file, LoadedPicture& out, std::string& error);
+[[nodiscard]] bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
+[[nodiscard]] bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+[[nodiscard]] bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
+[[nodiscard]] bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
 
 // Checks a size read from a header against the loader's limits; sets the
 // reason when it fails.
 [[nodiscard]] bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error);
 
 // Allocates the out picture's pixels, reporting too little memory as an
-// error instead of throwing.
-[[nodiscard]] bool allocatePixels(LoadedPicture& out, int width, int height, std::string& error);
+// error instead of throwing. First asks options.reserveMemory for the bytes
+// of `copies` such surfaces (a decoder that will turn the picture upright
+// needs two).
+[[nodiscard]] bool allocatePixels(LoadedPicture& out, int width, int height,
+                                  const LoadOptions& options, std::string& error, int copies = 1);
 
 }  // namespace vendrik::decoders

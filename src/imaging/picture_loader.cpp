@@ -50,7 +50,12 @@ bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& erro
     return true;
 }
 
-bool allocatePixels(LoadedPicture& out, int width, int height, std::string& error) {
+bool allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
+                    std::string& error, int copies) {
+    if (options.reserveMemory) {
+        options.reserveMemory(Surface::paddedStride(width) * static_cast<std::size_t>(height) *
+                              static_cast<std::size_t>(copies));
+    }
     try {
         out.pixels = Surface(width, height);
     } catch (const std::bad_alloc&) {
@@ -132,16 +137,16 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
             ok = decoders::decodeJpeg(file.get(), options, out, error);
             break;
         case PictureFormat::Png:
-            ok = decoders::decodePng(file.get(), out, error);
+            ok = decoders::decodePng(file.get(), options, out, error);
             break;
         case PictureFormat::Tiff:
-            ok = decoders::decodeTiff(fd, out, error);
+            ok = decoders::decodeTiff(fd, options, out, error);
             break;
         case PictureFormat::Gif:
-            ok = decoders::decodeGif(file.get(), out, error);
+            ok = decoders::decodeGif(file.get(), options, out, error);
             break;
         case PictureFormat::Bmp:
-            ok = decoders::decodeBmp(file.get(), out, error);
+            ok = decoders::decodeBmp(file.get(), options, out, error);
             break;
         case PictureFormat::Pnm: {
             PnmLimits limits;

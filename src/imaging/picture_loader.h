@@ -15,6 +15,8 @@
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure returns nullopt with a German reason; nothing throws.
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,6 +32,10 @@ struct LoadOptions {
     // decoded at a reduced size (libjpeg-turbo's DCT scaling), never smaller
     // in either direction than the fitted result.
     std::optional<BoxSize> fitBox;
+    // Told the bytes of pixel memory the loader is about to allocate, before
+    // it does so; it may block until that much memory may be used (the batch
+    // run shares a memory budget between pictures loaded at once).
+    std::function<void(std::size_t bytes)> reserveMemory;
 };
 
 struct LoadedPicture {

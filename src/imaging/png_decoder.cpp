@@ -29,7 +29,8 @@ void ignoreWarning(png_structp, png_const_charp) {}
 
 }  // namespace
 
-bool decodePng(std::FILE* file, LoadedPicture& out, std::string& error) {
+bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+               std::string& error) {
     PngErrors errors;
     std::vector<png_bytep> rows;
     Surface pixels;
@@ -79,7 +80,7 @@ bool decodePng(std::FILE* file, LoadedPicture& out, std::string& error) {
         return false;
     }
     LoadedPicture target;
-    if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), error)) {
+    if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, error)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }

@@ -46,13 +46,13 @@ Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box) {
 }
 
 bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                     std::string& error) {
+                     std::string& error, const LoadOptions& load) {
     if (box.width <= 0 || box.height <= 0) {
         error = "Zielgröße " + std::to_string(box.height) + " x " + std::to_string(box.width) +
                 " ist leer";
         return false;
     }
-    LoadOptions options;
+    LoadOptions options = load;
     options.fitBox = box;
     auto picture = loadPicture(path, error, options);
     if (!picture) {
@@ -73,8 +73,11 @@ bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
     return true;
 }
 
-bool CopyPictureToBox(const std::string& path, Surface& destination, std::string& error) {
-    auto picture = loadPicture(path, error, {});
+bool CopyPictureToBox(const std::string& path, Surface& destination, std::string& error,
+                      const LoadOptions& load) {
+    LoadOptions options = load;
+    options.fitBox.reset();
+    auto picture = loadPicture(path, error, options);
     if (!picture) {
         return false;
     }

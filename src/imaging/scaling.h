@@ -31,10 +31,11 @@ namespace vendrik {
 // The loader may decode a JPEG at a reduced size, never smaller than the
 // result.
 [[nodiscard]] bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                                   std::string& error);
+                                   std::string& error, const LoadOptions& load = {});
 
 // Load `path` into `destination` at its own size, pixels unchanged.
+// `load` passes a memory reservation on to the loader (its fitBox is unused).
 [[nodiscard]] bool CopyPictureToBox(const std::string& path, Surface& destination,
-                                    std::string& error);
+                                    std::string& error, const LoadOptions& load = {});
 
 }  // namespace vendrik

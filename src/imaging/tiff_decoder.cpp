@@ -44,7 +44,7 @@ struct OptionsFree {
 
 }  // namespace
 
-bool decodeTiff(int fd, LoadedPicture& out, std::string& error) {
+bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::string& error) {
     std::string message;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> opts(TIFFOpenOptionsAlloc());
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), kMaxTiffAllocation);
@@ -79,7 +79,7 @@ bool decodeTiff(int fd, LoadedPicture& out, std::string& error) {
         return false;
     }
     img.req_orientation = ORIENTATION_TOPLEFT;
-    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), error);
+    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, error);
     std::vector<std::uint32_t> band;
     if (ok) {
         try {

@@ -21,6 +21,7 @@
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
+#include "optimiser/memory_budget.h"
 
 namespace vendrik {
 namespace {
@@ -91,6 +92,25 @@ void keepLargeBuffersForReuse() {
         mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
         mallopt(M_TOP_PAD, 64 * 1024 * 1024);
     });
+}
+
+// Pixel memory the pictures of one run may hold at once. Beside it come the
+// encoded files and small buffers; the whole run stays well below 1 GiB.
+constexpr std::size_t kPictureMemoryBudget = std::size_t{640} * 1024 * 1024;
+// From the scaled picture on, a picture needs about four times its 24-bit
+// size: the picture, its cImage copy and the encoder's coefficient planes
+// (16 bits for each of three components per pixel).
+constexpr std::size_t kEncodeBytesPerPictureByte = 4;
+
+// A picture's whole need, reckoned when the loader announces its pixels: the
+// decoded pixels, then the encoding of the scaled picture, which is the
+// decoded picture itself when the size is kept and at most the box else.
+std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings, BoxSize box) {
+    const std::size_t scaled =
+        settings.size.keepOriginalSize
+            ? decodedBytes
+            : Surface::paddedStride(std::max(box.width, 1)) * static_cast<std::size_t>(std::max(box.height, 1));
+    return decodedBytes + kEncodeBytesPerPictureByte * scaled;
 }
 
 // One run: shared state of the workers. Observer calls and the commit of
@@ -204,11 +224,17 @@ private:
         }
 
         // B: scale into the box, or keep the picture's own size.
+        // Declared first so that it ends last, after the pixels it covers.
+        MemoryReservation memory(m_budget);
         Surface picture;
         std::string error;
+        LoadOptions load;
+        load.reserveMemory = [&](std::size_t bytes) {
+            memory.add(pictureNeed(bytes, m_settings, m_box));
+        };
         const bool loaded = m_settings.size.keepOriginalSize
-                                ? CopyPictureToBox(source, picture, error)
-                                : FitPictureToBox(source, m_box, picture, error);
+                                ? CopyPictureToBox(source, picture, error, load)
+                                : FitPictureToBox(source, m_box, picture, error, load);
         if (!loaded) {
             return fail(result, std::move(error));
         }
@@ -322,6 +348,7 @@ private:
     std::vector<PictureResult> m_results;
     std::set<std::string> m_sourceSet;
     BoxSize m_box = kInitialDestSize;
+    MemoryBudget m_budget{kPictureMemoryBudget};
 
     std::mutex m_mutex;
     std::condition_variable m_turn;
