@@ -11,5 +11,6 @@ using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
 int runExif(const Args& args);
+int runOptimise(const Args& args);
 
 }  // namespace vendrik::cli
