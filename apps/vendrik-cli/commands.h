@@ -10,6 +10,8 @@ namespace vendrik::cli {
 using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
+int runExif(const Args& args);
+int runOptimise(const Args& args);
 int runSettings(const Args& args);
 int runRegister(const Args& args);
 

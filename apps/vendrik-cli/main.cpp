@@ -18,6 +18,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"exif", vendrik::cli::runExif, "EXIF-Zusammenfassung und alle EXIF-Einträge zeigen"},
+    {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG schreiben"},
     {"settings", vendrik::cli::runSettings, "Einstellungsdatei und wirksame Werte zeigen"},
     {"register", vendrik::cli::runRegister, "Vendrik als Programm zum Öffnen von Bildern eintragen"},
 };
