@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "optimise_options.h"
+#include "optimise_settings.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/naming.h"
 
@@ -128,10 +129,16 @@ private:
 
 int runOptimise(const Args& args) {
     OptimiseOptions options = defaultOptimiseOptions();
-    // The settings file's values will be filled in here, between the
-    // built-in defaults and the command line, unless --no-settings.
+    // The windows' settings file lies between the built-in defaults and the
+    // command line.
+    const SettingsOptions settingsOptions = takeSettingsOptions(args);
+    if (!settingsOptions.error.empty()) {
+        return usageError(settingsOptions.error);
+    }
+    applyWindowSettings(effectiveSettings(resolveSettingsFile(settingsOptions)), options);
+    options.useSettingsFile = settingsOptions.choice != SettingsChoice::None;
     std::string error;
-    if (!parseOptimiseArgs(args, options, error)) {
+    if (!parseOptimiseArgs(settingsOptions.remaining, options, error)) {
         return usageError(error);
     }
     if (options.help) {

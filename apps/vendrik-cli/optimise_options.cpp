@@ -214,6 +214,9 @@ const char* const kOptimiseHelp =
     "  --jobs N            Bilder gleichzeitig (Vorgabe: alle Prozessorkerne);\n"
     "                      das Ergebnis ist dasselbe wie mit --jobs 1\n"
     "  --quiet             keine Fortschrittsanzeige und keine Zusammenfassung\n"
+    "  --settings DATEI    Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini\n"
+    "                      der Fenster, neben dem Programm oder in\n"
+    "                      $XDG_CONFIG_HOME/vendrik/); Optionen gehen vor\n"
     "  --no-settings       eingebaute Vorgaben statt der Einstellungsdatei\n"
     "\n"
     "Rückgabe: 0 alle Bilder geschrieben, 1 Bilder fehlgeschlagen, 2 falscher Aufruf.\n";

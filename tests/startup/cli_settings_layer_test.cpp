@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::cliPath;
+using test::runCommand;
+using test::shellQuote;
+using test::TempDir;
+
+void writeText(const std::string& path, const std::string& text) {
+    test::writeFileBytes(path, {text.begin(), text.end()});
+}
+
+// Width and height from a baseline JPEG's frame header.
+std::optional<std::pair<int, int>> jpegSize(const std::string& path) {
+    const auto b = test::readFileBytes(path);
+    for (std::size_t i = 0; i + 8 < b.size(); ++i) {
+        if (b[i] == 0xFF && b[i + 1] == 0xC0) {
+            return std::pair{(b[i + 7] << 8) | b[i + 8], (b[i + 5] << 8) | b[i + 6]};
+        }
+    }
+    return std::nullopt;
+}
+
+// A 400 × 300 picture, written by our own encoder from a PPM.
+std::string makePicture(const TempDir& dir) {
+    std::string ppm = "P6\n400 300\n255\n";
+    ppm.append(400 * 300 * 3, '\x60');
+    writeText(dir.file("bild.ppm"), ppm);
+    const std::string jpg = dir.file("bild.jpg");
+    EXPECT_EQ(runCommand(cliPath() + " encode " + shellQuote(dir.file("bild.ppm")) + " " +
+                         shellQuote(jpg))
+                  .exitCode,
+              0);
+    return jpg;
+}
+
+// optimise starts from the windows' settings; options on the command line
+// go over them; --no-settings uses the built-in defaults.
+TEST(CliSettingsLayer, OptimiseRunsAsTheWindowsWereLastSet) {
+    TempDir dir;
+    const std::string picture = makePicture(dir);
+    const std::string ini = dir.file("s.ini");
+    writeText(ini, "[Tervane Vendrik]\r\nQuality=60\r\nSize=0\r\noptTag=2\r\nTag=klein\r\n"
+                   "chkAnfang=1\r\n");
+    const std::string run = cliPath() + " optimise --quiet ";
+
+    auto r = runCommand(run + "--settings " + shellQuote(ini) + " " + shellQuote(picture));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(jpegSize(dir.file("klein_bild.jpg")), std::pair(160, 120));  // "120 x 160"
+
+    r = runCommand(run + "--settings " + shellQuote(ini) + " --tag gross --size 1 " +
+                   shellQuote(picture));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(jpegSize(dir.file("gross_bild.jpg")), std::pair(320, 240));  // "240 x 320"
+
+    r = runCommand(run + "--no-settings " + shellQuote(picture));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(jpegSize(dir.file("bild_new.jpg")), std::pair(1280, 960));  // "1024 x 1280"
+
+    r = runCommand(run + "--settings " + shellQuote(ini) + " --no-settings x.jpg");
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+}
+
+}  // namespace
+}  // namespace vendrik
