@@ -10,5 +10,6 @@ namespace vendrik::cli {
 using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
+int runWatermarkPreview(const Args& args);
 
 }  // namespace vendrik::cli

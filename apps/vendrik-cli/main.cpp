@@ -18,6 +18,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"watermark-preview", vendrik::cli::runWatermarkPreview, "Wasserzeichen-Vorschau als Bild schreiben"},
 };
 
 void printUsage(std::FILE* out) {

@@ -1,0 +1,257 @@
+#include "watermark/alpha_blending.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "common/error.h"
+
+namespace vendrik {
+namespace {
+
+constexpr std::int64_t kOne = Fixed4::kScale;
+constexpr const char* kSource = "AlphaBlending";
+
+VendrikError blendError(BlendErrc errc, const std::string& description) {
+    return VendrikError(static_cast<int>(errc), kSource, description);
+}
+
+// Nearest integer, ties to even, of a double that must fit a 32-bit integer
+// (the Basic original kept these values in Long variables).
+[[nodiscard]] std::optional<std::int64_t> roundToLong(double value) {
+    const double r = std::nearbyint(value);
+    if (!std::isfinite(r) || r < std::numeric_limits<std::int32_t>::min() ||
+        r > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(r);
+}
+
+[[nodiscard]] std::int64_t floorDiv(std::int64_t n, std::int64_t d) {
+    std::int64_t q = n / d;
+    if (n % d != 0 && ((n < 0) != (d < 0))) {
+        --q;
+    }
+    return q;
+}
+
+// n / 10 000 rounded to nearest, ties to even, for n ≥ 0: the rounding of
+// every Fixed4 product and of the final channel value.
+[[nodiscard]] inline std::int64_t roundFixed(std::int64_t n) {
+    std::int64_t q = n / kOne;
+    const std::int64_t r = n - q * kOne;
+    if (r > kOne / 2 || (r == kOne / 2 && (q & 1) != 0)) {
+        ++q;
+    }
+    return q;
+}
+
+[[nodiscard]] bool fitsInt16(std::int64_t v) {
+    return v >= std::numeric_limits<std::int16_t>::min() &&
+           v <= std::numeric_limits<std::int16_t>::max();
+}
+
+// The default rotation centre coordinate: round(extent / 2), which must fit
+// the 16-bit in-out parameter.
+std::int16_t middleOf(int extent) {
+    const std::int64_t m = static_cast<std::int64_t>(std::nearbyint(extent / 2.0));
+    enforce(fitsInt16(m), [] {
+        return blendError(BlendErrc::Overflow, "Überlauf: Quellbild breiter oder höher als 65534 Pixel");
+    });
+    return static_cast<std::int16_t>(m);
+}
+
+struct Mapping {
+    std::int64_t cosZ = 0;  // raw Fixed4 of cos(angle) / zoom
+    std::int64_t sinZ = 0;  // raw Fixed4 of sin(angle) / zoom
+    std::int64_t cx = 0;    // rotation centre in source pixels
+    std::int64_t cy = 0;
+
+    // Raw Fixed4 source point of the square's point (X, Y), both relative to
+    // the source's top-left corner placed in the square.
+    [[nodiscard]] std::int64_t sx(std::int64_t X, std::int64_t Y) const {
+        return (X - cx) * cosZ - (Y - cy) * sinZ + cx * kOne;
+    }
+    [[nodiscard]] std::int64_t sy(std::int64_t X, std::int64_t Y) const {
+        return (X - cx) * sinZ + (Y - cy) * cosZ + cy * kOne;
+    }
+};
+
+// The sample position's integer part is a 16-bit number. The mapping is
+// monotonic in X and in Y (every rounded product is), so its extremes over
+// the square lie at the square's corners; checking those before drawing
+// anything finds every overflow the pixel loop would meet.
+void checkCornersFit(const Mapping& m, std::int64_t x0, std::int64_t x1, std::int64_t y0,
+                     std::int64_t y1) {
+    for (const std::int64_t X : {x0, x1}) {
+        for (const std::int64_t Y : {y0, y1}) {
+            enforce(fitsInt16(floorDiv(m.sx(X, Y), kOne)) && fitsInt16(floorDiv(m.sy(X, Y), kOne)),
+                    [] {
+                        return blendError(BlendErrc::Overflow,
+                                          "Überlauf: Quellkoordinate außerhalb des 16-Bit-Bereichs");
+                    });
+        }
+    }
+}
+
+struct Neighbour {
+    const std::uint8_t* p = nullptr;  // blue, green, red
+    std::int64_t a = 0;               // raw Fixed4 coverage: alpha, or 0 for the key colour
+};
+
+}  // namespace
+
+void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY, int w, int h,
+                   const Surface& source, std::uint32_t keyColor, Fixed4 alpha, Fixed4 zoom,
+                   std::int16_t& rotationCentreX, std::int16_t& rotationCentreY) {
+    const auto overflow = [] {
+        return blendError(BlendErrc::Overflow, "Überlauf beim Drehen und Überblenden");
+    };
+    const double zoomValue = zoom.toDouble();
+    // The diagonal in double precision, as the square's side needs it.
+    const double diagonal =
+        std::sqrt(static_cast<double>(w) * w + static_cast<double>(h) * h);
+
+    // 1. Side of the working square: the diagonal, widened by the distance
+    //    of a given rotation centre from the source's middle.
+    std::optional<std::int64_t> side;
+    if (rotationCentreX == kRotationCentreNotGiven) {
+        side = roundToLong(zoomValue * std::floor(diagonal));
+    } else {
+        if (rotationCentreY == kRotationCentreNotGiven) {
+            rotationCentreY = middleOf(h);
+        }
+        const double dy = rotationCentreY - h / 2.0;
+        const double dx = rotationCentreX - w / 2.0;
+        const double d = std::sqrt(dy * dy + dx * dx);
+        side = roundToLong(zoomValue * std::floor(diagonal + d));
+    }
+    enforce(side.has_value(), overflow);
+    const std::int64_t c = *side;
+
+    // 2. Default rotation centre: the source's middle, written back.
+    if (rotationCentreX == kRotationCentreNotGiven) {
+        rotationCentreX = middleOf(w);
+    }
+    if (rotationCentreY == kRotationCentreNotGiven) {
+        rotationCentreY = middleOf(h);
+    }
+
+    // 3. The square is centred on (centreX, centreY).
+    const std::optional<std::int64_t> leftOpt = roundToLong(centreX - c / 2.0);
+    const std::optional<std::int64_t> topOpt = roundToLong(centreY - c / 2.0);
+    enforce(leftOpt && topOpt, overflow);
+    const std::int64_t left = *leftOpt;
+    const std::int64_t top = *topOpt;
+
+    // Every value a pixel is built from is a convex mix of bytes when alpha
+    // lies in 0..1 (the rounded weights sum to 1 ± 0.0002, far from moving a
+    // byte by a half), so alpha outside that range is the only way to a
+    // result byte outside 0..255. Refusing it here leaves the destination
+    // untouched, where the original found out half-way through.
+    enforce(alpha.raw() >= 0 && alpha.raw() <= kOne, [] {
+        return blendError(BlendErrc::Overflow, "Überlauf: Deckkraft außerhalb von 0 bis 1");
+    });
+    if (c <= 0 || w <= 0 || h <= 0) {
+        return;  // an empty square or source draws nothing
+    }
+    enforce(source.width() >= w && source.height() >= h, [] {
+        return blendError(BlendErrc::InvalidCall, "Ungültiger Aufruf: Quellbild kleiner als angegeben");
+    });
+
+    // 5. The source sits centred in the square; odd differences put it one
+    //    pixel further left or up.
+    const std::int64_t offX = floorDiv(c - w, 2);
+    const std::int64_t offY = floorDiv(c - h, 2);
+
+    // 6. Key colour channels, &H00BBGGRR.
+    const int keyRed = static_cast<int>(keyColor & 0xFFu);
+    const int keyGreen = static_cast<int>((keyColor & 0xFF00u) / 256);
+    const int keyBlue = static_cast<int>((keyColor & 0xFF0000u) / 65536);
+
+    // 7. Mapping coefficients, rounded to four places.
+    enforce(zoom.raw() != 0, [] {
+        return blendError(BlendErrc::DivisionByZero, "Division durch null: Zoomfaktor 0");
+    });
+    const double angleValue = angle.toDouble();
+    const std::optional<Fixed4> cosZ = Fixed4::fromDouble(std::cos(angleValue) / zoomValue);
+    const std::optional<Fixed4> sinZ = Fixed4::fromDouble(std::sin(angleValue) / zoomValue);
+    enforce(cosZ && sinZ, overflow);
+    const Mapping map{cosZ->raw(), sinZ->raw(), rotationCentreX, rotationCentreY};
+    checkCornersFit(map, -offX, c - offX - 1, -offY, c - offY - 1);
+
+    // 8. Only the part of the square inside the destination is computed:
+    //    each output pixel depends on its own background pixel and the
+    //    source alone, and whatever lies outside would be clipped on writing.
+    //    For the same reason the result can be written in place: all checks
+    //    that could abandon the call are behind us.
+    const std::int64_t iLo = std::max<std::int64_t>(0, -left);
+    const std::int64_t iHi = std::min<std::int64_t>(c, destination.width() - left);
+    const std::int64_t jLo = std::max<std::int64_t>(0, -top);
+    const std::int64_t jHi = std::min<std::int64_t>(c, destination.height() - top);
+    if (iLo >= iHi || jLo >= jHi) {
+        return;
+    }
+    const std::int64_t a = alpha.raw();
+    const std::ptrdiff_t stride = destination.stride();
+    const auto isKey = [&](const std::uint8_t* p) {
+        return p[0] == keyBlue && p[1] == keyGreen && p[2] == keyRed;
+    };
+
+    // X outer, Y inner; walking Y down a column moves the source point by
+    // (−sinZ, +cosZ), which is exact in raw Fixed4 and saves the products.
+    for (std::int64_t i = iLo; i < iHi; ++i) {
+        const std::int64_t X = i - offX;
+        std::int64_t sxRaw = map.sx(X, jLo - offY);
+        std::int64_t syRaw = map.sy(X, jLo - offY);
+        std::uint8_t* out = destination.row(static_cast<int>(top + jLo)) +
+                            (left + i) * Surface::kBytesPerPixel;
+        for (std::int64_t j = jLo; j < jHi;
+             ++j, sxRaw -= map.sinZ, syRaw += map.cosZ, out += stride) {
+            if (sxRaw < 0 || syRaw < 0) {
+                continue;
+            }
+            const std::int64_t ix = sxRaw / kOne;
+            const std::int64_t iy = syRaw / kOne;
+            if (ix + 1 >= w || iy + 1 >= h) {
+                continue;
+            }
+            const std::uint8_t* upper = source.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
+            const std::uint8_t* lower =
+                source.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
+            const std::array<Neighbour, 4> n = {{
+                {upper, isKey(upper) ? 0 : a},
+                {upper + 3, isKey(upper + 3) ? 0 : a},
+                {lower, isKey(lower) ? 0 : a},
+                {lower + 3, isKey(lower + 3) ? 0 : a},
+            }};
+            // Four key-coloured neighbours mix the background with itself;
+            // the rounded weights then give back the background byte.
+            if ((n[0].a | n[1].a | n[2].a | n[3].a) == 0) {
+                continue;
+            }
+            const std::int64_t fx = sxRaw - ix * kOne;
+            const std::int64_t fy = syRaw - iy * kOne;
+            const std::array<std::int64_t, 4> weight = {
+                roundFixed((kOne - fx) * (kOne - fy)),  // W00
+                roundFixed(fx * (kOne - fy)),           // W10
+                roundFixed((kOne - fx) * fy),           // W01
+                roundFixed(fx * fy),                    // W11
+            };
+            for (int ch = 0; ch < 3; ++ch) {
+                const std::int64_t b = out[ch];
+                std::int64_t v = 0;
+                for (int k = 0; k < 4; ++k) {
+                    const std::int64_t term = n[k].p[ch] * n[k].a + b * (kOne - n[k].a);
+                    v += roundFixed(weight[k] * term);
+                }
+                out[ch] = static_cast<std::uint8_t>(roundFixed(v));
+            }
+        }
+    }
+}
+
+}  // namespace vendrik
