@@ -155,6 +155,10 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     enforce(alpha.raw() >= 0 && alpha.raw() <= kOne, [] {
         return blendError(BlendErrc::Overflow, "Überlauf: Deckkraft außerhalb von 0 bis 1");
     });
+    // The mapping divides by the zoom, even when the square is empty.
+    enforce(zoom.raw() != 0, [] {
+        return blendError(BlendErrc::DivisionByZero, "Division durch null: Zoomfaktor 0");
+    });
     if (c <= 0 || w <= 0 || h <= 0) {
         return;  // an empty square or source draws nothing
     }
@@ -173,9 +177,6 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     const int keyBlue = static_cast<int>((keyColor & 0xFF0000u) / 65536);
 
     // 7. Mapping coefficients, rounded to four places.
-    enforce(zoom.raw() != 0, [] {
-        return blendError(BlendErrc::DivisionByZero, "Division durch null: Zoomfaktor 0");
-    });
     const double angleValue = angle.toDouble();
     const std::optional<Fixed4> cosZ = Fixed4::fromDouble(std::cos(angleValue) / zoomValue);
     const std::optional<Fixed4> sinZ = Fixed4::fromDouble(std::sin(angleValue) / zoomValue);
