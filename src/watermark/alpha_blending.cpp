@@ -97,10 +97,95 @@ void checkCornersFit(const Mapping& m, std::int64_t x0, std::int64_t x1, std::in
     }
 }
 
+[[nodiscard]] std::int64_t ceilDiv(std::int64_t n, std::int64_t d) {
+    return -floorDiv(-n, d);
+}
+
+// The steps k of a column, first to last, narrowed to those where linear
+// source coordinates start + k × step stay within 0..limit.
+struct StepRange {
+    std::int64_t first;
+    std::int64_t last;
+
+    void keepWithin(std::int64_t start, std::int64_t step, std::int64_t limit) {
+        if (step == 0) {
+            if (start < 0 || start > limit) {
+                last = first - 1;
+            }
+            return;
+        }
+        // 0 ≤ start + k·step ≤ limit, solved for k by the sign of step.
+        const std::int64_t a = step > 0 ? ceilDiv(-start, step) : ceilDiv(limit - start, step);
+        const std::int64_t b = step > 0 ? floorDiv(limit - start, step) : floorDiv(-start, step);
+        first = std::max(first, a);
+        last = std::min(last, b);
+    }
+};
+
 struct Neighbour {
     const std::uint8_t* p = nullptr;  // blue, green, red
     std::int64_t a = 0;               // raw Fixed4 coverage: alpha, or 0 for the key colour
 };
+
+struct BlendSource {
+    const Surface& picture;
+    std::int64_t w;
+    std::int64_t h;
+    std::array<std::uint8_t, 3> key;  // blue, green, red
+    std::int64_t alpha;               // raw Fixed4
+
+    [[nodiscard]] bool isKey(const std::uint8_t* p) const {
+        return p[0] == key[0] && p[1] == key[1] && p[2] == key[2];
+    }
+};
+
+// One output pixel: the background at `out` mixed with the four source
+// neighbours of the raw Fixed4 point (sxRaw, syRaw), each laid over the
+// background with its coverage and weighted bilinearly.
+inline void blendPixel(std::uint8_t* out, std::int64_t sxRaw, std::int64_t syRaw,
+                       const BlendSource& src) {
+    if (sxRaw < 0 || syRaw < 0) {
+        return;
+    }
+    const std::int64_t ix = sxRaw / kOne;
+    const std::int64_t iy = syRaw / kOne;
+    if (ix + 1 >= src.w || iy + 1 >= src.h) {
+        return;
+    }
+    const std::uint8_t* upper =
+        src.picture.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
+    const std::uint8_t* lower =
+        src.picture.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
+    const std::int64_t a = src.alpha;
+    const std::array<Neighbour, 4> n = {{
+        {upper, src.isKey(upper) ? 0 : a},
+        {upper + 3, src.isKey(upper + 3) ? 0 : a},
+        {lower, src.isKey(lower) ? 0 : a},
+        {lower + 3, src.isKey(lower + 3) ? 0 : a},
+    }};
+    // Four key-coloured neighbours mix the background with itself; the
+    // rounded weights then give back the background byte.
+    if ((n[0].a | n[1].a | n[2].a | n[3].a) == 0) {
+        return;
+    }
+    const std::int64_t fx = sxRaw - ix * kOne;
+    const std::int64_t fy = syRaw - iy * kOne;
+    const std::array<std::int64_t, 4> weight = {
+        roundFixed((kOne - fx) * (kOne - fy)),  // W00
+        roundFixed(fx * (kOne - fy)),           // W10
+        roundFixed((kOne - fx) * fy),           // W01
+        roundFixed(fx * fy),                    // W11
+    };
+    for (int ch = 0; ch < 3; ++ch) {
+        const std::int64_t b = out[ch];
+        std::int64_t v = 0;
+        for (int k = 0; k < 4; ++k) {
+            const std::int64_t term = n[k].p[ch] * n[k].a + b * (kOne - n[k].a);
+            v += roundFixed(weight[k] * term);
+        }
+        out[ch] = static_cast<std::uint8_t>(roundFixed(v));
+    }
+}
 
 }  // namespace
 
@@ -196,61 +281,33 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     if (iLo >= iHi || jLo >= jHi) {
         return;
     }
-    const std::int64_t a = alpha.raw();
-    const std::ptrdiff_t stride = destination.stride();
-    const auto isKey = [&](const std::uint8_t* p) {
-        return p[0] == keyBlue && p[1] == keyGreen && p[2] == keyRed;
-    };
-
-    // X outer, Y inner; walking Y down a column moves the source point by
-    // (−sinZ, +cosZ), which is exact in raw Fixed4 and saves the products.
-    for (std::int64_t i = iLo; i < iHi; ++i) {
-        const std::int64_t X = i - offX;
-        std::int64_t sxRaw = map.sx(X, jLo - offY);
-        std::int64_t syRaw = map.sy(X, jLo - offY);
-        std::uint8_t* out = destination.row(static_cast<int>(top + jLo)) +
-                            (left + i) * Surface::kBytesPerPixel;
-        for (std::int64_t j = jLo; j < jHi;
-             ++j, sxRaw -= map.sinZ, syRaw += map.cosZ, out += stride) {
-            if (sxRaw < 0 || syRaw < 0) {
-                continue;
-            }
-            const std::int64_t ix = sxRaw / kOne;
-            const std::int64_t iy = syRaw / kOne;
-            if (ix + 1 >= w || iy + 1 >= h) {
-                continue;
-            }
-            const std::uint8_t* upper = source.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
-            const std::uint8_t* lower =
-                source.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
-            const std::array<Neighbour, 4> n = {{
-                {upper, isKey(upper) ? 0 : a},
-                {upper + 3, isKey(upper + 3) ? 0 : a},
-                {lower, isKey(lower) ? 0 : a},
-                {lower + 3, isKey(lower + 3) ? 0 : a},
-            }};
-            // Four key-coloured neighbours mix the background with itself;
-            // the rounded weights then give back the background byte.
-            if ((n[0].a | n[1].a | n[2].a | n[3].a) == 0) {
-                continue;
-            }
-            const std::int64_t fx = sxRaw - ix * kOne;
-            const std::int64_t fy = syRaw - iy * kOne;
-            const std::array<std::int64_t, 4> weight = {
-                roundFixed((kOne - fx) * (kOne - fy)),  // W00
-                roundFixed(fx * (kOne - fy)),           // W10
-                roundFixed((kOne - fx) * fy),           // W01
-                roundFixed(fx * fy),                    // W11
-            };
-            for (int ch = 0; ch < 3; ++ch) {
-                const std::int64_t b = out[ch];
-                std::int64_t v = 0;
-                for (int k = 0; k < 4; ++k) {
-                    const std::int64_t term = n[k].p[ch] * n[k].a + b * (kOne - n[k].a);
-                    v += roundFixed(weight[k] * term);
-                }
-                out[ch] = static_cast<std::uint8_t>(roundFixed(v));
-            }
+    const BlendSource src{source, w, h, {static_cast<std::uint8_t>(keyBlue),
+                                         static_cast<std::uint8_t>(keyGreen),
+                                         static_cast<std::uint8_t>(keyRed)},
+                          alpha.raw()};
+    const std::int64_t sxLimit = (w - 1) * kOne - 1;  // sx < w − 1: a right neighbour exists
+    const std::int64_t syLimit = (h - 1) * kOne - 1;
+    // The original walked the square column by column; no output pixel
+    // depends on another, so walking it row by row gives the same bytes and
+    // reads and writes memory in order instead of a row apart.
+    for (std::int64_t j = jLo; j < jHi; ++j) {
+        const std::int64_t Y = j - offY;
+        const std::int64_t sx0 = map.sx(iLo - offX, Y);
+        const std::int64_t sy0 = map.sy(iLo - offX, Y);
+        // Along a row the source point moves by (cosZ, sinZ), exactly in raw
+        // Fixed4. Most of the square lies outside the turned source: the
+        // steps whose point is inside follow from the two linear
+        // coordinates, so only those are visited.
+        StepRange steps{0, iHi - iLo - 1};
+        steps.keepWithin(sx0, map.cosZ, sxLimit);
+        steps.keepWithin(sy0, map.sinZ, syLimit);
+        std::int64_t sxRaw = sx0 + steps.first * map.cosZ;
+        std::int64_t syRaw = sy0 + steps.first * map.sinZ;
+        std::uint8_t* out = destination.row(static_cast<int>(top + j)) +
+                            (left + iLo + steps.first) * Surface::kBytesPerPixel;
+        for (std::int64_t k = steps.first; k <= steps.last;
+             ++k, sxRaw += map.cosZ, syRaw += map.sinZ, out += Surface::kBytesPerPixel) {
+            blendPixel(out, sxRaw, syRaw, src);
         }
     }
 }
