@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "watermark/alpha_and_rot_blt.h"
 #include "watermark/watermark_preview.h"
+#include "watermark/watermark_step.h"
 
 namespace vendrik {
 namespace {
@@ -110,6 +111,29 @@ TEST(Compositing, TinyPictureGetsNoWatermark) {
     AlphaAndRotBlt(pic, s, box);
     EXPECT_TRUE(renderer.requested.empty());
     EXPECT_EQ(changedPixels(pic, kPicture), 0);
+}
+
+TEST(Compositing, EmptyOrBlankTextDrawsNothing) {
+    BlockRenderer renderer;
+    TextPicture box(renderer);
+    for (const char* text : {"", "\r\n", "\r\n\r\n"}) {
+        WatermarkSettings s = settingsWith(text);
+        Surface pic = picture(400, 300);
+        AlphaAndRotBlt(pic, s, box);
+        EXPECT_EQ(changedPixels(pic, kPicture), 0) << text;
+    }
+}
+
+TEST(Compositing, TheRunStepWatermarksEveryPictureItIsGiven) {
+    WatermarkSettings s = settingsWith("Vendrik");
+    const auto step = makeWatermarkStep(s);
+    const auto copy = step;  // copies share the run's state
+    Surface first = picture(500, 300);
+    Surface second = picture(800, 600);
+    step(first);
+    copy(second);
+    EXPECT_GT(changedPixels(first, kPicture), 100);
+    EXPECT_GT(changedPixels(second, kPicture), changedPixels(first, kPicture));
 }
 
 TEST(Compositing, ColourOutsideTheTableKeepsThePreviousForeground) {
