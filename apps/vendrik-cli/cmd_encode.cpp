@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "common/atomic_file.h"
 #include "common/error.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
@@ -30,6 +31,12 @@ int usageError(const std::string& message) {
     std::fprintf(stderr, "vendrik-cli encode: %s\n", message.c_str());
     std::fprintf(stderr, "'vendrik-cli encode --help' zeigt die Optionen.\n");
     return 2;
+}
+
+int reportExisting(const std::string& out) {
+    std::fprintf(stderr, "vendrik-cli encode: %s existiert bereits und wird nicht überschrieben\n",
+                 out.c_str());
+    return 1;
 }
 
 bool parseInt(const std::string& text, int& value) {
@@ -91,6 +98,10 @@ int runEncode(const Args& args) {
         return usageError("EINGABE und AUSGABE fehlen");
     }
 
+    // Refuse before the work: the encoder would refuse after it.
+    if (pathEntryExists(out)) {
+        return reportExisting(out);
+    }
     std::string error;
     auto image = readPnm(in, error);
     if (!image) {
@@ -118,11 +129,7 @@ int runEncode(const Args& args) {
             case cJpeg::kSaved:
                 return 0;
             case cJpeg::kFileExists:
-                std::fprintf(stderr,
-                             "vendrik-cli encode: %s existiert bereits und wird nicht "
-                             "überschrieben\n",
-                             out.c_str());
-                return 1;
+                return reportExisting(out);
             default:
                 return usageError("AUSGABE fehlt");
         }

@@ -45,6 +45,35 @@ bool readNumber(std::FILE* f, long long& value) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// One file row to blue, green, red bytes; samples scaled to 0..255.
+#if defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void convertRow(const std::uint8_t* in, int width, bool grey, int sampleBytes, long long maxval,
+                std::uint8_t* out) {
+    if (!grey && sampleBytes == 1 && maxval == 255) {
+        for (int x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+        return;
+    }
+    const int channels = grey ? 1 : 3;
+    for (int x = 0; x < width; ++x, out += 3) {
+        std::uint8_t v[3];
+        for (int k = 0; k < channels; ++k, in += sampleBytes) {
+            const long long s = sampleBytes == 2 ? (in[0] << 8) | in[1] : in[0];
+            // Scale to 0..255, rounding to nearest.
+            v[k] = static_cast<std::uint8_t>(
+                maxval == 255 ? s : (std::min(s, maxval) * 255 + maxval / 2) / maxval);
+        }
+        out[0] = grey ? v[0] : v[2];
+        out[1] = grey ? v[0] : v[1];
+        out[2] = v[0];
+    }
+}
+
 }  // namespace
 
 std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
@@ -96,20 +125,7 @@ std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
                         std::to_string(h) + " fehlt)";
                 return std::nullopt;
             }
-            std::uint8_t* out = img.surface.row(y);
-            for (int x = 0; x < w; ++x) {
-                std::uint8_t v[3];
-                for (int k = 0; k < channels; ++k) {
-                    const std::size_t at = (static_cast<std::size_t>(x) * channels + k) * sampleBytes;
-                    const long long s = sampleBytes == 2 ? (row[at] << 8) | row[at + 1] : row[at];
-                    // Scale to 0..255, rounding to nearest.
-                    v[k] = static_cast<std::uint8_t>(
-                        maxval == 255 ? s : (std::min(s, maxval) * 255 + maxval / 2) / maxval);
-                }
-                out[x * 3 + 0] = grey ? v[0] : v[2];
-                out[x * 3 + 1] = grey ? v[0] : v[1];
-                out[x * 3 + 2] = v[0];
-            }
+            convertRow(row.data(), w, grey, sampleBytes, maxval, img.surface.row(y));
         }
     } catch (const std::bad_alloc&) {
         error = "nicht genug Speicher für " + std::to_string(w) + " x " + std::to_string(h);

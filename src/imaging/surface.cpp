@@ -11,10 +11,8 @@ Surface::Surface(int width, int height) {
         return;
     }
     const std::size_t stride = paddedStride(width);
-    const std::size_t bytes = stride * static_cast<std::size_t>(height);
-    m_owned.reset(new std::uint8_t[bytes]);
-    std::memset(m_owned.get(), 0, bytes);
-    m_top = m_owned.get();
+    m_owned = LargeArray<std::uint8_t>(stride * static_cast<std::size_t>(height));
+    m_top = m_owned.data();
     m_width = width;
     m_height = height;
     m_stride = static_cast<std::ptrdiff_t>(stride);

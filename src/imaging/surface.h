@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/large_array.h"
+
 namespace vendrik {
 
 struct Bgr {
@@ -44,7 +46,7 @@ public:
     [[nodiscard]] int height() const noexcept { return m_height; }
     [[nodiscard]] std::ptrdiff_t stride() const noexcept { return m_stride; }
     [[nodiscard]] bool empty() const noexcept { return m_width <= 0 || m_height <= 0; }
-    [[nodiscard]] bool ownsPixels() const noexcept { return m_owned != nullptr; }
+    [[nodiscard]] bool ownsPixels() const noexcept { return !m_owned.empty(); }
 
     [[nodiscard]] std::uint8_t* row(int y) noexcept {
         assert(y >= 0 && y < m_height);
@@ -83,7 +85,7 @@ public:
     }
 
 private:
-    std::unique_ptr<std::uint8_t[]> m_owned;
+    LargeArray<std::uint8_t> m_owned;
     std::uint8_t* m_top = nullptr;
     int m_width = 0;
     int m_height = 0;

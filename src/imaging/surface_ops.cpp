@@ -94,7 +94,37 @@ Taps makeTaps(int srcLen, int dstLen) {
 }
 
 std::uint8_t toByte(float v) {
-    return static_cast<std::uint8_t>(std::clamp(std::nearbyint(v), 0.0F, 255.0F));
+    // Adding and subtracting 1.5 · 2^23 rounds half to even without a call.
+    constexpr float kRound = 12582912.0F;
+    return static_cast<std::uint8_t>(std::clamp((v + kRound) - kRound, 0.0F, 255.0F));
+}
+
+// Exactly half the size in both directions, the common case of colour
+// subsampling: each destination pixel is the mean of a 2 × 2 square. The sum
+// of four bytes divided by 4 is exact in float, so this gives the very bytes
+// of the general path, rounded half to even, at a fraction of its cost.
+// Compiled for AVX2 as well, chosen at load time: the loop vectorises well.
+#if defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void halve(const Surface& src, int sx, int sy, Surface& dst, int dx, int dy, int x0, int x1,
+           int y0, int y1) {
+    constexpr int kBpp = Surface::kBytesPerPixel;
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* a = src.row(sy + 2 * y) + static_cast<std::ptrdiff_t>(sx) * kBpp;
+        const std::uint8_t* b = src.row(sy + 2 * y + 1) + static_cast<std::ptrdiff_t>(sx) * kBpp;
+        std::uint8_t* out = dst.row(dy + y) + static_cast<std::ptrdiff_t>(dx) * kBpp;
+        for (int x = x0; x < x1; ++x) {
+            for (int k = 0; k < kBpp; ++k) {
+                const int i = 2 * x * kBpp + k;
+                const unsigned sum = a[i] + a[i + kBpp] + b[i] + b[i + kBpp];
+                unsigned q = sum >> 2;
+                const unsigned r = sum & 3U;
+                q += static_cast<unsigned>(r > 2 || (r == 2 && (q & 1U) != 0));
+                out[x * kBpp + k] = static_cast<std::uint8_t>(q);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -118,6 +148,16 @@ void stretchRect(const Surface& src, int sx, int sy, int sw, int sh, Surface& ds
     }
     if (sw == dw && sh == dh) {
         copyRect(src, sx, sy, sw, sh, dst, dx, dy);
+        return;
+    }
+    if (sw == 2 * dw && sh == 2 * dh) {
+        const int x0 = std::max(0, -dx);
+        const int x1 = std::min(dw, dst.width() - dx);
+        const int y0 = std::max(0, -dy);
+        const int y1 = std::min(dh, dst.height() - dy);
+        if (x0 < x1) {
+            halve(src, sx, sy, dst, dx, dy, x0, x1, y0, y1);
+        }
         return;
     }
     const Taps hx = makeTaps(sw, dw);

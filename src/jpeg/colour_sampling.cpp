@@ -9,6 +9,9 @@
 
 #include "imaging/surface_ops.h"
 #include "jpeg/cJpeg.h"
+#include "jpeg/dct_kernels.h"
+
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace vendrik {
 namespace {
@@ -33,49 +36,82 @@ void padEdges(Surface& s, int cw, int ch) {
     }
 }
 
-// The colour transform of JFIF (ITU-T T.871 §7). Y uses double constants; the
-// six chroma constants are single-precision values. Sums are formed in double
-// and stored as float.
-struct YConverter {
-    float operator()(const std::uint8_t* p) const noexcept {
-        return static_cast<float>(0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0] - 128.0);
-    }
-};
-struct CbConverter {
-    static constexpr double kR = static_cast<float>(-0.16874);
-    static constexpr double kG = static_cast<float>(-0.33126);
-    static constexpr double kB = static_cast<float>(0.5);
-    float operator()(const std::uint8_t* p) const noexcept {
-        return static_cast<float>(kR * p[2] + kG * p[1] + kB * p[0]);
-    }
-};
-struct CrConverter {
-    static constexpr double kR = static_cast<float>(0.5);
-    static constexpr double kG = static_cast<float>(-0.41869);
-    static constexpr double kB = static_cast<float>(-0.08131);
-    float operator()(const std::uint8_t* p) const noexcept {
-        return static_cast<float>(kR * p[2] + kG * p[1] + kB * p[0]);
-    }
-};
+// The colour transform of JFIF (ITU-T T.871 §7), one picture row at a time.
+// Y uses double constants; the six chroma constants are single-precision
+// values. Sums are formed in double and stored as float.
+enum class Channel { Y, Cb, Cr };
 
-template <typename Convert>
-void quantiseComponent(const Surface& drawing, const jpeg::Divisors& divisors,
-                       jpeg::JpegComponent& comp, Convert convert) {
-    constexpr int kBpp = Surface::kBytesPerPixel;
-    jpeg::WorkBlock block;
+template <Channel kChannel>
+void convertRow(const std::uint8_t* p, int width, float* out) noexcept {
+    constexpr double kRY = 0.299, kGY = 0.587, kBY = 0.114;
+    constexpr double kRCb = static_cast<float>(-0.16874);
+    constexpr double kGCb = static_cast<float>(-0.33126);
+    constexpr double kBCb = static_cast<float>(0.5);
+    constexpr double kRCr = static_cast<float>(0.5);
+    constexpr double kGCr = static_cast<float>(-0.41869);
+    constexpr double kBCr = static_cast<float>(-0.08131);
+    for (int x = 0; x < width; ++x, p += Surface::kBytesPerPixel) {
+        const double b = p[0];
+        const double g = p[1];
+        const double r = p[2];
+        if constexpr (kChannel == Channel::Y) {
+            out[x] = static_cast<float>(kRY * r + kGY * g + kBY * b - 128.0);
+        } else if constexpr (kChannel == Channel::Cb) {
+            out[x] = static_cast<float>(kRCb * r + kGCb * g + kBCb * b);
+        } else {
+            out[x] = static_cast<float>(kRCr * r + kGCr * g + kBCr * b);
+        }
+    }
+}
+
+// Converts, transforms and quantises every block of one component's drawing,
+// block rows from the top, blocks from the left.
+template <Channel kChannel>
+[[gnu::always_inline]] inline void quantiseBlocks(const Surface& drawing,
+                                                  const jpeg::Divisors& naturalDivisors,
+                                                  jpeg::JpegComponent& comp) {
+    using jpeg::kernels::V8f;
+    const int width = comp.blocksPerRow * 8;
+    std::vector<float> strip(static_cast<std::size_t>(width) * 8);
+    V8f div[8];
+    std::memcpy(div, naturalDivisors.data(), sizeof div);
     std::int16_t* out = comp.coefficients.data();
     for (int by = 0; by < comp.blocksPerColumn; ++by) {
+        for (int r = 0; r < 8; ++r) {
+            convertRow<kChannel>(drawing.row(by * 8 + r), width,
+                                 strip.data() + static_cast<std::size_t>(r) * width);
+        }
         for (int bx = 0; bx < comp.blocksPerRow; ++bx) {
+            V8f rows[8];
             for (int r = 0; r < 8; ++r) {
-                const std::uint8_t* p = drawing.row(by * 8 + r) + bx * 8 * kBpp;
-                for (int c = 0; c < 8; ++c, p += kBpp) {
-                    block[static_cast<std::size_t>(r * 8 + c)] = convert(p);
-                }
+                std::memcpy(&rows[r], strip.data() + static_cast<std::size_t>(r) * width + bx * 8,
+                            sizeof(V8f));
             }
-            jpeg::forwardDct(block);
-            jpeg::quantiseBlock(block, divisors, out);
+            jpeg::kernels::forwardDct(rows);
+            jpeg::kernels::quantise(rows, div, out);
             out += 64;
         }
+    }
+}
+
+// Compiled twice, for AVX2 and for the x86-64 baseline, and chosen when the
+// program loads: the eight-lane kernels map onto one AVX2 register each. The
+// arithmetic is the same in both, so are the coefficients.
+#if defined(__x86_64__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void quantiseComponent(const Surface& drawing, const jpeg::Divisors& naturalDivisors,
+                       jpeg::JpegComponent& comp, Channel channel) {
+    switch (channel) {
+        case Channel::Y:
+            quantiseBlocks<Channel::Y>(drawing, naturalDivisors, comp);
+            break;
+        case Channel::Cb:
+            quantiseBlocks<Channel::Cb>(drawing, naturalDivisors, comp);
+            break;
+        case Channel::Cr:
+            quantiseBlocks<Channel::Cr>(drawing, naturalDivisors, comp);
+            break;
     }
 }
 
@@ -86,7 +122,13 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
         return kSurfaceFailed;
     }
     try {
-        std::vector<jpeg::JpegComponent> comps = m_components;
+        // New components, so that a failure leaves the previous ones intact.
+        std::vector<jpeg::JpegComponent> comps(m_components.size());
+        for (std::size_t i = 0; i < comps.size(); ++i) {
+            comps[i].H = m_components[i].H;
+            comps[i].V = m_components[i].V;
+            comps[i].Tq = m_components[i].Tq;
+        }
         Surface drawing;
         int drawnW = -1;
         int drawnH = -1;
@@ -100,7 +142,7 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
             const int ph = (ch + 7) / 8 * 8;
             comp.blocksPerRow = pw / 8;
             comp.blocksPerColumn = ph / 8;
-            comp.coefficients.assign(static_cast<std::size_t>(pw) * ph, 0);
+            comp.coefficients = LargeArray<std::int16_t>(static_cast<std::size_t>(pw) * ph);
 
             // A component whose padded size equals the previous one's uses
             // the drawing already there: in 4:4:4 all three share one, and
@@ -118,14 +160,10 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
                 drawnH = ph;
             }
 
-            const jpeg::Divisors& div = m_divisors[static_cast<std::size_t>(comp.Tq)];
-            if (comps.size() == 1 || i == 0) {
-                quantiseComponent(drawing, div, comp, YConverter{});
-            } else if (i == 1) {
-                quantiseComponent(drawing, div, comp, CbConverter{});
-            } else {
-                quantiseComponent(drawing, div, comp, CrConverter{});
-            }
+            const jpeg::Divisors div =
+                jpeg::naturalOrder(m_divisors[static_cast<std::size_t>(comp.Tq)]);
+            constexpr Channel kChannels[] = {Channel::Y, Channel::Cb, Channel::Cr};
+            quantiseComponent(drawing, div, comp, kChannels[i]);
         }
         m_components = std::move(comps);
     } catch (const std::bad_alloc&) {

@@ -22,7 +22,12 @@ void forwardDct(WorkBlock& block) noexcept;
 // (1..65535 at precision 12).
 [[nodiscard]] Divisors prepareDivisors(const QuantValues& q, int precision);
 
-// out[zigzag(n)] = round-half-even(block[n] · divisor[zigzag(n)]).
-void quantiseBlock(const WorkBlock& block, const Divisors& divisors, std::int16_t* out) noexcept;
+// The same divisors in natural order, as quantiseBlock takes them.
+[[nodiscard]] Divisors naturalOrder(const Divisors& zigzag) noexcept;
+
+// out[zigzag(n)] = round-half-even(block[n] · divisor(n)), with the divisors
+// given in natural order (naturalOrder()).
+void quantiseBlock(const WorkBlock& block, const Divisors& naturalDivisors,
+                   std::int16_t* out) noexcept;
 
 }  // namespace vendrik::jpeg

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/large_array.h"
+
 namespace vendrik::jpeg {
 
 struct JpegComponent {
@@ -14,7 +16,7 @@ struct JpegComponent {
     int Tq = 0;  // quantisation table slot
     // Quantised blocks, 64 coefficients each in zigzag order, blocks row by
     // row over a blocksPerRow × blocksPerColumn grid.
-    std::vector<std::int16_t> coefficients;
+    LargeArray<std::int16_t> coefficients;
     int blocksPerRow = 0;
     int blocksPerColumn = 0;
 };

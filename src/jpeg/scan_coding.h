@@ -9,6 +9,9 @@
 // two can never disagree.
 
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -43,31 +46,53 @@ struct ScanGroup {
     return static_cast<std::uint32_t>(v) & ((1U << s) - 1U);
 }
 
-// Codes one block of zigzag coefficients into `sink`:
+// Bit k set when coefficient k of the block is not zero.
+[[nodiscard]] inline std::uint64_t nonZeroMask(const std::int16_t* c) noexcept {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 8; ++i) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8 * i));
+        const __m128i isZero = _mm_cmpeq_epi16(v, zero);
+        const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(isZero, isZero)));
+        mask |= static_cast<std::uint64_t>(~zeros & 0xFFU) << (8 * i);
+    }
+    return mask;
+#else
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 64; ++k) {
+        mask |= static_cast<std::uint64_t>(c[k] != 0) << k;
+    }
+    return mask;
+#endif
+}
+
+// Codes one block of zigzag coefficients into `sink` (T.81 F.1.2.1, F.1.2.2):
 //   sink.dc(category, extraBits), sink.ac(symbol, extraBits, extraLength).
+// Runs of zeros are found from a bit mask of the non-zero coefficients.
 template <typename Sink>
 inline void codeBlock(const std::int16_t* c, int& pred, Sink& sink) {
     const int diff = c[0] - pred;
     pred = c[0];
     const int s = category(diff);
     sink.dc(s, extraBits(diff, s));
-    int run = 0;
-    for (int k = 1; k < 64; ++k) {
-        const int v = c[k];
-        if (v == 0) {
-            ++run;
-            continue;
-        }
+    std::uint64_t mask = nonZeroMask(c) & ~std::uint64_t{1};
+    int last = 0;  // index of the last coefficient coded
+    while (mask != 0) {
+        const int k = std::countr_zero(mask);
+        mask &= mask - 1;
+        int run = k - last - 1;
         while (run > 15) {
-            sink.ac(0xF0, 0, 0);
+            sink.ac(0xF0, 0, 0);  // sixteen zeros
             run -= 16;
         }
+        const int v = c[k];
         const int sv = category(v);
         sink.ac(run * 16 + sv, extraBits(v, sv), sv);
-        run = 0;
+        last = k;
     }
-    if (run > 0) {
-        sink.ac(0x00, 0, 0);
+    if (last < 63) {
+        sink.ac(0x00, 0, 0);  // end of block
     }
 }
 

@@ -1,0 +1,110 @@
+// vendrik-cli encode from the outside: what a user sees for good and bad input.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "jpeg_test_pictures.h"
+
+namespace vendrik {
+namespace {
+
+using test::runCommand;
+using test::shellQuote;
+
+test::CommandResult encode(const std::string& in, const std::string& out,
+                           const std::string& options = "") {
+    return runCommand(shellQuote(test::cliPath()) + " encode " + shellQuote(in) + " " +
+                      shellQuote(out) + " " + options);
+}
+
+TEST(CliEncode, WritesWhatDjpegReads) {
+    test::TempDir dir;
+    const std::string ppm = dir.file("in.ppm");
+    test::writePnm(test::makePicture(64, 48), ppm);
+    const std::string out = dir.file("out.jpg");
+    const auto r = encode(ppm, out, "--quality 90 --sampling 420 --comment 'Größe'");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output, "");
+    const auto d = runCommand("djpeg -verbose -verbose -outfile /dev/null " + shellQuote(out));
+    EXPECT_EQ(d.exitCode, 0);
+    EXPECT_NE(d.output.find("Component 1: 2hx2v"), std::string::npos) << d.output;
+
+    // A PGM becomes a one-component file.
+    const std::string pgm = dir.file("in.pgm");
+    test::writePnm(test::makePicture(20, 10, true), pgm, true);
+    ASSERT_EQ(encode(pgm, dir.file("grey.jpg")).exitCode, 0);
+    const auto g = runCommand("djpeg -verbose -verbose -outfile /dev/null " + shellQuote(dir.file("grey.jpg")));
+    EXPECT_NE(g.output.find("components=1"), std::string::npos) << g.output;
+}
+
+// Each bad input: a message on stderr that names the problem, a non-zero
+// exit code, and no output file.
+TEST(CliEncode, BadInputFailsCleanly) {
+    test::TempDir dir;
+    const std::string good = dir.file("good.ppm");
+    test::writePnm(test::makePicture(16, 16), good);
+    auto bytes = test::readFileBytes(good);
+
+    const std::string truncated = dir.file("truncated.ppm");
+    test::writeFileBytes(truncated, {bytes.begin(), bytes.begin() + 200});
+    const std::string huge = dir.file("huge.ppm");
+    const std::string hugeHeader = "P6\n100000 100000\n255\n";
+    test::writeFileBytes(huge, {hugeHeader.begin(), hugeHeader.end()});
+    const std::string empty = dir.file("empty.ppm");
+    const std::string emptyHeader = "P6\n0 0\n255\n";
+    test::writeFileBytes(empty, {emptyHeader.begin(), emptyHeader.end()});
+    const std::string notPnm = dir.file("photo.jpg.ppm");
+    test::writeFileBytes(notPnm, {0xFF, 0xD8, 0xFF, 0xE0});
+
+    const struct {
+        std::string in;
+        std::string expect;
+    } cases[] = {
+        {truncated, "abgeschnitten"},
+        {huge, "zu groß"},
+        {empty, "leer"},
+        {notPnm, "PPM"},
+        {dir.file("missing.ppm"), "kann nicht geöffnet werden"},
+    };
+    for (const auto& c : cases) {
+        const std::string out = dir.file("out.jpg");
+        const auto r = encode(c.in, out);
+        EXPECT_EQ(r.exitCode, 1) << c.in;
+        EXPECT_NE(r.output.find(c.expect), std::string::npos) << r.output;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.in;
+    }
+
+    // An existing output is never replaced.
+    const std::string existing = dir.file("existing.jpg");
+    test::writeFileBytes(existing, {1, 2, 3});
+    const auto r = encode(good, existing);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("existiert bereits"), std::string::npos) << r.output;
+    EXPECT_EQ(test::readFileBytes(existing), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    // A folder that cannot be written: nothing appears in it. (Root may
+    // write anywhere; the read-only bit then proves nothing.)
+    if (::geteuid() != 0) {
+        const std::string locked = dir.file("locked");
+        std::filesystem::create_directory(locked);
+        ::chmod(locked.c_str(), 0555);
+        const auto l = encode(good, locked + "/out.jpg");
+        EXPECT_EQ(l.exitCode, 1);
+        EXPECT_TRUE(std::filesystem::is_empty(locked));
+    }
+    const auto m = encode(good, dir.file("no/such/folder/out.jpg"));
+    EXPECT_EQ(m.exitCode, 1);
+    EXPECT_NE(m.output.find("Path not found"), std::string::npos) << m.output;
+
+    // Usage errors exit with 2.
+    EXPECT_EQ(encode(good, dir.file("x.jpg"), "--quality 0").exitCode, 2);
+    EXPECT_EQ(encode(good, dir.file("x.jpg"), "--sampling 411").exitCode, 2);
+    EXPECT_EQ(runCommand(shellQuote(test::cliPath()) + " encode").exitCode, 2);
+    EXPECT_EQ(runCommand(shellQuote(test::cliPath()) + " encode --help").exitCode, 0);
+}
+
+}  // namespace
+}  // namespace vendrik
