@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "common/error.h"
 
@@ -38,15 +41,18 @@ VendrikError blendError(BlendErrc errc, const std::string& description) {
     return q;
 }
 
-// n / 10 000 rounded to nearest, ties to even, for n ≥ 0: the rounding of
-// every Fixed4 product and of the final channel value.
-[[nodiscard]] inline std::int64_t roundFixed(std::int64_t n) {
-    std::int64_t q = n / kOne;
-    const std::int64_t r = n - q * kOne;
-    if (r > kOne / 2 || (r == kOne / 2 && (q & 1) != 0)) {
-        ++q;
-    }
-    return q;
+// n / 10 000 rounded to nearest, ties to even: the rounding of every
+// Fixed4 product and of the final channel value, all of which are ≥ 0.
+// Every n here stays below 2^35 (a weight of at most 1 times a channel term
+// of at most 255 × 10 000, both raw), so n / 10 000 is taken as
+// (n / 16) / 625 on 32 bits, which the compiler turns into one 64-bit
+// multiplication instead of a 128-bit one.
+[[nodiscard]] inline std::uint64_t roundFixed(std::uint64_t n) {
+    constexpr std::uint64_t one = kOne;
+    assert(n < (std::uint64_t{1} << 36));
+    const std::uint64_t q = static_cast<std::uint32_t>(n >> 4) / 625u;
+    const std::uint64_t r = n - q * one;
+    return q + static_cast<std::uint64_t>((r > one / 2) | ((r == one / 2) & (q & 1u)));
 }
 
 [[nodiscard]] bool fitsInt16(std::int64_t v) {
@@ -122,66 +128,103 @@ struct StepRange {
     }
 };
 
-struct Neighbour {
-    const std::uint8_t* p = nullptr;  // blue, green, red
-    std::int64_t a = 0;               // raw Fixed4 coverage: alpha, or 0 for the key colour
-};
-
-struct BlendSource {
-    const Surface& picture;
-    std::int64_t w;
-    std::int64_t h;
-    std::array<std::uint8_t, 3> key;  // blue, green, red
-    std::int64_t alpha;               // raw Fixed4
-
-    [[nodiscard]] bool isKey(const std::uint8_t* p) const {
-        return p[0] == key[0] && p[1] == key[1] && p[2] == key[2];
+// The source as the pixel loop reads it. Most of a text picture is key
+// colour, so each 2 × 2 cell of neighbours gets a precomputed bit: set when
+// any of its four pixels is drawn. The bits of a large text fit the
+// processor's cache where the pixels do not, and a cell of key pixels then
+// costs one bit test.
+class BlendSource {
+public:
+    BlendSource(const Surface& picture, int w, int h, Bgr key, std::int64_t alpha)
+        : m_picture(picture), m_w(w), m_h(h), m_alpha(alpha), m_key(key),
+          m_wordsPerRow((static_cast<std::size_t>(w) + 63) / 64) {
+        try {
+            m_cells.assign(m_wordsPerRow * static_cast<std::size_t>(h), 0);
+        } catch (const std::bad_alloc&) {
+            throw blendError(BlendErrc::OutOfMemory, "Nicht genügend Speicher zum Überblenden");
+        }
+        // A drawn pixel (x, y) marks the cells whose corner it is:
+        // (x − 1 .. x, y − 1 .. y).
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t* p = picture.row(y);
+            for (int x = 0; x < w; ++x, p += Surface::kBytesPerPixel) {
+                if (!isKey(p)) {
+                    for (int cy = std::max(0, y - 1); cy <= y; ++cy) {
+                        for (int cx = std::max(0, x - 1); cx <= x; ++cx) {
+                            mark(cx, cy);
+                        }
+                    }
+                }
+            }
+        }
     }
+
+    // One output pixel: the background at `out` mixed with the four source
+    // neighbours of the raw Fixed4 point (sxRaw, syRaw), each laid over the
+    // background with its coverage and weighted bilinearly.
+    void blendPixel(std::uint8_t* out, std::int64_t sxRaw, std::int64_t syRaw) const;
+
+private:
+    [[nodiscard]] bool isKey(const std::uint8_t* p) const {
+        return p[0] == m_key.b && p[1] == m_key.g && p[2] == m_key.r;
+    }
+    void mark(int x, int y) {
+        m_cells[static_cast<std::size_t>(y) * m_wordsPerRow + static_cast<std::size_t>(x) / 64] |=
+            std::uint64_t{1} << (x % 64);
+    }
+    [[nodiscard]] bool anyDrawn(std::int64_t x, std::int64_t y) const {
+        const std::uint64_t word =
+            m_cells[static_cast<std::size_t>(y) * m_wordsPerRow + static_cast<std::size_t>(x) / 64];
+        return ((word >> (x % 64)) & 1u) != 0;
+    }
+
+    const Surface& m_picture;
+    std::int64_t m_w;
+    std::int64_t m_h;
+    std::int64_t m_alpha;  // raw Fixed4
+    Bgr m_key;
+    std::size_t m_wordsPerRow;
+    std::vector<std::uint64_t> m_cells;
 };
 
-// One output pixel: the background at `out` mixed with the four source
-// neighbours of the raw Fixed4 point (sxRaw, syRaw), each laid over the
-// background with its coverage and weighted bilinearly.
-inline void blendPixel(std::uint8_t* out, std::int64_t sxRaw, std::int64_t syRaw,
-                       const BlendSource& src) {
+inline void BlendSource::blendPixel(std::uint8_t* out, std::int64_t sxRaw,
+                                    std::int64_t syRaw) const {
     if (sxRaw < 0 || syRaw < 0) {
         return;
     }
     const std::int64_t ix = sxRaw / kOne;
     const std::int64_t iy = syRaw / kOne;
-    if (ix + 1 >= src.w || iy + 1 >= src.h) {
+    if (ix + 1 >= m_w || iy + 1 >= m_h) {
+        return;
+    }
+    // Four key-coloured neighbours mix the background with itself; the
+    // rounded weights then give back the background byte.
+    if (!anyDrawn(ix, iy)) {
         return;
     }
     const std::uint8_t* upper =
-        src.picture.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
+        m_picture.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
     const std::uint8_t* lower =
-        src.picture.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
-    const std::int64_t a = src.alpha;
-    const std::array<Neighbour, 4> n = {{
-        {upper, src.isKey(upper) ? 0 : a},
-        {upper + 3, src.isKey(upper + 3) ? 0 : a},
-        {lower, src.isKey(lower) ? 0 : a},
-        {lower + 3, src.isKey(lower + 3) ? 0 : a},
-    }};
-    // Four key-coloured neighbours mix the background with itself; the
-    // rounded weights then give back the background byte.
-    if ((n[0].a | n[1].a | n[2].a | n[3].a) == 0) {
-        return;
-    }
-    const std::int64_t fx = sxRaw - ix * kOne;
-    const std::int64_t fy = syRaw - iy * kOne;
-    const std::array<std::int64_t, 4> weight = {
-        roundFixed((kOne - fx) * (kOne - fy)),  // W00
-        roundFixed(fx * (kOne - fy)),           // W10
-        roundFixed((kOne - fx) * fy),           // W01
-        roundFixed(fx * fy),                    // W11
+        m_picture.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
+    const std::array<const std::uint8_t*, 4> p = {upper, upper + 3, lower, lower + 3};
+    const std::array<bool, 4> drawn = {!isKey(p[0]), !isKey(p[1]), !isKey(p[2]), !isKey(p[3])};
+    const std::uint64_t fx = static_cast<std::uint64_t>(sxRaw - ix * kOne);
+    const std::uint64_t fy = static_cast<std::uint64_t>(syRaw - iy * kOne);
+    constexpr std::uint64_t one = kOne;
+    const std::array<std::uint64_t, 4> weight = {
+        roundFixed((one - fx) * (one - fy)),  // W00
+        roundFixed(fx * (one - fy)),          // W10
+        roundFixed((one - fx) * fy),          // W01
+        roundFixed(fx * fy),                  // W11
     };
+    const std::uint64_t a = m_alpha;
     for (int ch = 0; ch < 3; ++ch) {
-        const std::int64_t b = out[ch];
-        std::int64_t v = 0;
-        for (int k = 0; k < 4; ++k) {
-            const std::int64_t term = n[k].p[ch] * n[k].a + b * (kOne - n[k].a);
-            v += roundFixed(weight[k] * term);
+        const std::uint64_t b = out[ch];
+        std::uint64_t v = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            // A key-coloured neighbour contributes W × b × 1, which is exact;
+            // only a drawn one needs its product rounded.
+            v += drawn[k] ? roundFixed(weight[k] * (p[k][ch] * a + b * (one - a))) : weight[k] * b;
         }
         out[ch] = static_cast<std::uint8_t>(roundFixed(v));
     }
@@ -281,10 +324,10 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     if (iLo >= iHi || jLo >= jHi) {
         return;
     }
-    const BlendSource src{source, w, h, {static_cast<std::uint8_t>(keyBlue),
-                                         static_cast<std::uint8_t>(keyGreen),
-                                         static_cast<std::uint8_t>(keyRed)},
-                          alpha.raw()};
+    const BlendSource src(source, w, h,
+                          {static_cast<std::uint8_t>(keyBlue), static_cast<std::uint8_t>(keyGreen),
+                           static_cast<std::uint8_t>(keyRed)},
+                          alpha.raw());
     const std::int64_t sxLimit = (w - 1) * kOne - 1;  // sx < w − 1: a right neighbour exists
     const std::int64_t syLimit = (h - 1) * kOne - 1;
     // The original walked the square column by column; no output pixel
@@ -307,7 +350,7 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
                             (left + iLo + steps.first) * Surface::kBytesPerPixel;
         for (std::int64_t k = steps.first; k <= steps.last;
              ++k, sxRaw += map.cosZ, syRaw += map.sinZ, out += Surface::kBytesPerPixel) {
-            blendPixel(out, sxRaw, syRaw, src);
+            src.blendPixel(out, sxRaw, syRaw);
         }
     }
 }

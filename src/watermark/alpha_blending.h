@@ -27,6 +27,7 @@ inline constexpr int kMaxBlendSourceExtent = 32766;
 enum class BlendErrc {
     InvalidCall = 5,     // a source smaller than the w × h it is said to be
     Overflow = 6,        // alpha outside 0..1 or a coordinate beyond 16 bits
+    OutOfMemory = 7,     // no memory for the working data of a huge source
     DivisionByZero = 11, // zoom 0
 };
 
@@ -42,8 +43,9 @@ enum class BlendErrc {
 // square beyond the destination behave as black pixels and are not written.
 //
 // Throws VendrikError (source "AlphaBlending", numbers of BlendErrc) for
-// alpha outside 0..1, zoom 0, a source coordinate beyond the 16-bit range, or
-// a source surface smaller than w × h; the destination is then unchanged.
+// alpha outside 0..1, zoom 0, a source coordinate beyond the 16-bit range, a
+// source surface smaller than w × h, or no memory for the w × h bytes of
+// working data; the destination is then unchanged.
 // `source` and `destination` must not share memory.
 void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY, int w, int h,
                    const Surface& source, std::uint32_t keyColor, Fixed4 alpha, Fixed4 zoom,
