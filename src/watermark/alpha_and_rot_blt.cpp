@@ -67,7 +67,7 @@ void AlphaAndRotBlt(Surface& picture, WatermarkSettings& settings, TextPicture& 
     if (points < 1.0) {
         return;
     }
-    const RenderedText text = textBox.render(settings.text, points, settings.color);
+    const RenderedText& text = textBox.render(settings.text, points, settings.color);
     PlacementInput in = measuredPlacement(picture, text);
     in.angle = settings.angle;
     in.hAlign = settings.hAlign;

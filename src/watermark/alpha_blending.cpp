@@ -220,13 +220,34 @@ inline void BlendSource::blendPixel(std::uint8_t* out, std::int64_t sxRaw,
     const std::uint64_t a = m_alpha;
     for (int ch = 0; ch < 3; ++ch) {
         const std::uint64_t b = out[ch];
-        std::uint64_t v = 0;
+        // The neighbour terms, raw: P × a + b × (1 − a), or b for a key
+        // neighbour.
+        std::array<std::uint64_t, 4> term{};
+        std::uint64_t exactSum = 0;  // Σ W × term, before any rounding
         for (std::size_t k = 0; k < 4; ++k) {
-            // A key-coloured neighbour contributes W × b × 1, which is exact;
-            // only a drawn one needs its product rounded.
-            v += drawn[k] ? roundFixed(weight[k] * (p[k][ch] * a + b * (one - a))) : weight[k] * b;
+            term[k] = drawn[k] ? p[k][ch] * a + b * (one - a) : b * one;
+            exactSum += weight[k] * term[k];
         }
-        out[ch] = static_cast<std::uint8_t>(roundFixed(v));
+        // Rounding each of the four products moves the sum by at most
+        // 4 × 5 000, so unless the unrounded sum lies that close to a half,
+        // the channel byte is already decided; only then are the products
+        // rounded one by one as the arithmetic prescribes.
+        constexpr std::uint64_t kByte = one * one;
+        constexpr std::uint64_t kHalf = kByte / 2;
+        constexpr std::uint64_t kSlack = 4 * (one / 2);
+        const std::uint64_t whole = exactSum / kByte;
+        const std::uint64_t rest = exactSum - whole * kByte;
+        if (rest + kSlack < kHalf) {
+            out[ch] = static_cast<std::uint8_t>(whole);
+        } else if (rest > kHalf + kSlack) {
+            out[ch] = static_cast<std::uint8_t>(whole + 1);
+        } else {
+            std::uint64_t v = 0;
+            for (std::size_t k = 0; k < 4; ++k) {
+                v += roundFixed(weight[k] * term[k]);
+            }
+            out[ch] = static_cast<std::uint8_t>(roundFixed(v));
+        }
     }
 }
 

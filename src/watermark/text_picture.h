@@ -9,6 +9,7 @@
 // colour (white at first).
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "imaging/surface.h"
@@ -33,17 +34,25 @@ public:
     // `renderer` must outlive the TextPicture.
     explicit TextPicture(TextRenderer& renderer) : m_renderer(renderer) {}
 
-    // Sets the font to `points`, measures `text` and prints it on a fresh grey
+    // Sets the font to `points`, measures `text` and prints it on a grey
     // picture of the measured extent. Throws VendrikError when the renderer
     // has no font, or the text would be wider or higher than the engine can
     // turn (32 766 pixels) or larger than kMaxTextPicturePixels.
-    [[nodiscard]] RenderedText render(std::string_view text, double points, int colorIndex);
+    //
+    // The result stays valid until the next call. A batch run asks for the
+    // same text, size and colour for every picture of the same width, so the
+    // last picture is kept and handed out again for an equal request.
+    [[nodiscard]] const RenderedText& render(std::string_view text, double points, int colorIndex);
 
     [[nodiscard]] Bgr foreground() const noexcept { return m_foreground; }
 
 private:
     TextRenderer& m_renderer;
     Bgr m_foreground{255, 255, 255};
+    RenderedText m_last;
+    std::string m_lastText;
+    double m_lastPoints = -1;
+    Bgr m_lastColour;
 };
 
 }  // namespace vendrik

@@ -72,7 +72,7 @@ void RotBlit(Surface& preview, const PreviewDesign& design, WatermarkSettings& s
     if (points < 1.0) {
         return;
     }
-    const RenderedText text = textBox.render(design.text, points, design.color);
+    const RenderedText& text = textBox.render(design.text, points, design.color);
 
     PlacementInput in = measuredPlacement(preview, text);
     in.angle = Fixed4(design.angle);

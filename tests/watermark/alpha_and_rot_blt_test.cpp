@@ -140,18 +140,45 @@ TEST(Compositing, ColourOutsideTheTableKeepsThePreviousForeground) {
     BlockRenderer renderer;
     TextPicture box(renderer);
     Surface pic = picture(300, 200);
-    WatermarkSettings s = settingsWith("ab");
+    WatermarkSettings s = settingsWith("a");
     s.color = 7;
     AlphaAndRotBlt(pic, s, box);  // first use: white
+    s = settingsWith("b");
     s.color = 4;
     AlphaAndRotBlt(pic, s, box);  // red
+    s = settingsWith("c");
     s.color = 7;
     AlphaAndRotBlt(pic, s, box);  // still red
+    s = settingsWith("d");
     s.color = -1;
     AlphaAndRotBlt(pic, s, box);
     const Bgr white{255, 255, 255};
     const Bgr red{0, 0, 255};
     EXPECT_EQ(renderer.drawnIn, (std::vector<Bgr>{white, red, red, red}));
+}
+
+TEST(Compositing, AnEqualRequestReusesTheLastTextPicture) {
+    BlockRenderer renderer;
+    TextPicture box(renderer);
+    WatermarkSettings s = settingsWith("abc");
+    Surface first = picture(300, 200);
+    Surface second = picture(300, 200);
+    AlphaAndRotBlt(first, s, box);
+    AlphaAndRotBlt(second, s, box);
+    EXPECT_EQ(renderer.drawnIn.size(), 1u);
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x) {
+            ASSERT_EQ(first.pixel(x, y), second.pixel(x, y));
+        }
+    }
+    // Another width, text or colour renders anew.
+    Surface wider = picture(600, 200);
+    AlphaAndRotBlt(wider, s, box);
+    s.color = 2;
+    AlphaAndRotBlt(wider, s, box);
+    s.text = "abd";
+    AlphaAndRotBlt(wider, s, box);
+    EXPECT_EQ(renderer.drawnIn.size(), 4u);
 }
 
 TEST(Compositing, OpacityZeroLeavesThePictureUnchangedAndHundredReplacesIt) {

@@ -52,7 +52,7 @@ TEST_F(SystemTextRenderer, MalformedUtf8IsDrawnNotFatal) {
 
 TEST_F(SystemTextRenderer, TextPictureIsGreyWithTheTextInItsColourAndSmoothEdges) {
     TextPicture box(*m_renderer);
-    const RenderedText r = box.render("Vendrik\r\nTest", 19, 4);  // red
+    const RenderedText& r = box.render("Vendrik\r\nTest", 19, 4);  // red
     EXPECT_DOUBLE_EQ(r.fontSize, 18.75);
     ASSERT_FALSE(r.picture.empty());
     int full = 0;
