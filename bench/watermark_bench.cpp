@@ -29,8 +29,9 @@ vendrik::Surface syntheticPicture(int w, int h) {
         for (int x = 0; x < w; ++x) {
             const double t = std::sin(x / 90.0) * std::cos(y / 70.0);
             const auto v = static_cast<std::uint8_t>(128 + 100 * t + ((x * 7 + y * 13) % 23));
-            s.setPixel(x, y, {v, static_cast<std::uint8_t>(x * 255 / w),
-                              static_cast<std::uint8_t>(y * 255 / h)});
+            s.setPixel(x, y,
+                       {v, static_cast<std::uint8_t>(x * 255 / w),
+                        static_cast<std::uint8_t>(y * 255 / h)});
         }
     }
     return s;
@@ -101,8 +102,9 @@ int main(int argc, char** argv) {
     });
 
     std::printf("Bild:          %s (%d × %d)\n", source.c_str(), picture.width(), picture.height());
-    std::printf("Wasserzeichen: %.3f s erstes Bild, %.3f s jedes weitere (CPU-Zeit, Median aus %d)\n",
-                first, following, kRounds);
+    std::printf(
+        "Wasserzeichen: %.3f s erstes Bild, %.3f s jedes weitere (CPU-Zeit, Median aus %d)\n",
+        first, following, kRounds);
     std::printf("Kodieren:      %.3f s (CPU-Zeit, Median aus %d)\n", encode, kRounds);
     std::printf("Anteil:        %.1f %% (erstes Bild), %.1f %% (weitere) der Kodierzeit\n",
                 100.0 * first / encode, 100.0 * following / encode);

@@ -24,12 +24,8 @@ struct Choice {
 constexpr std::array<Choice, 3> kHorizontal = {{{"left", 0}, {"center", 1}, {"right", 2}}};
 constexpr std::array<Choice, 3> kVertical = {{{"top", 0}, {"middle", 1}, {"bottom", 2}}};
 // In the order of kWatermarkColors.
-constexpr std::array<Choice, 6> kColours = {{{"black", 0},
-                                             {"white", 1},
-                                             {"blue", 2},
-                                             {"yellow", 3},
-                                             {"red", 4},
-                                             {"green", 5}}};
+constexpr std::array<Choice, 6> kColours = {
+    {{"black", 0}, {"white", 1}, {"blue", 2}, {"yellow", 3}, {"red", 4}, {"green", 5}}};
 static_assert(kColours.size() == kWatermarkColors.size());
 
 // The angle modes of the designer that a plain angle stands for.
@@ -132,8 +128,8 @@ WatermarkSettings defaultWatermarkSettings() {
     return s;
 }
 
-WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i,
-                                     WatermarkSettings& settings, std::string& error) {
+WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, WatermarkSettings& settings,
+                                     std::string& error) {
     const std::string& option = args[i];
     if (option.rfind("--wm-", 0) != 0) {
         return WatermarkOption::NotMine;
@@ -144,8 +140,7 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i,
     };
     const bool known = option == "--wm-text" || option == "--wm-angle" ||
                        option == "--wm-opacity" || option == "--wm-size" ||
-                       option == "--wm-halign" || option == "--wm-valign" ||
-                       option == "--wm-color";
+                       option == "--wm-halign" || option == "--wm-valign" || option == "--wm-color";
     if (!known) {
         error = "unbekannte Option '" + option + "'";
         return WatermarkOption::Invalid;
@@ -180,12 +175,13 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i,
     } else {
         const bool horizontal = option == "--wm-halign";
         const bool vertical = option == "--wm-valign";
-        const std::optional<std::int16_t> choice =
-            horizontal ? lookUp(kHorizontal, value)
-                       : vertical ? lookUp(kVertical, value) : lookUp(kColours, value);
+        const std::optional<std::int16_t> choice = horizontal ? lookUp(kHorizontal, value)
+                                                   : vertical ? lookUp(kVertical, value)
+                                                              : lookUp(kColours, value);
         if (!choice) {
             const std::string names = horizontal ? namesOf(kHorizontal)
-                                                 : vertical ? namesOf(kVertical) : namesOf(kColours);
+                                      : vertical ? namesOf(kVertical)
+                                                 : namesOf(kColours);
             return invalid(names + ", nicht '" + value + "'");
         }
         (horizontal ? settings.hAlign : vertical ? settings.vAlign : settings.color) = *choice;

@@ -27,7 +27,6 @@ enum class WatermarkOption {
 // Looks at args[i]; a --wm-* option takes its value from args[i + 1] into
 // `settings`.
 [[nodiscard]] WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i,
-                                                   WatermarkSettings& settings,
-                                                   std::string& error);
+                                                   WatermarkSettings& settings, std::string& error);
 
 }  // namespace vendrik::cli

@@ -5,8 +5,8 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
-#include <optional>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +65,8 @@ VendrikError blendError(BlendErrc errc, const std::string& description) {
 std::int16_t middleOf(int extent) {
     const std::int64_t m = static_cast<std::int64_t>(std::nearbyint(extent / 2.0));
     enforce(fitsInt16(m), [] {
-        return blendError(BlendErrc::Overflow, "Überlauf: Quellbild breiter oder höher als 65534 Pixel");
+        return blendError(BlendErrc::Overflow,
+                          "Überlauf: Quellbild breiter oder höher als 65534 Pixel");
     });
     return static_cast<std::int16_t>(m);
 }
@@ -94,11 +95,11 @@ void checkCornersFit(const Mapping& m, std::int64_t x0, std::int64_t x1, std::in
                      std::int64_t y1) {
     for (const std::int64_t X : {x0, x1}) {
         for (const std::int64_t Y : {y0, y1}) {
-            enforce(fitsInt16(floorDiv(m.sx(X, Y), kOne)) && fitsInt16(floorDiv(m.sy(X, Y), kOne)),
-                    [] {
-                        return blendError(BlendErrc::Overflow,
-                                          "Überlauf: Quellkoordinate außerhalb des 16-Bit-Bereichs");
-                    });
+            enforce(
+                fitsInt16(floorDiv(m.sx(X, Y), kOne)) && fitsInt16(floorDiv(m.sy(X, Y), kOne)), [] {
+                    return blendError(BlendErrc::Overflow,
+                                      "Überlauf: Quellkoordinate außerhalb des 16-Bit-Bereichs");
+                });
         }
     }
 }
@@ -136,7 +137,11 @@ struct StepRange {
 class BlendSource {
 public:
     BlendSource(const Surface& picture, int w, int h, Bgr key, std::int64_t alpha)
-        : m_picture(picture), m_w(w), m_h(h), m_alpha(alpha), m_key(key),
+        : m_picture(picture),
+          m_w(w),
+          m_h(h),
+          m_alpha(alpha),
+          m_key(key),
           m_wordsPerRow((static_cast<std::size_t>(w) + 63) / 64) {
         try {
             m_cells.assign(m_wordsPerRow * static_cast<std::size_t>(h), 0);
@@ -202,8 +207,7 @@ inline void BlendSource::blendPixel(std::uint8_t* out, std::int64_t sxRaw,
     if (!anyDrawn(ix, iy)) {
         return;
     }
-    const std::uint8_t* upper =
-        m_picture.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
+    const std::uint8_t* upper = m_picture.row(static_cast<int>(iy)) + ix * Surface::kBytesPerPixel;
     const std::uint8_t* lower =
         m_picture.row(static_cast<int>(iy + 1)) + ix * Surface::kBytesPerPixel;
     const std::array<const std::uint8_t*, 4> p = {upper, upper + 3, lower, lower + 3};
@@ -261,8 +265,7 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     };
     const double zoomValue = zoom.toDouble();
     // The diagonal in double precision, as the square's side needs it.
-    const double diagonal =
-        std::sqrt(static_cast<double>(w) * w + static_cast<double>(h) * h);
+    const double diagonal = std::sqrt(static_cast<double>(w) * w + static_cast<double>(h) * h);
 
     // 1. Side of the working square: the diagonal, widened by the distance
     //    of a given rotation centre from the source's middle.
@@ -312,7 +315,8 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
         return;  // an empty square or source draws nothing
     }
     enforce(source.width() >= w && source.height() >= h, [] {
-        return blendError(BlendErrc::InvalidCall, "Ungültiger Aufruf: Quellbild kleiner als angegeben");
+        return blendError(BlendErrc::InvalidCall,
+                          "Ungültiger Aufruf: Quellbild kleiner als angegeben");
     });
 
     // 5. The source sits centred in the square; odd differences put it one

@@ -25,10 +25,10 @@ inline constexpr int kMaxBlendSourceExtent = 32766;
 // Error numbers of the faults RotAlphaBlend reports, as the Basic runtime
 // numbered them; the descriptions say what went wrong in German for the user.
 enum class BlendErrc {
-    InvalidCall = 5,     // a source smaller than the w × h it is said to be
-    Overflow = 6,        // alpha outside 0..1 or a coordinate beyond 16 bits
-    OutOfMemory = 7,     // no memory for the working data of a huge source
-    DivisionByZero = 11, // zoom 0
+    InvalidCall = 5,      // a source smaller than the w × h it is said to be
+    Overflow = 6,         // alpha outside 0..1 or a coordinate beyond 16 bits
+    OutOfMemory = 7,      // no memory for the working data of a huge source
+    DivisionByZero = 11,  // zoom 0
 };
 
 // Draws the w × h top-left part of `source` onto `destination`, its middle on

@@ -112,11 +112,12 @@ public:
         const double pixels = std::nearbyint(points * 4.0 / 3.0);
         const int px = static_cast<int>(std::clamp(std::isfinite(pixels) ? pixels : 1.0, 1.0,
                                                    static_cast<double>(kMaxPixelSize)));
-        enforce(FT_Set_Pixel_Sizes(m_face, 0, static_cast<FT_UInt>(px)) == 0,
-                [&] { return fontError("Schriftgröße " + std::to_string(px) + " px nicht möglich"); });
+        enforce(FT_Set_Pixel_Sizes(m_face, 0, static_cast<FT_UInt>(px)) == 0, [&] {
+            return fontError("Schriftgröße " + std::to_string(px) + " px nicht möglich");
+        });
         m_ascender = static_cast<int>(m_face->size->metrics.ascender >> 6);
-        m_lineHeight =
-            static_cast<int>((m_face->size->metrics.ascender - m_face->size->metrics.descender) >> 6);
+        m_lineHeight = static_cast<int>(
+            (m_face->size->metrics.ascender - m_face->size->metrics.descender) >> 6);
         m_sizeSet = true;
         return px * 0.75;
     }
@@ -235,7 +236,8 @@ private:
         const int rows = static_cast<int>(bitmap.rows);
         const int cols = static_cast<int>(bitmap.width);
         for (int r = std::max(0, -top); r < rows && top + r < target.height(); ++r) {
-            const unsigned char* cov = bitmap.buffer + static_cast<std::ptrdiff_t>(r) * bitmap.pitch;
+            const unsigned char* cov =
+                bitmap.buffer + static_cast<std::ptrdiff_t>(r) * bitmap.pitch;
             std::uint8_t* out = target.row(top + r);
             for (int c = std::max(0, -left); c < cols && left + c < target.width(); ++c) {
                 const int a = cov[c];

@@ -44,7 +44,9 @@ public:
     // last picture is kept and handed out again for an equal request.
     [[nodiscard]] const RenderedText& render(std::string_view text, double points, int colorIndex);
 
-    [[nodiscard]] Bgr foreground() const noexcept { return m_foreground; }
+    [[nodiscard]] Bgr foreground() const noexcept {
+        return m_foreground;
+    }
 
 private:
     TextRenderer& m_renderer;

@@ -68,7 +68,8 @@ TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos) 
     switch (in.vAlign) {
         case 0:
             vPos = 1;
-            c.y = twoLines ? roundCoordinate(FS + 1 + DH / 20) : roundCoordinate(FS + 1 + DH / 400 - 2);
+            c.y = twoLines ? roundCoordinate(FS + 1 + DH / 20)
+                           : roundCoordinate(FS + 1 + DH / 400 - 2);
             c.y = A <= k90 ? roundFixed(Fixed4(c.y) + A) : roundCoordinate(c.y + 90.0);
             break;
         case 1: {
@@ -86,7 +87,8 @@ TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos) 
                 c.y = A <= k90 ? roundFixed(Fixed4(c.y) - A) : roundCoordinate(c.y - 90.0);
             } else {
                 c.y = roundCoordinate(FS + DH - PH + DH / 100);
-                c.y = A <= k90 ? roundFixed(Fixed4(c.y) - A - Fixed4(32)) : roundCoordinate(c.y - 122.0);
+                c.y = A <= k90 ? roundFixed(Fixed4(c.y) - A - Fixed4(32))
+                               : roundCoordinate(c.y - 122.0);
             }
             break;
         default:

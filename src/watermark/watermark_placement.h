@@ -12,15 +12,15 @@
 namespace vendrik {
 
 struct PlacementInput {
-    double boxWidth = 0;    // the picture drawn on, in pixels
+    double boxWidth = 0;  // the picture drawn on, in pixels
     double boxHeight = 0;
-    double textWidth = 0;   // the text picture, in pixels
+    double textWidth = 0;  // the text picture, in pixels
     double textHeight = 0;
-    double fontSize = 0;    // points, as the renderer read it back
-    Fixed4 angle;           // degrees
-    int hAlign = 1;         // 0 left, 1 centre, 2 right
-    int vAlign = 1;         // 0 top, 1 middle, 2 bottom
-    int lineBreaks = 0;     // CR characters in the text
+    double fontSize = 0;  // points, as the renderer read it back
+    Fixed4 angle;         // degrees
+    int hAlign = 1;       // 0 left, 1 centre, 2 right
+    int vAlign = 1;       // 0 top, 1 middle, 2 bottom
+    int lineBreaks = 0;   // CR characters in the text
 };
 
 struct TextCentre {

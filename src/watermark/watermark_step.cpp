@@ -23,9 +23,7 @@ struct StepState {
 
 std::function<void(Surface&)> makeWatermarkStep(WatermarkSettings settings) {
     auto state = std::make_shared<StepState>(std::move(settings));
-    return [state](Surface& picture) {
-        AlphaAndRotBlt(picture, state->settings, state->textBox);
-    };
+    return [state](Surface& picture) { AlphaAndRotBlt(picture, state->settings, state->textBox); };
 }
 
 }  // namespace vendrik

@@ -1,10 +1,11 @@
+#include "watermark/alpha_and_rot_blt.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "common/error.h"
-#include "watermark/alpha_and_rot_blt.h"
 #include "watermark/watermark_preview.h"
 #include "watermark/watermark_step.h"
 

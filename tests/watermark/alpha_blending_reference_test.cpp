@@ -103,7 +103,9 @@ void literalBlend(Surface& dst, Fixed4 angle, int centreX, int centreY, int w, i
 
 TEST(RotAlphaBlendReference, MatchesTheLiteralAlgorithmToTheByte) {
     std::mt19937 rng(20261208);
-    const auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const auto uniform = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(rng);
+    };
     constexpr std::uint32_t kKey = 0x808080;
     const Bgr keyBgr = Surface::fromColorRef(kKey);
     for (int round = 0; round < 300; ++round) {
@@ -113,16 +115,18 @@ TEST(RotAlphaBlendReference, MatchesTheLiteralAlgorithmToTheByte) {
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 const bool key = uniform(0, 2) == 0;
-                src.setPixel(x, y, key ? keyBgr
-                                       : Bgr{std::uint8_t(uniform(0, 255)), std::uint8_t(uniform(0, 255)),
-                                             std::uint8_t(uniform(0, 255))});
+                src.setPixel(x, y,
+                             key ? keyBgr
+                                 : Bgr{std::uint8_t(uniform(0, 255)), std::uint8_t(uniform(0, 255)),
+                                       std::uint8_t(uniform(0, 255))});
             }
         }
         Surface a(uniform(1, 30), uniform(1, 30));
         for (int y = 0; y < a.height(); ++y) {
             for (int x = 0; x < a.width(); ++x) {
-                a.setPixel(x, y, {std::uint8_t(uniform(0, 255)), std::uint8_t(uniform(0, 255)),
-                                  std::uint8_t(uniform(0, 255))});
+                a.setPixel(x, y,
+                           {std::uint8_t(uniform(0, 255)), std::uint8_t(uniform(0, 255)),
+                            std::uint8_t(uniform(0, 255))});
             }
         }
         Surface b = a.clone();
@@ -131,8 +135,10 @@ TEST(RotAlphaBlendReference, MatchesTheLiteralAlgorithmToTheByte) {
         const Fixed4 zoom = Fixed4::fromRaw(uniform(3000, 30000));
         const int centreX = uniform(-10, 40);
         const int centreY = uniform(-10, 40);
-        std::int16_t rcx = uniform(0, 3) == 0 ? std::int16_t(uniform(-5, 20)) : kRotationCentreNotGiven;
-        std::int16_t rcy = uniform(0, 3) == 0 ? std::int16_t(uniform(-5, 20)) : kRotationCentreNotGiven;
+        std::int16_t rcx =
+            uniform(0, 3) == 0 ? std::int16_t(uniform(-5, 20)) : kRotationCentreNotGiven;
+        std::int16_t rcy =
+            uniform(0, 3) == 0 ? std::int16_t(uniform(-5, 20)) : kRotationCentreNotGiven;
         literalBlend(a, angle, centreX, centreY, w, h, src, kKey, alpha, zoom, rcx, rcy);
         RotAlphaBlend(b, angle, centreX, centreY, w, h, src, kKey, alpha, zoom, rcx, rcy);
         for (int y = 0; y < a.height(); ++y) {

@@ -1,3 +1,5 @@
+#include "watermark/alpha_blending.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "common/error.h"
-#include "watermark/alpha_blending.h"
 
 namespace vendrik {
 namespace {
@@ -24,8 +25,10 @@ Surface patternSource(int w, int h) {
     Surface s(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            s.setPixel(x, y, {static_cast<std::uint8_t>(10 + 20 * x), static_cast<std::uint8_t>(5 + 17 * y),
-                              static_cast<std::uint8_t>(200 - x - y)});
+            s.setPixel(
+                x, y,
+                {static_cast<std::uint8_t>(10 + 20 * x), static_cast<std::uint8_t>(5 + 17 * y),
+                 static_cast<std::uint8_t>(200 - x - y)});
         }
     }
     return s;
@@ -62,8 +65,8 @@ struct Call {
 };
 
 void blend(Surface& dst, const Surface& src, Call& c) {
-    RotAlphaBlend(dst, c.angle, c.centreX, c.centreY, src.width(), src.height(), src, kKey,
-                  c.alpha, c.zoom, c.rotX, c.rotY);
+    RotAlphaBlend(dst, c.angle, c.centreX, c.centreY, src.width(), src.height(), src, kKey, c.alpha,
+                  c.zoom, c.rotX, c.rotY);
 }
 
 // Angle 0, zoom 1, alpha 1: the source appears unchanged at `origin`, except
@@ -97,16 +100,15 @@ TEST_P(IdentityBlend, DrawsSourceUnchangedExceptLastRowAndColumn) {
 // put the source a pixel further left); 7 × 5 has floor(8.6) = 8. A given
 // rotation centre x of 2 on 6 × 8 widens the square by 1 to 11, whose
 // centring rounds 4.5 to the even 4.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IdentityBlend,
-    testing::Values(IdentityCase{"EvenSquare", 6, 8, {}, 7, 6},
-                    IdentityCase{"OddDifference", 5, 12, {}, 8, 4},
-                    IdentityCase{"WideSource", 7, 5, {}, 6, 7},
-                    IdentityCase{"GivenCentreWidensSquare", 6, 8,
-                                 Call{Fixed4(0), 10, 10, Fixed4(1), Fixed4(1), 2,
-                                      kRotationCentreNotGiven},
-                                 6, 5}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, IdentityBlend,
+                         testing::Values(IdentityCase{"EvenSquare", 6, 8, {}, 7, 6},
+                                         IdentityCase{"OddDifference", 5, 12, {}, 8, 4},
+                                         IdentityCase{"WideSource", 7, 5, {}, 6, 7},
+                                         IdentityCase{"GivenCentreWidensSquare", 6, 8,
+                                                      Call{Fixed4(0), 10, 10, Fixed4(1), Fixed4(1),
+                                                           2, kRotationCentreNotGiven},
+                                                      6, 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RotAlphaBlend, RotationCentreMarksAreReplacedAndWrittenBack) {
     const Surface src = patternSource(5, 7);
@@ -175,8 +177,9 @@ TEST(RotAlphaBlend, KeyNeighboursSmoothTheEdgeByTheirBilinearWeight) {
         for (int x = 0; x < 20; ++x) {
             const bool near = x >= 7 && x <= 9 && y >= 7 && y <= 9;
             const int v = near ? expected[y - 7][x - 7] : 0;
-            EXPECT_EQ(dst.pixel(x, y), (Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
-                                            static_cast<std::uint8_t>(v)}))
+            EXPECT_EQ(dst.pixel(x, y),
+                      (Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v),
+                           static_cast<std::uint8_t>(v)}))
                 << x << "," << y;
         }
     }
@@ -313,9 +316,9 @@ TEST(RotAlphaBlend, SourceWiderThanSixteenBitsIsAnOverflow) {
     const Surface src = patternSource(2, 2);
     Surface dst = filled(10, 10, kBackground);
     Call c;
-    EXPECT_THROW(RotAlphaBlend(dst, c.angle, 5, 5, 70'000, 2, src, kKey, c.alpha, c.zoom, c.rotX,
-                               c.rotY),
-                 VendrikError);
+    EXPECT_THROW(
+        RotAlphaBlend(dst, c.angle, 5, 5, 70'000, 2, src, kKey, c.alpha, c.zoom, c.rotX, c.rotY),
+        VendrikError);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "watermark/text_renderer.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -5,7 +7,6 @@
 
 #include "common/error.h"
 #include "watermark/text_picture.h"
-#include "watermark/text_renderer.h"
 
 namespace vendrik {
 namespace {

@@ -1,9 +1,10 @@
+#include "watermark/watermark_placement.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "common/error.h"
-#include "watermark/watermark_placement.h"
 
 namespace vendrik {
 namespace {
@@ -57,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"MiddleAngle0OneLineIs40Higher", Fixed4(0), 1, 1, 0, {401, 140}},
         PlacementCase{"MiddleAngle0ThreeLines", Fixed4(0), 1, 1, 2, {401, 140}},
         PlacementCase{"MiddleOneLine", Fixed4(40), 1, 1, 0, {401, 168}},
-        PlacementCase{"Minus90TwoLines", Fixed4(89), 1, 1, 1, {401, 197}},   // 400 / 44.5
-        PlacementCase{"Plus90TwoLines", Fixed4(269), 1, 1, 1, {401, 191}},   // 400 / 134.5
+        PlacementCase{"Minus90TwoLines", Fixed4(89), 1, 1, 1, {401, 197}},  // 400 / 44.5
+        PlacementCase{"Plus90TwoLines", Fixed4(269), 1, 1, 1, {401, 191}},  // 400 / 134.5
         PlacementCase{"LeftTop", Fixed4(40), 0, 0, 1, {258, 99}},
         PlacementCase{"LeftMinus90UsesTextHeight", Fixed4(89), 0, 0, 1, {118, 148}},
         PlacementCase{"RightBottom", Fixed4(40), 2, 2, 1, {557, 300}},

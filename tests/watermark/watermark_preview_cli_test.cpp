@@ -22,10 +22,11 @@ CommandResult preview(const std::string& out, const std::string& options = "",
 
 // Size and mean brightness, as an independent decoder (PIL) reads them.
 std::string decoded(const std::string& path) {
-    return runCommand("/usr/bin/python3 -c 'import sys; from PIL import Image, ImageStat; "
-                      "im = Image.open(sys.argv[1]).convert(\"RGB\"); "
-                      "print(im.size, [round(m) for m in ImageStat.Stat(im).mean])' " +
-                      shellQuote(path))
+    return runCommand(
+               "/usr/bin/python3 -c 'import sys; from PIL import Image, ImageStat; "
+               "im = Image.open(sys.argv[1]).convert(\"RGB\"); "
+               "print(im.size, [round(m) for m in ImageStat.Stat(im).mean])' " +
+               shellQuote(path))
         .output;
 }
 
@@ -43,11 +44,21 @@ TEST(WatermarkPreviewCommand, EveryOptionChangesThePicture) {
     ASSERT_EQ(preview(dir.file("base.png")).exitCode, 0);
     const auto base = readFileBytes(dir.file("base.png"));
     const char* variants[] = {
-        "--wm-text 'Zeile eins\\nZeile zwei'", "--wm-angle 89",       "--wm-angle 269",
-        "--wm-angle 12.5",                     "--wm-opacity 100",    "--wm-size 70",
-        "--wm-halign left",                    "--wm-halign right",   "--wm-valign top",
-        "--wm-valign bottom",                  "--wm-color black",    "--wm-color blue",
-        "--wm-color yellow",                   "--wm-color red",      "--wm-color green",
+        "--wm-text 'Zeile eins\\nZeile zwei'",
+        "--wm-angle 89",
+        "--wm-angle 269",
+        "--wm-angle 12.5",
+        "--wm-opacity 100",
+        "--wm-size 70",
+        "--wm-halign left",
+        "--wm-halign right",
+        "--wm-valign top",
+        "--wm-valign bottom",
+        "--wm-color black",
+        "--wm-color blue",
+        "--wm-color yellow",
+        "--wm-color red",
+        "--wm-color green",
     };
     int n = 0;
     for (const char* options : variants) {
@@ -58,7 +69,8 @@ TEST(WatermarkPreviewCommand, EveryOptionChangesThePicture) {
     }
     // Opacity 0 shows the bare sample: the same whatever the text.
     ASSERT_EQ(preview(dir.file("bare1.png"), "--wm-opacity 0").exitCode, 0);
-    ASSERT_EQ(preview(dir.file("bare2.png"), "--wm-opacity 0 --wm-text anders --wm-size 70").exitCode, 0);
+    ASSERT_EQ(
+        preview(dir.file("bare2.png"), "--wm-opacity 0 --wm-text anders --wm-size 70").exitCode, 0);
     EXPECT_EQ(readFileBytes(dir.file("bare1.png")), readFileBytes(dir.file("bare2.png")));
 }
 
@@ -83,18 +95,21 @@ TEST_P(WatermarkPreviewUsage, IsRefusedWithExitCode2AndAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WatermarkPreviewUsage,
-    testing::Values(
-        UsageCase{"AngleTooLarge", "--wm-angle 361", "--wm-angle erwartet einen Winkel von 0 bis 360"},
-        UsageCase{"AngleNotANumber", "--wm-angle 4x", "--wm-angle erwartet"},
-        UsageCase{"OpacityNegative", "--wm-opacity -1", "--wm-opacity erwartet"},
-        UsageCase{"SizeTooSmall", "--wm-size 15", "--wm-size erwartet eine ganze Zahl von 16 bis 70"},
-        UsageCase{"SizeFractional", "--wm-size 20.5", "--wm-size erwartet"},
-        UsageCase{"UnknownAlignment", "--wm-halign mitte", "--wm-halign erwartet left, center oder right"},
-        UsageCase{"UnknownColour", "--wm-color pink",
-                  "--wm-color erwartet black, white, blue, yellow, red oder green"},
-        UsageCase{"MissingValue", "--wm-valign", "--wm-valign erwartet einen Wert"},
-        UsageCase{"UnknownWatermarkOption", "--wm-font Arial", "unbekannte Option '--wm-font'"},
-        UsageCase{"SecondFile", "other.png", "zu viele Dateinamen"}),
+    testing::Values(UsageCase{"AngleTooLarge", "--wm-angle 361",
+                              "--wm-angle erwartet einen Winkel von 0 bis 360"},
+                    UsageCase{"AngleNotANumber", "--wm-angle 4x", "--wm-angle erwartet"},
+                    UsageCase{"OpacityNegative", "--wm-opacity -1", "--wm-opacity erwartet"},
+                    UsageCase{"SizeTooSmall", "--wm-size 15",
+                              "--wm-size erwartet eine ganze Zahl von 16 bis 70"},
+                    UsageCase{"SizeFractional", "--wm-size 20.5", "--wm-size erwartet"},
+                    UsageCase{"UnknownAlignment", "--wm-halign mitte",
+                              "--wm-halign erwartet left, center oder right"},
+                    UsageCase{"UnknownColour", "--wm-color pink",
+                              "--wm-color erwartet black, white, blue, yellow, red oder green"},
+                    UsageCase{"MissingValue", "--wm-valign", "--wm-valign erwartet einen Wert"},
+                    UsageCase{"UnknownWatermarkOption", "--wm-font Arial",
+                              "unbekannte Option '--wm-font'"},
+                    UsageCase{"SecondFile", "other.png", "zu viele Dateinamen"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WatermarkPreviewCommand, RefusesUnknownExtensionAndMissingOutput) {
