@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,10 @@ private:
     // The file fontconfig chooses for "Arial" bold. Debian maps Arial to the
     // metric-compatible Liberation Sans (fonts-liberation2).
     std::string findFontFile() {
+        // Renderers of parallel jobs look up their font one after another;
+        // fontconfig's initialisation is not safe to run twice at once.
+        static std::mutex lookUp;
+        const std::lock_guard lock(lookUp);
         std::string file;
         FcConfig* config = FcInitLoadConfigAndFonts();
         FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(kFontPattern));

@@ -1,8 +1,8 @@
 #pragma once
 // The watermark step of a batch run as one callable: it keeps the settings,
-// the text renderer and the render box for the whole run (the font is found
-// once, the render box keeps its colour) and composites every picture
-// handed to it.
+// the text renderers and render boxes for the whole run (the font is found
+// once per parallel job, a render box keeps its colour and its last text
+// picture) and composites every picture handed to it.
 
 #include <functional>
 
@@ -13,8 +13,8 @@ namespace vendrik {
 
 // Calls AlphaAndRotBlt on each picture with the system's text renderer.
 // The callable throws VendrikError when a picture cannot be watermarked
-// (no font, a value out of range); that picture is then unchanged. Copies of
-// the callable share one state, as the run's one set of settings is shared.
+// (no font, a value out of range); that picture is then unchanged. It may be
+// called from several threads at once; copies share their renderers.
 [[nodiscard]] std::function<void(Surface&)> makeWatermarkStep(WatermarkSettings settings);
 
 }  // namespace vendrik

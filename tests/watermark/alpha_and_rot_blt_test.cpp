@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/error.h"
@@ -135,6 +136,31 @@ TEST(Compositing, TheRunStepWatermarksEveryPictureItIsGiven) {
     copy(second);
     EXPECT_GT(changedPixels(first, kPicture), 100);
     EXPECT_GT(changedPixels(second, kPicture), changedPixels(first, kPicture));
+}
+
+TEST(Compositing, TheRunStepGivesTheSameBytesFromParallelJobs) {
+    const auto step = makeWatermarkStep(settingsWith("Parallel\r\nVendrik"));
+    std::vector<Surface> alone;
+    std::vector<Surface> together;
+    for (int k = 0; k < 4; ++k) {
+        alone.push_back(picture(300 + 100 * (k % 2), 250));
+        together.push_back(picture(300 + 100 * (k % 2), 250));
+        step(alone.back());
+    }
+    std::vector<std::thread> jobs;
+    for (Surface& s : together) {
+        jobs.emplace_back([&step, &s] { step(s); });
+    }
+    for (std::thread& t : jobs) {
+        t.join();
+    }
+    for (std::size_t k = 0; k < alone.size(); ++k) {
+        for (int y = 0; y < alone[k].height(); ++y) {
+            for (int x = 0; x < alone[k].width(); ++x) {
+                ASSERT_EQ(alone[k].pixel(x, y), together[k].pixel(x, y)) << k;
+            }
+        }
+    }
 }
 
 TEST(Compositing, ColourOutsideTheTableKeepsThePreviousForeground) {
