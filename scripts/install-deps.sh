@@ -12,7 +12,7 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
 # tests: GoogleTest, independent decoders and metadata tools to check our output
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils clang-14 libclang-rt-14-dev xvfb
-  xauth)
+  xauth locales)
 # benchmarks: the peers we measure against and real photographs as input
 bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers)
 
@@ -24,17 +24,29 @@ case "${1:-build}" in
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
 
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+# The tests check German number formatting (decimal comma) through the
+# user's locale; generating this one locale takes a few seconds.
+want_german_locale() {
+  [ "${1:-build}" != build ] && command -v localedef >/dev/null &&
+    ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'
+}
+
 missing=()
 for p in "${want[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-echo "Installing: ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if want_german_locale "${1:-build}"; then
+  echo "Generating the locale de_DE.UTF-8" >&2
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

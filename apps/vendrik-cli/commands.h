@@ -10,6 +10,7 @@ namespace vendrik::cli {
 using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
+int runExif(const Args& args);
 int runWatermarkPreview(const Args& args);
 
 }  // namespace vendrik::cli

@@ -18,6 +18,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"exif", vendrik::cli::runExif, "EXIF-Zusammenfassung und alle EXIF-Einträge zeigen"},
     {"watermark-preview", vendrik::cli::runWatermarkPreview, "Wasserzeichen-Vorschau als Bild schreiben"},
 };
 

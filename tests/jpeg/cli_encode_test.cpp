@@ -108,3 +108,60 @@ TEST(CliEncode, BadInputFailsCleanly) {
 
 }  // namespace
 }  // namespace vendrik
+
+namespace vendrik {
+namespace {
+
+// A small file system of our own, mounted for the test and unmounted after.
+// Needs the right to mount (root in CI); otherwise the test is skipped.
+class TinyMount {
+public:
+    TinyMount(const std::string& path, const std::string& options) : m_path(path) {
+        std::filesystem::create_directory(path);
+        m_mounted = test::runCommand("mount -t tmpfs -o " + options + " none " +
+                                     test::shellQuote(path)).exitCode == 0;
+    }
+    ~TinyMount() {
+        if (m_mounted) (void)test::runCommand("umount " + test::shellQuote(m_path));
+    }
+    [[nodiscard]] bool mounted() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+TEST(CliEncode, FullOrReadOnlyDiskLeavesNoFile) {
+    test::TempDir dir;
+    const std::string noisy = dir.file("noisy.ppm");
+    // Noise at quality 100 makes a file far larger than the 16 KiB disk.
+    Surface s(256, 256);
+    std::uint32_t state = 5;
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            state = state * 1664525U + 1013904223U;
+            s.setPixel(x, y, {static_cast<std::uint8_t>(state >> 24),
+                              static_cast<std::uint8_t>(state >> 16),
+                              static_cast<std::uint8_t>(state >> 8)});
+        }
+    }
+    test::writePnm(s, noisy);
+
+    TinyMount full(dir.file("full"), "size=16k");
+    TinyMount readOnly(dir.file("ro"), "ro,size=16k");
+    if (!full.mounted() || !readOnly.mounted()) {
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    }
+    auto r = encode(noisy, dir.file("full/out.jpg"), "--quality 100");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("Disk full"), std::string::npos) << r.output;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("full"))) << "no partial or temporary file";
+
+    r = encode(noisy, dir.file("ro/out.jpg"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("access error"), std::string::npos) << r.output;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("ro")));
+}
+
+}  // namespace
+}  // namespace vendrik

@@ -1,0 +1,141 @@
+// vendrik-cli exif: the preview's EXIF summary and the reader's full listing
+// for picture files, as the main window shows them.
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "exif/clsEXIF.h"
+#include "exif/exif_error.h"
+
+namespace vendrik::cli {
+namespace {
+
+constexpr const char* kHelp =
+    "Aufruf: vendrik-cli exif DATEI... [--tag N]\n"
+    "\n"
+    "Liest die EXIF-Daten aus den ersten 4096 Bytes jeder DATEI, wie die Vorschau\n"
+    "des Hauptfensters: zuerst die fünf Zeilen der Zusammenfassung (Kamera,\n"
+    "Blende, Belichtung, Uhrzeit, Datum; die bloße Beschriftung, wo ein Wert\n"
+    "fehlt), dann nach einer Leerzeile alle gelesenen Einträge als 'Name: Wert'.\n"
+    "Dezimalzahlen folgen dem Gebietsschema (LC_ALL, LC_NUMERIC): unter\n"
+    "de_DE.UTF-8 erscheint 'Blende: f 2,8'.\n"
+    "\n"
+    "  --tag N   statt aller Einträge nur den ersten Eintrag mit der Tag-Nummer N:\n"
+    "            'Ergebnis:' (der Wert als ganze Zahl) und 'Text:' (die Anzeige)\n"
+    "\n"
+    "Rückgabe: 0 gelesen, 1 eine Datei fehlt oder ist leer (mit --tag auch: ohne\n"
+    "EXIF-Daten), 2 falscher Aufruf.\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "vendrik-cli exif: %s\n", message.c_str());
+    std::fprintf(stderr, "'vendrik-cli exif --help' zeigt die Optionen.\n");
+    return 2;
+}
+
+bool parseTag(const std::string& text, std::int32_t& value) {
+    try {
+        std::size_t used = 0;
+        const long long v = std::stoll(text, &used);
+        if (used != text.size() || v < INT32_MIN || v > INT32_MAX) {
+            return false;
+        }
+        value = static_cast<std::int32_t>(v);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// ListInfo ends its lines with CR LF, the window's convention; a terminal
+// wants LF alone.
+std::string withUnixLineEnds(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Prints one file's block; returns false when the work failed for it.
+bool showFile(clsEXIF& exif, const std::string& path, bool wantTag, std::int32_t tagNumber) {
+    exif.ImageFile(path);
+    const ExifSummary summary = exif.ListEXIF();
+    for (const ExifLabel label : {ExifLabel::Camera, ExifLabel::Aperture, ExifLabel::Exposure,
+                                  ExifLabel::Time, ExifLabel::Date}) {
+        std::printf("%s\n", summary.shown(label).c_str());
+    }
+    std::printf("\n");
+    bool ok = true;
+    if (exif.state() == ExifState::FileMissing) {
+        std::fprintf(stderr, "vendrik-cli exif: %s: %s\n", path.c_str(),
+                     std::string(exifErrorText(ExifErrc::FileNotFound).description).c_str());
+        ok = false;
+    }
+    if (!wantTag) {
+        const std::string info = withUnixLineEnds(exif.ListInfo());
+        std::fputs(info.c_str(), stdout);
+        if (!info.empty() && info.back() != '\n') {
+            std::printf("\n");
+        }
+        return ok;
+    }
+    try {
+        std::string text;
+        const std::int32_t result = exif.MetaInfo(tagNumber, text);
+        std::printf("Ergebnis: %d\nText: %s\n", static_cast<int>(result), text.c_str());
+        return ok;
+    } catch (const VendrikError& e) {
+        if (ok) {
+            std::fprintf(stderr, "vendrik-cli exif: %s: %s (Fehler %d)\n", path.c_str(), e.what(),
+                         e.number());
+        }
+        return false;
+    }
+}
+
+}  // namespace
+
+int runExif(const Args& args) {
+    std::vector<std::string> files;
+    bool wantTag = false;
+    std::int32_t tagNumber = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (a == "--tag") {
+            if (i + 1 >= args.size() || !parseTag(args[++i], tagNumber)) {
+                return usageError("--tag erwartet eine ganze Zahl");
+            }
+            wantTag = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usageError("unbekannte Option '" + a + "'");
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty()) {
+        return usageError("DATEI fehlt");
+    }
+    // The user's locale decides the decimal separator, as on the desktop.
+    std::setlocale(LC_ALL, "");
+    clsEXIF exif;
+    bool allOk = true;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files.size() > 1) {
+            std::printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
+        }
+        allOk = showFile(exif, files[i], wantTag, tagNumber) && allOk;
+    }
+    return allOk ? 0 : 1;
+}
+
+}  // namespace vendrik::cli

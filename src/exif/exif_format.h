@@ -1,0 +1,53 @@
+#pragma once
+// Turning EXIF values into display texts: the "0", "0.0" and "0.000" number
+// formats, bytes as characters, and the size limit of a display text.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "exif/exif_numbers.h"
+
+namespace vendrik {
+
+// No display text grows beyond this many bytes (a damaged count could
+// otherwise ask for gigabytes of "0/0").
+inline constexpr std::size_t kDisplayLimit = 64 * 1024;
+
+// `value` with exactly `decimals` places (0 to 3), halves away from zero.
+// The value is first taken to 15 significant digits, the precision a double
+// reliably holds, so that 0.35 rounds up as a user expects though its binary
+// form lies just below. A result that rounds to zero carries no sign. No
+// thousands separator; `separator` goes between whole and decimal digits.
+// Infinity and NaN (a division by zero, an overflowing power) give "".
+[[nodiscard]] std::string formatDecimal(double value, int decimals, std::string_view separator);
+
+// The number a text begins with: leading blanks, an optional sign, digits,
+// and decimals behind a point or `separator`. nullopt when there are no
+// digits.
+[[nodiscard]] std::optional<double> leadingNumber(std::string_view text,
+                                                  std::string_view separator);
+
+// Bytes of a file as characters: zero bytes are dropped; valid UTF-8 stays as
+// it is, anything else is read as Windows-1252, the platform's 8-bit set. The
+// result is valid UTF-8 and at most kDisplayLimit bytes long.
+[[nodiscard]] std::string exifBytesToText(ExifBytes bytes);
+
+// Length of the longest prefix of `text` that is well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing above U+10FFFF).
+[[nodiscard]] std::size_t utf8ValidLength(std::string_view text);
+
+// Cuts `text` to at most kDisplayLimit bytes without splitting a character.
+void limitDisplay(std::string& text);
+
+// The first or last `count` characters (not bytes) of a UTF-8 text; the whole
+// text when it is shorter.
+[[nodiscard]] std::string utf8Prefix(std::string_view text, std::size_t count);
+[[nodiscard]] std::string utf8Suffix(std::string_view text, std::size_t count);
+
+// The separator between whole and decimal digits of the current C locale
+// (LC_NUMERIC), "." when the locale gives none.
+[[nodiscard]] std::string localeDecimalSeparator();
+
+}  // namespace vendrik

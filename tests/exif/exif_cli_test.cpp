@@ -1,0 +1,75 @@
+// vendrik-cli exif: what a user sees on the terminal, and its exit codes.
+
+#include <gtest/gtest.h>
+
+#include "exif_block_builder.h"
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::runCommand;
+using test::shellQuote;
+using R = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+class ExifCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::ExifBlockBuilder b(false);
+        b.ascii(272, "Vendrik DSLR").exifDirectory().rational(33437, R{{28, 10}});
+        test::writeFileBytes(m_dir.file("bild.jpg"), b.jpeg());
+        test::writeFileBytes(m_dir.file("ohne.png"), {0x89, 'P', 'N', 'G'});
+    }
+    test::CommandResult run(const std::string& locale, const std::string& args) {
+        return runCommand("env -u LANGUAGE LC_ALL=" + locale + " " + shellQuote(test::cliPath()) +
+                          " exif " + args);
+    }
+    std::string file(const char* name) { return shellQuote(m_dir.file(name)); }
+    test::TempDir m_dir;
+};
+
+TEST_F(ExifCli, PrintsTheSummaryThenTheListing) {
+    const auto r = run("C", file("bild.jpg"));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output,
+              "Vendrik DSLR\nBlende: f 2.8\nBelichtung:\nUhrzeit:\nDatum:\n\n"
+              "Model: Vendrik DSLR\nExifOffset: 38\nFNumber: 2.8\n");
+}
+
+TEST_F(ExifCli, FollowsTheGermanLocalesDecimalComma) {
+    if (runCommand("locale -a | grep -qix 'de_DE.utf-\\?8'").exitCode != 0) {
+        GTEST_SKIP() << "de_DE.UTF-8 is not generated (scripts/install-deps.sh test does it)";
+    }
+    const auto r = run("de_DE.UTF-8", file("bild.jpg") + " --tag 33437");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.output.find("Blende: f 2,8\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\nErgebnis: 3\nText: 2,8\n"), std::string::npos) << r.output;
+}
+
+TEST_F(ExifCli, ReportsFilesWithoutExifAndMissingFiles) {
+    auto r = run("C", file("ohne.png") + " --tag 272");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("Keine EXIF-Daten vorhanden. (Fehler 10)"), std::string::npos);
+    r = run("C", file("ohne.png"));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.output.find("Camera:\n"), std::string::npos);
+    EXPECT_NE(r.output.find("Keine EXIF-Daten vorhanden.\n"), std::string::npos);
+    r = run("C", file("bild.jpg") + " " + file("fehlt.jpg"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("==> " + m_dir.file("fehlt.jpg") + " <=="), std::string::npos);
+    EXPECT_NE(r.output.find("fehlt.jpg: Datei nicht gefunden."), std::string::npos);
+    r = run("C", file("bild.jpg") + " --tag 1");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.output.find("Ergebnis: 0\nText: Tag 1 nicht gefunden.\n"), std::string::npos);
+}
+
+TEST_F(ExifCli, RejectsBadUsage) {
+    for (const std::string& args : std::vector<std::string>{"", "--tag", "--tag x " + file("bild.jpg"),
+                                   "--tag 99999999999 " + file("bild.jpg"), "--gibtsnicht"}) {
+        EXPECT_EQ(run("C", args).exitCode, 2) << args;
+    }
+    EXPECT_EQ(run("C", "--help").exitCode, 0);
+}
+
+}  // namespace
+}  // namespace vendrik
