@@ -12,9 +12,9 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
 # tests: GoogleTest, independent decoders and metadata tools to check our output
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils clang-14 libclang-rt-14-dev xvfb
-  xauth locales)
+  xauth locales imagemagick)
 # benchmarks: the peers we measure against and real photographs as input
-bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers)
+bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers time)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in

@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 
 int runEncode(const Args& args);
 int runExif(const Args& args);
+int runOptimise(const Args& args);
 int runWatermarkPreview(const Args& args);
 
 }  // namespace vendrik::cli

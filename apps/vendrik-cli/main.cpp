@@ -19,6 +19,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
     {"exif", vendrik::cli::runExif, "EXIF-Zusammenfassung und alle EXIF-Einträge zeigen"},
+    {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG schreiben"},
     {"watermark-preview", vendrik::cli::runWatermarkPreview, "Wasserzeichen-Vorschau als Bild schreiben"},
 };
 

@@ -217,3 +217,83 @@ void stretchRect(const Surface& src, int sx, int sy, int sw, int sh, Surface& ds
 }
 
 }  // namespace vendrik
+
+namespace vendrik {
+
+Surface readRect(const Surface& src, int x, int y, int w, int h) {
+    Surface out(w, h);
+    copyRect(src, x, y, w, h, out, 0, 0);
+    return out;
+}
+
+Surface transformed(const Surface& src, Transform t) {
+    constexpr int kBpp = Surface::kBytesPerPixel;
+    const int w = src.width();
+    const int h = src.height();
+    if (t == Transform::Identity) {
+        return src.clone();
+    }
+    const bool swap = swapsSides(t);
+    Surface out(swap ? h : w, swap ? w : h);
+    if (out.empty()) {
+        return out;
+    }
+    // Walk the source row by row and write each pixel where the transform
+    // puts it: destination (dx, dy) = origin + x·stepX + y·stepY, expressed
+    // as byte offsets into the destination.
+    const std::ptrdiff_t ds = out.stride();
+    std::ptrdiff_t origin = 0;
+    std::ptrdiff_t stepX = kBpp;
+    std::ptrdiff_t stepY = ds;
+    const std::ptrdiff_t right = static_cast<std::ptrdiff_t>(out.width() - 1) * kBpp;
+    const std::ptrdiff_t bottom = static_cast<std::ptrdiff_t>(out.height() - 1) * ds;
+    switch (t) {
+        case Transform::Identity:
+            break;
+        case Transform::MirrorLeftRight:  // (x, y) → (w−1−x, y)
+            origin = right;
+            stepX = -kBpp;
+            break;
+        case Transform::Rotate180:  // (x, y) → (w−1−x, h−1−y)
+            origin = right + bottom;
+            stepX = -kBpp;
+            stepY = -ds;
+            break;
+        case Transform::MirrorTopBottom:  // (x, y) → (x, h−1−y)
+            origin = bottom;
+            stepY = -ds;
+            break;
+        case Transform::Transpose:  // (x, y) → (y, x)
+            stepX = ds;
+            stepY = kBpp;
+            break;
+        case Transform::RotateClockwise:  // (x, y) → (h−1−y, x)
+            origin = right;
+            stepX = ds;
+            stepY = -kBpp;
+            break;
+        case Transform::Transverse:  // (x, y) → (h−1−y, w−1−x)
+            origin = right + bottom;
+            stepX = -ds;
+            stepY = -kBpp;
+            break;
+        case Transform::RotateAnticlockwise:  // (x, y) → (y, w−1−x)
+            origin = bottom;
+            stepX = -ds;
+            stepY = kBpp;
+            break;
+    }
+    std::uint8_t* base = out.row(0);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = src.row(y);
+        std::uint8_t* o = base + origin + y * stepY;
+        for (int x = 0; x < w; ++x, in += kBpp, o += stepX) {
+            o[0] = in[0];
+            o[1] = in[1];
+            o[2] = in[2];
+        }
+    }
+    return out;
+}
+
+}  // namespace vendrik

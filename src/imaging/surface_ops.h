@@ -21,4 +21,34 @@ void copyRect(const Surface& src, int sx, int sy, int w, int h, Surface& dst, in
 void stretchRect(const Surface& src, int sx, int sy, int sw, int sh, Surface& dst, int dx, int dy,
                  int dw, int dh);
 
+// The eight ways a stored picture can map onto what is shown: mirrors and
+// quarter turns. The numeric values are those of the EXIF/TIFF Orientation
+// tag (TIFF 6.0 section 8, "Orientation"), which names the transform that
+// brings the stored rows upright.
+enum class Transform {
+    Identity = 1,
+    MirrorLeftRight = 2,
+    Rotate180 = 3,
+    MirrorTopBottom = 4,
+    Transpose = 5,              // mirror along the top-left to bottom-right diagonal
+    RotateClockwise = 6,        // a quarter turn clockwise as seen on screen
+    Transverse = 7,             // mirror along the other diagonal
+    RotateAnticlockwise = 8,    // a quarter turn anticlockwise
+};
+
+[[nodiscard]] constexpr bool swapsSides(Transform t) noexcept {
+    return t == Transform::Transpose || t == Transform::RotateClockwise ||
+           t == Transform::Transverse || t == Transform::RotateAnticlockwise;
+}
+
+// A new surface holding `src` transformed by exact index mapping: no pixel is
+// blended, every pixel lands on exactly one place (for a left-right mirror,
+// (x, y) goes to (W − 1 − x, y)). Throws std::bad_alloc like Surface's
+// constructor.
+[[nodiscard]] Surface transformed(const Surface& src, Transform t);
+
+// A new w × h surface holding the rectangle at (x, y) of `src`; the parts of
+// the rectangle outside `src` read as black.
+[[nodiscard]] Surface readRect(const Surface& src, int x, int y, int w, int h);
+
 }  // namespace vendrik

@@ -1,0 +1,201 @@
+// vendrik-cli optimise: the batch run from the command line.
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "optimise_options.h"
+#include "optimiser/batch_engine.h"
+#include "optimiser/naming.h"
+
+namespace vendrik::cli {
+namespace {
+
+constexpr const char* kPrefix = "vendrik-cli optimise";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kPrefix, message.c_str());
+    std::fprintf(stderr, "'vendrik-cli optimise --help' zeigt die Optionen.\n");
+    return 2;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    const auto pos = std::mismatch(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+        return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
+    });
+    if (pos.first == a.end() || pos.second == b.end()) {
+        return a.size() < b.size() || (a.size() == b.size() && a < b);
+    }
+    return lower(static_cast<unsigned char>(*pos.first)) <
+           lower(static_cast<unsigned char>(*pos.second));
+}
+
+// A folder's pictures as the file list shows them: the files matching the
+// pattern, sorted by name ignoring case.
+bool listFolder(const std::string& folder, std::vector<std::string>& out, std::string& error) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        error = "Ordner nicht lesbar";
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (!matchesFileListPattern(name)) {
+            continue;
+        }
+        struct stat st {};
+        const std::string path = withTrailingSlash(folder) + name;
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    for (const std::string& n : names) {
+        out.push_back(withTrailingSlash(folder) + n);
+    }
+    return true;
+}
+
+// The progress line on a terminal, and one line per failed picture.
+class CliObserver : public BatchObserver {
+public:
+    CliObserver(bool showProgress, bool skipExisting, std::size_t total)
+        : m_showProgress(showProgress), m_skipExisting(skipExisting), m_total(total) {}
+
+    void overallProgress(int value) override {
+        m_overall = value;
+        draw();
+    }
+    void currentProgress(std::size_t picture, int value) override {
+        m_current = value;
+        m_picture = picture;
+        draw();
+    }
+    bool replaceExisting(const std::string&) override { return !m_skipExisting; }
+    void pictureFinished(std::size_t, const PictureResult& r) override {
+        ++m_done;
+        if (r.status == PictureStatus::Failed) {
+            clearLine();
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, r.source.c_str(), r.reason.c_str());
+        }
+        if (!r.watermarkError.empty()) {
+            clearLine();
+            std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
+                         r.source.c_str(), r.watermarkError.c_str());
+        }
+        draw();
+    }
+    void finish() { clearLine(); }
+
+private:
+    void draw() {
+        if (!m_showProgress) {
+            return;
+        }
+        std::fprintf(stderr, "\r\033[K[%3d%%] Bild %zu von %zu (%d%%), %zu fertig", m_overall,
+                     m_picture + 1, m_total, m_current, m_done);
+        std::fflush(stderr);
+        m_drawn = true;
+    }
+    void clearLine() {
+        if (m_drawn) {
+            std::fputs("\r\033[K", stderr);
+            m_drawn = false;
+        }
+    }
+
+    bool m_showProgress;
+    bool m_skipExisting;
+    std::size_t m_total;
+    std::size_t m_done = 0;
+    std::size_t m_picture = 0;
+    int m_overall = 0;
+    int m_current = 0;
+    bool m_drawn = false;
+};
+
+}  // namespace
+
+int runOptimise(const Args& args) {
+    OptimiseOptions options = defaultOptimiseOptions();
+    // The settings file's values will be filled in here, between the
+    // built-in defaults and the command line, unless --no-settings.
+    std::string error;
+    if (!parseOptimiseArgs(args, options, error)) {
+        return usageError(error);
+    }
+    if (options.help) {
+        std::fputs(kOptimiseHelp, stdout);
+        return 0;
+    }
+    if (options.inputs.empty()) {
+        return usageError("keine Datei und kein Ordner angegeben");
+    }
+
+    std::vector<std::string> sources;
+    int listingFailures = 0;
+    for (const std::string& input : options.inputs) {
+        struct stat st {};
+        if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (!listFolder(input, sources, error)) {
+                std::fprintf(stderr, "%s: %s: %s\n", kPrefix, input.c_str(), error.c_str());
+                ++listingFailures;
+            }
+        } else {
+            // Any name is taken, also one the file list would not show; a
+            // missing file is reported as that picture's failure.
+            sources.push_back(input);
+        }
+    }
+    if (sources.empty()) {
+        std::fprintf(stderr, "%s: keine Bilddateien gefunden\n", kPrefix);
+        return 1;
+    }
+
+    BatchSettings& batch = options.batch;
+    batch.runMode = sources.size() == 1 ? RunMode::Single : RunMode::Batch;
+    batch.askBeforeReplacing = options.skipExisting;
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
+    CliObserver observer(showProgress, options.skipExisting, sources.size());
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<PictureResult> results = runBatch(sources, batch, observer);
+    observer.finish();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    std::size_t written = 0;
+    std::size_t skipped = 0;
+    std::size_t failed = 0;
+    std::uint64_t bytes = 0;
+    for (const PictureResult& r : results) {
+        switch (r.status) {
+            case PictureStatus::Written:
+                ++written;
+                bytes += r.bytes;
+                break;
+            case PictureStatus::Skipped:
+                ++skipped;
+                break;
+            case PictureStatus::Failed:
+                ++failed;
+                break;
+        }
+    }
+    if (!options.quiet) {
+        std::printf("%zu geschrieben, %zu übersprungen, %zu fehlgeschlagen; %.1f KiB in %.2f s\n",
+                    written, skipped, failed, static_cast<double>(bytes) / 1024.0, seconds);
+    }
+    return failed > 0 || listingFailures > 0 ? 1 : 0;
+}
+
+}  // namespace vendrik::cli

@@ -1,0 +1,36 @@
+#pragma once
+// The individual decoders behind loadPicture. Each reads an open file from
+// its start and fills `out` (size and upright pixels) or returns false with a
+// German reason in `error`. They are only called through loadPicture.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "imaging/picture_loader.h"
+
+namespace vendrik::decoders {
+
+[[nodiscard]] bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+[[nodiscard]] bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
+[[nodiscard]] bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+[[nodiscard]] bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
+[[nodiscard]] bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                             std::string& error);
+
+// Checks a size read from a header against the loader's limits; sets the
+// reason when it fails.
+[[nodiscard]] bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error);
+
+// Allocates the out picture's pixels, reporting too little memory as an
+// error instead of throwing. First asks options.reserveMemory for the bytes
+// of `copies` such surfaces (a decoder that will turn the picture upright
+// needs two).
+[[nodiscard]] bool allocatePixels(LoadedPicture& out, int width, int height,
+                                  const LoadOptions& options, std::string& error, int copies = 1);
+
+}  // namespace vendrik::decoders

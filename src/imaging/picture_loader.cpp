@@ -1,0 +1,173 @@
+#include "imaging/picture_loader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "imaging/picture_decoders.h"
+#include "imaging/pnm_reader.h"
+
+namespace vendrik {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string openError(int err) {
+    switch (err) {
+        case ENOENT:
+            return "Datei nicht gefunden";
+        case EACCES:
+        case EPERM:
+            return "keine Leseberechtigung";
+        case EISDIR:
+            return "ist ein Ordner, keine Datei";
+        default:
+            return std::string("Datei nicht lesbar: ") + std::strerror(err);
+    }
+}
+
+}  // namespace
+
+namespace decoders {
+
+bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "ungültige Bildgröße im Dateikopf";
+        return false;
+    }
+    if (!withinPictureLimits(width, height)) {
+        error = "Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) +
+                " Pixel; höchstens 100 Megapixel und 65500 Pixel je Seite)";
+        return false;
+    }
+    return true;
+}
+
+bool allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
+                    std::string& error, int copies) {
+    if (options.reserveMemory) {
+        options.reserveMemory(Surface::paddedStride(width) * static_cast<std::size_t>(height) *
+                              static_cast<std::size_t>(copies));
+    }
+    try {
+        out.pixels = Surface(width, height);
+    } catch (const std::bad_alloc&) {
+        error = "nicht genug Speicher für " + std::to_string(width) + " x " +
+                std::to_string(height) + " Pixel";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace decoders
+
+std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
+                                                std::size_t size) noexcept {
+    auto starts = [&](const char* magic, std::size_t n) {
+        return size >= n && std::memcmp(head, magic, n) == 0;
+    };
+    if (starts("\xFF\xD8\xFF", 3)) {
+        return PictureFormat::Jpeg;
+    }
+    if (starts("\x89PNG\r\n\x1A\n", 8)) {
+        return PictureFormat::Png;
+    }
+    if (starts("II*\0", 4) || starts("MM\0*", 4)) {
+        return PictureFormat::Tiff;
+    }
+    if (starts("GIF87a", 6) || starts("GIF89a", 6)) {
+        return PictureFormat::Gif;
+    }
+    if (starts("BM", 2)) {
+        return PictureFormat::Bmp;
+    }
+    if (starts("P5", 2) || starts("P6", 2)) {
+        return PictureFormat::Pnm;
+    }
+    return std::nullopt;
+}
+
+std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
+                                         const LoadOptions& options) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = openError(errno);
+        return std::nullopt;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
+    if (!file) {
+        error = openError(errno);
+        ::close(fd);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? openError(EISDIR) : "keine gewöhnliche Datei";
+        return std::nullopt;
+    }
+    if (st.st_size == 0) {
+        error = "Datei ist leer";
+        return std::nullopt;
+    }
+    unsigned char head[16] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (got < sizeof head && std::ferror(file.get())) {
+        error = openError(errno);
+        return std::nullopt;
+    }
+    const auto format = sniffPictureFormat(head, got);
+    if (!format) {
+        error = "kein unterstütztes Bildformat (JPEG, PNG, TIFF, GIF oder BMP)";
+        return std::nullopt;
+    }
+    std::rewind(file.get());
+
+    LoadedPicture out;
+    out.format = *format;
+    bool ok = false;
+    switch (*format) {
+        case PictureFormat::Jpeg:
+            ok = decoders::decodeJpeg(file.get(), options, out, error);
+            break;
+        case PictureFormat::Png:
+            ok = decoders::decodePng(file.get(), options, out, error);
+            break;
+        case PictureFormat::Tiff:
+            ok = decoders::decodeTiff(fd, options, out, error);
+            break;
+        case PictureFormat::Gif:
+            ok = decoders::decodeGif(file.get(), options, out, error);
+            break;
+        case PictureFormat::Bmp:
+            ok = decoders::decodeBmp(file.get(), options, out, error);
+            break;
+        case PictureFormat::Pnm: {
+            PnmLimits limits;
+            limits.maxPixels = kMaxPicturePixels;
+            limits.maxSide = kMaxPictureSide;
+            auto pnm = readPnm(path, error, limits);
+            if (pnm) {
+                out.pixels = std::move(pnm->surface);
+                ok = true;
+            }
+            break;
+        }
+    }
+    if (!ok) {
+        return std::nullopt;
+    }
+    if (out.width == 0) {
+        out.width = out.pixels.width();
+        out.height = out.pixels.height();
+    }
+    return out;
+}
+
+}  // namespace vendrik

@@ -1,0 +1,59 @@
+#pragma once
+// Turning a picture file into a 24-bit surface. The decoder is chosen by the
+// file's first bytes, never by its name: JPEG (also .jps), PNG, TIFF, GIF
+// (first frame), BMP and the binary PPM/PGM of the encoder's own command.
+//
+// What the loader promises:
+// - Pictures come out the way a viewer shows them: a JPEG's EXIF Orientation
+//   (1–8) is applied, so a phone photo stored sideways comes out upright.
+// - Transparency (PNG alpha and transparent colours, GIF's transparent index,
+//   TIFF alpha) is flattened onto white.
+// - A picture above 100 megapixels or 65500 pixels on a side is refused from
+//   its header, before any pixel memory is allocated. libjpeg's working
+//   memory, the scans of a progressive JPEG (at most 100) and libpng's and
+//   libtiff's allocations are capped as well.
+// - A truncated or corrupt file is an error, not a picture padded with grey.
+// - Every failure returns nullopt with a German reason; nothing throws.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "imaging/box_size.h"
+#include "imaging/surface.h"
+
+namespace vendrik {
+
+enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm };
+
+struct LoadOptions {
+    // The box the picture will be fitted into. When set, a JPEG may be
+    // decoded at a reduced size (libjpeg-turbo's DCT scaling), never smaller
+    // in either direction than the fitted result.
+    std::optional<BoxSize> fitBox;
+    // Told the bytes of pixel memory the loader is about to allocate, before
+    // it does so; it may block until that much memory may be used (the batch
+    // run shares a memory budget between pictures loaded at once).
+    std::function<void(std::size_t bytes)> reserveMemory;
+};
+
+struct LoadedPicture {
+    // The picture's own size, upright: what the size rules work with.
+    int width = 0;
+    int height = 0;
+    // The decoded pixels, upright. Equal to width × height unless the loader
+    // decoded a reduced size for LoadOptions::fitBox.
+    Surface pixels;
+    PictureFormat format = PictureFormat::Jpeg;
+    int orientation = 1;  // the EXIF Orientation applied (1 when none)
+};
+
+[[nodiscard]] std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
+                                                       const LoadOptions& options = {});
+
+// The format a file's first bytes announce, if any.
+[[nodiscard]] std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
+                                                              std::size_t size) noexcept;
+
+}  // namespace vendrik

@@ -1,0 +1,88 @@
+#include "imaging/scaling.h"
+
+#include <algorithm>
+#include <new>
+
+#include "imaging/surface_ops.h"
+
+namespace vendrik {
+
+namespace {
+
+int side(std::int64_t num, std::int64_t den) {
+    return static_cast<int>(std::max<std::int64_t>(1, roundedQuotient(num, den)));
+}
+
+}  // namespace
+
+BoxSize fitPictureSize(int w, int h, BoxSize box) noexcept {
+    if (w <= 0 || h <= 0 || box.width <= 0 || box.height <= 0) {
+        return {};
+    }
+    const std::int64_t W = box.width;
+    const std::int64_t H = box.height;
+    if (h > w) {
+        // Full height first: Wn = w·H/h; too wide when w·H/h > W.
+        if (static_cast<std::int64_t>(w) * H > W * h) {
+            return {box.width, side(static_cast<std::int64_t>(h) * W, w)};
+        }
+        return {side(static_cast<std::int64_t>(w) * H, h), box.height};
+    }
+    // Full width first: Hn = h·W/w; too high when h·W/w > H.
+    if (static_cast<std::int64_t>(h) * W > H * w) {
+        return {side(static_cast<std::int64_t>(w) * H, h), box.height};
+    }
+    return {box.width, side(static_cast<std::int64_t>(h) * W, w)};
+}
+
+Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box) {
+    const BoxSize size = fitPictureSize(picture.width, picture.height, box);
+    Surface out(size.width, size.height);
+    if (!out.empty()) {
+        const Surface& src = picture.pixels;
+        stretchRect(src, 0, 0, src.width(), src.height(), out, 0, 0, size.width, size.height);
+    }
+    return out;
+}
+
+bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
+                     std::string& error, const LoadOptions& load) {
+    if (box.width <= 0 || box.height <= 0) {
+        error = "Zielgröße " + std::to_string(box.height) + " x " + std::to_string(box.width) +
+                " ist leer";
+        return false;
+    }
+    LoadOptions options = load;
+    options.fitBox = box;
+    auto picture = loadPicture(path, error, options);
+    if (!picture) {
+        return false;
+    }
+    const BoxSize size = fitPictureSize(picture->width, picture->height, box);
+    if (!withinPictureLimits(size.width, size.height)) {
+        error = "Zielgröße " + std::to_string(size.height) + " x " + std::to_string(size.width) +
+                " ist zu groß (höchstens 100 Megapixel)";
+        return false;
+    }
+    try {
+        destination = fitLoadedPicture(*picture, box);
+    } catch (const std::bad_alloc&) {
+        error = "nicht genug Speicher zum Skalieren";
+        return false;
+    }
+    return true;
+}
+
+bool CopyPictureToBox(const std::string& path, Surface& destination, std::string& error,
+                      const LoadOptions& load) {
+    LoadOptions options = load;
+    options.fitBox.reset();
+    auto picture = loadPicture(path, error, options);
+    if (!picture) {
+        return false;
+    }
+    destination = std::move(picture->pixels);
+    return true;
+}
+
+}  // namespace vendrik

@@ -1,0 +1,122 @@
+// TIFF through libtiff's RGBA reader, which knows every photometric
+// interpretation, bit depth and compression libtiff was built with. The
+// picture is read in bands so that only one band of 32-bit pixels is held
+// besides the result.
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "imaging/picture_decoders.h"
+
+namespace vendrik::decoders {
+namespace {
+
+// libtiff's largest single allocation: strips, tiles and tag arrays of a
+// forged file cannot ask for more.
+constexpr tmsize_t kMaxTiffAllocation = 256 * 1024 * 1024;
+constexpr int kBandRows = 64;
+
+int keepTiffError(TIFF*, void* userData, const char* module, const char* format, va_list ap) {
+    auto* message = static_cast<std::string*>(userData);
+    if (message->empty()) {
+        char text[512];
+        std::vsnprintf(text, sizeof text, format, ap);
+        *message = std::string(module != nullptr ? module : "libtiff") + ": " + text;
+    }
+    return 1;
+}
+
+int ignoreTiffWarning(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+struct TiffCloser {
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+struct OptionsFree {
+    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+};
+
+}  // namespace
+
+bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::string& error) {
+    std::string message;
+    std::unique_ptr<TIFFOpenOptions, OptionsFree> opts(TIFFOpenOptionsAlloc());
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), kMaxTiffAllocation);
+    TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), keepTiffError, &message);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts.get(), ignoreTiffWarning, nullptr);
+    // libtiff closes the descriptor it is given; the loader still owns its own.
+    const int own = ::dup(fd);
+    if (own < 0 || ::lseek(own, 0, SEEK_SET) != 0) {
+        if (own >= 0) {
+            ::close(own);
+        }
+        error = "TIFF nicht lesbar";
+        return false;
+    }
+    std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpenExt(own, "picture", "rm", opts.get()));
+    if (!tif) {
+        ::close(own);
+        error = "TIFF beschädigt: " + message;
+        return false;
+    }
+    std::uint32_t w = 0;
+    std::uint32_t h = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h);
+    if (!checkPictureSize(w, h, error)) {
+        return false;
+    }
+    char emsg[1024] = {};
+    TIFFRGBAImage img{};
+    if (TIFFRGBAImageOK(tif.get(), emsg) == 0 || TIFFRGBAImageBegin(&img, tif.get(), 0, emsg) == 0) {
+        error = std::string("TIFF nicht unterstützt: ") + emsg;
+        return false;
+    }
+    img.req_orientation = ORIENTATION_TOPLEFT;
+    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, error);
+    std::vector<std::uint32_t> band;
+    if (ok) {
+        try {
+            band.resize(static_cast<std::size_t>(w) * kBandRows);
+        } catch (const std::bad_alloc&) {
+            error = "nicht genug Speicher zum Lesen des TIFF";
+            ok = false;
+        }
+    }
+    for (std::uint32_t y = 0; ok && y < h; y += kBandRows) {
+        const std::uint32_t rows = std::min<std::uint32_t>(kBandRows, h - y);
+        img.row_offset = static_cast<int>(y);
+        img.col_offset = 0;
+        if (TIFFRGBAImageGet(&img, band.data(), w, rows) == 0) {
+            error = "TIFF beschädigt oder abgeschnitten: " + message;
+            ok = false;
+            break;
+        }
+        // The RGBA reader returns associated (premultiplied) alpha, so
+        // flattening onto white is adding the uncovered part of white.
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            const std::uint32_t* in = band.data() + static_cast<std::size_t>(r) * w;
+            std::uint8_t* o = out.pixels.row(static_cast<int>(y + r));
+            for (std::uint32_t x = 0; x < w; ++x, o += 3) {
+                const unsigned uncovered = 255U - TIFFGetA(in[x]);
+                o[0] = static_cast<std::uint8_t>(std::min(255U, TIFFGetB(in[x]) + uncovered));
+                o[1] = static_cast<std::uint8_t>(std::min(255U, TIFFGetG(in[x]) + uncovered));
+                o[2] = static_cast<std::uint8_t>(std::min(255U, TIFFGetR(in[x]) + uncovered));
+            }
+        }
+    }
+    TIFFRGBAImageEnd(&img);
+    if (ok && !message.empty()) {
+        error = "TIFF beschädigt: " + message;
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace vendrik::decoders

@@ -1,0 +1,371 @@
+#include "optimiser/batch_engine.h"
+
+#include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <set>
+#include <span>
+#include <thread>
+
+#include "common/atomic_file.h"
+#include "common/error.h"
+#include "imaging/cImage.h"
+#include "imaging/scaling.h"
+#include "jpeg/cJpeg.h"
+#include "optimiser/memory_budget.h"
+
+namespace vendrik {
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return "";
+    }
+    return path.substr(0, slash + 1);
+}
+
+// Why a folder cannot take the outputs, or empty when it can. Checked before
+// a picture is loaded so that a missing folder costs no decoding; the write
+// itself stays the final judge.
+std::string targetFolderProblem(const std::string& folder) {
+    const std::string path = folder.empty() ? "." : folder;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return "Zielordner " + folder + " nicht gefunden";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return "Ziel " + folder + " ist kein Ordner";
+    }
+    if (::access(path.c_str(), W_OK | X_OK) != 0) {
+        return "Zielordner " + folder + " ist schreibgeschützt";
+    }
+    return {};
+}
+
+std::string writeProblem(const AtomicWriteOutcome& outcome) {
+    switch (outcome.errorNumber) {
+        case ENOENT:
+        case ENOTDIR:
+            return "Zielordner nicht gefunden";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return "Zielordner ist schreibgeschützt";
+        case ENOSPC:
+        case EDQUOT:
+            return "kein Platz mehr auf dem Datenträger";
+        default:
+            return "Schreibfehler: " + outcome.errorText;
+    }
+}
+
+std::string canonicalOrSelf(const std::string& path) {
+    std::error_code ec;
+    const auto c = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : c.string();
+}
+
+// Every picture allocates and frees a few buffers of megabytes (decoded
+// pixels, the scaled picture, the encoder's planes). By default glibc maps
+// each from the kernel and unmaps it on free, so every picture faults all
+// its pages in again, zeroed: a third of a run's time. Keeping freed memory
+// in the heap lets the next picture reuse it. Process-wide, set once.
+void keepLargeBuffersForReuse() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);  // glibc's upper bound
+        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+        mallopt(M_TOP_PAD, 64 * 1024 * 1024);
+    });
+}
+
+// Pixel memory the pictures of one run may hold at once. Beside it come the
+// encoded files and small buffers; the whole run stays well below 1 GiB.
+constexpr std::size_t kPictureMemoryBudget = std::size_t{640} * 1024 * 1024;
+// From the scaled picture on, a picture needs about four times its 24-bit
+// size: the picture, its cImage copy and the encoder's coefficient planes
+// (16 bits for each of three components per pixel).
+constexpr std::size_t kEncodeBytesPerPictureByte = 4;
+
+// A picture's whole need, reckoned when the loader announces its pixels: the
+// decoded pixels, then the encoding of the scaled picture, which is the
+// decoded picture itself when the size is kept and at most the box else.
+std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings, BoxSize box) {
+    const std::size_t scaled =
+        settings.size.keepOriginalSize
+            ? decodedBytes
+            : Surface::paddedStride(std::max(box.width, 1)) * static_cast<std::size_t>(std::max(box.height, 1));
+    return decodedBytes + kEncodeBytesPerPictureByte * scaled;
+}
+
+// One run: shared state of the workers. Observer calls and the commit of
+// each picture's file happen under `m_mutex`; files are committed in list
+// order, so that two pictures with the same target name end as they would
+// one after the other, whatever the number of jobs.
+class Run {
+public:
+    Run(const std::vector<std::string>& sources, const BatchSettings& settings,
+        BatchObserver& observer)
+        : m_sources(sources), m_settings(settings), m_observer(observer),
+          m_results(sources.size()) {
+        SetDestSize(settings.sizeIndex, settings.size, m_box);
+        for (const std::string& s : sources) {
+            m_sourceSet.insert(canonicalOrSelf(s));
+        }
+    }
+
+    std::vector<PictureResult> run() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_observer.overallProgress(0);
+        }
+        const int jobs = std::clamp<int>(m_settings.jobs, 1,
+                                         static_cast<int>(std::max<std::size_t>(1, m_sources.size())));
+        if (jobs == 1) {
+            work();
+        } else {
+            std::vector<std::thread> workers;
+            for (int i = 0; i < jobs; ++i) {
+                workers.emplace_back([this] { work(); });
+            }
+            for (auto& t : workers) {
+                t.join();
+            }
+        }
+        if (!batch()) {
+            std::lock_guard lock(m_mutex);
+            m_observer.overallProgress(100);
+        }
+        return std::move(m_results);
+    }
+
+private:
+    [[nodiscard]] bool batch() const { return m_settings.runMode == RunMode::Batch; }
+
+    void work() {
+        for (;;) {
+            std::size_t index = 0;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_next >= m_sources.size()) {
+                    return;
+                }
+                index = m_next++;
+                // Pictures start in list order; k counts those started.
+                if (batch()) {
+                    const double step = 100.0 / static_cast<double>(m_sources.size());
+                    m_observer.overallProgress(
+                        static_cast<int>(std::floor(step * static_cast<double>(index + 1))));
+                    m_observer.currentProgress(index, 5);
+                } else {
+                    m_observer.currentProgress(index, 10);
+                }
+            }
+            Prepared prepared;
+            PictureResult& result = m_results[index];
+            result.source = m_sources[index];
+            try {
+                prepare(index, result, prepared);
+            } catch (const std::bad_alloc&) {
+                fail(result, "nicht genug Speicher");
+            } catch (const std::exception& e) {
+                fail(result, e.what());
+            }
+            commit(index, result, prepared);
+        }
+    }
+
+    struct Prepared {
+        std::vector<std::uint8_t> jpeg;  // the encoded file; empty when nothing is to be written
+        bool replace = false;            // an existing file may be replaced
+        bool asked = false;              // the question was put already
+    };
+
+    static void fail(PictureResult& result, std::string reason) {
+        result.status = PictureStatus::Failed;
+        result.reason = std::move(reason);
+    }
+
+    void progress(std::size_t index, int value) {
+        std::lock_guard lock(m_mutex);
+        m_observer.currentProgress(index, value);
+    }
+
+    bool ask(const std::string& target) {
+        std::lock_guard lock(m_mutex);
+        return m_observer.replaceExisting(target);
+    }
+
+    [[nodiscard]] bool asks() const { return !batch() || m_settings.askBeforeReplacing; }
+
+    // Steps A to K: everything up to the encoded bytes.
+    void prepare(std::size_t index, PictureResult& result, Prepared& prepared) {
+        const std::string& source = m_sources[index];
+        const std::string folder = m_settings.targetFolder.empty()
+                                       ? folderOf(source)
+                                       : withTrailingSlash(m_settings.targetFolder);
+        if (std::string problem = targetFolderProblem(folder); !problem.empty()) {
+            return fail(result, std::move(problem));
+        }
+
+        // B: scale into the box, or keep the picture's own size.
+        // Declared first so that it ends last, after the pixels it covers.
+        MemoryReservation memory(m_budget);
+        Surface picture;
+        std::string error;
+        LoadOptions load;
+        load.reserveMemory = [&](std::size_t bytes) {
+            memory.add(pictureNeed(bytes, m_settings, m_box));
+        };
+        const bool loaded = m_settings.size.keepOriginalSize
+                                ? CopyPictureToBox(source, picture, error, load)
+                                : FitPictureToBox(source, m_box, picture, error, load);
+        if (!loaded) {
+            return fail(result, std::move(error));
+        }
+        result.size = {picture.width(), picture.height()};
+
+        // C–E: the name.
+        const std::string tag = NameTag(m_settings.naming, result.size);
+        result.target =
+            TargetName(folder, baseNameFor(fileNameOf(source)), tag, m_settings.naming.tagFirst);
+        if (m_sourceSet.contains(canonicalOrSelf(result.target))) {
+            return fail(result, "Zieldatei " + fileNameOf(result.target) +
+                                    " ist ein Quellbild dieses Laufs und wird nicht ersetzt");
+        }
+
+        // F: an existing target. The batch run replaces it without asking.
+        if (pathEntryExists(result.target)) {
+            if (asks()) {
+                prepared.asked = true;
+                if (!ask(result.target)) {
+                    result.status = PictureStatus::Skipped;
+                    result.reason = "vorhandene Datei nicht ersetzt";
+                    return;
+                }
+            }
+            prepared.replace = true;
+        }
+        progress(index, batch() ? 10 : 15);  // G
+
+        // H: the watermark, on the scaled picture.
+        if (m_settings.watermark) {
+            try {
+                m_settings.watermark(picture);
+            } catch (const std::exception& e) {
+                result.watermarkError = e.what();
+            } catch (...) {
+                result.watermarkError = "unbekannter Fehler";
+            }
+        }
+
+        // I: flatten into a 24-bit cImage (in memory; no scratch file).
+        cImage image;
+        int bitCount = 0;
+        if (!image.CopyStdPicture(StdPicture{&picture, 24, {}}, bitCount)) {
+            return fail(result, "nicht genug Speicher für das Bild");
+        }
+        picture = Surface();
+        progress(index, 20);  // J
+
+        // K: encode.
+        cJpeg jpeg;
+        if (m_settings.sampling) {
+            const SamplingFactors f = samplingFactors(*m_settings.sampling);
+            jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
+        }
+        jpeg.Quality(m_settings.quality);
+        jpeg.setProgress([this, index](int value) { progress(index, value); });
+        if (jpeg.SampleHDC(image.hDC(), image.Width(), image.Height(), 0, 0) != cJpeg::kSampled) {
+            return fail(result, "Bild kann nicht kodiert werden (Größe " +
+                                    std::to_string(image.Height()) + " x " +
+                                    std::to_string(image.Width()) + ")");
+        }
+        image = cImage();
+        prepared.jpeg = jpeg.encodeToMemory();
+    }
+
+    // Writes the prepared file when it is this picture's turn. Only the
+    // picture whose turn it is writes, so the file is written outside the
+    // lock and the other jobs go on encoding meanwhile.
+    void commit(std::size_t index, PictureResult& result, Prepared& prepared) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_turn.wait(lock, [&] { return m_committed == index; });
+        }
+        if (!prepared.jpeg.empty()) {
+            write(result, prepared);
+        }
+        std::lock_guard lock(m_mutex);
+        m_observer.pictureFinished(index, result);
+        ++m_committed;
+        m_turn.notify_all();
+    }
+
+    void write(PictureResult& result, Prepared& prepared) {
+        const auto bytes = std::as_bytes(std::span(prepared.jpeg));
+        const bool replace = prepared.replace || !asks();
+        AtomicWriteOutcome outcome = writeFileAtomically(
+            result.target, bytes, replace ? ReplacePolicy::Replace : ReplacePolicy::NoReplace);
+        if (outcome.result == AtomicWriteResult::Exists && !prepared.asked && ask(result.target)) {
+            // An earlier picture of this run took the name meanwhile; with
+            // one job the question would have come before encoding.
+            outcome = writeFileAtomically(result.target, bytes, ReplacePolicy::Replace);
+        }
+        switch (outcome.result) {
+            case AtomicWriteResult::Written:
+                result.status = PictureStatus::Written;
+                result.bytes = prepared.jpeg.size();
+                break;
+            case AtomicWriteResult::Exists:
+                result.status = PictureStatus::Skipped;
+                result.reason = "vorhandene Datei nicht ersetzt";
+                break;
+            case AtomicWriteResult::Failed:
+                fail(result, writeProblem(outcome));
+                break;
+        }
+    }
+
+    const std::vector<std::string>& m_sources;
+    const BatchSettings& m_settings;
+    BatchObserver& m_observer;
+    std::vector<PictureResult> m_results;
+    std::set<std::string> m_sourceSet;
+    BoxSize m_box = kInitialDestSize;
+    MemoryBudget m_budget{kPictureMemoryBudget};
+
+    std::mutex m_mutex;
+    std::condition_variable m_turn;
+    std::size_t m_next = 0;
+    std::size_t m_committed = 0;
+};
+
+}  // namespace
+
+std::string overwriteQuestion(const std::string& targetName) {
+    return "Bereits vorhandene Datei '" + fileNameOf(targetName) + "' überschreiben ?";
+}
+
+std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
+                                    const BatchSettings& settings, BatchObserver& observer) {
+    keepLargeBuffersForReuse();
+    return Run(sources, settings, observer).run();
+}
+
+}  // namespace vendrik

@@ -1,0 +1,53 @@
+#pragma once
+// Output naming: the base name of a source file, the tag, and the target
+// name built from folder, base name, "_", tag and ".jpg".
+
+#include <string>
+#include <string_view>
+
+#include "imaging/box_size.h"
+
+namespace vendrik {
+
+enum class NameOption {
+    None,     // neither option button on: an empty tag
+    ListTag,  // optName 1: the tag list's text ("Bildgröße" = height x width)
+    OwnTag,   // optName 2: the own tag text
+};
+
+struct NamingSettings {
+    NameOption option = NameOption::ListTag;
+    std::string listTag = "new";  // cboPreTags text
+    std::string ownTag = "mini";  // txtTag text
+    bool tagFirst = false;        // chkAnfang "am Anfang"
+};
+
+// The file list's pattern "*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps",
+// matched ignoring case.
+inline constexpr std::string_view kFileListPattern = "*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps";
+[[nodiscard]] bool matchesFileListPattern(std::string_view fileName) noexcept;
+
+// The file name as listed without its last four characters: "urlaub.jpg"
+// gives "urlaub", "urlaub.jpeg" gives "urlaub." (with the point). Characters,
+// not bytes, of the UTF-8 name.
+[[nodiscard]] std::string BaseName(std::string_view fileName);
+
+// The base name used for a source: BaseName for a name the file list shows;
+// for any other name ("photo", "scan.tiff"), which only the command line
+// accepts, the name without its extension, since dropping four characters
+// would mangle it.
+[[nodiscard]] std::string baseNameFor(std::string_view fileName);
+
+// The tag for a picture scaled to `scaled` (its pixel width and height).
+[[nodiscard]] std::string NameTag(const NamingSettings& naming, BoxSize scaled);
+
+// folder + tag + "_" + base + ".jpg" with the tag first, else
+// folder + base + "_" + tag + ".jpg"; the underscore is always written.
+// `targetFolder` ends with "/" (or is empty for the current folder).
+[[nodiscard]] std::string TargetName(std::string_view targetFolder, std::string_view baseName,
+                                     std::string_view nameTag, bool tagFirst);
+
+// A folder path with one trailing "/" ("" stays "").
+[[nodiscard]] std::string withTrailingSlash(std::string_view folder);
+
+}  // namespace vendrik

@@ -1,0 +1,119 @@
+#pragma once
+// The vocabulary of the main window's choices: size presets and the target
+// box they set, quality presets and the slider rule, and the tag list.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "imaging/box_size.h"
+
+namespace vendrik {
+
+// ---- Size presets (cboSizes) -------------------------------------------------
+
+struct SizePreset {
+    std::string_view text;  // the first number is the height, the second the width
+    int height;
+    int width;
+};
+
+inline constexpr std::array<SizePreset, 10> kSizePresets{{
+    {"120 x 160", 120, 160},
+    {"240 x 320", 240, 320},
+    {"480 x 640", 480, 640},
+    {"600 x 800", 600, 800},
+    {"768 x 1024", 768, 1024},
+    {"1024 x 1280", 1024, 1280},
+    {"1050 x 1680", 1050, 1680},
+    {"1200 x 1600", 1200, 1600},
+    {"1200 x 1800", 1200, 1800},
+    {"1536 x 2048", 1536, 2048},
+}};
+static_assert(kSizePresets.size() == 10);
+
+inline constexpr int kOwnSizeIndex = 10;
+inline constexpr std::string_view kOwnSizeText = "Eigene Größe";
+inline constexpr int kDefaultSizeIndex = 5;
+// The destination box before any preset is applied: 768 high, 1024 wide.
+inline constexpr BoxSize kInitialDestSize{1024, 768};
+
+// What SetDestSize reads besides the preset index.
+struct DestSizeInputs {
+    bool keepOriginalSize = false;  // "Originalgröße(n) beibehalten"
+    std::string ownHeightText;      // txtSizeH
+    std::string ownWidthText;       // txtSizeW
+};
+
+// The leading decimal number of a text: digits with an optional decimal
+// point, reading stops at the first other character, no number gives 0.
+// "640,5" reads 640, "12.5px" reads 12.5.
+[[nodiscard]] double leadingNumber(std::string_view text) noexcept;
+
+// Applies a size preset to the destination box. Keeping the original size
+// and an index outside 0..10 leave the box unchanged. Index 10 takes the own
+// size texts, a side rounded to whole pixels (ties to even); an empty or
+// non-numeric text gives 0, which the batch run reports for the picture.
+void SetDestSize(int index, const DestSizeInputs& inputs, BoxSize& box) noexcept;
+
+// The preset index whose item text is `text`, if any ("Eigene Größe" is 10).
+[[nodiscard]] std::optional<int> sizePresetIndex(std::string_view text) noexcept;
+
+// ---- Quality (HScroll1, optQuali, ccXPButton1) -------------------------------
+
+enum class Sampling {
+    Best,    // optQuali 0, "beste Qualität": all components 1 × 1
+    Faster,  // optQuali 1, "höhere Geschwindigkeit": luminance 2 × 2
+};
+
+struct QualityPreset {
+    std::string_view caption;
+    int value;
+    Sampling sampling;
+};
+
+inline constexpr std::array<QualityPreset, 4> kQualityPresets{{
+    {"Website", 60, Sampling::Faster},
+    {"eMail", 70, Sampling::Best},
+    {"Normal", 80, Sampling::Best},
+    {"Optimal", 90, Sampling::Best},
+}};
+static_assert(kQualityPresets.size() == 4);
+
+inline constexpr int kQualityMin = 40;
+inline constexpr int kQualityMax = 95;
+inline constexpr int kQualityLargeStep = 5;
+inline constexpr int kDefaultQuality = 80;
+// Slider values from here up choose "beste Qualität".
+inline constexpr int kBestSamplingFrom = 70;
+
+[[nodiscard]] constexpr Sampling samplingForQuality(int value) noexcept {
+    return value >= kBestSamplingFrom ? Sampling::Best : Sampling::Faster;
+}
+
+// The preset button marked for a slider value: the one with exactly that value.
+[[nodiscard]] std::optional<int> markedQualityPreset(int value) noexcept;
+[[nodiscard]] std::optional<int> qualityPresetIndex(std::string_view caption) noexcept;
+
+// "Verwendungszweck / Qualität: 80%"
+[[nodiscard]] std::string qualityCaption(int value);
+
+// The six sampling factors handed to SetSamplingFrequencies.
+struct SamplingFactors {
+    int h1, v1, h2, v2, h3, v3;
+};
+[[nodiscard]] constexpr SamplingFactors samplingFactors(Sampling s) noexcept {
+    return s == Sampling::Best ? SamplingFactors{1, 1, 1, 1, 1, 1} : SamplingFactors{2, 2, 1, 1, 1, 1};
+}
+
+// ---- Tags (cboPreTags) -------------------------------------------------------
+
+inline constexpr std::string_view kPictureSizeTag = "Bildgröße";
+inline constexpr std::array<std::string_view, 7> kPreTags{
+    "eMail", "web", "thumb", "small", "mini", "new", kPictureSizeTag};
+static_assert(kPreTags.size() == 7);
+inline constexpr int kDefaultPreTagIndex = 5;
+inline constexpr std::string_view kDefaultOwnTag = "mini";
+
+}  // namespace vendrik

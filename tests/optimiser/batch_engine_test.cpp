@@ -1,0 +1,266 @@
+// The batch engine end to end on small pictures in a scratch folder.
+
+#include "optimiser/batch_engine.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+// A 24-bit bottom-up BMP with a pattern that differs per `seed`.
+void writeBmp(const std::string& path, int w, int h, int seed) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<std::uint8_t> f(54 + static_cast<std::size_t>(stride) * h, 0);
+    auto le32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    le32(2, static_cast<std::uint32_t>(f.size()));
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, static_cast<std::uint32_t>(w));
+    le32(22, static_cast<std::uint32_t>(h));
+    f[26] = 1;
+    f[28] = 24;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = &f[54 + static_cast<std::size_t>(y) * stride + x * 3];
+            p[0] = static_cast<std::uint8_t>(x * 5 + seed * 40);
+            p[1] = static_cast<std::uint8_t>(y * 7 + seed * 13);
+            p[2] = static_cast<std::uint8_t>((x ^ y) + seed);
+        }
+    }
+    test::writeFileBytes(path, f);
+}
+
+// Records everything the run reports.
+class Recorder : public BatchObserver {
+public:
+    void overallProgress(int value) override { overall.push_back(value); }
+    void currentProgress(std::size_t picture, int value) override { current[picture].push_back(value); }
+    bool replaceExisting(const std::string& target) override {
+        asked.push_back(target);
+        return answer;
+    }
+    void pictureFinished(std::size_t picture, const PictureResult&) override { finished.push_back(picture); }
+
+    std::vector<int> overall;
+    std::map<std::size_t, std::vector<int>> current;
+    std::vector<std::string> asked;
+    std::vector<std::size_t> finished;
+    bool answer = true;
+};
+
+BatchSettings smallBox(RunMode mode) {
+    BatchSettings s;
+    s.runMode = mode;
+    s.sizeIndex = 0;  // "120 x 160"
+    s.quality = 80;
+    return s;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(BatchEngine, BatchOfThreeReportsThePartsProgress) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 3; ++i) {
+        sources.push_back(dir.file("p" + std::to_string(i) + ".bmp"));
+        writeBmp(sources.back(), 40, 30, i);
+    }
+    Recorder rec;
+    const auto results = runBatch(sources, smallBox(RunMode::Batch), rec);
+    EXPECT_EQ(rec.overall, (std::vector<int>{0, 33, 66, 100}));
+    ASSERT_EQ(rec.current.size(), 3U);
+    for (const auto& [picture, values] : rec.current) {
+        ASSERT_GE(values.size(), 5U);
+        EXPECT_EQ(std::vector<int>(values.begin(), values.begin() + 3), (std::vector<int>{5, 10, 20}));
+        EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+        EXPECT_EQ(values.back(), 100);
+    }
+    EXPECT_EQ(rec.finished, (std::vector<std::size_t>{0, 1, 2}));
+    for (const PictureResult& r : results) {
+        EXPECT_EQ(r.status, PictureStatus::Written) << r.reason;
+        EXPECT_EQ(r.size, (BoxSize{160, 120}));  // 40 × 30 enlarged into 160 × 120
+    }
+    EXPECT_EQ(results[1].target, dir.file("p1_new.jpg"));
+}
+
+TEST(BatchEngine, SingleRunReportsTenFifteenTwenty) {
+    TempDir dir;
+    const std::string src = dir.file("urlaub.jpeg");
+    writeBmp(src, 30, 40, 1);  // a BMP under a JPEG name: the bytes decide
+    BatchSettings s = smallBox(RunMode::Single);
+    s.naming = {NameOption::ListTag, "Bildgröße", "", false};
+    Recorder rec;
+    const auto results = runBatch({src}, s, rec);
+    ASSERT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
+    EXPECT_EQ(results[0].target, dir.file("urlaub._120x90.jpg"));
+    EXPECT_EQ(rec.overall, (std::vector<int>{0, 100}));
+    const auto& values = rec.current[0];
+    EXPECT_EQ(std::vector<int>(values.begin(), values.begin() + 3), (std::vector<int>{10, 15, 20}));
+    EXPECT_EQ(values.back(), 100);
+}
+
+TEST(BatchEngine, SingleRunAsksAndNoKeepsTheOldFile) {
+    TempDir dir;
+    const std::string src = dir.file("urlaub.bmp");
+    writeBmp(src, 30, 40, 1);
+    const std::string old = dir.file("urlaub_new.jpg");
+    test::writeFileBytes(old, {'a', 'l', 't'});
+    Recorder rec;
+    rec.answer = false;
+    const auto results = runBatch({src}, smallBox(RunMode::Single), rec);
+    EXPECT_EQ(rec.asked, (std::vector<std::string>{old}));
+    EXPECT_EQ(overwriteQuestion(old), "Bereits vorhandene Datei 'urlaub_new.jpg' überschreiben ?");
+    EXPECT_EQ(results[0].status, PictureStatus::Skipped);
+    EXPECT_EQ(test::readFileBytes(old), (std::vector<std::uint8_t>{'a', 'l', 't'}));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"urlaub.bmp", "urlaub_new.jpg"}));
+}
+
+TEST(BatchEngine, BatchRunReplacesSilentlyEvenAReadOnlyFile) {
+    TempDir dir;
+    const std::string a = dir.file("a.bmp");
+    const std::string b = dir.file("b.bmp");
+    writeBmp(a, 30, 40, 1);
+    writeBmp(b, 30, 40, 2);
+    const std::string old = dir.file("a_new.jpg");
+    test::writeFileBytes(old, {'a', 'l', 't'});
+    ::chmod(old.c_str(), 0444);
+    Recorder rec;
+    const auto results = runBatch({a, b}, smallBox(RunMode::Batch), rec);
+    EXPECT_TRUE(rec.asked.empty());
+    EXPECT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
+    EXPECT_GT(test::readFileBytes(old).size(), 100U);
+}
+
+TEST(BatchEngine, AFailingPictureLeavesTheOldFileAndNoTemporaryFile) {
+    TempDir dir;
+    const std::string bad = dir.file("kaputt.jpg");
+    test::writeFileBytes(bad, {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F'});
+    const std::string good = dir.file("gut.bmp");
+    writeBmp(good, 30, 40, 3);
+    const std::string old = dir.file("kaputt_new.jpg");
+    const std::vector<std::uint8_t> oldBytes = {1, 2, 3, 4};
+    test::writeFileBytes(old, oldBytes);
+    Recorder rec;
+    const auto results = runBatch({bad, good}, smallBox(RunMode::Batch), rec);
+    EXPECT_EQ(results[0].status, PictureStatus::Failed);
+    EXPECT_NE(results[0].reason.find("JPEG"), std::string::npos) << results[0].reason;
+    EXPECT_EQ(results[1].status, PictureStatus::Written);
+    EXPECT_EQ(test::readFileBytes(old), oldBytes);
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{"gut.bmp", "gut_new.jpg", "kaputt.jpg", "kaputt_new.jpg"}));
+}
+
+TEST(BatchEngine, MissingTargetFolderFailsEveryPictureAndWritesNothing) {
+    TempDir dir;
+    const std::string a = dir.file("a.bmp");
+    writeBmp(a, 30, 40, 1);
+    BatchSettings s = smallBox(RunMode::Batch);
+    s.targetFolder = dir.file("fehlt");
+    Recorder rec;
+    const auto results = runBatch({a, a}, s, rec);
+    for (const PictureResult& r : results) {
+        EXPECT_EQ(r.status, PictureStatus::Failed);
+        EXPECT_NE(r.reason.find("nicht gefunden"), std::string::npos) << r.reason;
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp"}));
+}
+
+TEST(BatchEngine, AnOutputNeverReplacesASourceOfTheRun) {
+    TempDir dir;
+    const std::string x = dir.file("x.bmp");
+    const std::string xNew = dir.file("x_new.jpg");
+    writeBmp(x, 30, 40, 1);
+    writeBmp(xNew, 30, 40, 2);  // a source that x.bmp's output would replace
+    const auto before = test::readFileBytes(xNew);
+    Recorder rec;
+    const auto results = runBatch({x, xNew}, smallBox(RunMode::Batch), rec);
+    EXPECT_EQ(results[0].status, PictureStatus::Failed);
+    EXPECT_EQ(test::readFileBytes(xNew), before);
+    EXPECT_EQ(results[1].status, PictureStatus::Written);
+}
+
+TEST(BatchEngine, WatermarkHookDrawsOnTheScaledPictureAndMayFail) {
+    TempDir dir;
+    const std::string src = dir.file("w.bmp");
+    writeBmp(src, 40, 30, 1);
+    BatchSettings s = smallBox(RunMode::Batch);
+    s.naming = {NameOption::OwnTag, "", "plain", false};
+    Recorder rec;
+    const auto plain = runBatch({src}, s, rec);
+
+    BoxSize seen;
+    s.naming.ownTag = "marked";
+    s.watermark = [&](Surface& picture) {
+        seen = {picture.width(), picture.height()};
+        picture.fill({255, 255, 255});
+    };
+    const auto marked = runBatch({src}, s, rec);
+    EXPECT_EQ(seen, (BoxSize{160, 120}));
+    EXPECT_NE(test::readFileBytes(plain[0].target), test::readFileBytes(marked[0].target));
+
+    s.naming.ownTag = "failed";
+    s.watermark = [](Surface&) { throw std::runtime_error("Schrift fehlt"); };
+    const auto failed = runBatch({src}, s, rec);
+    EXPECT_EQ(failed[0].status, PictureStatus::Written);
+    EXPECT_EQ(failed[0].watermarkError, "Schrift fehlt");
+    EXPECT_EQ(test::readFileBytes(plain[0].target), test::readFileBytes(failed[0].target));
+}
+
+TEST(BatchEngine, SeveralJobsWriteWhatOneJobWrites) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 7; ++i) {
+        sources.push_back(dir.file("b" + std::to_string(i) + ".bmp"));
+        writeBmp(sources.back(), 50 + i * 9, 40 + i * 3, i);
+    }
+    // Two sources with one target name: the later one wins, as one by one.
+    sources.push_back(dir.file("b3.jpg"));
+    writeBmp(sources.back(), 20, 20, 9);
+    fs::create_directory(dir.path() / "one");
+    fs::create_directory(dir.path() / "many");
+    BatchSettings s = smallBox(RunMode::Batch);
+    s.naming = {NameOption::OwnTag, "", "x", false};
+    Recorder rec;
+    s.targetFolder = dir.file("one");
+    s.jobs = 1;
+    (void)runBatch(sources, s, rec);
+    s.targetFolder = dir.file("many");
+    s.jobs = 3;
+    const auto results = runBatch(sources, s, rec);
+    for (const PictureResult& r : results) {
+        EXPECT_EQ(r.status, PictureStatus::Written) << r.source << ": " << r.reason;
+    }
+    const auto names = namesIn(dir.path() / "one");
+    EXPECT_EQ(names.size(), 7U);  // b3.bmp and b3.jpg share b3_x.jpg
+    EXPECT_EQ(names, namesIn(dir.path() / "many"));
+    for (const std::string& n : names) {
+        EXPECT_EQ(test::readFileBytes(dir.file("one/" + n)), test::readFileBytes(dir.file("many/" + n))) << n;
+    }
+}
+
+}  // namespace
+}  // namespace vendrik

@@ -1,0 +1,165 @@
+// Presets and output naming: pure functions, table-tested.
+
+#include <gtest/gtest.h>
+
+#include "optimiser/naming.h"
+#include "optimiser/presets.h"
+
+namespace vendrik {
+namespace {
+
+struct NameCase {
+    const char* name;
+    const char* file;
+    NamingSettings naming;
+    BoxSize scaled;
+    const char* want;
+};
+
+class OutputName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(OutputName, FollowsTheNamingRule) {
+    const NameCase& c = GetParam();
+    const std::string tag = NameTag(c.naming, c.scaled);
+    EXPECT_EQ(TargetName("/ziel/", baseNameFor(c.file), tag, c.naming.tagFirst), c.want);
+}
+
+NamingSettings listTag(const char* tag, bool first = false) {
+    return {NameOption::ListTag, tag, "mini", first};
+}
+NamingSettings ownTag(const char* tag, bool first = false) {
+    return {NameOption::OwnTag, "new", tag, first};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, OutputName,
+    ::testing::Values(
+        NameCase{"TagAtTheEnd", "urlaub.jpg", listTag("thumb"), {}, "/ziel/urlaub_thumb.jpg"},
+        NameCase{"TagAtTheStart", "urlaub.jpg", listTag("thumb", true), {}, "/ziel/thumb_urlaub.jpg"},
+        NameCase{"JpegKeepsItsPoint", "urlaub.jpeg", listTag("thumb"), {}, "/ziel/urlaub._thumb.jpg"},
+        NameCase{"PictureSizeTag", "urlaub.jpg", listTag("Bildgröße"), {640, 480}, "/ziel/urlaub_480x640.jpg"},
+        NameCase{"PictureSizeTagFirst", "ferien.png", listTag("Bildgröße", true), {160, 120},
+                 "/ziel/120x160_ferien.jpg"},
+        NameCase{"EmptyOwnTag", "urlaub.jpg", ownTag(""), {}, "/ziel/urlaub_.jpg"},
+        NameCase{"OwnTag", "urlaub.jpg", ownTag("klein"), {}, "/ziel/urlaub_klein.jpg"},
+        NameCase{"NoOption", "urlaub.jpg", {NameOption::None, "new", "mini", false}, {}, "/ziel/urlaub_.jpg"},
+        NameCase{"OtherFormatsGiveJpg", "scan.BMP", listTag("web"), {}, "/ziel/scan_web.jpg"},
+        NameCase{"TiffOfTheList", "bild.tif", listTag("web"), {}, "/ziel/bild_web.jpg"},
+        // Names the file list would not show keep their stem.
+        NameCase{"UnlistedTiff", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
+        NameCase{"NoExtension", "photo", listTag("web"), {}, "/ziel/photo_web.jpg"},
+        NameCase{"HiddenFile", ".profil", listTag("web"), {}, "/ziel/.profil_web.jpg"},
+        // Four characters, not four bytes, of a UTF-8 name.
+        NameCase{"UpperCaseExtension", "schön.JPG", listTag("web"), {}, "/ziel/schön_web.jpg"},
+        NameCase{"UmlautStem", "Bäume.gif", listTag("web"), {}, "/ziel/Bäume_web.jpg"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BaseName, DropsTheLastFourCharacters) {
+    EXPECT_EQ(BaseName("urlaub.jpg"), "urlaub");
+    EXPECT_EQ(BaseName("urlaub.jpeg"), "urlaub.");
+    EXPECT_EQ(BaseName("ab.äöüß"), "ab.");
+    EXPECT_EQ(BaseName("abc"), "");
+}
+
+TEST(FileListPattern, MatchesTheListedExtensionsIgnoringCase) {
+    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.gif", "a.PNG", "a.jps", ".jpg"}) {
+        EXPECT_TRUE(matchesFileListPattern(yes)) << yes;
+    }
+    for (const char* no : {"a.tiff", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp"}) {
+        EXPECT_FALSE(matchesFileListPattern(no)) << no;
+    }
+}
+
+struct DestCase {
+    const char* name;
+    int index;
+    DestSizeInputs inputs;
+    BoxSize want;  // width, height; the box starts 1024 × 768
+};
+
+class SetDestSizeRule : public ::testing::TestWithParam<DestCase> {};
+
+TEST_P(SetDestSizeRule, SetsTheBox) {
+    const DestCase& c = GetParam();
+    BoxSize box = kInitialDestSize;
+    SetDestSize(c.index, c.inputs, box);
+    EXPECT_EQ(box, c.want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Presets, SetDestSizeRule,
+    ::testing::Values(DestCase{"First", 0, {}, {160, 120}},
+                      DestCase{"Default", 5, {}, {1280, 1024}},
+                      DestCase{"Last", 9, {}, {2048, 1536}},
+                      DestCase{"OwnSize", 10, {false, "480", "640,5"}, {640, 480}},
+                      DestCase{"OwnSizeDecimal", 10, {false, "480.5", "641.5"}, {642, 480}},
+                      DestCase{"OwnSizeEmpty", 10, {false, "", "abc"}, {0, 0}},
+                      DestCase{"OwnSizeAbsurd", 10, {false, "99999999999999999999", "1"}, {1, 1000000}},
+                      DestCase{"KeepOriginal", 3, {true, "", ""}, {1024, 768}},
+                      DestCase{"Negative", -1, {}, {1024, 768}},
+                      DestCase{"TooLarge", 11, {}, {1024, 768}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LeadingNumber, StopsAtTheFirstOtherCharacter) {
+    EXPECT_EQ(leadingNumber("640,5"), 640);
+    EXPECT_EQ(leadingNumber("12.5px"), 12.5);
+    EXPECT_EQ(leadingNumber("1.2.3"), 1.2);
+    EXPECT_EQ(leadingNumber(" 5"), 0);
+    EXPECT_EQ(leadingNumber(""), 0);
+    EXPECT_EQ(leadingNumber(".5"), 0.5);
+}
+
+TEST(SizePresets, TextsNameHeightThenWidth) {
+    for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
+        const SizePreset& p = kSizePresets[i];
+        EXPECT_EQ(p.text, std::to_string(p.height) + " x " + std::to_string(p.width));
+        EXPECT_EQ(sizePresetIndex(p.text), static_cast<int>(i));
+    }
+    EXPECT_EQ(sizePresetIndex("Eigene Größe"), kOwnSizeIndex);
+    EXPECT_FALSE(sizePresetIndex("1024x1280"));
+}
+
+struct SliderCase {
+    int value;
+    Sampling sampling;
+    std::optional<int> marked;
+};
+
+class QualitySlider : public ::testing::TestWithParam<SliderCase> {};
+
+TEST_P(QualitySlider, ChoosesSamplingAndMarksAPreset) {
+    const SliderCase& c = GetParam();
+    EXPECT_EQ(samplingForQuality(c.value), c.sampling);
+    EXPECT_EQ(markedQualityPreset(c.value), c.marked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, QualitySlider,
+                         ::testing::Values(SliderCase{40, Sampling::Faster, std::nullopt},
+                                           SliderCase{60, Sampling::Faster, 0},
+                                           SliderCase{65, Sampling::Faster, std::nullopt},
+                                           SliderCase{69, Sampling::Faster, std::nullopt},
+                                           SliderCase{70, Sampling::Best, 1},
+                                           SliderCase{80, Sampling::Best, 2},
+                                           SliderCase{90, Sampling::Best, 3},
+                                           SliderCase{95, Sampling::Best, std::nullopt}),
+                         [](const auto& info) { return "Value" + std::to_string(info.param.value); });
+
+TEST(QualityPresets, PresetsAgreeWithTheSliderRule) {
+    for (const QualityPreset& p : kQualityPresets) {
+        EXPECT_EQ(samplingForQuality(p.value), p.sampling) << p.caption;
+        EXPECT_EQ(qualityPresetIndex(p.caption), markedQualityPreset(p.value));
+    }
+    EXPECT_EQ(qualityCaption(60), "Verwendungszweck / Qualität: 60%");
+    const SamplingFactors faster = samplingFactors(Sampling::Faster);
+    EXPECT_EQ(faster.h1 * 10 + faster.v1, 22);
+    EXPECT_EQ(samplingFactors(Sampling::Best).h1, 1);
+}
+
+TEST(PreTags, TheLastStandsForThePictureSize) {
+    EXPECT_EQ(kPreTags[kDefaultPreTagIndex], "new");
+    EXPECT_EQ(kPreTags.back(), kPictureSizeTag);
+    EXPECT_EQ(NameTag({NameOption::ListTag, "Bildgröße", "", false}, {1280, 960}), "960x1280");
+}
+
+}  // namespace
+}  // namespace vendrik
