@@ -103,7 +103,11 @@ TEST_P(CompositingFontSize, GrowsWithThePictureWidth) {
 INSTANTIATE_TEST_SUITE_P(Cases, CompositingFontSize,
                          testing::Values(FontSizeCase{38, 295, 19}, FontSizeCase{38, 590, 38},
                                          FontSizeCase{38, 600, 38}, FontSizeCase{17, 295, 8},
-                                         FontSizeCase{70, 4000, 474}, FontSizeCase{16, 100, 2}));
+                                         FontSizeCase{70, 4000, 474}, FontSizeCase{16, 100, 2}),
+                         [](const auto& info) {
+                             return "Size" + std::to_string(info.param.size) + "Width" +
+                                    std::to_string(info.param.width);
+                         });
 
 TEST(Compositing, TinyPictureGetsNoWatermark) {
     BlockRenderer renderer;
