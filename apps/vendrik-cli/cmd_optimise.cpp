@@ -15,6 +15,8 @@
 #include "optimise_settings.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/naming.h"
+#include "watermark/watermark_step.h"
+#include "watermark_options.h"
 
 namespace vendrik::cli {
 namespace {
@@ -143,6 +145,8 @@ int runOptimise(const Args& args) {
     }
     if (options.help) {
         std::fputs(kOptimiseHelp, stdout);
+        std::fputs(kWatermarkOptionsHelp, stdout);
+        std::fputs(kOptimiseHelpTail, stdout);
         return 0;
     }
     if (options.inputs.empty()) {
@@ -172,6 +176,9 @@ int runOptimise(const Args& args) {
     BatchSettings& batch = options.batch;
     batch.runMode = sources.size() == 1 ? RunMode::Single : RunMode::Batch;
     batch.askBeforeReplacing = options.skipExisting;
+    if (options.watermark) {
+        batch.watermark = makeWatermarkStep(options.watermarkSettings);
+    }
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
     CliObserver observer(showProgress, options.skipExisting, sources.size());
     const auto start = std::chrono::steady_clock::now();
@@ -183,8 +190,10 @@ int runOptimise(const Args& args) {
     std::size_t written = 0;
     std::size_t skipped = 0;
     std::size_t failed = 0;
+    std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
     std::uint64_t bytes = 0;
     for (const PictureResult& r : results) {
+        withoutWatermark += r.watermarkError.empty() ? 0 : 1;
         switch (r.status) {
             case PictureStatus::Written:
                 ++written;
@@ -202,7 +211,7 @@ int runOptimise(const Args& args) {
         std::printf("%zu geschrieben, %zu übersprungen, %zu fehlgeschlagen; %.1f KiB in %.2f s\n",
                     written, skipped, failed, static_cast<double>(bytes) / 1024.0, seconds);
     }
-    return failed > 0 || listingFailures > 0 ? 1 : 0;
+    return failed > 0 || listingFailures > 0 || withoutWatermark > 0 ? 1 : 0;
 }
 
 }  // namespace vendrik::cli

@@ -14,5 +14,6 @@ int runExif(const Args& args);
 int runOptimise(const Args& args);
 int runSettings(const Args& args);
 int runRegister(const Args& args);
+int runWatermarkPreview(const Args& args);
 
 }  // namespace vendrik::cli

@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG schreiben"},
     {"settings", vendrik::cli::runSettings, "Einstellungsdatei und wirksame Werte zeigen"},
     {"register", vendrik::cli::runRegister, "Vendrik als Programm zum Öffnen von Bildern eintragen"},
+    {"watermark-preview", vendrik::cli::runWatermarkPreview, "Wasserzeichen-Vorschau als Bild schreiben"},
 };
 
 void printUsage(std::FILE* out) {

@@ -1,5 +1,7 @@
 #include "optimise_options.h"
 
+#include "watermark_options.h"
+
 #include <array>
 #include <thread>
 
@@ -184,9 +186,27 @@ OptionParse parseCoreOption(const Args& args, std::size_t& i, OptimiseOptions& o
     return OptionParse::Handled;
 }
 
-// Further option families (the watermark's, the settings file's) add their
-// parser here.
-constexpr std::array<OptionParser, 1> kOptionParsers{parseCoreOption};
+// --watermark and the --wm-* options of its design.
+OptionParse parseWatermarkFamily(const Args& args, std::size_t& i, OptimiseOptions& o,
+                                 std::string& error) {
+    if (args[i] == "--watermark") {
+        o.watermark = true;
+        return OptionParse::Handled;
+    }
+    switch (parseWatermarkOption(args, i, o.watermarkSettings, error)) {
+        case WatermarkOption::Taken:
+            o.watermarkDesigned = true;
+            return OptionParse::Handled;
+        case WatermarkOption::Invalid:
+            return OptionParse::Failed;
+        case WatermarkOption::NotMine:
+            break;
+    }
+    return OptionParse::NotMine;
+}
+
+// Further option families (the settings file's) add their parser here.
+constexpr std::array<OptionParser, 2> kOptionParsers{parseCoreOption, parseWatermarkFamily};
 
 }  // namespace
 
@@ -218,8 +238,12 @@ const char* const kOptimiseHelp =
     "                      der Fenster, neben dem Programm oder in\n"
     "                      $XDG_CONFIG_HOME/vendrik/); Optionen gehen vor\n"
     "  --no-settings       eingebaute Vorgaben statt der Einstellungsdatei\n"
+    "  --watermark         Wasserzeichen einblenden (\"einblenden\"), gestaltet mit:\n";
+
+const char* const kOptimiseHelpTail =
     "\n"
-    "Rückgabe: 0 alle Bilder geschrieben, 1 Bilder fehlgeschlagen, 2 falscher Aufruf.\n";
+    "Rückgabe: 0 alle Bilder geschrieben, 1 Bilder fehlgeschlagen oder ohne das\n"
+    "verlangte Wasserzeichen geschrieben, 2 falscher Aufruf.\n";
 
 OptimiseOptions defaultOptimiseOptions() {
     OptimiseOptions o;
@@ -234,6 +258,7 @@ OptimiseOptions defaultOptimiseOptions() {
     b.naming.tagFirst = false;
     b.targetFolder.clear();
     b.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    o.watermarkSettings = defaultWatermarkSettings();
     return o;
 }
 
@@ -267,6 +292,11 @@ bool parseOptimiseArgs(const Args& args, OptimiseOptions& options, std::string& 
     // The slider rule: a quality from 70 up chooses "beste Qualität".
     if (!options.samplingGiven) {
         options.batch.sampling = samplingForQuality(options.batch.quality);
+    }
+    // A design without --watermark would silently do nothing.
+    if (options.watermarkDesigned && !options.watermark) {
+        error = "die --wm-Optionen wirken nur mit --watermark";
+        return false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "optimiser/batch_engine.h"
+#include "watermark/watermark_settings.h"
 
 namespace vendrik::cli {
 
@@ -21,6 +22,10 @@ struct OptimiseOptions {
     bool help = false;
     // An explicit --sampling wins over the quality's own choice.
     bool samplingGiven = false;
+    // --watermark ("einblenden") and the design given by the --wm-* options.
+    bool watermark = false;
+    bool watermarkDesigned = false;  // a --wm-* option was given
+    WatermarkSettings watermarkSettings;
 };
 
 // The built-in defaults: size 5 ("1024 x 1280"), quality 80 with its
@@ -39,6 +44,8 @@ enum class OptionParse { NotMine, Handled, Failed };
 using OptionParser = OptionParse (*)(const Args& args, std::size_t& i, OptimiseOptions& options,
                                      std::string& error);
 
+// The help text: kOptimiseHelp, the watermark options, kOptimiseHelpTail.
 extern const char* const kOptimiseHelp;
+extern const char* const kOptimiseHelpTail;
 
 }  // namespace vendrik::cli

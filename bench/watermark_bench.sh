@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# What the watermark costs. First the compositing alone on a 12-megapixel
+# photograph (bench/make_inputs.sh) against encoding it; then whole runs of
+# `vendrik-cli optimise --size original` on that photograph as a JPEG, with
+# and without --watermark, in alternation, comparing median CPU times.
+#
+# Usage: bench/watermark_bench.sh [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-9}
+bash "$root/scripts/install-deps.sh" bench
+build="$root/build/bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
+  -DVENDRIK_TESTS=OFF >/dev/null
+cmake --build "$build" -j 2 --target watermark_bench vendrik-cli >/dev/null
+input=$(bash "$root/bench/make_inputs.sh" 1 | head -n 1)
+"$build/bench/watermark_bench" "$input"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cjpeg -quality 90 "$input" >"$work/photo.jpg"
+mkdir "$work/plain" "$work/marked"
+cli="$build/apps/vendrik-cli"
+# CPU seconds (user + system) of one run.
+cpu() {
+  /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | awk 'END { printf "%.3f\n", $1 + $2 }'
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+plain=()
+marked=()
+for ((i = 0; i < runs; i++)); do
+  plain+=("$(cpu "$cli" optimise --quiet --jobs 1 --size original --out "$work/plain" "$work/photo.jpg")")
+  marked+=("$(cpu "$cli" optimise --quiet --jobs 1 --size original --watermark \
+    --out "$work/marked" "$work/photo.jpg")")
+done
+p=$(printf '%s\n' "${plain[@]}" | median)
+m=$(printf '%s\n' "${marked[@]}" | median)
+echo "Lauf ohne Wasserzeichen: $p s CPU-Zeit (Median aus $runs)"
+echo "Lauf mit Wasserzeichen:  $m s CPU-Zeit (Median aus $runs)"
+awk -v p="$p" -v m="$m" 'BEGIN { printf "Das Wasserzeichen kostet %.1f %% des Laufs ohne.\n", 100 * (m - p) / p }'

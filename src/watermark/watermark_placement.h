@@ -1,0 +1,43 @@
+#pragma once
+// Where the middle of the watermark text goes: the nine alignments with the
+// corrections that keep a turned text inside the picture. Two rule sets
+// exist: the batch compositing's, which scale with the picture, and the
+// designer preview's, tuned to its fixed 307 × 222 sample picture.
+//
+// Both also write the left and top edge of the unturned text into the
+// caller's position fields, which serve as scratch for the designer.
+
+#include "common/fixed4.h"
+
+namespace vendrik {
+
+struct PlacementInput {
+    double boxWidth = 0;  // the picture drawn on, in pixels
+    double boxHeight = 0;
+    double textWidth = 0;  // the text picture, in pixels
+    double textHeight = 0;
+    double fontSize = 0;  // points, as the renderer read it back
+    Fixed4 angle;         // degrees
+    int hAlign = 1;       // 0 left, 1 centre, 2 right
+    int vAlign = 1;       // 0 top, 1 middle, 2 bottom
+    int lineBreaks = 0;   // CR characters in the text
+};
+
+struct TextCentre {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const TextCentre&, const TextCentre&) = default;
+};
+
+// The batch compositing's rules. An alignment outside 0..2 puts that
+// coordinate at 0 and leaves its position field alone. Throws VendrikError
+// (overflow) when a coordinate leaves the 32-bit range, as an angle very
+// close to 0 can make the middle alignment's DH / (A / 2) do.
+[[nodiscard]] TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos);
+
+// The designer preview's rules: no scaling with the picture, the angle
+// correction capped at 90 degrees, and an alignment outside 0..2 taken as 0
+// (no option chosen). The angle is used as a whole number of degrees.
+[[nodiscard]] TextCentre placeOnPreview(const PlacementInput& in, double& hPos, double& vPos);
+
+}  // namespace vendrik
