@@ -137,7 +137,11 @@ int runOptimise(const Args& args) {
     if (!settingsOptions.error.empty()) {
         return usageError(settingsOptions.error);
     }
-    applyWindowSettings(effectiveSettings(resolveSettingsFile(settingsOptions)), options);
+    // Without a settings file the built-in defaults stand as they are (the
+    // own tag, say, keeps its "mini").
+    if (const std::string file = resolveSettingsFile(settingsOptions); !file.empty()) {
+        applyWindowSettings(effectiveSettings(file), options);
+    }
     options.useSettingsFile = settingsOptions.choice != SettingsChoice::None;
     std::string error;
     if (!parseOptimiseArgs(settingsOptions.remaining, options, error)) {

@@ -13,6 +13,7 @@
 #include "imaging/png_writer.h"
 #include "jpeg/cJpeg.h"
 #include "watermark/watermark_preview.h"
+#include "startup/effective_settings.h"
 #include "watermark_options.h"
 
 namespace vendrik::cli {
@@ -29,7 +30,11 @@ constexpr const char* kHelpHead =
     "oder als JPEG (Vendriks eigener Encoder, Qualität 90). Eine vorhandene\n"
     "AUSGABE wird nie überschrieben.\n"
     "\n";
-constexpr const char* kHelpTail = "\nRückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
+constexpr const char* kHelpTail =
+    "  --settings DATEI     Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini\n"
+    "                       der Fenster); --wm-... gehen vor\n"
+    "  --no-settings        nur die eingebauten Vorgaben\n"
+    "\nRückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "vendrik-cli %s: %s\n", kName, message.c_str());
@@ -96,8 +101,15 @@ int writeJpeg(const Surface& picture, const std::string& out) {
 
 }  // namespace
 
-int runWatermarkPreview(const Args& args) {
-    WatermarkSettings settings = defaultWatermarkSettings();
+int runWatermarkPreview(const Args& allArgs) {
+    // The designer's last values from the windows' settings file, unless
+    // --no-settings; --wm-... options go over them.
+    const SettingsOptions settingsOptions = takeSettingsOptions(allArgs);
+    if (!settingsOptions.error.empty()) {
+        return usageError(settingsOptions.error);
+    }
+    const Args& args = settingsOptions.remaining;
+    WatermarkSettings settings = effectiveSettings(resolveSettingsFile(settingsOptions)).watermark;
     std::string out;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

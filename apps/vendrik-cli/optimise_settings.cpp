@@ -17,6 +17,9 @@ void applyWindowSettings(const EffectiveSettings& settings, OptimiseOptions& opt
     b.naming.ownTag = settings.tag;
     b.naming.tagFirst = settings.tagAtStart;
     b.targetFolder = settings.samePath ? std::string() : settings.resolvedTargetFolder;
+    // The designer's look and place; whether it is shown ("einblenden") is
+    // not stored, so --watermark still switches it on.
+    options.watermarkSettings = settings.watermark;
 }
 
 }  // namespace vendrik::cli

@@ -10,8 +10,8 @@ namespace vendrik::cli {
 
 // Puts the main window's stored values into the options: size preset, own
 // size, keep-original-size, quality (and with it the sampling, as the
-// slider does), naming option, tags and their position, and the target
-// folder when "Gleicher Pfad wie Quell-Bild" was off.
+// slider does), naming option, tags and their position, the target folder
+// when "Gleicher Pfad wie Quell-Bild" was off, and the watermark's design.
 void applyWindowSettings(const EffectiveSettings& settings, OptimiseOptions& options);
 
 }  // namespace vendrik::cli

@@ -7,14 +7,12 @@
 #include <string_view>
 
 #include "common/fixed4.h"
+#include "startup/settings_values.h"
 #include "watermark/alpha_and_rot_blt.h"
 
 namespace vendrik::cli {
 namespace {
 
-// The maker's notice, used when no text is given: the copyright sign and the
-// name on the first line, three blanks and the web address on the second.
-constexpr const char* kDefaultNotice = "© Tervane Vendrik\r\n   www.tervane.example";
 
 struct Choice {
     std::string_view name;
@@ -122,10 +120,9 @@ const char* const kWatermarkOptionsHelp =
     "  --wm-color FARBE     black, white, blue, yellow, red oder green (Vorgabe white)\n";
 
 WatermarkSettings defaultWatermarkSettings() {
-    WatermarkSettings s;
-    s.text = kDefaultNotice;
-    s.lineBreaks = static_cast<std::int16_t>(countLineBreaks(s.text));
-    return s;
+    // Read from no file at all: every key's default, and the maker's notice
+    // that stands in for an empty text, as start-up gets them.
+    return readWatermarkSettings({});
 }
 
 WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, WatermarkSettings& settings,

@@ -70,5 +70,49 @@ TEST(CliSettingsLayer, OptimiseRunsAsTheWindowsWereLastSet) {
     EXPECT_EQ(r.exitCode, 2) << r.output;
 }
 
+// --watermark shows the designer's last watermark: a settings file holding
+// only the defaults gives the same bytes as none, another design others.
+TEST(CliSettingsLayer, OptimiseWatermarkUsesTheDesignersValues) {
+    TempDir dir;
+    const std::string picture = makePicture(dir);
+    const std::string defaults = dir.file("defaults.ini");
+    const std::string red = dir.file("red.ini");
+    writeText(defaults, "[Tervane Vendrik]\r\nAngle=40\r\nColor=1\r\n");
+    writeText(red, "[Tervane Vendrik]\r\nInfo=Hallo#\xA7Welt\r\nColor=4\r\nAlpha=100\r\n");
+    const auto output = [&](const std::string& settings, const std::string& tag) {
+        const auto r = runCommand(cliPath() + " optimise --quiet --watermark " + settings +
+                                  " --tag " + tag + " --tag-first " + shellQuote(picture));
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        // The own tag and the tag position come from the command line, so
+        // the three runs differ only in the watermark.
+        return test::readFileBytes(dir.file(tag + "_bild.jpg"));
+    };
+    const auto none = output("--no-settings", "a");
+    EXPECT_EQ(output("--settings " + shellQuote(defaults), "b"), none);
+    EXPECT_NE(output("--settings " + shellQuote(red), "c"), none);
+}
+
+// The preview takes the designer's last values; a settings file holding just
+// the defaults draws exactly what --no-settings draws.
+TEST(CliSettingsLayer, WatermarkPreviewTakesTheDesignersValues) {
+    TempDir dir;
+    const std::string defaults = dir.file("defaults.ini");
+    const std::string red = dir.file("red.ini");
+    writeText(defaults, "[Tervane Vendrik]\r\nAngle=40\r\nAlpha=45\r\nColor=1\r\n");
+    writeText(red, "[Tervane Vendrik]\r\nInfo=Hallo#\xA7Welt\r\nColor=4\r\nAlpha=100\r\n");
+    const std::string run = cliPath() + " watermark-preview ";
+    ASSERT_EQ(runCommand(run + "--no-settings " + shellQuote(dir.file("a.png"))).exitCode, 0);
+    ASSERT_EQ(runCommand(run + "--settings " + shellQuote(defaults) + " " +
+                         shellQuote(dir.file("b.png")))
+                  .exitCode,
+              0);
+    ASSERT_EQ(runCommand(run + "--settings " + shellQuote(red) + " " +
+                         shellQuote(dir.file("c.png")))
+                  .exitCode,
+              0);
+    EXPECT_EQ(test::readFileBytes(dir.file("a.png")), test::readFileBytes(dir.file("b.png")));
+    EXPECT_NE(test::readFileBytes(dir.file("a.png")), test::readFileBytes(dir.file("c.png")));
+}
+
 }  // namespace
 }  // namespace vendrik
