@@ -28,9 +28,7 @@ constexpr const char* kHelp =
     "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli encode: %s\n", message.c_str());
-    std::fprintf(stderr, "'vendrik-cli encode --help' zeigt die Optionen.\n");
-    return 2;
+    return cli::usageError("encode", message);
 }
 
 int reportExisting(const std::string& out) {

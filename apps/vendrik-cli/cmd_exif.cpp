@@ -30,9 +30,7 @@ constexpr const char* kHelp =
     "EXIF-Daten), 2 falscher Aufruf.\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli exif: %s\n", message.c_str());
-    std::fprintf(stderr, "'vendrik-cli exif --help' zeigt die Optionen.\n");
-    return 2;
+    return cli::usageError("exif", message);
 }
 
 bool parseTag(const std::string& text, std::int32_t& value) {

@@ -24,9 +24,7 @@ namespace {
 constexpr const char* kPrefix = "vendrik-cli optimise";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", kPrefix, message.c_str());
-    std::fprintf(stderr, "'vendrik-cli optimise --help' zeigt die Optionen.\n");
-    return 2;
+    return cli::usageError("optimise", message);
 }
 
 bool lessIgnoringCase(const std::string& a, const std::string& b) {

@@ -26,9 +26,7 @@ constexpr const char* kHelp =
     "Rückgabe: 0 gezeigt, 2 falscher Aufruf.\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli settings: %s\n", message.c_str());
-    std::fprintf(stderr, "'vendrik-cli settings --help' zeigt die Optionen.\n");
-    return 2;
+    return cli::usageError("settings", message);
 }
 
 // Values are shown on one line; the watermark text's line breaks as its

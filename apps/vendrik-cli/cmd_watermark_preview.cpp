@@ -37,9 +37,7 @@ constexpr const char* kHelpTail =
     "\nRückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", kName, message.c_str());
-    std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", kName);
-    return 2;
+    return cli::usageError(kName, message);
 }
 
 int failure(const std::string& message) {

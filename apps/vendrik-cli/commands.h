@@ -9,6 +9,10 @@ namespace vendrik::cli {
 
 using Args = std::vector<std::string>;
 
+// Reports a usage error of `command` on stderr with a pointer to its --help;
+// returns the exit code for bad usage, 2.
+int usageError(const std::string& command, const std::string& message);
+
 int runEncode(const Args& args);
 int runExif(const Args& args);
 int runOptimise(const Args& args);

@@ -35,6 +35,12 @@ void printUsage(std::FILE* out) {
 
 }  // namespace
 
+int vendrik::cli::usageError(const std::string& command, const std::string& message) {
+    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(), message.c_str());
+    std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", command.c_str());
+    return 2;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         printUsage(stderr);

@@ -6,7 +6,7 @@
 
 #include "startup/markers.h"
 #include "startup/path_helpers.h"
-#include "startup/special_folders.h"
+#include "startup/shell_folders.h"
 #include "startup/start_up.h"
 #include "startup/settings_file.h"
 #include "startup/settings_keys.h"

@@ -8,7 +8,7 @@
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/settings_keys.h"
-#include "startup/special_folders.h"
+#include "startup/shell_folders.h"
 
 namespace vendrik {
 namespace {

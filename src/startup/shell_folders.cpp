@@ -1,4 +1,4 @@
-#include "startup/special_folders.h"
+#include "startup/shell_folders.h"
 
 #include <cstdlib>
 #include <fstream>
