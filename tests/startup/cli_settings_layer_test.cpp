@@ -15,9 +15,7 @@ using test::runCommand;
 using test::shellQuote;
 using test::TempDir;
 
-void writeText(const std::string& path, const std::string& text) {
-    test::writeFileBytes(path, {text.begin(), text.end()});
-}
+using test::writeText;
 
 // Width and height from a baseline JPEG's frame header.
 std::optional<std::pair<int, int>> jpegSize(const std::string& path) {

@@ -32,9 +32,7 @@ std::string fileText(const std::string& path) {
     return {b.begin(), b.end()};
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    test::writeFileBytes(path, {text.begin(), text.end()});
-}
+using test::writeText;
 
 TEST(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
     TempDir dir;

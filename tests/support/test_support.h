@@ -40,5 +40,8 @@ struct CommandResult {
 
 [[nodiscard]] std::vector<std::uint8_t> readFileBytes(const std::string& path);
 void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+inline void writeText(const std::string& path, const std::string& text) {
+    writeFileBytes(path, {text.begin(), text.end()});
+}
 
 }  // namespace vendrik::test
