@@ -149,7 +149,7 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, Watermark
 
     if (option == "--wm-text") {
         settings.text = displayForm(value);
-        settings.lineBreaks = static_cast<std::int16_t>(countLineBreaks(settings.text));
+        settings.lineBreaks = countWatermarkLineBreaks(settings.text);
     } else if (option == "--wm-angle") {
         const std::optional<Fixed4> angle = parseDecimal(value, 0, 360);
         if (!angle) {

@@ -44,9 +44,4 @@ std::string EncodeMarkers(std::string& text) {
     return out;
 }
 
-std::int16_t countWatermarkLineBreaks(std::string_view displayText) {
-    const auto n = std::count(displayText.begin(), displayText.end(), '\r');
-    return static_cast<std::int16_t>(std::min<std::ptrdiff_t>(n, std::numeric_limits<std::int16_t>::max()));
-}
-
 }  // namespace vendrik

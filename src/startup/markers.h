@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "watermark/watermark_settings.h"  // countWatermarkLineBreaks
+
 namespace vendrik {
 
 // Stored form of the notice that stands in for an empty watermark text: the
@@ -21,8 +23,5 @@ std::string DecodeMarkers(std::string& text);
 
 // Display form to stored form, in place; returns the converted text.
 std::string EncodeMarkers(std::string& text);
-
-// The number of CR characters of a display-form text.
-[[nodiscard]] std::int16_t countWatermarkLineBreaks(std::string_view displayText);
 
 }  // namespace vendrik

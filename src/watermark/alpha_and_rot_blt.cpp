@@ -25,10 +25,6 @@ double watermarkFontPoints(int size, int pictureWidth) {
     return std::floor(size / 2.0 * k);
 }
 
-int countLineBreaks(const std::string& text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\r'));
-}
-
 Fixed4 opacityToAlpha(Fixed4 opacityPercent) {
     const std::optional<Fixed4> alpha = Fixed4::fromDouble(opacityPercent.toDouble() / 100.0);
     enforce(alpha.has_value(), overflow);

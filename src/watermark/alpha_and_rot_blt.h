@@ -40,9 +40,6 @@ void AlphaAndRotBlt(Surface& picture, WatermarkSettings& settings, TextPicture& 
 void blendText(Surface& destination, const RenderedText& text, TextCentre centre,
                Fixed4 angleDegrees, Fixed4 opacityPercent);
 
-// The number of CR characters of a display-form text: WatermarkLineBreaks.
-[[nodiscard]] int countLineBreaks(const std::string& text);
-
 // opacity / 100 as Fixed4 (45 gives 0.45); throws on a value beyond range.
 [[nodiscard]] Fixed4 opacityToAlpha(Fixed4 opacityPercent);
 

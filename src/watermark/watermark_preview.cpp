@@ -78,7 +78,7 @@ void RotBlit(Surface& preview, const PreviewDesign& design, WatermarkSettings& s
     in.angle = Fixed4(design.angle);
     in.hAlign = design.hAlign;
     in.vAlign = design.vAlign;
-    in.lineBreaks = countLineBreaks(design.text);
+    in.lineBreaks = countWatermarkLineBreaks(design.text);
     const TextCentre centre = placeOnPreview(in, settings.hPos, settings.vPos);
     blendText(preview, text, centre, Fixed4(design.angle), Fixed4(design.opacity));
 }

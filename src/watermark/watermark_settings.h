@@ -3,7 +3,10 @@
 // start-up from the settings file, replaced by the designer, used by every
 // picture of a batch run.
 
+#include <algorithm>
 #include <array>
+#include <limits>
+#include <string_view>
 #include <cstdint>
 #include <string>
 
@@ -24,6 +27,14 @@ struct WatermarkSettings {
     std::string text;            // "Info" in display form, lines separated by CR LF
     std::int16_t lineBreaks = 0; // WatermarkLineBreaks: the number of CR characters in text
 };
+
+// WatermarkLineBreaks of a display-form text: its number of CR characters,
+// held in 16 bits like the other watermark values.
+[[nodiscard]] inline std::int16_t countWatermarkLineBreaks(std::string_view displayText) {
+    const auto n = std::count(displayText.begin(), displayText.end(), '\r');
+    return static_cast<std::int16_t>(
+        std::min<std::ptrdiff_t>(n, std::numeric_limits<std::int16_t>::max()));
+}
 
 // The six text colours by index, as &H00BBGGRR.
 inline constexpr std::array<std::uint32_t, 6> kWatermarkColors = {

@@ -59,7 +59,7 @@ public:
 WatermarkSettings settingsWith(const std::string& text) {
     WatermarkSettings s;
     s.text = text;
-    s.lineBreaks = static_cast<std::int16_t>(countLineBreaks(text));
+    s.lineBreaks = countWatermarkLineBreaks(text);
     return s;
 }
 
