@@ -1,8 +1,10 @@
 #include "controls/controls_accessible.h"
 
+#include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QKeySequence>
 
+#include "controls/XP_ProgressBar.h"
 #include "controls/caption_text.h"
 #include "controls/ccXPButton.h"
 
@@ -68,12 +70,55 @@ private:
     }
 };
 
+class ProgressBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ProgressBarAccessible(XP_ProgressBar* bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    [[nodiscard]] QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) {
+            return bar()->shownText();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    [[nodiscard]] QVariant currentValue() const override {
+        return bar()->Value();
+    }
+    void setCurrentValue(const QVariant& /*value*/) override {
+    }  // progress is not the user's to set
+    [[nodiscard]] QVariant maximumValue() const override {
+        return bar()->Max();
+    }
+    [[nodiscard]] QVariant minimumValue() const override {
+        return bar()->Min();
+    }
+    [[nodiscard]] QVariant minimumStepSize() const override {
+        return 1;
+    }
+
+private:
+    [[nodiscard]] XP_ProgressBar* bar() const {
+        return static_cast<XP_ProgressBar*>(widget());
+    }
+};
+
 QAccessibleInterface* controlsFactory(const QString& className, QObject* object) {
     if (object == nullptr || !object->isWidgetType()) {
         return nullptr;
     }
     if (className == QLatin1String(ccXPButton::staticMetaObject.className())) {
         return new XPButtonAccessible(static_cast<ccXPButton*>(object));
+    }
+    if (className == QLatin1String(XP_ProgressBar::staticMetaObject.className())) {
+        return new ProgressBarAccessible(static_cast<XP_ProgressBar*>(object));
     }
     return nullptr;
 }

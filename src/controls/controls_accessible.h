@@ -1,7 +1,7 @@
 #pragma once
 // What screen readers and test robots see of the controls (through AT-SPI
 // on Linux): the button as a push button named by its caption with a Press
-// action.
+// action, the progress bar as a progress bar with its value.
 
 namespace vendrik {
 
