@@ -2,24 +2,29 @@
 // shows its controls' gallery.
 
 #include <QApplication>
-#include <QStringList>
 #include <cstdio>
+#include <cstring>
 
 #include "controls_gallery.h"
 
 int main(int argc, char** argv) {
+    // Looked at before QApplication, which needs a display to start.
+    bool gallery = false;
+    for (int i = 1; i < argc; ++i) {
+        gallery = gallery || std::strcmp(argv[i], "--controls-gallery") == 0;
+    }
+    if (!gallery) {
+        std::fprintf(stderr,
+                     "vendrik: Das Hauptfenster gibt es noch nicht.\n"
+                     "'vendrik --controls-gallery' zeigt die Bedienelemente, "
+                     "'vendrik-cli' ist die Befehlszeile.\n");
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tervane Vendrik"));
-
-    if (QApplication::arguments().contains(QStringLiteral("--controls-gallery"))) {
-        vendrik::ControlsGallery gallery;
-        gallery.show();
-        gallery.activateWindow();
-        return QApplication::exec();
-    }
-    std::fprintf(stderr,
-                 "vendrik: Das Hauptfenster gibt es noch nicht.\n"
-                 "'vendrik --controls-gallery' zeigt die Bedienelemente, "
-                 "'vendrik-cli' ist die Befehlszeile.\n");
-    return 2;
+    vendrik::ControlsGallery window;
+    window.show();
+    window.activateWindow();
+    return QApplication::exec();
 }
