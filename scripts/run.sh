@@ -5,6 +5,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh" build
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DVENDRIK_TESTS=OFF >/dev/null
+  -DVENDRIK_TESTS=OFF -DVENDRIK_GUI=ON >/dev/null
 cmake --build "$root/build/release" --target vendrik-cli >/dev/null
 exec "$root/build/release/apps/vendrik-cli" "$@"

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh" test
 build="$root/build/test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVENDRIK_SANITIZE=ON -DVENDRIK_TESTS=ON >/dev/null
+  -DVENDRIK_SANITIZE=ON -DVENDRIK_TESTS=ON -DVENDRIK_GUI=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

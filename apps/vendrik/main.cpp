@@ -1,0 +1,30 @@
+// vendrik: Vendrik's windows. Until the main window is built, the program
+// shows its controls' gallery.
+
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "controls_gallery.h"
+
+int main(int argc, char** argv) {
+    // Looked at before QApplication, which needs a display to start.
+    bool gallery = false;
+    for (int i = 1; i < argc; ++i) {
+        gallery = gallery || std::strcmp(argv[i], "--controls-gallery") == 0;
+    }
+    if (!gallery) {
+        std::fprintf(stderr,
+                     "vendrik: Das Hauptfenster gibt es noch nicht.\n"
+                     "'vendrik --controls-gallery' zeigt die Bedienelemente, "
+                     "'vendrik-cli' ist die Befehlszeile.\n");
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tervane Vendrik"));
+    vendrik::ControlsGallery window;
+    window.show();
+    window.activateWindow();
+    return QApplication::exec();
+}
