@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii_case.h"
+
 namespace vendrik {
 namespace {
 
@@ -12,16 +14,6 @@ std::string_view trimBlanks(std::string_view s) {
     }
     const auto last = s.find_last_not_of(" \t");
     return s.substr(first, last - first + 1);
-}
-
-char asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
