@@ -115,7 +115,7 @@ std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
         // Not stored, or not applicable: a main-window control keeps its
         // default; a watermark number that cannot be read stays 0.
         if (r.rejected && k.owner != SettingOwner::MainWindow) {
-            r.effective = "0";
+            r.effective = std::string(1, '0');
             r.source = SettingSource::File;
         } else if (k.name == "Info") {
             r.effective = std::string(kDefaultWatermarkNotice);  // what start-up puts in

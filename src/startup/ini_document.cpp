@@ -67,12 +67,12 @@ IniDocument IniDocument::parse(std::string_view bytes) {
             break;
         }
         std::string_view text = bytes.substr(start, lf - start);
-        std::string ending = "\n";
+        std::string_view ending = "\n";
         if (!text.empty() && text.back() == '\r') {
             text.remove_suffix(1);
             ending = "\r\n";
         }
-        doc.m_lines.push_back({std::string(text), ending});
+        doc.m_lines.push_back({std::string(text), std::string(ending)});
         start = lf + 1;
     }
     return doc;
@@ -137,7 +137,7 @@ void IniDocument::setValue(std::string_view section, std::string_view key,
     };
     if (!header) {
         endLastLine();
-        m_lines.push_back({"[" + std::string(section) + "]", eol});
+        m_lines.push_back({std::string(1, '[').append(section).append("]"), eol});
         m_lines.push_back({std::string(key) + "=" + std::string(value), eol});
         return;
     }
