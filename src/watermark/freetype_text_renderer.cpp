@@ -64,7 +64,8 @@ public:
         openFont();
         // 96 dots per inch: a point is 4/3 of a pixel. The size is kept in
         // whole pixels, where hinting draws the cleanest stems, and the size
-        // in points is read back from there, as the original platform did.
+        // in points is read back from there: placement works with the size
+        // the text was really drawn at.
         const double pixels = std::nearbyint(points * 4.0 / 3.0);
         const int px = static_cast<int>(std::clamp(std::isfinite(pixels) ? pixels : 1.0, 1.0,
                                                    static_cast<double>(kMaxPixelSize)));
