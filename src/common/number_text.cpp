@@ -78,24 +78,28 @@ LeadingNumber leadingNumber(std::string_view text, const NumberSyntax& syntax) {
     return {NumberScan::Read, negative ? -value : value};
 }
 
-std::optional<int> wholeNumber(std::string_view text, int lo, int hi) noexcept {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < lo || value > hi) {
-        return std::nullopt;
-    }
-    return value;
-}
+namespace {
 
-std::optional<double> decimalNumber(std::string_view text, double lo, double hi) noexcept {
-    double value = 0;
+// The whole text as a number of type T in [lo, hi], by std::from_chars.
+template <typename T>
+std::optional<T> wholeTextAs(std::string_view text, T lo, T hi) noexcept {
+    T value{};
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
     if (text.empty() || ec != std::errc() || ptr != end || !(value >= lo && value <= hi)) {
         return std::nullopt;
     }
     return value;
+}
+
+}  // namespace
+
+std::optional<int> wholeNumber(std::string_view text, int lo, int hi) noexcept {
+    return wholeTextAs(text, lo, hi);
+}
+
+std::optional<double> decimalNumber(std::string_view text, double lo, double hi) noexcept {
+    return wholeTextAs(text, lo, hi);
 }
 
 }  // namespace vendrik
