@@ -186,6 +186,34 @@ TEST(SettingsValues, WatermarkValuesReadAndWriteBack) {
     EXPECT_EQ(again.angle.raw(), 120000);  // the designer stores whole degrees
 }
 
+// Numbers a hand-edited file may hold for the closed sets are kept as they
+// are, so that each keeps its defined effect (a colour outside the table
+// keeps the previous colour, an alignment outside 0..2 puts the coordinate at
+// 0, a size below 2 draws nothing), and the designer writes them back as read.
+TEST(SettingsValues, HostileWatermarkNumbersAreKeptNotMended) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    writeText(ini, "[Tervane Vendrik]\r\nColor=17\r\nAngle=9999\r\nWSize=-5\r\nHPosN=3\r\n"
+                   "VPosN=-2\r\nAngleN=42\r\n");
+    const WatermarkSettings w = loadSettings(ini).watermark;
+    EXPECT_EQ(storedNumber(w.color), 17);
+    EXPECT_FALSE(isNamed(w.color));
+    EXPECT_EQ(colourValue(w.color), std::nullopt);
+    EXPECT_EQ(w.angle, Fixed4(9999));
+    EXPECT_EQ(w.size, -5);
+    EXPECT_EQ(storedNumber(w.hAlign), 3);
+    EXPECT_EQ(storedNumber(w.vAlign), -2);
+    EXPECT_EQ(storedNumber(w.angleMode), 42);
+    EXPECT_FALSE(isNamed(w.hAlign) || isNamed(w.vAlign) || isNamed(w.angleMode));
+
+    ASSERT_TRUE(saveWatermarkSettings(w, ini));
+    const std::string text = fileText(ini);
+    for (const char* entry : {"Color=17\r\n", "Angle=9999\r\n", "WSize=-5\r\n", "HPosN=3\r\n",
+                              "VPosN=-2\r\n", "AngleN=42\r\n"}) {
+        EXPECT_NE(text.find(entry), std::string::npos) << entry;
+    }
+}
+
 TEST(SettingsValues, EmptyInfoGivesTheTwoLineNotice) {
     TempDir dir;
     const WatermarkSettings w = loadSettings(dir.file("none.ini")).watermark;
