@@ -16,7 +16,7 @@ test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils libglib2.0-bin clang-14 libclang-rt-14-dev xvfb
   xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
 # benchmarks: the peers we measure against and real photographs as input
-bench_pkgs=(libbenchmark-dev imagemagick libvips-tools plasma-workspace-wallpapers time)
+bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in

@@ -8,12 +8,27 @@ seconds=${1:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${FUZZ_OUT:-"$root/build/fuzz"}
 mkdir -p "$out"
-clang=${CLANGXX:-clang++-14}
+# clang++ if there is one, else the highest versioned clang++-N installed.
+find_clang() {
+  if command -v clang++ >/dev/null; then
+    command -v clang++
+    return
+  fi
+  compgen -c clang++- | grep -E '^clang\+\+-[0-9]+$' | sort -t- -k2 -n | tail -1
+}
+clang=${CLANGXX:-$(find_clang)}
+if [ -z "$clang" ]; then
+  echo "fuzz_exif: no clang++ found (scripts/install-deps.sh test installs one)" >&2
+  exit 2
+fi
 
-sources=("$root"/src/exif/*.cpp "$root/src/common/cp1252.cpp" "$root/tools/fuzz/exif_fuzzer.cpp")
-"$clang" -std=c++20 -O1 -g -fno-omit-frame-pointer -I"$root/src" \
-  -fsanitize=fuzzer,address,undefined,float-divide-by-zero,unsigned-integer-overflow \
-  -fno-sanitize-recover=all "${sources[@]}" -o "$out/exif_fuzzer"
+# The fuzz target is built by CMake against the core's EXIF library, with the
+# fuzzer's coverage in the library as well.
+build="$out/cmake"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER="$clang" -DVENDRIK_FUZZ=ON -DVENDRIK_TESTS=OFF >/dev/null
+cmake --build "$build" --target exif_fuzzer >/dev/null
+cp "$build/tools/fuzz/exif_fuzzer" "$out/exif_fuzzer"
 
 corpus="$out/exif_corpus"
 rm -rf "$corpus"

@@ -1,11 +1,13 @@
 // vendrik-cli encode: the encoder's own command, as cjpeg is libjpeg's.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "commands.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
+#include "common/number_text.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
 
@@ -37,16 +39,6 @@ int reportExisting(const std::string& out) {
     return 1;
 }
 
-bool parseInt(const std::string& text, int& value) {
-    try {
-        std::size_t used = 0;
-        value = std::stoi(text, &used);
-        return used == text.size();
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 }  // namespace
 
 int runEncode(const Args& args) {
@@ -64,9 +56,11 @@ int runEncode(const Args& args) {
             return 0;
         }
         if (a == "--quality") {
-            if (!hasValue || !parseInt(args[++i], quality) || quality < 1 || quality > 100) {
+            const std::optional<int> q = hasValue ? wholeNumber(args[++i], 1, 100) : std::nullopt;
+            if (!q) {
                 return usageError("--quality erwartet eine Zahl von 1 bis 100");
             }
+            quality = *q;
         } else if (a == "--sampling") {
             if (!hasValue) {
                 return usageError("--sampling erwartet 444, 420 oder gray");

@@ -1,20 +1,25 @@
 // vendrik-cli optimise: the batch run from the command line.
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "common/path_text.h"
+#include "interrupt.h"
 #include "optimise_options.h"
-#include "optimise_settings.h"
 #include "optimiser/batch_engine.h"
-#include "optimiser/naming.h"
+#include "optimiser/batch_settings_from.h"
+#include "optimiser/folder_listing.h"
+#include "startup/effective_settings.h"
+#include "startup/key_value_store.h"
+#include "startup/settings.h"
+#include "startup/shell_folders.h"
+#include "startup/start_up.h"
 #include "watermark/watermark_step.h"
 #include "watermark_options.h"
 
@@ -25,46 +30,6 @@ constexpr const char* kPrefix = "vendrik-cli optimise";
 
 int usageError(const std::string& message) {
     return cli::usageError("optimise", message);
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b) {
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    const auto pos = std::mismatch(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
-        return lower(static_cast<unsigned char>(x)) == lower(static_cast<unsigned char>(y));
-    });
-    if (pos.first == a.end() || pos.second == b.end()) {
-        return a.size() < b.size() || (a.size() == b.size() && a < b);
-    }
-    return lower(static_cast<unsigned char>(*pos.first)) <
-           lower(static_cast<unsigned char>(*pos.second));
-}
-
-// A folder's pictures as the file list shows them: the files matching the
-// pattern, sorted by name ignoring case.
-bool listFolder(const std::string& folder, std::vector<std::string>& out, std::string& error) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        error = "Ordner nicht lesbar";
-        return false;
-    }
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (!matchesFileListPattern(name)) {
-            continue;
-        }
-        struct stat st {};
-        const std::string path = withTrailingSlash(folder) + name;
-        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            names.push_back(name);
-        }
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
-    for (const std::string& n : names) {
-        out.push_back(withTrailingSlash(folder) + n);
-    }
-    return true;
 }
 
 // The progress line on a terminal, and one line per failed picture.
@@ -138,7 +103,17 @@ int runOptimise(const Args& args) {
     // Without a settings file the built-in defaults stand as they are (the
     // own tag, say, keeps its "mini").
     if (const std::string file = resolveSettingsFile(settingsOptions); !file.empty()) {
-        applyWindowSettings(effectiveSettings(file), options);
+        Settings settings = loadSettings(file);
+        // The target folder as the main window would show it: the stored
+        // one when it exists, else its fallbacks.
+        const PlatformKeyValueStore store;
+        settings.targetFolder = targetFolderFallback(settings.targetFolder, store, InitShellFolders());
+        RunChoices choices;
+        choices.jobs = options.batch.jobs;
+        options.batch = batchSettingsFrom(settings, choices);
+        // The designer's look and place; whether it is shown ("einblenden")
+        // is not stored, so --watermark still switches it on.
+        options.watermarkSettings = settings.watermark;
     }
     options.useSettingsFile = settingsOptions.choice != SettingsChoice::None;
     std::string error;
@@ -160,9 +135,14 @@ int runOptimise(const Args& args) {
     for (const std::string& input : options.inputs) {
         struct stat st {};
         if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            if (!listFolder(input, sources, error)) {
-                std::fprintf(stderr, "%s: %s: %s\n", kPrefix, input.c_str(), error.c_str());
+            const auto names = listPictureFiles(input);
+            if (!names) {
+                std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, input.c_str());
                 ++listingFailures;
+                continue;
+            }
+            for (const std::string& name : *names) {
+                sources.push_back(joinPath(input, name));
             }
         } else {
             // Any name is taken, also one the file list would not show; a
@@ -184,7 +164,11 @@ int runOptimise(const Args& args) {
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
     CliObserver observer(showProgress, options.skipExisting, sources.size());
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<PictureResult> results = runBatch(sources, batch, observer);
+    // Ctrl+C or SIGTERM: the pictures in hand are finished, the rest not
+    // started; a second one ends at once (interrupt.h).
+    InterruptGuard interrupt;
+    const std::vector<PictureResult> results =
+        runBatch(sources, batch, observer, interrupt.stopToken());
     observer.finish();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -192,6 +176,7 @@ int runOptimise(const Args& args) {
     std::size_t written = 0;
     std::size_t skipped = 0;
     std::size_t failed = 0;
+    std::size_t cancelled = 0;
     std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
     std::uint64_t bytes = 0;
     for (const PictureResult& r : results) {
@@ -207,11 +192,22 @@ int runOptimise(const Args& args) {
             case PictureStatus::Failed:
                 ++failed;
                 break;
+            case PictureStatus::Cancelled:
+                ++cancelled;
+                break;
         }
     }
     if (!options.quiet) {
-        std::printf("%zu geschrieben, %zu übersprungen, %zu fehlgeschlagen; %.1f KiB in %.2f s\n",
-                    written, skipped, failed, static_cast<double>(bytes) / 1024.0, seconds);
+        std::printf("%zu geschrieben, %zu übersprungen, %zu fehlgeschlagen", written, skipped,
+                    failed);
+        if (interrupt.signal() != 0) {
+            std::printf(", %zu nach Abbruch nicht begonnen", cancelled);
+        }
+        std::printf("; %.1f KiB in %.2f s\n", static_cast<double>(bytes) / 1024.0, seconds);
+        std::fflush(stdout);
+    }
+    if (interrupt.signal() != 0) {
+        return interrupt.exitCode();
     }
     return failed > 0 || listingFailures > 0 || withoutWatermark > 0 ? 1 : 0;
 }

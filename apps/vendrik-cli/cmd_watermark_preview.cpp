@@ -1,19 +1,19 @@
 // vendrik-cli watermark-preview: the designer's preview from the shell, so a
 // watermark design can be tried before a run.
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <span>
 #include <string>
 
 #include "commands.h"
+#include "common/ascii_case.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "imaging/png_writer.h"
 #include "jpeg/cJpeg.h"
 #include "watermark/watermark_preview.h"
 #include "startup/effective_settings.h"
+#include "startup/settings.h"
 #include "watermark_options.h"
 
 namespace vendrik::cli {
@@ -52,13 +52,11 @@ OutputKind kindOf(const std::string& path) {
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) {
         return OutputKind::Unknown;
     }
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    if (ext == "png") {
+    const std::string ext = path.substr(dot + 1);
+    if (equalsIgnoringCase(ext, "png")) {
         return OutputKind::Png;
     }
-    if (ext == "jpg" || ext == "jpeg") {
+    if (equalsIgnoringCase(ext, "jpg") || equalsIgnoringCase(ext, "jpeg")) {
         return OutputKind::Jpeg;
     }
     return OutputKind::Unknown;
@@ -107,7 +105,7 @@ int runWatermarkPreview(const Args& allArgs) {
         return usageError(settingsOptions.error);
     }
     const Args& args = settingsOptions.remaining;
-    WatermarkSettings settings = effectiveSettings(resolveSettingsFile(settingsOptions)).watermark;
+    WatermarkSettings settings = loadSettings(resolveSettingsFile(settingsOptions)).watermark;
     std::string out;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

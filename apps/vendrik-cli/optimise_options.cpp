@@ -3,31 +3,21 @@
 #include "watermark_options.h"
 
 #include <array>
+#include <optional>
 #include <thread>
+
+#include "common/ascii_case.h"
+#include "common/number_text.h"
+#include "startup/settings.h"
 
 namespace vendrik::cli {
 namespace {
 
+// A whole number of up to nine digits, no sign: an index, a quality, a side.
 bool parseInt(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 9 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
-    }
-    value = std::stoi(text);
-    return true;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    const std::optional<int> v = wholeNumber(text, 0, 999'999'999);
+    value = v.value_or(value);
+    return v.has_value();
 }
 
 std::string withoutSpaces(std::string_view text) {
@@ -258,7 +248,7 @@ OptimiseOptions defaultOptimiseOptions() {
     b.naming.tagFirst = false;
     b.targetFolder.clear();
     b.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    o.watermarkSettings = defaultWatermarkSettings();
+    o.watermarkSettings = Settings::defaultWatermarkDesign();
     return o;
 }
 

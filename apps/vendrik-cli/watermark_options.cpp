@@ -1,40 +1,42 @@
 #include "watermark_options.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <optional>
 #include <string_view>
 
 #include "common/fixed4.h"
-#include "startup/settings_values.h"
+#include "common/number_text.h"
 #include "watermark/alpha_and_rot_blt.h"
 
 namespace vendrik::cli {
 namespace {
 
-
+template <typename Enum>
 struct Choice {
     std::string_view name;
-    std::int16_t value;
+    Enum value;
 };
 
-constexpr std::array<Choice, 3> kHorizontal = {{{"left", 0}, {"center", 1}, {"right", 2}}};
-constexpr std::array<Choice, 3> kVertical = {{{"top", 0}, {"middle", 1}, {"bottom", 2}}};
-// In the order of kWatermarkColors.
-constexpr std::array<Choice, 6> kColours = {
-    {{"black", 0}, {"white", 1}, {"blue", 2}, {"yellow", 3}, {"red", 4}, {"green", 5}}};
+constexpr std::array<Choice<HorizontalAlignment>, 3> kHorizontal = {
+    {{"left", HorizontalAlignment::Left},
+     {"center", HorizontalAlignment::Centre},
+     {"right", HorizontalAlignment::Right}}};
+constexpr std::array<Choice<VerticalAlignment>, 3> kVertical = {
+    {{"top", VerticalAlignment::Top},
+     {"middle", VerticalAlignment::Middle},
+     {"bottom", VerticalAlignment::Bottom}}};
+constexpr std::array<Choice<WatermarkColour>, 6> kColours = {
+    {{"black", WatermarkColour::Black},
+     {"white", WatermarkColour::White},
+     {"blue", WatermarkColour::Blue},
+     {"yellow", WatermarkColour::Yellow},
+     {"red", WatermarkColour::Red},
+     {"green", WatermarkColour::Green}}};
 static_assert(kColours.size() == kWatermarkColors.size());
 
-// The angle modes of the designer that a plain angle stands for.
-constexpr std::int16_t kModeNormal = 0;
-constexpr std::int16_t kModeManual = 1;
-constexpr std::int16_t kModeMinus90 = 2;
-constexpr std::int16_t kModePlus90 = 3;
-
-template <std::size_t N>
-std::optional<std::int16_t> lookUp(const std::array<Choice, N>& table, std::string_view name) {
-    for (const Choice& c : table) {
+template <typename Enum, std::size_t N>
+std::optional<Enum> lookUp(const std::array<Choice<Enum>, N>& table, std::string_view name) {
+    for (const Choice<Enum>& c : table) {
         if (c.name == name) {
             return c.value;
         }
@@ -42,8 +44,8 @@ std::optional<std::int16_t> lookUp(const std::array<Choice, N>& table, std::stri
     return std::nullopt;
 }
 
-template <std::size_t N>
-std::string namesOf(const std::array<Choice, N>& table) {
+template <typename Enum, std::size_t N>
+std::string namesOf(const std::array<Choice<Enum>, N>& table) {
     std::string s;
     for (std::size_t k = 0; k < N; ++k) {
         s += (k == 0 ? "" : k + 1 == N ? " oder " : ", ") + std::string(table[k].name);
@@ -53,23 +55,8 @@ std::string namesOf(const std::array<Choice, N>& table) {
 
 // A decimal number within [lo, hi], kept to four places.
 std::optional<Fixed4> parseDecimal(std::string_view text, double lo, double hi) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || !(value >= lo && value <= hi)) {
-        return std::nullopt;
-    }
-    return Fixed4::fromDouble(value);
-}
-
-std::optional<int> parseWhole(std::string_view text, int lo, int hi) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < lo || value > hi) {
-        return std::nullopt;
-    }
-    return value;
+    const std::optional<double> value = decimalNumber(text, lo, hi);
+    return value ? Fixed4::fromDouble(*value) : std::nullopt;
 }
 
 // "\n" (backslash, n) and a real line feed both become the CR LF of the
@@ -92,19 +79,6 @@ std::string displayForm(std::string_view text) {
     return out;
 }
 
-std::int16_t angleModeOf(Fixed4 angle) {
-    if (angle == Fixed4(0)) {
-        return kModeNormal;
-    }
-    if (angle == Fixed4(89)) {
-        return kModeMinus90;
-    }
-    if (angle == Fixed4(269)) {
-        return kModePlus90;
-    }
-    return kModeManual;
-}
-
 }  // namespace
 
 const char* const kWatermarkOptionsHelp =
@@ -118,12 +92,6 @@ const char* const kWatermarkOptionsHelp =
     "  --wm-halign AUSR     left, center oder right (Vorgabe center)\n"
     "  --wm-valign AUSR     top, middle oder bottom (Vorgabe middle)\n"
     "  --wm-color FARBE     black, white, blue, yellow, red oder green (Vorgabe white)\n";
-
-WatermarkSettings defaultWatermarkSettings() {
-    // Read from no file at all: every key's default, and the maker's notice
-    // that stands in for an empty text, as start-up gets them.
-    return readWatermarkSettings({});
-}
 
 WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, WatermarkSettings& settings,
                                      std::string& error) {
@@ -156,7 +124,7 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, Watermark
             return invalid("einen Winkel von 0 bis 360, nicht '" + value + "'");
         }
         settings.angle = *angle;
-        settings.angleMode = angleModeOf(*angle);
+        settings.angleMode = angleModeFor(*angle);
     } else if (option == "--wm-opacity") {
         const std::optional<Fixed4> opacity = parseDecimal(value, 0, 100);
         if (!opacity) {
@@ -164,7 +132,7 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, Watermark
         }
         settings.opacity = *opacity;
     } else if (option == "--wm-size") {
-        const std::optional<int> size = parseWhole(value, 16, 70);
+        const std::optional<int> size = wholeNumber(value, 16, 70);
         if (!size) {
             return invalid("eine ganze Zahl von 16 bis 70, nicht '" + value + "'");
         }
@@ -172,16 +140,26 @@ WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, Watermark
     } else {
         const bool horizontal = option == "--wm-halign";
         const bool vertical = option == "--wm-valign";
-        const std::optional<std::int16_t> choice = horizontal ? lookUp(kHorizontal, value)
-                                                   : vertical ? lookUp(kVertical, value)
-                                                              : lookUp(kColours, value);
-        if (!choice) {
+        bool known = false;
+        if (horizontal) {
+            const auto choice = lookUp(kHorizontal, value);
+            known = choice.has_value();
+            settings.hAlign = choice.value_or(settings.hAlign);
+        } else if (vertical) {
+            const auto choice = lookUp(kVertical, value);
+            known = choice.has_value();
+            settings.vAlign = choice.value_or(settings.vAlign);
+        } else {
+            const auto choice = lookUp(kColours, value);
+            known = choice.has_value();
+            settings.color = choice.value_or(settings.color);
+        }
+        if (!known) {
             const std::string names = horizontal ? namesOf(kHorizontal)
                                       : vertical ? namesOf(kVertical)
                                                  : namesOf(kColours);
             return invalid(names + ", nicht '" + value + "'");
         }
-        (horizontal ? settings.hAlign : vertical ? settings.vAlign : settings.color) = *choice;
     }
     return WatermarkOption::Taken;
 }

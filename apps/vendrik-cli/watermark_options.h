@@ -14,10 +14,6 @@ namespace vendrik::cli {
 // Help lines for the options, to be put into a command's --help text.
 extern const char* const kWatermarkOptionsHelp;
 
-// The defaults of a settings file without watermark keys, with the default
-// two-line notice as text.
-[[nodiscard]] WatermarkSettings defaultWatermarkSettings();
-
 enum class WatermarkOption {
     NotMine,  // args[i] is not a --wm-* option; nothing taken
     Taken,    // option and value taken, i moved to the value

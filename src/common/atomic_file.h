@@ -5,6 +5,7 @@
 // leaves no truncated file behind.
 
 #include <cstddef>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -27,10 +28,22 @@ struct AtomicWriteOutcome {
 // Writes `bytes` to `path`. With NoReplace an existing entry of that name
 // (file, link or folder) is never touched, even if it appears while writing.
 // With Replace an existing file is replaced only once its successor is
-// complete. The temporary file is ".<name>.<random>.part" in the same folder.
+// complete. The bytes go into a file without a name in the target folder
+// (O_TMPFILE), which takes its name only when complete; a replacement passes
+// through the name ".<name>.<random>.part" for the moment of the rename. On
+// a file system without such files the temporary file has that name while it
+// is written. Safe to call from several threads at once.
 [[nodiscard]] AtomicWriteOutcome writeFileAtomically(const std::string& path,
                                                      std::span<const std::byte> bytes,
                                                      ReplacePolicy policy);
+
+// For a program that must end at once (a second Ctrl+C): while the returned
+// lock is held, no write of any thread is between naming its temporary file
+// and the final rename, and the temporary files of writes in progress on file
+// systems without O_TMPFILE are removed. Hold it until the process ends
+// (_exit); every write still under way then leaves nothing behind. Not for
+// use in a signal handler: call it from an ordinary thread.
+[[nodiscard]] std::unique_lock<std::mutex> holdAtomicWrites();
 
 // True when a directory entry of that name exists, whatever its kind or
 // permissions (a dangling link counts too).

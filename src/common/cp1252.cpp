@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "common/utf8.h"
+
 namespace vendrik {
 namespace {
 
@@ -26,63 +28,15 @@ char toByte(char32_t cp) {
     return '?';
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string utf8ToCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = lead & 0x07;
-        } else {
-            out += '?';
-            ++i;
-            continue;
-        }
-        bool ok = i + static_cast<std::size_t>(extra) < utf8.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto c = static_cast<std::uint8_t>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) {
-                ok = false;
-            } else {
-                cp = (cp << 6) | (c & 0x3F);
-            }
-        }
-        // Overlong forms and surrogates are malformed too.
-        constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += toByte(cp);
-        i += static_cast<std::size_t>(extra) + 1;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = decodeUtf8At(utf8, i);
+        out += c ? toByte(c->codePoint) : '?';
+        i += c ? c->length : 1;
     }
     return out;
 }

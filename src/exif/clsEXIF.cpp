@@ -148,11 +148,12 @@ std::uint64_t clsEXIF::ReadIFD(ExifBytes data, std::uint64_t tiffStart, std::uin
         if (raw.id == wantedTag) {
             // Only a whole, non-negative number that lands inside the data
             // names a directory; anything else from a damaged entry names none.
-            const auto n = leadingNumber(shown.display, m_decimalSeparator);
-            const bool usable = n && *n >= 0 && *n == std::floor(*n) &&
-                                tiffStart < data.size() &&
-                                *n < static_cast<double>(data.size() - tiffStart);
-            wanted = usable ? static_cast<std::uint64_t>(*n) : 0;
+            const LeadingNumber n =
+                leadingNumber(shown.display, exifNumberSyntax(m_decimalSeparator));
+            const bool usable = n.scan == NumberScan::Read && n.value >= 0 &&
+                                n.value == std::floor(n.value) && tiffStart < data.size() &&
+                                n.value < static_cast<double>(data.size() - tiffStart);
+            wanted = usable ? static_cast<std::uint64_t>(n.value) : 0;
         }
         m_entries.push_back(ExifEntry{raw.id, GetTagName(raw.id), raw.type, raw.count, shown.value,
                                       std::move(shown.display)});

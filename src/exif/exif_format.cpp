@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/cp1252.h"
+#include "common/utf8.h"
 
 namespace vendrik {
 
@@ -65,87 +66,6 @@ std::string formatDecimal(double value, int decimals, std::string_view separator
     return out;
 }
 
-std::optional<double> leadingNumber(std::string_view text, std::string_view separator) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    bool anyDigit = false;
-    double value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        anyDigit = true;
-    }
-    std::size_t sepLength = 0;
-    if (i < text.size() && text[i] == '.') {
-        sepLength = 1;
-    } else if (!separator.empty() && text.substr(i, separator.size()) == separator) {
-        sepLength = separator.size();
-    }
-    if (sepLength > 0) {
-        i += sepLength;
-        double scale = 0.1;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-            value += (text[i] - '0') * scale;
-            scale /= 10;
-            anyDigit = true;
-        }
-    }
-    if (!anyDigit) {
-        return std::nullopt;
-    }
-    return negative ? -value : value;
-}
-
-namespace {
-
-bool isContinuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-}  // namespace
-
-std::size_t utf8ValidLength(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t len = 0;
-        unsigned char lo = 0x80;
-        unsigned char hi = 0xBF;
-        if (b < 0x80) {
-            len = 1;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            lo = b == 0xE0 ? 0xA0 : 0x80;
-            hi = b == 0xED ? 0x9F : 0xBF;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            lo = b == 0xF0 ? 0x90 : 0x80;
-            hi = b == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return i;
-        }
-        if (len > s.size() - i) {
-            return i;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) {
-                return i;
-            }
-        }
-        i += len;
-    }
-    return i;
-}
-
 std::string exifBytesToText(ExifBytes bytes) {
     // A few bytes beyond the limit so that a character cut by it is still
     // recognised as UTF-8; limitDisplay drops it afterwards.
@@ -175,34 +95,9 @@ std::string exifBytesToText(ExifBytes bytes) {
 }
 
 void limitDisplay(std::string& text) {
-    if (text.size() <= kDisplayLimit) {
-        return;
+    if (text.size() > kDisplayLimit) {
+        text.resize(utf8BoundaryAtOrBefore(text, kDisplayLimit));
     }
-    std::size_t end = kDisplayLimit;
-    while (end > 0 && isContinuation(text[end])) {
-        --end;
-    }
-    text.resize(end);
-}
-
-std::string utf8Prefix(std::string_view text, std::size_t count) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!isContinuation(text[i]) && seen++ == count) {
-            return std::string(text.substr(0, i));
-        }
-    }
-    return std::string(text);
-}
-
-std::string utf8Suffix(std::string_view text, std::size_t count) {
-    std::size_t seen = 0;
-    for (std::size_t i = text.size(); i > 0; --i) {
-        if (!isContinuation(text[i - 1]) && ++seen == count) {
-            return std::string(text.substr(i - 1));
-        }
-    }
-    return std::string(text);
 }
 
 std::string localeDecimalSeparator() {

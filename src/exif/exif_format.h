@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/number_text.h"
+#include "common/utf8.h"  // utf8Prefix, utf8Suffix, utf8ValidLength
 #include "exif/exif_numbers.h"
 
 namespace vendrik {
@@ -23,28 +25,20 @@ inline constexpr std::size_t kDisplayLimit = 64 * 1024;
 // Infinity and NaN (a division by zero, an overflowing power) give "".
 [[nodiscard]] std::string formatDecimal(double value, int decimals, std::string_view separator);
 
-// The number a text begins with: leading blanks, an optional sign, digits,
-// and decimals behind a point or `separator`. nullopt when there are no
-// digits.
-[[nodiscard]] std::optional<double> leadingNumber(std::string_view text,
-                                                  std::string_view separator);
+// How a number begins a display text: leading blanks, an optional sign,
+// digits, and decimals behind a point or `separator` (for leadingNumber,
+// common/number_text.h).
+[[nodiscard]] constexpr NumberSyntax exifNumberSyntax(std::string_view separator) noexcept {
+    return NumberSyntax{true, true, false, separator};
+}
 
 // Bytes of a file as characters: zero bytes are dropped; valid UTF-8 stays as
 // it is, anything else is read as Windows-1252, the platform's 8-bit set. The
 // result is valid UTF-8 and at most kDisplayLimit bytes long.
 [[nodiscard]] std::string exifBytesToText(ExifBytes bytes);
 
-// Length of the longest prefix of `text` that is well-formed UTF-8 (no
-// overlong forms, no surrogates, nothing above U+10FFFF).
-[[nodiscard]] std::size_t utf8ValidLength(std::string_view text);
-
 // Cuts `text` to at most kDisplayLimit bytes without splitting a character.
 void limitDisplay(std::string& text);
-
-// The first or last `count` characters (not bytes) of a UTF-8 text; the whole
-// text when it is shorter.
-[[nodiscard]] std::string utf8Prefix(std::string_view text, std::size_t count);
-[[nodiscard]] std::string utf8Suffix(std::string_view text, std::size_t count);
 
 // The separator between whole and decimal digits of the current C locale
 // (LC_NUMERIC), "." when the locale gives none.

@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <string>
 #include <vector>
 
 #include "imaging/picture_decoders.h"
@@ -27,72 +28,106 @@ struct PngErrors {
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
+// Runs `step`, whose libpng calls jump back here on an error (failPng). The
+// jump is safe only because nothing it crosses needs cleaning up: this frame
+// changes no local after setjmp, and a step holds no object with a destructor
+// while it calls libpng; its results live in the caller's frame, which the
+// jump does not touch.
+template <typename Step>
+bool runGuarded(png_structp png, Step&& step) {
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        return false;
+    }
+    step();
+    return true;
+}
+
+// Destroys the reader on every way out of decodePng.
+struct ReaderGuard {
+    png_structp png;
+    png_infop info;
+    ~ReaderGuard() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
+};
+
 }  // namespace
 
 bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                std::string& error) {
     PngErrors errors;
-    std::vector<png_bytep> rows;
-    Surface pixels;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, failPng, ignoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
+    const ReaderGuard guard{png, info};
     if (info == nullptr) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
         error = "nicht genug Speicher für den PNG-Leser";
         return false;
     }
-    if (setjmp(png_jmpbuf(png)) != 0) {
+    const auto damaged = [&] {
         error = "PNG beschädigt oder abgeschnitten: " + errors.message;
-        png_destroy_read_struct(&png, &info, nullptr);
         return false;
-    }
-    png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
-    png_set_chunk_malloc_max(png, kMaxChunkBytes);
-    png_set_chunk_cache_max(png, kMaxCachedChunks);
-    png_init_io(png, file);
-    png_read_info(png, info);
+    };
 
-    const png_uint_32 w = png_get_image_width(png, info);
-    const png_uint_32 h = png_get_image_height(png, info);
+    png_uint_32 w = 0;
+    png_uint_32 h = 0;
+    int colorType = 0;
+    const bool headerRead = runGuarded(png, [&] {
+        png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+        png_set_chunk_malloc_max(png, kMaxChunkBytes);
+        png_set_chunk_cache_max(png, kMaxCachedChunks);
+        png_init_io(png, file);
+        png_read_info(png, info);
+        w = png_get_image_width(png, info);
+        h = png_get_image_height(png, info);
+        colorType = png_get_color_type(png, info);
+    });
+    if (!headerRead) {
+        return damaged();
+    }
     if (!checkPictureSize(w, h, error)) {
-        png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    const int colorType = png_get_color_type(png, info);
-    png_set_expand(png);  // palette → RGB, grey below 8 bits → 8, tRNS → alpha
-    png_set_strip_16(png);
-    if ((colorType & PNG_COLOR_MASK_COLOR) == 0) {
-        png_set_gray_to_rgb(png);
+    png_size_t rowBytes = 0;
+    const bool transformsSet = runGuarded(png, [&] {
+        png_set_expand(png);  // palette → RGB, grey below 8 bits → 8, tRNS → alpha
+        png_set_strip_16(png);
+        if ((colorType & PNG_COLOR_MASK_COLOR) == 0) {
+            png_set_gray_to_rgb(png);
+        }
+        if ((colorType & PNG_COLOR_MASK_ALPHA) != 0 ||
+            png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
+            // The background is given in the output's terms: 8-bit white.
+            png_color_16 white{};
+            white.red = white.green = white.blue = white.gray = 255;
+            png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+        }
+        png_set_bgr(png);
+        png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+        rowBytes = png_get_rowbytes(png, info);
+    });
+    if (!transformsSet) {
+        return damaged();
     }
-    if ((colorType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
-        // The background is given in the output's terms: 8-bit white.
-        png_color_16 white{};
-        white.red = white.green = white.blue = white.gray = 255;
-        png_set_background(png, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-    }
-    png_set_bgr(png);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    if (png_get_rowbytes(png, info) != static_cast<png_size_t>(w) * 3) {
+    if (rowBytes != static_cast<png_size_t>(w) * 3) {
         error = "PNG mit nicht unterstütztem Pixelformat";
-        png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
     LoadedPicture target;
     if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, error)) {
-        png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    pixels = std::move(target.pixels);
-    rows.resize(h);
+    std::vector<png_bytep> rows(h);
     for (png_uint_32 y = 0; y < h; ++y) {
-        rows[y] = pixels.row(static_cast<int>(y));
+        rows[y] = target.pixels.row(static_cast<int>(y));
     }
-    png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
-    png_destroy_read_struct(&png, &info, nullptr);
-    out.pixels = std::move(pixels);
+    const bool pixelsRead = runGuarded(png, [&] {
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+    });
+    if (!pixelsRead) {
+        return damaged();
+    }
+    out.pixels = std::move(target.pixels);
     return true;
 }
 

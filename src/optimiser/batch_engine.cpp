@@ -18,6 +18,7 @@
 
 #include "common/atomic_file.h"
 #include "common/error.h"
+#include "common/path_text.h"
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
@@ -25,19 +26,6 @@
 
 namespace vendrik {
 namespace {
-
-std::string fileNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return "";
-    }
-    return path.substr(0, slash + 1);
-}
 
 // Why a folder cannot take the outputs, or empty when it can. Checked before
 // a picture is loaded so that a missing folder costs no decoding; the write
@@ -113,16 +101,18 @@ std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings,
     return decodedBytes + kEncodeBytesPerPictureByte * scaled;
 }
 
-// One run: shared state of the workers. Observer calls and the commit of
-// each picture's file happen under `m_mutex`; files are committed in list
-// order, so that two pictures with the same target name end as they would
-// one after the other, whatever the number of jobs.
+// One run: shared state of the workers. Observer calls but the question
+// happen under `m_mutex`; questions are put one at a time under
+// `m_questionMutex`, without `m_mutex`, so that the other jobs go on while
+// the user answers. Files are committed in list order, so that two pictures
+// with the same target name end as they would one after the other, whatever
+// the number of jobs.
 class Run {
 public:
     Run(const std::vector<std::string>& sources, const BatchSettings& settings,
-        BatchObserver& observer)
+        BatchObserver& observer, std::stop_token stop)
         : m_sources(sources), m_settings(settings), m_observer(observer),
-          m_results(sources.size()) {
+          m_stop(std::move(stop)), m_results(sources.size()) {
         SetDestSize(settings.sizeIndex, settings.size, m_box);
         for (const std::string& s : sources) {
             m_sourceSet.insert(canonicalOrSelf(s));
@@ -147,6 +137,12 @@ public:
                 t.join();
             }
         }
+        // Pictures that never started because the run was stopped.
+        for (std::size_t i = m_next; i < m_sources.size(); ++i) {
+            m_results[i].source = m_sources[i];
+            m_results[i].status = PictureStatus::Cancelled;
+            m_results[i].reason = "nicht begonnen: Lauf abgebrochen";
+        }
         if (!batch()) {
             std::lock_guard lock(m_mutex);
             m_observer.overallProgress(100);
@@ -162,7 +158,8 @@ private:
             std::size_t index = 0;
             {
                 std::lock_guard lock(m_mutex);
-                if (m_next >= m_sources.size()) {
+                // A stop lets the pictures in hand finish; no new one starts.
+                if (m_next >= m_sources.size() || m_stop.stop_requested()) {
                     return;
                 }
                 index = m_next++;
@@ -206,24 +203,26 @@ private:
         m_observer.currentProgress(index, value);
     }
 
+    // Not under `m_mutex`: the answer may take the user minutes.
     bool ask(const std::string& target) {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_questionMutex);
         return m_observer.replaceExisting(target);
     }
 
     [[nodiscard]] bool asks() const { return !batch() || m_settings.askBeforeReplacing; }
 
-    // Steps A to K: everything up to the encoded bytes.
+    // Everything up to the encoded bytes: scale, name, settle an existing
+    // target, watermark, flatten and encode.
     void prepare(std::size_t index, PictureResult& result, Prepared& prepared) {
         const std::string& source = m_sources[index];
         const std::string folder = m_settings.targetFolder.empty()
-                                       ? folderOf(source)
+                                       ? std::string(folderPart(source))
                                        : withTrailingSlash(m_settings.targetFolder);
         if (std::string problem = targetFolderProblem(folder); !problem.empty()) {
             return fail(result, std::move(problem));
         }
 
-        // B: scale into the box, or keep the picture's own size.
+        // Scale into the box, or keep the picture's own size.
         // Declared first so that it ends last, after the pixels it covers.
         MemoryReservation memory(m_budget);
         Surface picture;
@@ -240,16 +239,16 @@ private:
         }
         result.size = {picture.width(), picture.height()};
 
-        // C–E: the name.
+        // The name.
         const std::string tag = NameTag(m_settings.naming, result.size);
         result.target =
-            TargetName(folder, baseNameFor(fileNameOf(source)), tag, m_settings.naming.tagFirst);
+            TargetName(folder, baseNameFor(lastPathName(source)), tag, m_settings.naming.tagFirst);
         if (m_sourceSet.contains(canonicalOrSelf(result.target))) {
-            return fail(result, "Zieldatei " + fileNameOf(result.target) +
+            return fail(result, "Zieldatei " + std::string(lastPathName(result.target)) +
                                     " ist ein Quellbild dieses Laufs und wird nicht ersetzt");
         }
 
-        // F: an existing target. The batch run replaces it without asking.
+        // An existing target. The batch run replaces it without asking.
         if (pathEntryExists(result.target)) {
             if (asks()) {
                 prepared.asked = true;
@@ -261,9 +260,9 @@ private:
             }
             prepared.replace = true;
         }
-        progress(index, batch() ? 10 : 15);  // G
+        progress(index, batch() ? 10 : 15);
 
-        // H: the watermark, on the scaled picture.
+        // The watermark, on the scaled picture.
         if (m_settings.watermark) {
             try {
                 m_settings.watermark(picture);
@@ -274,16 +273,16 @@ private:
             }
         }
 
-        // I: flatten into a 24-bit cImage (in memory; no scratch file).
+        // Flatten into a 24-bit cImage (in memory; no scratch file).
         cImage image;
         int bitCount = 0;
         if (!image.CopyStdPicture(StdPicture{&picture, 24, {}}, bitCount)) {
             return fail(result, "nicht genug Speicher für das Bild");
         }
         picture = Surface();
-        progress(index, 20);  // J
+        progress(index, 20);
 
-        // K: encode.
+        // Encode.
         cJpeg jpeg;
         if (m_settings.sampling) {
             const SamplingFactors f = samplingFactors(*m_settings.sampling);
@@ -345,12 +344,14 @@ private:
     const std::vector<std::string>& m_sources;
     const BatchSettings& m_settings;
     BatchObserver& m_observer;
+    const std::stop_token m_stop;
     std::vector<PictureResult> m_results;
     std::set<std::string> m_sourceSet;
     BoxSize m_box = kInitialDestSize;
     MemoryBudget m_budget{kPictureMemoryBudget};
 
     std::mutex m_mutex;
+    std::mutex m_questionMutex;
     std::condition_variable m_turn;
     std::size_t m_next = 0;
     std::size_t m_committed = 0;
@@ -359,13 +360,14 @@ private:
 }  // namespace
 
 std::string overwriteQuestion(const std::string& targetName) {
-    return "Bereits vorhandene Datei '" + fileNameOf(targetName) + "' überschreiben ?";
+    return "Bereits vorhandene Datei '" + std::string(lastPathName(targetName)) + "' überschreiben ?";
 }
 
 std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
-                                    const BatchSettings& settings, BatchObserver& observer) {
+                                    const BatchSettings& settings, BatchObserver& observer,
+                                    std::stop_token stop) {
     keepLargeBuffersForReuse();
-    return Run(sources, settings, observer).run();
+    return Run(sources, settings, observer, std::move(stop)).run();
 }
 
 }  // namespace vendrik

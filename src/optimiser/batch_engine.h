@@ -9,11 +9,37 @@
 // folder and takes its name only when complete, so an existing file is
 // replaced only by a complete successor and a failing picture leaves it
 // byte-identical.
+//
+// Threading contract (how the main window drives it):
+// - runBatch runs on the caller's thread and returns when the run is over.
+//   With jobs > 1 it starts that many worker threads and joins them before
+//   it returns; with jobs == 1 every observer call comes from the caller's
+//   thread. A window therefore calls runBatch on a worker thread of its own.
+// - overallProgress, currentProgress and pictureFinished are made one at a
+//   time under the run's lock, never two at once, from whichever thread does
+//   the work. Each must return quickly and must not block on the window
+//   thread (a window forwards them by a queued signal): while one runs, the
+//   other jobs wait for the lock.
+// - replaceExisting is called without the run's lock, one question at a
+//   time, and may block for as long as the user takes to answer (a window
+//   forwards it by a blocking queued signal to its thread and waits for the
+//   message box). Meanwhile the other jobs go on, and progress calls of
+//   other pictures may come from other threads during the question.
+// - Order: overallProgress(0) first; for each picture, in list order as the
+//   pictures start, its start values (batch: overall, then current 5;
+//   single: current 10), then its own steps; pictureFinished in list order;
+//   in a single run overallProgress(100) last.
+// - Cancelling: when `stop` is requested, no further picture starts; each
+//   picture already in hand (at most one per job) is finished and written as
+//   usual, so the run ends within one picture per job and leaves no
+//   temporary or half-written file. Pictures not started come back as
+//   Cancelled. The observer is not called for them.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -53,7 +79,12 @@ struct BatchSettings {
     int jobs = 1;
 };
 
-enum class PictureStatus { Written, Skipped, Failed };
+enum class PictureStatus {
+    Written,
+    Skipped,
+    Failed,
+    Cancelled,  // not started: the run was stopped before it
+};
 
 struct PictureResult {
     std::string source;
@@ -65,8 +96,8 @@ struct PictureResult {
     std::uint64_t bytes = 0;     // size of the written file
 };
 
-// What the run tells its caller and asks of it. Calls come one at a time
-// (never two at once, even with several jobs), possibly from worker threads.
+// What the run tells its caller and asks of it; which thread calls what, and
+// what may block, is the threading contract above.
 class BatchObserver {
 public:
     virtual ~BatchObserver() = default;
@@ -77,7 +108,8 @@ public:
     // encoder's values; in a single run 10, 15, 20, then the encoder's.
     virtual void currentProgress(std::size_t /*picture*/, int /*value*/) {}
     // The overwrite question ("Bereits vorhandene Datei '…' überschreiben ?");
-    // false writes nothing for the picture.
+    // false writes nothing for the picture. May block; not under the run's
+    // lock.
     virtual bool replaceExisting(const std::string& /*targetName*/) { return true; }
     virtual void pictureFinished(std::size_t /*picture*/, const PictureResult& /*result*/) {}
 };
@@ -86,9 +118,11 @@ public:
 [[nodiscard]] std::string overwriteQuestion(const std::string& targetName);
 
 // Runs over `sources` (paths of picture files) in order and returns one
-// result per source, in the same order.
+// result per source, in the same order. A stop request through `stop` ends
+// the run after the pictures in hand (see the contract above).
 [[nodiscard]] std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
                                                   const BatchSettings& settings,
-                                                  BatchObserver& observer);
+                                                  BatchObserver& observer,
+                                                  std::stop_token stop = {});
 
 }  // namespace vendrik

@@ -1,54 +1,12 @@
 #include "optimiser/naming.h"
 
-#include <array>
-
+#include "common/utf8.h"
 #include "optimiser/presets.h"
 
 namespace vendrik {
-namespace {
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) {
-        return false;
-    }
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        char c = tail[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != suffix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-constexpr std::array<std::string_view, 7> kListedExtensions{".jpg", ".jpeg", ".bmp", ".tif",
-                                                            ".gif", ".png",  ".jps"};
-static_assert(kListedExtensions.size() == 7);
-
-}  // namespace
-
-bool matchesFileListPattern(std::string_view fileName) noexcept {
-    for (const std::string_view ext : kListedExtensions) {
-        if (endsWithIgnoringCase(fileName, ext)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::string BaseName(std::string_view fileName) {
-    // Walk back four UTF-8 characters: skip continuation bytes (10xxxxxx).
-    std::size_t end = fileName.size();
-    for (int dropped = 0; dropped < 4 && end > 0; ++dropped) {
-        --end;
-        while (end > 0 && (static_cast<unsigned char>(fileName[end]) & 0xC0) == 0x80) {
-            --end;
-        }
-    }
-    return std::string(fileName.substr(0, end));
+    return utf8WithoutLast(fileName, 4);
 }
 
 std::string baseNameFor(std::string_view fileName) {
@@ -87,14 +45,6 @@ std::string TargetName(std::string_view targetFolder, std::string_view baseName,
         name.append(baseName).append("_").append(nameTag);
     }
     return name + ".jpg";
-}
-
-std::string withTrailingSlash(std::string_view folder) {
-    std::string out(folder);
-    if (!out.empty() && out.back() != '/') {
-        out += '/';
-    }
-    return out;
 }
 
 }  // namespace vendrik

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/path_text.h"        // withTrailingSlash
+#include "common/picture_endings.h"  // kFileListPattern, matchesFileListPattern
 #include "imaging/box_size.h"
 
 namespace vendrik {
@@ -21,11 +23,6 @@ struct NamingSettings {
     std::string ownTag = "mini";  // txtTag text
     bool tagFirst = false;        // chkAnfang "am Anfang"
 };
-
-// The file list's pattern "*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps",
-// matched ignoring case.
-inline constexpr std::string_view kFileListPattern = "*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps";
-[[nodiscard]] bool matchesFileListPattern(std::string_view fileName) noexcept;
 
 // The file name as listed without its last four characters: "urlaub.jpg"
 // gives "urlaub", "urlaub.jpeg" gives "urlaub." (with the point). Characters,
@@ -46,8 +43,5 @@ inline constexpr std::string_view kFileListPattern = "*.jpg;*.jpeg;*.bmp;*.tif;*
 // `targetFolder` ends with "/" (or is empty for the current folder).
 [[nodiscard]] std::string TargetName(std::string_view targetFolder, std::string_view baseName,
                                      std::string_view nameTag, bool tagFirst);
-
-// A folder path with one trailing "/" ("" stays "").
-[[nodiscard]] std::string withTrailingSlash(std::string_view folder);
 
 }  // namespace vendrik

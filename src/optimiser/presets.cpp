@@ -3,27 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace vendrik {
+#include "common/number_text.h"
 
-double leadingNumber(std::string_view text) noexcept {
-    double value = 0;
-    double scale = 0;  // 0 before the decimal point, then 0.1, 0.01, ...
-    for (const char c : text) {
-        if (c >= '0' && c <= '9') {
-            if (scale == 0) {
-                value = value * 10 + (c - '0');
-            } else {
-                value += (c - '0') * scale;
-                scale /= 10;
-            }
-        } else if (c == '.' && scale == 0) {
-            scale = 0.1;
-        } else {
-            break;
-        }
-    }
-    return value;
-}
+namespace vendrik {
 
 namespace {
 
@@ -32,12 +14,13 @@ namespace {
 // refuses such a box itself.
 int ownSide(std::string_view text) {
     constexpr double kBound = 1'000'000;
-    return static_cast<int>(std::nearbyint(std::min(leadingNumber(text), kBound)));
+    const double side = leadingNumber(text, kPlainNumberSyntax).value;
+    return static_cast<int>(std::nearbyint(std::min(side, kBound)));
 }
 
 }  // namespace
 
-void SetDestSize(int index, const DestSizeInputs& inputs, BoxSize& box) noexcept {
+void SetDestSize(int index, const DestSizeInputs& inputs, BoxSize& box) {
     if (inputs.keepOriginalSize || index < 0 || index > kOwnSizeIndex) {
         return;
     }

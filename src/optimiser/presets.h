@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/settings_keys.h"
 #include "imaging/box_size.h"
 
 namespace vendrik {
@@ -35,7 +36,7 @@ static_assert(kSizePresets.size() == 10);
 
 inline constexpr int kOwnSizeIndex = 10;
 inline constexpr std::string_view kOwnSizeText = "Eigene Größe";
-inline constexpr int kDefaultSizeIndex = 5;
+inline constexpr int kDefaultSizeIndex = settingDefaultWhole("Size");
 // The destination box before any preset is applied: 768 high, 1024 wide.
 inline constexpr BoxSize kInitialDestSize{1024, 768};
 
@@ -46,16 +47,12 @@ struct DestSizeInputs {
     std::string ownWidthText;       // txtSizeW
 };
 
-// The leading decimal number of a text: digits with an optional decimal
-// point, reading stops at the first other character, no number gives 0.
-// "640,5" reads 640, "12.5px" reads 12.5.
-[[nodiscard]] double leadingNumber(std::string_view text) noexcept;
-
 // Applies a size preset to the destination box. Keeping the original size
 // and an index outside 0..10 leave the box unchanged. Index 10 takes the own
-// size texts, a side rounded to whole pixels (ties to even); an empty or
-// non-numeric text gives 0, which the batch run reports for the picture.
-void SetDestSize(int index, const DestSizeInputs& inputs, BoxSize& box) noexcept;
+// size texts, a side read as a leading plain number (kPlainNumberSyntax:
+// "640,5" reads 640, "12.5px" 12.5) and rounded to whole pixels (ties to
+// even); an empty or non-numeric text gives 0, which the batch run reports for the picture.
+void SetDestSize(int index, const DestSizeInputs& inputs, BoxSize& box);
 
 // The preset index whose item text is `text`, if any ("Eigene Größe" is 10).
 [[nodiscard]] std::optional<int> sizePresetIndex(std::string_view text) noexcept;
@@ -81,10 +78,11 @@ inline constexpr std::array<QualityPreset, 4> kQualityPresets{{
 }};
 static_assert(kQualityPresets.size() == 4);
 
-inline constexpr int kQualityMin = 40;
-inline constexpr int kQualityMax = 95;
+// The slider's range, which is also the range a stored "Quality" must lie in.
+inline constexpr int kQualityMin = settingKey("Quality").min;
+inline constexpr int kQualityMax = settingKey("Quality").max;
 inline constexpr int kQualityLargeStep = 5;
-inline constexpr int kDefaultQuality = 80;
+inline constexpr int kDefaultQuality = settingDefaultWhole("Quality");
 // Slider values from here up choose "beste Qualität".
 inline constexpr int kBestSamplingFrom = 70;
 
@@ -113,7 +111,11 @@ inline constexpr std::string_view kPictureSizeTag = "Bildgröße";
 inline constexpr std::array<std::string_view, 7> kPreTags{
     "eMail", "web", "thumb", "small", "mini", "new", kPictureSizeTag};
 static_assert(kPreTags.size() == 7);
-inline constexpr int kDefaultPreTagIndex = 5;
+inline constexpr int kDefaultPreTagIndex = settingDefaultWhole("PreTags");
 inline constexpr std::string_view kDefaultOwnTag = "mini";
+
+// A stored list index applies only inside its list.
+static_assert(settingKey("PreTags").max == kPreTags.size() - 1);
+static_assert(settingKey("Size").max == kOwnSizeIndex);
 
 }  // namespace vendrik

@@ -4,13 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/settings_keys.h"
 #include "startup/markers.h"
 #include "startup/path_helpers.h"
-#include "startup/shell_folders.h"
-#include "startup/start_up.h"
 #include "startup/settings_file.h"
-#include "startup/settings_keys.h"
-#include "startup/settings_values.h"
 
 namespace vendrik {
 namespace {
@@ -93,19 +90,17 @@ std::string resolveSettingsFile(const SettingsOptions& options, const std::strin
         case SettingsChoice::Located:
             break;
     }
-    const std::string folder =
-        programFolder.empty() ? InitPaths().programFolder : programFolder;
-    const std::string file = locateSettingsFile(folder, std::string(kSettingsFileName));
+    const std::string file = locateSettingsFile(programFolder);
     return (!file.empty() && FileExists(file)) ? file : std::string();
 }
 
 std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
     std::vector<SettingReport> out;
+    const IniDocument document = settingsFile.empty() ? IniDocument() : readIniFile(settingsFile);
     for (const SettingKey& k : kSettingKeys) {
         SettingReport r;
         r.key = k.name;
-        const std::string stored =
-            settingsFile.empty() ? std::string() : ReadIniValue(SettingsSection, k.name, settingsFile, "");
+        const std::string stored = iniValue(document, SettingsSection, k.name, "");
         const std::string defaultText(k.defaultValue);
         if (!stored.empty()) {
             r.stored = stored;
@@ -120,7 +115,7 @@ std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
         // Not stored, or not applicable: a main-window control keeps its
         // default; a watermark number that cannot be read stays 0.
         if (r.rejected && k.owner != SettingOwner::MainWindow) {
-            r.effective = "0";
+            r.effective = std::string(1, '0');
             r.source = SettingSource::File;
         } else if (k.name == "Info") {
             r.effective = std::string(kDefaultWatermarkNotice);  // what start-up puts in
@@ -132,40 +127,13 @@ std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
     return out;
 }
 
-SettingSource EffectiveSettings::sourceOf(std::string_view key) const {
+SettingSource settingSource(const std::vector<SettingReport>& report, std::string_view key) {
     for (const SettingReport& r : report) {
         if (r.key == key) {
             return r.source;
         }
     }
     return SettingSource::Default;
-}
-
-EffectiveSettings effectiveSettings(const std::string& settingsFile) {
-    EffectiveSettings e;
-    e.settingsFile = settingsFile;
-    e.report = reportSettings(settingsFile);
-    // An empty path reads nothing, so every reader below gives its default.
-    const MainWindowSettings m = readMainWindowSettings(settingsFile);
-    e.sourceFolder = settingsFile.empty() ? std::string()
-                                          : ReadIniValue(SettingsSection, "Quelle", settingsFile, "");
-    e.targetFolder = settingsFile.empty()
-                         ? std::string()
-                         : ReadIniValue(SettingsSection, "LastSavePath", settingsFile, "");
-    const PlatformKeyValueStore store;
-    e.resolvedTargetFolder = targetFolderFallback(e.targetFolder, store, InitShellFolders());
-    e.quality = m.quality.value_or(defaultInteger("Quality"));
-    e.sizeIndex = m.size.value_or(defaultInteger("Size"));
-    e.samePath = m.samePath.value_or(defaultInteger("SamePath")) != 0;
-    e.tag = m.tag;
-    e.preTags = m.preTags.value_or(defaultInteger("PreTags"));
-    e.origSize = m.origSize;
-    e.manH = m.manH;
-    e.manW = m.manW;
-    e.optTag = m.optTag.value_or(1);
-    e.tagAtStart = m.chkAnfang.value_or(defaultInteger("chkAnfang")) != 0;
-    e.watermark = readWatermarkSettings(settingsFile);
-    return e;
 }
 
 }  // namespace vendrik

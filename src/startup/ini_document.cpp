@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/ascii_case.h"
+
 namespace vendrik {
 namespace {
 
@@ -12,16 +14,6 @@ std::string_view trimBlanks(std::string_view s) {
     }
     const auto last = s.find_last_not_of(" \t");
     return s.substr(first, last - first + 1);
-}
-
-char asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
@@ -75,12 +67,12 @@ IniDocument IniDocument::parse(std::string_view bytes) {
             break;
         }
         std::string_view text = bytes.substr(start, lf - start);
-        std::string ending = "\n";
+        std::string_view ending = "\n";
         if (!text.empty() && text.back() == '\r') {
             text.remove_suffix(1);
             ending = "\r\n";
         }
-        doc.m_lines.push_back({std::string(text), ending});
+        doc.m_lines.push_back({std::string(text), std::string(ending)});
         start = lf + 1;
     }
     return doc;
@@ -145,7 +137,7 @@ void IniDocument::setValue(std::string_view section, std::string_view key,
     };
     if (!header) {
         endLastLine();
-        m_lines.push_back({"[" + std::string(section) + "]", eol});
+        m_lines.push_back({std::string(1, '[').append(section).append("]"), eol});
         m_lines.push_back({std::string(key) + "=" + std::string(value), eol});
         return;
     }

@@ -7,54 +7,13 @@
 #include <span>
 
 #include "common/atomic_file.h"
+#include "common/utf8.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/xdg_dirs.h"
 
 namespace vendrik {
 namespace {
-
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<std::uint8_t>(s[i]);
-        std::size_t extra = 0;
-        char32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<std::uint8_t>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) {
-                return false;
-            }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        // Overlong forms, surrogates and values beyond Unicode.
-        static constexpr std::array<char32_t, 4> kMin = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-            return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
 
 // The Desktop Entry Specification's reserved characters: an argument holding
 // any of them (or a control character) must be quoted.

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "common/path_text.h"
+#include "common/utf8.h"
+
 namespace vendrik {
 namespace {
 
@@ -48,28 +51,20 @@ char32_t lowerOf(char32_t c) {
 
 // Changes the case of the character starting at byte i of UTF-8 text and
 // returns the byte length of that character. Every letter the mapping knows
-// keeps its UTF-8 length, so the text can be changed in place.
+// keeps its UTF-8 length (one or two bytes), so the text can be changed in
+// place; a byte that starts no well-formed character passes unchanged.
 std::size_t applyCase(std::string& s, std::size_t i, bool upper) {
-    const auto lead = static_cast<std::uint8_t>(s[i]);
-    if (lead < 0x80) {
-        s[i] = static_cast<char>(upper ? upperOf(lead) : lowerOf(lead));
+    const auto c = decodeUtf8At(s, i);
+    if (!c) {
         return 1;
     }
-    if ((lead & 0xE0) != 0xC0 || i + 1 >= s.size() ||
-        (static_cast<std::uint8_t>(s[i + 1]) & 0xC0) != 0x80) {
-        // Longer sequences hold no letters of the alphabet; malformed bytes
-        // pass unchanged.
-        std::size_t n = 1;
-        while (i + n < s.size() && (static_cast<std::uint8_t>(s[i + n]) & 0xC0) == 0x80) {
-            ++n;
-        }
-        return n;
+    const char32_t mapped = upper ? upperOf(c->codePoint) : lowerOf(c->codePoint);
+    if (c->length <= 2 && mapped != c->codePoint) {
+        std::string encoded;
+        appendUtf8(encoded, mapped);
+        s.replace(i, c->length, encoded);
     }
-    const char32_t cp = ((lead & 0x1FU) << 6) | (static_cast<std::uint8_t>(s[i + 1]) & 0x3FU);
-    const char32_t mapped = upper ? upperOf(cp) : lowerOf(cp);
-    s[i] = static_cast<char>(0xC0 | (mapped >> 6));
-    s[i + 1] = static_cast<char>(0x80 | (mapped & 0x3F));
-    return 2;
+    return c->length;
 }
 
 bool startsWord(char previous) {
@@ -115,19 +110,19 @@ std::string ParentPath(std::string_view path) {
     if (path.size() > 1 && path.back() == '/') {
         path.remove_suffix(1);
     }
-    const auto slash = path.rfind('/');
-    if (slash == std::string_view::npos) {
+    const std::string_view folder = folderPart(path);
+    if (folder.empty()) {
         return std::string(path);
     }
-    return slash == 0 ? std::string("/") : std::string(path.substr(0, slash));
+    // The root keeps its "/"; any other folder loses it.
+    return folder.size() == 1 ? std::string(folder) : std::string(folder.substr(0, folder.size() - 1));
 }
 
 std::string FileNameOf(std::string_view path) {
     if (!path.empty() && path.back() == '/') {
         path.remove_suffix(1);
     }
-    const auto slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return std::string(lastPathName(path));
 }
 
 std::string LongPathName(const std::string& path) {

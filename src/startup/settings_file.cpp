@@ -13,6 +13,7 @@
 #include "common/atomic_file.h"
 #include "common/cp1252.h"
 #include "startup/ini_document.h"
+#include "startup/path_helpers.h"
 #include "startup/xdg_dirs.h"
 
 namespace vendrik {
@@ -67,18 +68,23 @@ bool isWritableFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file,
-                         const std::string& defaultValue) {
+IniDocument readIniFile(const std::string& file) {
     const FileBytes fb = readSettingsBytes(file);
-    if (fb.outcome != ReadOutcome::Read) {
-        return defaultValue;
-    }
-    const auto value = IniDocument::parse(fb.bytes).value(utf8ToCp1252(section),
-                                                          utf8ToCp1252(key));
+    return fb.outcome == ReadOutcome::Read ? IniDocument::parse(fb.bytes) : IniDocument();
+}
+
+std::string iniValue(const IniDocument& document, std::string_view section, std::string_view key,
+                     const std::string& defaultValue) {
+    const auto value = document.value(utf8ToCp1252(section), utf8ToCp1252(key));
     if (!value || value->empty()) {
         return defaultValue;
     }
     return cp1252ToUtf8(std::string_view(*value).substr(0, kMaxIniValueLength));
+}
+
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file,
+                         const std::string& defaultValue) {
+    return iniValue(readIniFile(file), section, key, defaultValue);
 }
 
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
@@ -121,15 +127,16 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
     return allStored && outcome.result == AtomicWriteResult::Written;
 }
 
-std::string locateSettingsFile(const std::string& programFolder, const std::string& fileName) {
-    if (!programFolder.empty() && isWritableFolder(programFolder)) {
-        return programFolder + fileName;
+std::string locateSettingsFile(const std::string& programFolder) {
+    const std::string folder = programFolder.empty() ? InitPaths().programFolder : programFolder;
+    if (!folder.empty() && isWritableFolder(folder)) {
+        return folder + std::string(kSettingsFileName);
     }
     const std::string config = xdgConfigHome();
     if (config.empty()) {
         return {};
     }
-    return config + "vendrik/" + fileName;
+    return config + "vendrik/" + std::string(kSettingsFileName);
 }
 
 }  // namespace vendrik

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "startup/ini_document.h"
+
 namespace vendrik {
 
 // Product title; also the settings section, the main window's caption and
@@ -24,6 +26,15 @@ inline constexpr std::size_t kMaxIniValueLength = 2047;
 // Files beyond this size are not settings files; they read as empty and are
 // never rewritten (rewriting would mean loading all of it).
 inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
+
+// The file as a document, read once for several values; empty when the file
+// is missing, unreadable, not a regular file or beyond kMaxIniFileSize.
+[[nodiscard]] IniDocument readIniFile(const std::string& file);
+
+// The value of `key` in `section` of a document read by readIniFile, as
+// ReadIniValue gives it.
+[[nodiscard]] std::string iniValue(const IniDocument& document, std::string_view section,
+                                   std::string_view key, const std::string& defaultValue);
 
 // The value of `key` in `section`, or `defaultValue` when the file, the
 // section or the key is missing or the value is empty. Values longer than
@@ -52,12 +63,16 @@ struct IniEntry {
 bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
                     const std::string& file);
 
-// The settings file of a program living in `programFolder` (with a trailing
-// "/"): `fileName` in that folder when the folder is writable, as a portable
-// copy keeps its settings beside itself; otherwise, as for a program
-// installed under /usr, $XDG_CONFIG_HOME/vendrik/`fileName` (XDG_CONFIG_HOME
-// defaulting to ~/.config). Empty when neither can be worked out.
-[[nodiscard]] std::string locateSettingsFile(const std::string& programFolder,
-                                             const std::string& fileName);
+// The settings file's name, shared by the windows and the command line.
+inline constexpr std::string_view kSettingsFileName = "vendrik.ini";
+
+// The one rule that finds the settings file, for start-up, the windows and
+// `vendrik-cli`: vendrik.ini in the program's folder when that folder is
+// writable, as a portable copy keeps its settings beside itself; otherwise,
+// as for a program installed under /usr, $XDG_CONFIG_HOME/vendrik/vendrik.ini
+// (XDG_CONFIG_HOME defaulting to ~/.config). `programFolder` (with a trailing
+// "/") defaults to the folder of this process's executable. Empty when
+// neither can be worked out. The file need not exist yet.
+[[nodiscard]] std::string locateSettingsFile(const std::string& programFolder = {});
 
 }  // namespace vendrik

@@ -1,21 +1,13 @@
 #include "startup/start_up.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
-
+#include "common/picture_endings.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
-#include "startup/settings_keys.h"
 #include "startup/shell_folders.h"
 
 namespace vendrik {
 namespace {
-
-constexpr std::array<std::string_view, 6> kPictureEndings = {".jpg", ".jpe", "jpeg",
-                                                            ".tif", ".bmp", ".gif"};
-static_assert(kPictureEndings.size() == 6);
 
 // The first of the candidates that is a non-empty existing folder, else the
 // root, which always exists.
@@ -53,17 +45,6 @@ std::string StripQuotes(std::string& text) {
     return text;
 }
 
-bool isPictureArgument(std::string_view argument) {
-    if (argument.size() < 4) {
-        return false;
-    }
-    std::string ending(argument.substr(argument.size() - 4));
-    std::transform(ending.begin(), ending.end(), ending.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::find(kPictureEndings.begin(), kPictureEndings.end(), ending) !=
-           kPictureEndings.end();
-}
-
 std::string sourceFolderFallback(const std::string& stored, const std::string& documentsFolder) {
     return firstExistingFolder({stored, documentsFolder});
 }
@@ -76,7 +57,7 @@ std::string targetFolderFallback(const std::string& stored, const KeyValueStore&
 }
 
 std::string InitSettingsPath(const ProgramPaths& paths) {
-    return locateSettingsFile(paths.programFolder, paths.programFileName + ".ini");
+    return locateSettingsFile(paths.programFolder);
 }
 
 StartupState runStartup(const StartupInputs& inputs) {
@@ -99,25 +80,16 @@ StartupState runStartup(const StartupInputs& inputs) {
     s.DocumentsFolder = InitShellFolders();
     s.settingsFile = InitSettingsPath(paths);
 
-    // Source and target folder, each with its fallbacks.
-    s.sourceFolder = sourceFolderFallback(
-        ReadIniValue(SettingsSection, "Quelle", s.settingsFile, ""), s.DocumentsFolder);
-    s.targetFolder = targetFolderFallback(
-        ReadIniValue(SettingsSection, "LastSavePath", s.settingsFile, ""), store,
-        s.DocumentsFolder);
+    // Every setting, in one reading of the file; then the source and target
+    // folder, each with its fallbacks.
+    s.settings = loadSettings(s.settingsFile);
+    s.settings.sourceFolder = sourceFolderFallback(s.settings.sourceFolder, s.DocumentsFolder);
+    s.settings.targetFolder =
+        targetFolderFallback(s.settings.targetFolder, store, s.DocumentsFolder);
 
-    // First run: the flag as stored, then "0" at once. A settings file
-    // outside the program folder may need its folder first.
-    s.FirstRunFlag =
-        toInteger16(ReadIniValue(SettingsSection, "FirstRun", s.settingsFile,
-                                std::string(settingDefault("FirstRun"))))
-            .value_or(0);
-    if (!s.settingsFile.empty()) {
-        std::string folder = ParentPath(s.settingsFile);
-        if (MakePath(folder)) {
-            static_cast<void>(WriteIniValue(SettingsSection, "FirstRun", "0", s.settingsFile));
-        }
-    }
+    // First run: the flag as stored, then "0" at once.
+    s.FirstRunFlag = static_cast<std::int16_t>(s.settings.firstRun);
+    static_cast<void>(saveFirstRunDone(s.settingsFile));
 
     // Register with the file manager, on every start.
     s.registeredOpenWith = RegisterOpenWith(s.programFile);
@@ -125,9 +97,6 @@ StartupState runStartup(const StartupInputs& inputs) {
     // Scratch bitmap paths.
     s.TempImagePath = s.tempFolder + "img.bmp";
     s.TempWorkPath = s.tempFolder + "temp.bmp";
-
-    // Watermark settings.
-    s.watermark = readWatermarkSettings(s.settingsFile);
 
     // The command line: a picture selects itself in its folder, a folder
     // becomes the source folder, anything else is ignored. The quotes go
@@ -139,15 +108,12 @@ StartupState runStartup(const StartupInputs& inputs) {
         argument = LongPathName(argument);
         s.commandLineArgument = argument;
         if (isPictureArgument(argument)) {
-            s.sourceFolder = ParentPath(argument);
+            s.settings.sourceFolder = ParentPath(argument);
             s.fileToSelect = FileNameOf(argument);
         } else if (FolderExists(argument)) {
-            s.sourceFolder = argument;
+            s.settings.sourceFolder = argument;
         }
     }
-
-    // The values the main window puts into its controls.
-    s.mainWindow = readMainWindowSettings(s.settingsFile);
     return s;
 }
 

@@ -13,8 +13,7 @@
 #include "startup/instance_lock.h"
 #include "startup/key_value_store.h"
 #include "startup/path_helpers.h"
-#include "startup/settings_values.h"
-#include "watermark/watermark_settings.h"
+#include "startup/settings.h"
 
 namespace vendrik {
 
@@ -41,13 +40,14 @@ struct StartupState {
     std::string DocumentsFolder;  // with a trailing "/"
     std::int16_t FirstRunFlag = 0;  // "FirstRun" as stored before this start
     bool registeredOpenWith = false;
-    WatermarkSettings watermark;  // with the text decoded and its line breaks counted
 
     std::string commandLineArgument;  // quotes removed, long form; empty without one
-    std::string sourceFolder;         // for txtPath(0) and the file list
-    std::string targetFolder;         // for txtPath(2)
     std::string fileToSelect;         // the picture named on the command line, or empty
-    MainWindowSettings mainWindow;    // the remaining values for the controls
+    // Every setting for the controls and the watermark. The two folders are
+    // resolved: settings.sourceFolder (txtPath(0) and the file list) is the
+    // stored one, the documents folder or "/", or the command line's folder;
+    // settings.targetFolder (txtPath(2)) the stored one or its fallbacks.
+    Settings settings;
 };
 
 [[nodiscard]] StartupState runStartup(const StartupInputs& inputs);
@@ -63,17 +63,12 @@ struct StartupState {
 [[nodiscard]] std::string targetFolderFallback(const std::string& stored, const KeyValueStore& store,
                                                const std::string& documentsFolder);
 
-// The program's settings file: its own name with ".ini" ("vendrik" keeps
-// "vendrik.ini"), beside it or in the config folder (locateSettingsFile).
+// The program's settings file: locateSettingsFile for the program's folder.
 [[nodiscard]] std::string InitSettingsPath(const ProgramPaths& paths);
 
 // Removes double quotes from the text in place and returns it. After a quote
 // is cut out, the character that moved into its place is not examined, so of
 // two adjacent quotes only the first goes.
 std::string StripQuotes(std::string& text);
-
-// True when the last four characters, in lower case, are ".jpg", ".jpe",
-// "jpeg", ".tif", ".bmp" or ".gif".
-[[nodiscard]] bool isPictureArgument(std::string_view argument);
 
 }  // namespace vendrik

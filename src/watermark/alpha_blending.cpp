@@ -22,8 +22,9 @@ VendrikError blendError(BlendErrc errc, const std::string& description) {
     return VendrikError(static_cast<int>(errc), kSource, description);
 }
 
-// Nearest integer, ties to even, of a double that must fit a 32-bit integer
-// (the Basic original kept these values in Long variables).
+// Nearest integer, ties to even, of a double that must fit a 32-bit integer:
+// the engine's coordinates are 32-bit, and a value beyond that is an
+// overflow the caller reports, not a number to wrap.
 [[nodiscard]] std::optional<std::int64_t> roundToLong(double value) {
     const double r = std::nearbyint(value);
     if (!std::isfinite(r) || r < std::numeric_limits<std::int32_t>::min() ||
@@ -302,8 +303,8 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
     // Every value a pixel is built from is a convex mix of bytes when alpha
     // lies in 0..1 (the rounded weights sum to 1 ± 0.0002, far from moving a
     // byte by a half), so alpha outside that range is the only way to a
-    // result byte outside 0..255. Refusing it here leaves the destination
-    // untouched, where the original found out half-way through.
+    // result byte outside 0..255. Refusing it here, before the first pixel,
+    // leaves the destination untouched rather than half blended.
     enforce(alpha.raw() >= 0 && alpha.raw() <= kOne, [] {
         return blendError(BlendErrc::Overflow, "Überlauf: Deckkraft außerhalb von 0 bis 1");
     });
@@ -355,9 +356,9 @@ void RotAlphaBlend(Surface& destination, Fixed4 angle, int centreX, int centreY,
                           alpha.raw());
     const std::int64_t sxLimit = (w - 1) * kOne - 1;  // sx < w − 1: a right neighbour exists
     const std::int64_t syLimit = (h - 1) * kOne - 1;
-    // The original walked the square column by column; no output pixel
-    // depends on another, so walking it row by row gives the same bytes and
-    // reads and writes memory in order instead of a row apart.
+    // No output pixel depends on another, so the square is walked row by
+    // row: the bytes are those of any order, and memory is read and written
+    // in order instead of a row apart.
     for (std::int64_t j = jLo; j < jHi; ++j) {
         const std::int64_t Y = j - offY;
         const std::int64_t sx0 = map.sx(iLo - offX, Y);

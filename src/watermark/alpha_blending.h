@@ -22,8 +22,10 @@ inline constexpr std::int16_t kRotationCentreNotGiven = -32767;
 // than this cannot be drawn whole.
 inline constexpr int kMaxBlendSourceExtent = 32766;
 
-// Error numbers of the faults RotAlphaBlend reports, as the Basic runtime
-// numbered them; the descriptions say what went wrong in German for the user.
+// Error numbers of the faults RotAlphaBlend reports: the run-time error
+// numbers the program's callers and tests know them by (5 invalid call, 6
+// overflow, 7 out of memory); the descriptions say what went wrong in German
+// for the user.
 enum class BlendErrc {
     InvalidCall = 5,      // a source smaller than the w × h it is said to be
     Overflow = 6,         // alpha outside 0..1 or a coordinate beyond 16 bits

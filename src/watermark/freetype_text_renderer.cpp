@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/utf8.h"
 #include "watermark/text_renderer.h"
 
 namespace vendrik {
@@ -45,52 +46,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
-// The code points of a UTF-8 line; a malformed byte becomes '?', as the
-// conversion to the platform's character set does.
-std::vector<char32_t> decodeUtf8(std::string_view s) {
-    std::vector<char32_t> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b0 = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        if (b0 < 0x80) {
-            cp = b0;
-        } else if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2) {
-            extra = 1;
-            cp = b0 & 0x1F;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b0 & 0x0F;
-        } else if ((b0 & 0xF8) == 0xF0 && b0 <= 0xF4) {
-            extra = 3;
-            cp = b0 & 0x07;
-        } else {
-            out.push_back(U'?');
-            ++i;
-            continue;
-        }
-        bool ok = true;
-        for (int k = 1; ok && k <= extra; ++k) {
-            if (i + k >= s.size()) {
-                ok = false;
-                break;
-            }
-            const auto bk = static_cast<unsigned char>(s[i + k]);
-            ok = (bk & 0xC0) == 0x80;
-            cp = (cp << 6) | (bk & 0x3F);
-        }
-        const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
-        if (!ok || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(U'?');
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
 class FreetypeTextRenderer final : public TextRenderer {
 public:
     FreetypeTextRenderer() = default;
@@ -109,7 +64,8 @@ public:
         openFont();
         // 96 dots per inch: a point is 4/3 of a pixel. The size is kept in
         // whole pixels, where hinting draws the cleanest stems, and the size
-        // in points is read back from there, as the original platform did.
+        // in points is read back from there: placement works with the size
+        // the text was really drawn at.
         const double pixels = std::nearbyint(points * 4.0 / 3.0);
         const int px = static_cast<int>(std::clamp(std::isfinite(pixels) ? pixels : 1.0, 1.0,
                                                    static_cast<double>(kMaxPixelSize)));
@@ -129,7 +85,7 @@ public:
         TextExtent extent;
         for (const std::string_view line : lines) {
             long width = 0;
-            for (const char32_t cp : decodeUtf8(line)) {
+            for (const char32_t cp : utf8CodePoints(line)) {
                 if (loadGlyph(cp, FT_LOAD_DEFAULT)) {
                     width += m_face->glyph->advance.x >> 6;
                 }
@@ -146,7 +102,7 @@ public:
         for (const std::string_view line : splitLines(text)) {
             const int baseline = lineTop + m_ascender;
             long penX = 0;
-            for (const char32_t cp : decodeUtf8(line)) {
+            for (const char32_t cp : utf8CodePoints(line)) {
                 if (!loadGlyph(cp, FT_LOAD_RENDER)) {
                     continue;
                 }

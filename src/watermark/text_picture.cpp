@@ -6,10 +6,10 @@
 
 namespace vendrik {
 
-const RenderedText& TextPicture::render(std::string_view text, double points, int colorIndex) {
-    if (colorIndex >= 0 && colorIndex < static_cast<int>(kWatermarkColors.size())) {
-        m_foreground =
-            Surface::fromColorRef(kWatermarkColors[static_cast<std::size_t>(colorIndex)]);
+const RenderedText& TextPicture::render(std::string_view text, double points,
+                                        WatermarkColour colour) {
+    if (const auto value = colourValue(colour)) {
+        m_foreground = Surface::fromColorRef(*value);
     }
     if (!m_last.picture.empty() && text == m_lastText && points == m_lastPoints &&
         m_foreground == m_lastColour) {

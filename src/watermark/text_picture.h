@@ -14,6 +14,7 @@
 
 #include "imaging/surface.h"
 #include "watermark/text_renderer.h"
+#include "watermark/watermark_settings.h"
 
 namespace vendrik {
 
@@ -42,7 +43,8 @@ public:
     // The result stays valid until the next call. A batch run asks for the
     // same text, size and colour for every picture of the same width, so the
     // last picture is kept and handed out again for an equal request.
-    [[nodiscard]] const RenderedText& render(std::string_view text, double points, int colorIndex);
+    [[nodiscard]] const RenderedText& render(std::string_view text, double points,
+                                             WatermarkColour colour);
 
     [[nodiscard]] Bgr foreground() const noexcept {
         return m_foreground;

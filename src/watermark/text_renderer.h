@@ -1,7 +1,8 @@
 #pragma once
-// How the watermark text is drawn: the font the original's measuring label
-// and render box used ("Arial", bold, a point size at 96 dots per inch), the
-// extent of a multi-line text, and the text printed line by line.
+// How the watermark text is drawn: the watermark's font ("Arial", bold, a
+// point size at 96 dots per inch, which fontconfig resolves to a metric-
+// compatible face), the extent of a multi-line text, and the text printed
+// line by line.
 //
 // An interface, so that compositing and placement can be tested with a
 // renderer whose extents are known, and so that a platform without the

@@ -33,16 +33,17 @@ int horizontalCentre(const PlacementInput& in, double correction, double& hPos) 
     const double W = in.boxWidth;
     const double PW = in.textWidth;
     switch (in.hAlign) {
-        case 0:
+        case HorizontalAlignment::Left:
             hPos = 1;
             return roundCoordinate(roundCoordinate(FS * 7.5 + 1) - correction);
-        case 1:
+        case HorizontalAlignment::Centre:
             hPos = W / 2 - PW / 2;
             return roundCoordinate(FS * 6.7 + W / 2 - PW / 2);
-        default:
-            hPos = W - PW;
-            return roundCoordinate(roundCoordinate(FS * 6.2 + W - PW) + correction);
+        case HorizontalAlignment::Right:
+            break;
     }
+    hPos = W - PW;
+    return roundCoordinate(roundCoordinate(FS * 6.2 + W - PW) + correction);
 }
 
 }  // namespace
@@ -60,19 +61,19 @@ TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos) 
     // Up to "-90°" the correction grows with the angle; from there on the
     // turned text stands upright and its height decides.
     const double correction = A < k89 ? a / 1.35 : PH * 1.7;
-    c.x = in.hAlign >= 0 && in.hAlign <= 2 ? horizontalCentre(in, correction, hPos) : 0;
+    c.x = isNamed(in.hAlign) ? horizontalCentre(in, correction, hPos) : 0;
 
     // A text of exactly two lines has its own offsets; the designer allows
     // one line break, the settings file may hold any number.
     const bool twoLines = in.lineBreaks == 1;
     switch (in.vAlign) {
-        case 0:
+        case VerticalAlignment::Top:
             vPos = 1;
             c.y = twoLines ? roundCoordinate(FS + 1 + DH / 20)
                            : roundCoordinate(FS + 1 + DH / 400 - 2);
             c.y = A <= k90 ? roundFixed(Fixed4(c.y) + A) : roundCoordinate(c.y + 90.0);
             break;
-        case 1: {
+        case VerticalAlignment::Middle: {
             vPos = DH / 2 - PH / 2;
             const double shift = twoLines ? 0.0 : -40.0;
             // A = 0 has its own formula, so the division by A never sees 0.
@@ -80,7 +81,7 @@ TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos) 
                                  : roundCoordinate(DH / (a / 2) + FS + DH / 2 - PH / 2 + shift);
             break;
         }
-        case 2:
+        case VerticalAlignment::Bottom:
             vPos = DH - PH;
             if (twoLines) {
                 c.y = roundCoordinate(FS + DH - PH + DH / 200);
@@ -108,14 +109,14 @@ TextCentre placeOnPreview(const PlacementInput& in, double& hPos, double& vPos) 
 
     // No option chosen counts as the left one.
     PlacementInput aligned = in;
-    if (aligned.hAlign < 0 || aligned.hAlign > 2) {
-        aligned.hAlign = 0;
+    if (!isNamed(aligned.hAlign)) {
+        aligned.hAlign = HorizontalAlignment::Left;
     }
     c.x = horizontalCentre(aligned, a / 1.35, hPos);
 
     const bool twoLines = in.lineBreaks == 1;
     switch (in.vAlign) {
-        case 1:
+        case VerticalAlignment::Middle:
             vPos = PH2 / 2 - PH / 2;
             if (twoLines) {
                 c.y = roundCoordinate(FS + PH2 / 2 - PH / 2 + (A != 0 ? 10 : 7));
@@ -123,7 +124,7 @@ TextCentre placeOnPreview(const PlacementInput& in, double& hPos, double& vPos) 
                 c.y = roundCoordinate(FS + PH2 / 2 - PH / 2 + (A != 0 ? -2 : -5));
             }
             break;
-        case 2:
+        case VerticalAlignment::Bottom:
             vPos = PH2 - PH;
             c.y = roundCoordinate(FS + PH2 - PH + (twoLines ? 3 : -8));
             c.y = roundCoordinate(static_cast<double>(c.y) - a);

@@ -8,6 +8,7 @@
 // caller's position fields, which serve as scratch for the designer.
 
 #include "common/fixed4.h"
+#include "watermark/watermark_settings.h"
 
 namespace vendrik {
 
@@ -18,8 +19,8 @@ struct PlacementInput {
     double textHeight = 0;
     double fontSize = 0;  // points, as the renderer read it back
     Fixed4 angle;         // degrees
-    int hAlign = 1;       // 0 left, 1 centre, 2 right
-    int vAlign = 1;       // 0 top, 1 middle, 2 bottom
+    HorizontalAlignment hAlign = HorizontalAlignment::Centre;
+    VerticalAlignment vAlign = VerticalAlignment::Middle;
     int lineBreaks = 0;   // CR characters in the text
 };
 
@@ -29,15 +30,15 @@ struct TextCentre {
     friend bool operator==(const TextCentre&, const TextCentre&) = default;
 };
 
-// The batch compositing's rules. An alignment outside 0..2 puts that
+// The batch compositing's rules. An alignment outside the named ones puts that
 // coordinate at 0 and leaves its position field alone. Throws VendrikError
 // (overflow) when a coordinate leaves the 32-bit range, as an angle very
 // close to 0 can make the middle alignment's DH / (A / 2) do.
 [[nodiscard]] TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos);
 
 // The designer preview's rules: no scaling with the picture, the angle
-// correction capped at 90 degrees, and an alignment outside 0..2 taken as 0
-// (no option chosen). The angle is used as a whole number of degrees.
+// correction capped at 90 degrees, and an alignment outside the named ones taken as
+// the first (no option chosen). The angle is used as a whole number of degrees.
 [[nodiscard]] TextCentre placeOnPreview(const PlacementInput& in, double& hPos, double& vPos);
 
 }  // namespace vendrik

@@ -18,12 +18,14 @@ inline constexpr int kPreviewHeight = 222;
 // numbers as its sliders and option buttons hold them.
 struct PreviewDesign {
     std::string text;  // display form, lines separated by CR LF
-    int angle = 40;    // degrees, 0..360
-    int opacity = 45;  // percent, 0..100
-    int size = 38;     // 16..70; the font is size / 2 points
-    int color = 1;     // index into kWatermarkColors; other values keep the colour
-    int hAlign = 1;    // 0 left, 1 centre, 2 right; other values count as 0
-    int vAlign = 1;    // 0 top, 1 middle, 2 bottom; other values count as 0
+    int angle = static_cast<int>(WatermarkSettings{}.angle.round());      // degrees, 0..360
+    int opacity = static_cast<int>(WatermarkSettings{}.opacity.round());  // percent, 0..100
+    int size = WatermarkSettings{}.size;  // 16..70; the font is size / 2 points
+    // A colour outside the table keeps the colour; an alignment outside the
+    // named ones counts as the first (no option chosen).
+    WatermarkColour color = WatermarkSettings{}.color;
+    HorizontalAlignment hAlign = WatermarkSettings{}.hAlign;
+    VerticalAlignment vAlign = WatermarkSettings{}.vAlign;
 };
 
 // The design as the designer loads it from the settings: angle and opacity

@@ -45,16 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{1e-300, 3, ".", "0.000"}, FormatCase{kInf, 1, ".", ""},
                       FormatCase{std::nan(""), 0, ".", ""}));
 
-TEST(LeadingNumber, ReadsTheNumberATextBeginsWith) {
-    EXPECT_EQ(leadingNumber("134", "."), 134);
-    EXPECT_EQ(leadingNumber("  134/1", "."), 134);
-    EXPECT_EQ(leadingNumber("-5", "."), -5);
-    EXPECT_EQ(leadingNumber("2,5", ","), 2.5);
-    EXPECT_EQ(leadingNumber("0.500/0.250", ","), 0.5);
-    EXPECT_EQ(leadingNumber("abc", "."), std::nullopt);
-    EXPECT_EQ(leadingNumber("", "."), std::nullopt);
-}
-
 TEST(ReadNumber, FollowsByteOrderAndReadsZeroPastTheEnd) {
     const std::uint8_t b[] = {0x12, 0x34, 0x56, 0x78, 0xFF};
     EXPECT_EQ(ReadNumber(b, 0, 2, true), 0x3412u);

@@ -18,34 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-// A 24-bit bottom-up BMP with a pattern that differs per `seed`.
-void writeBmp(const std::string& path, int w, int h, int seed) {
-    const int stride = (w * 3 + 3) & ~3;
-    std::vector<std::uint8_t> f(54 + static_cast<std::size_t>(stride) * h, 0);
-    auto le32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-        }
-    };
-    f[0] = 'B';
-    f[1] = 'M';
-    le32(2, static_cast<std::uint32_t>(f.size()));
-    le32(10, 54);
-    le32(14, 40);
-    le32(18, static_cast<std::uint32_t>(w));
-    le32(22, static_cast<std::uint32_t>(h));
-    f[26] = 1;
-    f[28] = 24;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = &f[54 + static_cast<std::size_t>(y) * stride + x * 3];
-            p[0] = static_cast<std::uint8_t>(x * 5 + seed * 40);
-            p[1] = static_cast<std::uint8_t>(y * 7 + seed * 13);
-            p[2] = static_cast<std::uint8_t>((x ^ y) + seed);
-        }
-    }
-    test::writeFileBytes(path, f);
-}
+using test::writeBmp;
 
 // Records everything the run reports.
 class Recorder : public BatchObserver {

@@ -100,15 +100,6 @@ INSTANTIATE_TEST_SUITE_P(
                       DestCase{"TooLarge", 11, {}, {1024, 768}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LeadingNumber, StopsAtTheFirstOtherCharacter) {
-    EXPECT_EQ(leadingNumber("640,5"), 640);
-    EXPECT_EQ(leadingNumber("12.5px"), 12.5);
-    EXPECT_EQ(leadingNumber("1.2.3"), 1.2);
-    EXPECT_EQ(leadingNumber(" 5"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber(".5"), 0.5);
-}
-
 TEST(SizePresets, TextsNameHeightThenWidth) {
     for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
         const SizePreset& p = kSizePresets[i];

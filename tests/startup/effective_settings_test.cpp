@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "startup/effective_settings.h"
+#include "startup/key_value_store.h"
+#include "startup/settings.h"
+#include "startup/shell_folders.h"
+#include "startup/start_up.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -58,35 +62,37 @@ TEST(EffectiveSettings, StoredValuesWinWhereTheyApply) {
         "LastSavePath=/ziel\r\noptTag=2\r\nTag=klein\r\nchkAnfang=1\r\nPreTags=9\r\n"
         "Alpha=70\r\nColor=4\r\nInfo=eins#\xA7zwei\r\n";
     test::writeFileBytes(ini, {text.begin(), text.end()});
-    const EffectiveSettings e = effectiveSettings(ini);
-    EXPECT_EQ(e.settingsFile, ini);
+    const Settings e = loadSettings(ini);
+    const std::vector<SettingReport> report = reportSettings(ini);
     EXPECT_EQ(e.quality, 60);
     EXPECT_EQ(e.sizeIndex, 10);
     EXPECT_EQ(e.manW, "640,5");
     EXPECT_FALSE(e.samePath);
     EXPECT_EQ(e.targetFolder, "/ziel");
     // "/ziel" does not exist: the window would show the documents folder.
-    EXPECT_NE(e.resolvedTargetFolder, "/ziel");
-    EXPECT_EQ(e.resolvedTargetFolder.back(), '/');
+    const std::string resolvedTargetFolder =
+        targetFolderFallback(e.targetFolder, PlatformKeyValueStore(), InitShellFolders());
+    EXPECT_NE(resolvedTargetFolder, "/ziel");
+    EXPECT_EQ(resolvedTargetFolder.back(), '/');
     EXPECT_EQ(e.optTag, 2);
     EXPECT_EQ(e.tag, "klein");
     EXPECT_TRUE(e.tagAtStart);
     EXPECT_EQ(e.preTags, 5);  // 9 is beyond the tag list
     EXPECT_EQ(e.watermark.opacity.raw(), 700000);
-    EXPECT_EQ(e.watermark.color, 4);
+    EXPECT_EQ(e.watermark.color, WatermarkColour::Red);
     EXPECT_EQ(e.watermark.text, "eins\r\nzwei");
     EXPECT_EQ(e.watermark.lineBreaks, 1);
-    EXPECT_EQ(e.sourceOf("Quality"), SettingSource::File);
-    EXPECT_EQ(e.sourceOf("PreTags"), SettingSource::Default);
-    EXPECT_EQ(e.sourceOf("Angle"), SettingSource::Default);
+    EXPECT_EQ(settingSource(report, "Quality"), SettingSource::File);
+    EXPECT_EQ(settingSource(report, "PreTags"), SettingSource::Default);
+    EXPECT_EQ(settingSource(report, "Angle"), SettingSource::Default);
 
-    const EffectiveSettings d = effectiveSettings("");
+    const Settings d = loadSettings("");
     EXPECT_EQ(d.quality, 80);
     EXPECT_EQ(d.sizeIndex, 5);
     EXPECT_TRUE(d.samePath);
     EXPECT_EQ(d.watermark.opacity.raw(), 450000);
     EXPECT_EQ(d.watermark.lineBreaks, 1);  // the default notice
-    EXPECT_EQ(d.sourceOf("Quality"), SettingSource::Default);
+    EXPECT_EQ(settingSource(reportSettings(""), "Quality"), SettingSource::Default);
 }
 
 TEST(EffectiveSettings, ResolveHonoursTheChoice) {

@@ -14,8 +14,8 @@
 
 #include "startup/ini_document.h"
 #include "startup/settings_file.h"
-#include "startup/settings_keys.h"
-#include "startup/settings_values.h"
+#include "common/settings_keys.h"
+#include "startup/settings.h"
 #include "read_only_folder.h"
 #include "support/test_support.h"
 
@@ -142,21 +142,23 @@ TEST(SettingsValues, MainWindowValuesOutsideTheirRangeAreNotApplied) {
     writeText(ini,
               "[Tervane Vendrik]\r\nQuality=150\r\nSize=3.5\r\nPreTags=7\r\noptTag=0\r\n"
               "OrigSize=nein\r\nSamePath=99999\r\nchkAnfang=1\r\n");
-    const MainWindowSettings m = readMainWindowSettings(ini);
-    EXPECT_FALSE(m.quality.has_value());  // slider 40..95 keeps its design-time value
-    EXPECT_EQ(m.size, 4);
-    EXPECT_FALSE(m.preTags.has_value());  // the tag list has 7 entries
-    EXPECT_FALSE(m.optTag.has_value());   // there is no option button 0
-    EXPECT_TRUE(m.origSize);              // anything but "0" ticks it
-    EXPECT_FALSE(m.samePath.has_value());
-    EXPECT_EQ(m.chkAnfang, 1);
+    // A value that cannot apply leaves the control's design-time value, which
+    // is the key's default.
+    const Settings m = loadSettings(ini);
+    EXPECT_EQ(m.quality, 80);  // slider 40..95 keeps its design-time value
+    EXPECT_EQ(m.sizeIndex, 4);
+    EXPECT_EQ(m.preTags, 5);  // the tag list has 7 entries
+    EXPECT_EQ(m.optTag, 1);   // there is no option button 0
+    EXPECT_TRUE(m.origSize);  // anything but "0" ticks it
+    EXPECT_TRUE(m.samePath);
+    EXPECT_TRUE(m.tagAtStart);
 
     writeText(ini, "[Tervane Vendrik]\r\nQuality=95abc\r\noptTag=2\r\nOrigSize=0\r\n");
-    const MainWindowSettings n = readMainWindowSettings(ini);
+    const Settings n = loadSettings(ini);
     EXPECT_EQ(n.quality, 95);
     EXPECT_EQ(n.optTag, 2);
     EXPECT_FALSE(n.origSize);
-    EXPECT_EQ(n.size, 5);
+    EXPECT_EQ(n.sizeIndex, 5);
 }
 
 TEST(SettingsValues, WatermarkValuesReadAndWriteBack) {
@@ -164,7 +166,7 @@ TEST(SettingsValues, WatermarkValuesReadAndWriteBack) {
     const std::string ini = dir.file("v.ini");
     writeText(ini, "[Tervane Vendrik]\r\nWSize=70000\r\nAngle=12.5\r\nHPos=1e999\r\n"
                    "Info=Zeile 1#\xA7Zeile 2#\xA7Zeile 3\r\n");
-    WatermarkSettings w = readWatermarkSettings(ini);
+    WatermarkSettings w = loadSettings(ini).watermark;
     EXPECT_EQ(w.size, 0);  // beyond 16 bits: stays 0
     EXPECT_EQ(w.angle.raw(), 125000);
     EXPECT_EQ(w.hPos, 0.0);
@@ -175,18 +177,46 @@ TEST(SettingsValues, WatermarkValuesReadAndWriteBack) {
 
     w.text = "x\r\ny#z";  // a "#" typed by the user
     w.size = 50;
-    ASSERT_TRUE(writeWatermarkSettings(w, ini));
+    ASSERT_TRUE(saveWatermarkSettings(w, ini));
     EXPECT_NE(fileText(ini).find("Info=x#\xA7y#z\r\n"), std::string::npos);
-    const WatermarkSettings again = readWatermarkSettings(ini);
+    const WatermarkSettings again = loadSettings(ini).watermark;
     EXPECT_EQ(again.text, "x\r\ny\rz");  // ... comes back as a line break
     EXPECT_EQ(again.lineBreaks, 2);
     EXPECT_EQ(again.size, 50);
     EXPECT_EQ(again.angle.raw(), 120000);  // the designer stores whole degrees
 }
 
+// Numbers a hand-edited file may hold for the closed sets are kept as they
+// are, so that each keeps its defined effect (a colour outside the table
+// keeps the previous colour, an alignment outside 0..2 puts the coordinate at
+// 0, a size below 2 draws nothing), and the designer writes them back as read.
+TEST(SettingsValues, HostileWatermarkNumbersAreKeptNotMended) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    writeText(ini, "[Tervane Vendrik]\r\nColor=17\r\nAngle=9999\r\nWSize=-5\r\nHPosN=3\r\n"
+                   "VPosN=-2\r\nAngleN=42\r\n");
+    const WatermarkSettings w = loadSettings(ini).watermark;
+    EXPECT_EQ(storedNumber(w.color), 17);
+    EXPECT_FALSE(isNamed(w.color));
+    EXPECT_EQ(colourValue(w.color), std::nullopt);
+    EXPECT_EQ(w.angle, Fixed4(9999));
+    EXPECT_EQ(w.size, -5);
+    EXPECT_EQ(storedNumber(w.hAlign), 3);
+    EXPECT_EQ(storedNumber(w.vAlign), -2);
+    EXPECT_EQ(storedNumber(w.angleMode), 42);
+    EXPECT_FALSE(isNamed(w.hAlign) || isNamed(w.vAlign) || isNamed(w.angleMode));
+
+    ASSERT_TRUE(saveWatermarkSettings(w, ini));
+    const std::string text = fileText(ini);
+    for (const char* entry : {"Color=17\r\n", "Angle=9999\r\n", "WSize=-5\r\n", "HPosN=3\r\n",
+                              "VPosN=-2\r\n", "AngleN=42\r\n"}) {
+        EXPECT_NE(text.find(entry), std::string::npos) << entry;
+    }
+}
+
 TEST(SettingsValues, EmptyInfoGivesTheTwoLineNotice) {
     TempDir dir;
-    const WatermarkSettings w = readWatermarkSettings(dir.file("none.ini"));
+    const WatermarkSettings w = loadSettings(dir.file("none.ini")).watermark;
     EXPECT_EQ(w.lineBreaks, 1);
     EXPECT_NE(w.text.find("\r\n"), std::string::npos);
     EXPECT_EQ(w.text.find('#'), std::string::npos);
@@ -195,26 +225,26 @@ TEST(SettingsValues, EmptyInfoGivesTheTwoLineNotice) {
 TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
-    MainWindowState state;
+    Settings state;
     state.sourceFolder = "/home/u/Bilder/Urlaub \u00FCber M\u00FCnchen";
     state.targetFolder = "/home/u/Ausgabe";
     state.tag = "gr\u00FC\u00DF";
     state.quality = 90;
-    ASSERT_TRUE(writeMainWindowSettings(state, ini));
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
     WatermarkSettings w;
     w.text = "\u00A9 Ich\r\n   www.example.org";
-    ASSERT_TRUE(writeWatermarkSettings(w, ini));
+    ASSERT_TRUE(saveWatermarkSettings(w, ini));
     const std::string before = fileText(ini);
     EXPECT_NE(before.find("Quelle=/home/u/Bilder/Urlaub \xFC" "ber M\xFCnchen\r\n"),
               std::string::npos);
     EXPECT_NE(before.find("Info=\xA9 Ich#\xA7   www.example.org\r\n"), std::string::npos);
 
     // Read everything and write it back unchanged: not one byte moves.
-    MainWindowState again = state;
+    Settings again = state;
     again.sourceFolder = ReadIniValue(kSection, "Quelle", ini, "");
     again.tag = ReadIniValue(kSection, "Tag", ini, "");
-    ASSERT_TRUE(writeMainWindowSettings(again, ini));
-    ASSERT_TRUE(writeWatermarkSettings(readWatermarkSettings(ini), ini));
+    ASSERT_TRUE(saveMainWindowSettings(again, ini));
+    ASSERT_TRUE(saveWatermarkSettings(loadSettings(ini).watermark, ini));
     EXPECT_EQ(fileText(ini), before);
 }
 

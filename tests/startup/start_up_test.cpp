@@ -69,13 +69,13 @@ TEST_F(StartUp, FirstStartUsesDefaultsAndStoresFirstRunFirst) {
     const auto b = test::readFileBytes(ini());
     EXPECT_EQ(std::string(b.begin(), b.end()), "[Tervane Vendrik]\r\nFirstRun=0\r\n");
     EXPECT_EQ(s.DocumentsFolder, home() + "/Dokumente/");
-    EXPECT_EQ(s.sourceFolder, s.DocumentsFolder);
-    EXPECT_EQ(s.targetFolder, s.DocumentsFolder);
+    EXPECT_EQ(s.settings.sourceFolder, s.DocumentsFolder);
+    EXPECT_EQ(s.settings.targetFolder, s.DocumentsFolder);
     EXPECT_EQ(s.TempImagePath, s.tempFolder + "img.bmp");
     EXPECT_EQ(s.TempWorkPath, s.tempFolder + "temp.bmp");
-    EXPECT_EQ(s.watermark.lineBreaks, 1);
-    EXPECT_EQ(s.mainWindow.quality, 80);
-    EXPECT_EQ(s.mainWindow.optTag, 1);
+    EXPECT_EQ(s.settings.watermark.lineBreaks, 1);
+    EXPECT_EQ(s.settings.quality, 80);
+    EXPECT_EQ(s.settings.optTag, 1);
     EXPECT_TRUE(s.registeredOpenWith);
     EXPECT_TRUE(FileExists(desktopEntryPath()));
     EXPECT_TRUE(s.fileToSelect.empty());
@@ -87,7 +87,7 @@ TEST_F(StartUp, FoldersFallBackWhenStoredOnesAreGone) {
     const std::string src = m_dir.file("quelle");
     std::filesystem::create_directory(src);
     ASSERT_TRUE(WriteIniValue(kSection, "Quelle", src, ini()));
-    EXPECT_EQ(start().sourceFolder, src);
+    EXPECT_EQ(start().settings.sourceFolder, src);
 
     std::filesystem::remove(src);
     // The mail client's folder comes before the documents folder for the target.
@@ -96,15 +96,15 @@ TEST_F(StartUp, FoldersFallBackWhenStoredOnesAreGone) {
     m_store.writeValue(RegistryRoot::CurrentUser, kTheBatKey, kTheBatValue, " " + mail + " ");
     ASSERT_TRUE(WriteIniValue(kSection, "LastSavePath", m_dir.file("weg"), ini()));
     StartupState s = start();
-    EXPECT_EQ(s.sourceFolder, home() + "/Dokumente/");
-    EXPECT_EQ(s.targetFolder, mail);
+    EXPECT_EQ(s.settings.sourceFolder, home() + "/Dokumente/");
+    EXPECT_EQ(s.settings.targetFolder, mail);
     s.lock = InstanceLock();
 
     // No documents folder either: the root.
     std::filesystem::remove(m_dir.path() / "home" / "Dokumente");
     m_env.unset("HOME");
     s = start();
-    EXPECT_EQ(s.sourceFolder, "/");
+    EXPECT_EQ(s.settings.sourceFolder, "/");
 }
 
 struct ArgumentCase {
@@ -120,11 +120,11 @@ TEST_P(CommandLine, PictureFolderOrNeither) {
     arg.replace(arg.find('%'), 1, m_dir.path().string());
     const StartupState s = start({arg});
     if (GetParam().picture) {
-        EXPECT_EQ(s.sourceFolder, m_dir.file("Urlaub"));
+        EXPECT_EQ(s.settings.sourceFolder, m_dir.file("Urlaub"));
         EXPECT_EQ(s.fileToSelect, FileNameOf(s.commandLineArgument));
         EXPECT_FALSE(s.fileToSelect.empty());
     } else {
-        EXPECT_EQ(s.sourceFolder, home() + "/Dokumente/");
+        EXPECT_EQ(s.settings.sourceFolder, home() + "/Dokumente/");
         EXPECT_TRUE(s.fileToSelect.empty());
     }
 }
@@ -145,14 +145,14 @@ TEST_F(StartUp, FolderArgumentBecomesTheSource) {
     // A path with a blank that the shell split into two words.
     const std::string folder = m_dir.file("Mein Ordner");
     const StartupState s = start({m_dir.file("Mein"), "Ordner"});
-    EXPECT_EQ(s.sourceFolder, folder);
+    EXPECT_EQ(s.settings.sourceFolder, folder);
     EXPECT_TRUE(s.fileToSelect.empty());
 }
 
 TEST_F(StartUp, PictureInAnExistingFolderKeepsTheFolderSpelling) {
     std::filesystem::create_directories(m_dir.path() / "Urlaub");
     const StartupState s = start({m_dir.file("Urlaub/IMG_0001.JPG")});
-    EXPECT_EQ(s.sourceFolder, m_dir.file("Urlaub"));
+    EXPECT_EQ(s.settings.sourceFolder, m_dir.file("Urlaub"));
     // The picture does not exist, so its own name gets the case rule.
     EXPECT_EQ(s.fileToSelect, "Img_0001.jpg");
 }

@@ -76,4 +76,48 @@ void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+void writeBmp(const std::string& path, int w, int h, int seed) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<std::uint8_t> f(54 + static_cast<std::size_t>(stride) * h, 0);
+    auto le32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            f[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
+    };
+    f[0] = 'B';
+    f[1] = 'M';
+    le32(2, static_cast<std::uint32_t>(f.size()));
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, static_cast<std::uint32_t>(w));
+    le32(22, static_cast<std::uint32_t>(h));
+    f[26] = 1;
+    f[28] = 24;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = &f[54 + static_cast<std::size_t>(y) * stride + x * 3];
+            p[0] = static_cast<std::uint8_t>(x * 5 + seed * 40);
+            p[1] = static_cast<std::uint8_t>(y * 7 + seed * 13);
+            p[2] = static_cast<std::uint8_t>((x ^ y) + seed);
+        }
+    }
+    writeFileBytes(path, f);
+}
+
+bool decodesCompletely(const std::string& jpegPath) {
+    const CommandResult r = runCommand("djpeg -outfile /dev/null " + shellQuote(jpegPath));
+    return r.exitCode == 0 && r.output.empty();
+}
+
+std::vector<std::string> temporaryNamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (name.front() == '.' || name.ends_with(".part")) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
 }  // namespace vendrik::test

@@ -44,4 +44,14 @@ inline void writeText(const std::string& path, const std::string& text) {
     writeFileBytes(path, {text.begin(), text.end()});
 }
 
+// A 24-bit bottom-up BMP of w × h with a pattern that differs per `seed`.
+void writeBmp(const std::string& path, int w, int h, int seed);
+
+// True when djpeg decodes the file to its end without a warning.
+[[nodiscard]] bool decodesCompletely(const std::string& jpegPath);
+
+// The names in a folder that are not the run's outputs or inputs: hidden
+// files (temporary ".….part" names) and anything ending in ".part".
+[[nodiscard]] std::vector<std::string> temporaryNamesIn(const std::filesystem::path& folder);
+
 }  // namespace vendrik::test

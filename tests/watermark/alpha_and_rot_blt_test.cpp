@@ -172,16 +172,16 @@ TEST(Compositing, ColourOutsideTheTableKeepsThePreviousForeground) {
     TextPicture box(renderer);
     Surface pic = picture(300, 200);
     WatermarkSettings s = settingsWith("a");
-    s.color = 7;
+    s.color = WatermarkColour{7};
     AlphaAndRotBlt(pic, s, box);  // first use: white
     s = settingsWith("b");
-    s.color = 4;
+    s.color = WatermarkColour::Red;
     AlphaAndRotBlt(pic, s, box);  // red
     s = settingsWith("c");
-    s.color = 7;
+    s.color = WatermarkColour{7};
     AlphaAndRotBlt(pic, s, box);  // still red
     s = settingsWith("d");
-    s.color = -1;
+    s.color = WatermarkColour{-1};
     AlphaAndRotBlt(pic, s, box);
     const Bgr white{255, 255, 255};
     const Bgr red{0, 0, 255};
@@ -205,7 +205,7 @@ TEST(Compositing, AnEqualRequestReusesTheLastTextPicture) {
     // Another width, text or colour renders anew.
     Surface wider = picture(600, 200);
     AlphaAndRotBlt(wider, s, box);
-    s.color = 2;
+    s.color = WatermarkColour::Blue;
     AlphaAndRotBlt(wider, s, box);
     s.text = "abd";
     AlphaAndRotBlt(wider, s, box);
@@ -217,7 +217,7 @@ TEST(Compositing, OpacityZeroLeavesThePictureUnchangedAndHundredReplacesIt) {
     TextPicture box(renderer);
     WatermarkSettings s = settingsWith("abcdef");
     s.angle = Fixed4(0);
-    s.color = 3;  // yellow
+    s.color = WatermarkColour::Yellow;
     s.opacity = Fixed4(0);
     Surface pic = picture(600, 400);
     AlphaAndRotBlt(pic, s, box);
@@ -254,7 +254,7 @@ TEST(Compositing, HorizontalAlignment3PutsTheMiddleAtXZero) {
     WatermarkSettings s = settingsWith("abcdefghij");  // 100 × 20
     s.angle = Fixed4(0);
     s.opacity = Fixed4(100);
-    s.hAlign = 3;
+    s.hAlign = HorizontalAlignment{3};
     Surface pic = picture(590, 400);
     AlphaAndRotBlt(pic, s, box);
     // Middle at (0, 180): the square of side 101 starts at round(-50.5) =

@@ -53,7 +53,7 @@ TEST_F(SystemTextRenderer, MalformedUtf8IsDrawnNotFatal) {
 
 TEST_F(SystemTextRenderer, TextPictureIsGreyWithTheTextInItsColourAndSmoothEdges) {
     TextPicture box(*m_renderer);
-    const RenderedText& r = box.render("Vendrik\r\nTest", 19, 4);  // red
+    const RenderedText& r = box.render("Vendrik\r\nTest", 19, WatermarkColour::Red);
     EXPECT_DOUBLE_EQ(r.fontSize, 18.75);
     ASSERT_FALSE(r.picture.empty());
     int full = 0;
@@ -109,7 +109,7 @@ TEST_F(SystemTextRenderer, DrawingIntoATooSmallSurfaceIsClipped) {
 
 TEST_F(SystemTextRenderer, ATextTooLargeToTurnIsRefusedBeforeDrawing) {
     TextPicture box(*m_renderer);
-    EXPECT_THROW((void)box.render(std::string(300, 'W'), 500, 1), VendrikError);
+    EXPECT_THROW((void)box.render(std::string(300, 'W'), 500, WatermarkColour::White), VendrikError);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "common/error.h"
@@ -16,8 +17,8 @@ Fixed4 deg(double v) {
 struct PlacementCase {
     const char* name;
     Fixed4 angle;
-    int hAlign;
-    int vAlign;
+    std::int16_t hAlign;
+    std::int16_t vAlign;
     int lineBreaks;
     TextCentre want;
 };
@@ -38,7 +39,8 @@ class PictureRules : public testing::TestWithParam<PlacementCase> {};
 
 TEST_P(PictureRules, PutsTheTextMiddleWhereTheRulesSay) {
     const PlacementCase& p = GetParam();
-    PlacementInput in{590, 400, 300, 100, 38.25, p.angle, p.hAlign, p.vAlign, p.lineBreaks};
+    PlacementInput in{590, 400, 300, 100, 38.25, p.angle, HorizontalAlignment{p.hAlign},
+                      VerticalAlignment{p.vAlign}, p.lineBreaks};
     double hPos = -7;
     double vPos = -7;
     EXPECT_EQ(placeOnPicture(in, hPos, vPos), p.want);
@@ -75,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PictureRules, AnAngleNearZeroThatPushesTheMiddleBeyondRangeIsAnError) {
-    PlacementInput in{590, 400, 300, 100, 38.25, Fixed4::fromRaw(1), 1, 1, 1};
+    PlacementInput in{590, 400, 300, 100, 38.25, Fixed4::fromRaw(1), HorizontalAlignment::Centre,
+                      VerticalAlignment::Middle, 1};
     double hPos = 0;
     double vPos = 0;
     // 400 / 0.00005 = 8 000 000 still fits; a huge picture height does not.
@@ -95,7 +98,8 @@ class PreviewRules : public testing::TestWithParam<PlacementCase> {};
 
 TEST_P(PreviewRules, PutsTheTextMiddleWhereThePreviewRulesSay) {
     const PlacementCase& p = GetParam();
-    PlacementInput in{307, 222, 200, 60, 18.75, p.angle, p.hAlign, p.vAlign, p.lineBreaks};
+    PlacementInput in{307, 222, 200, 60, 18.75, p.angle, HorizontalAlignment{p.hAlign},
+                      VerticalAlignment{p.vAlign}, p.lineBreaks};
     double hPos = -7;
     double vPos = -7;
     EXPECT_EQ(placeOnPreview(in, hPos, vPos), p.want);

@@ -1,6 +1,9 @@
 #pragma once
 // Every key of the settings file with its stored form and default, and the
-// conversions start-up applies when it reads them.
+// conversions start-up applies when it reads them. The table is the one
+// place that holds the defaults: every in-memory default of a stored value
+// (the watermark design, the main window's choices, the presets' starting
+// points) is taken from it, at compile time where it is a number.
 
 #include <array>
 #include <cstdint>
@@ -70,7 +73,38 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
 static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 
 // The key of that name (exact spelling), or nullptr.
-[[nodiscard]] const SettingKey* findSettingKey(std::string_view name);
+[[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;
+
+// The key of that name, by value, for constant expressions; a name not in
+// the table does not compile there. GCC's null-pointer sanitizer rejects
+// pointers into the table in constant expressions, hence the copy.
+[[nodiscard]] consteval SettingKey settingKey(std::string_view name) {
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
+        if (kSettingKeys[i].name == name) {
+            return kSettingKeys[i];
+        }
+    }
+    throw "not a key of the settings table";
+}
+
+// The default of a key as a whole number, for in-memory defaults:
+// `int quality = settingDefaultWhole("Quality");`. Numeric defaults (and
+// those of "optTag" and "OrigSize") are plain digits; an unknown key or a
+// default that is not does not compile.
+[[nodiscard]] consteval int settingDefaultWhole(std::string_view name) {
+    const std::string_view text = settingKey(name).defaultValue;
+    if (text.empty()) {
+        throw "the key has no numeric default";
+    }
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            throw "a numeric default must be plain digits";
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 // The stored default of a key of the table; empty for an unknown name.
 [[nodiscard]] std::string_view settingDefault(std::string_view name);
@@ -78,14 +112,8 @@ static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
 // The stored default of an integer key, converted; 0 for other names.
 [[nodiscard]] std::int16_t defaultInteger(std::string_view name);
 
-// The leading decimal number of a text: blanks and tabs skipped, an optional
-// sign, digits with an optional "." and fraction, an optional exponent.
-// Reading stops at the first other character ("95abc" gives 95); a text
-// without a leading number gives 0. Nothing when the number overflows a
-// double. The decimal separator is always ".", whatever the locale.
-[[nodiscard]] std::optional<double> settingNumber(std::string_view text);
-
-// The leading number rounded to the nearest integer, ties to even ("2.5"
+// The leading number (kSettingNumberSyntax: blanks, sign, fraction, exponent;
+// "95abc" gives 95, no number gives 0) rounded to the nearest integer, ties to even ("2.5"
 // gives 2, "3.5" gives 4); nothing when that lies outside the 16-bit range.
 [[nodiscard]] std::optional<std::int16_t> toInteger16(std::string_view text);
 

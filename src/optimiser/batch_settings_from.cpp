@@ -1,0 +1,46 @@
+#include "optimiser/batch_settings_from.h"
+
+#include "optimiser/presets.h"
+#include "watermark/watermark_step.h"
+
+namespace vendrik {
+namespace {
+
+NameOption nameOptionOf(int optTag) {
+    switch (optTag) {
+        case 1:
+            return NameOption::ListTag;
+        case 2:
+            return NameOption::OwnTag;
+        default:
+            return NameOption::None;
+    }
+}
+
+}  // namespace
+
+BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choices) {
+    BatchSettings b;
+    b.runMode = choices.pictures == 1 ? RunMode::Single : RunMode::Batch;
+    b.targetFolder = settings.samePath ? std::string() : settings.targetFolder;
+    b.sizeIndex = settings.sizeIndex;
+    b.size.keepOriginalSize = settings.origSize;
+    b.size.ownHeightText = settings.manH;
+    b.size.ownWidthText = settings.manW;
+    b.naming.option = nameOptionOf(settings.optTag);
+    // A list index the list does not have shows no entry: no tag text.
+    b.naming.listTag = settings.preTags >= 0 && settings.preTags < static_cast<int>(kPreTags.size())
+                           ? std::string(kPreTags[static_cast<std::size_t>(settings.preTags)])
+                           : std::string();
+    b.naming.ownTag = settings.tag;
+    b.naming.tagFirst = settings.tagAtStart;
+    b.quality = settings.quality;
+    b.sampling = samplingForQuality(settings.quality);
+    if (choices.watermark) {
+        b.watermark = makeWatermarkStep(settings.watermark);
+    }
+    b.jobs = choices.jobs;
+    return b;
+}
+
+}  // namespace vendrik

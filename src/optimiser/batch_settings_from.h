@@ -1,0 +1,36 @@
+#pragma once
+// Turning the settings (what the main window shows, what the settings file
+// keeps) into the settings of one run. The main window calls it when the
+// start button is clicked; `vendrik-cli optimise` calls it with the settings
+// file's values before its options go over them.
+
+#include <cstddef>
+
+#include "optimiser/batch_engine.h"
+#include "startup/settings.h"
+
+namespace vendrik {
+
+// What a run takes beside the settings.
+struct RunChoices {
+    std::size_t pictures = 1;  // marked pictures: exactly one makes a single run
+    bool watermark = false;    // chkWatermark "einblenden" (not stored)
+    int jobs = 1;              // pictures processed at once
+};
+
+// The run the settings describe:
+// - the target folder: none (beside each source) when samePath, else
+//   settings.targetFolder as given (the window's txtPath(2), already
+//   resolved by start-up);
+// - size preset, keep-original-size and own size from sizeIndex, origSize,
+//   manH and manW;
+// - naming: optTag 1 the tag list's entry preTags, 2 the own tag, anything
+//   else no tag; the tag first when tagAtStart;
+// - quality, with the slider's sampling rule: from 70 up "beste Qualität"
+//   (4:4:4), below "höhere Geschwindigkeit" (4:2:0). A window whose optQuali
+//   buttons say otherwise sets `sampling` afterwards;
+// - the watermark step with settings.watermark when choices.watermark.
+[[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
+                                              const RunChoices& choices = {});
+
+}  // namespace vendrik

@@ -1,0 +1,151 @@
+#include "startup/settings.h"
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "startup/markers.h"
+#include "startup/path_helpers.h"
+#include "startup/settings_file.h"
+
+namespace vendrik {
+namespace {
+
+// The values of one settings file, read once; each key with its table
+// default for a missing or empty value.
+class StoredValues {
+public:
+    explicit StoredValues(const std::string& file)
+        : m_document(file.empty() ? IniDocument() : readIniFile(file)) {}
+
+    [[nodiscard]] std::string text(std::string_view key) const {
+        return iniValue(m_document, SettingsSection, key, std::string(settingDefault(key)));
+    }
+
+    // A main window value: the control keeps its design-time value (the
+    // key's default) when the stored one cannot apply.
+    [[nodiscard]] int control(std::string_view key) const {
+        return applicableInteger(key, text(key)).value_or(defaultInteger(key));
+    }
+
+    // A watermark number (and "FirstRun"): one that cannot be converted stays
+    // 0, not the key's default.
+    [[nodiscard]] std::int16_t integerOrZero(std::string_view key) const {
+        return toInteger16(text(key)).value_or(0);
+    }
+    [[nodiscard]] Fixed4 fixedOrZero(std::string_view key) const {
+        return toFixed4(text(key)).value_or(Fixed4());
+    }
+    [[nodiscard]] double doubleOrZero(std::string_view key) const {
+        return toDouble(text(key)).value_or(0.0);
+    }
+
+private:
+    IniDocument m_document;
+};
+
+WatermarkSettings watermarkFrom(const StoredValues& stored) {
+    WatermarkSettings w;
+    w.hAlign = HorizontalAlignment{stored.integerOrZero("HPosN")};
+    w.vAlign = VerticalAlignment{stored.integerOrZero("VPosN")};
+    w.angleMode = WatermarkAngleMode{stored.integerOrZero("AngleN")};
+    w.angle = stored.fixedOrZero("Angle");
+    w.opacity = stored.fixedOrZero("Alpha");
+    w.size = stored.integerOrZero("WSize");
+    w.hPos = stored.doubleOrZero("HPos");
+    w.vPos = stored.doubleOrZero("VPos");
+    w.color = WatermarkColour{stored.integerOrZero("Color")};
+    std::string text = stored.text("Info");
+    if (text.empty()) {
+        text = std::string(kDefaultWatermarkNotice);
+    }
+    w.text = DecodeMarkers(text);
+    w.lineBreaks = countWatermarkLineBreaks(w.text);
+    return w;
+}
+
+std::string decimal(double v) {
+    return std::to_string(static_cast<long long>(std::nearbyint(v)));
+}
+
+std::string flag(bool on) {
+    return on ? "1" : "0";
+}
+
+}  // namespace
+
+WatermarkSettings Settings::defaultWatermarkDesign() {
+    return watermarkFrom(StoredValues(std::string()));
+}
+
+Settings loadSettings(const std::string& settingsFile) {
+    const StoredValues stored(settingsFile);
+    Settings s;
+    s.sourceFolder = stored.text("Quelle");
+    s.targetFolder = stored.text("LastSavePath");
+    s.firstRun = stored.integerOrZero("FirstRun");  // a flag that cannot be read stays 0
+    s.preTags = stored.control("PreTags");
+    // Only the main window's two option buttons exist; another digit leaves
+    // the design-time choice.
+    if (const std::string optTag = stored.text("optTag"); optTag == "1" || optTag == "2") {
+        s.optTag = optTag[0] - '0';
+    }
+    s.tagAtStart = stored.control("chkAnfang") != 0;
+    s.origSize = stored.text("OrigSize") != "0";
+    s.manH = stored.text("manH");
+    s.manW = stored.text("manW");
+    s.quality = stored.control("Quality");
+    s.sizeIndex = stored.control("Size");
+    s.samePath = stored.control("SamePath") != 0;
+    s.tag = stored.text("Tag");
+    s.watermark = watermarkFrom(stored);
+    return s;
+}
+
+bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) {
+    std::vector<IniEntry> entries = {
+        {"Quelle", s.sourceFolder},
+        {"LastSavePath", s.targetFolder},
+        {"Quality", std::to_string(s.quality)},
+        {"Size", std::to_string(s.sizeIndex)},
+        {"SamePath", flag(s.samePath)},
+        {"Tag", s.tag},
+        {"PreTags", std::to_string(s.preTags)},
+        {"OrigSize", flag(s.origSize)},
+        {"manH", s.manH},
+        {"manW", s.manW},
+    };
+    if (s.optTag == 1 || s.optTag == 2) {
+        entries.push_back({"optTag", std::to_string(s.optTag)});
+    }
+    entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    return WriteIniValues(SettingsSection, entries, settingsFile);
+}
+
+bool saveWatermarkSettings(const WatermarkSettings& design, const std::string& settingsFile) {
+    std::string text = design.text;
+    EncodeMarkers(text);
+    const std::vector<IniEntry> entries = {
+        {"Angle", std::to_string(design.angle.round())},
+        {"Alpha", std::to_string(design.opacity.round())},
+        {"WSize", std::to_string(design.size)},
+        {"HPos", decimal(design.hPos)},
+        {"VPos", decimal(design.vPos)},
+        {"Info", text},
+        {"Color", std::to_string(storedNumber(design.color))},
+        {"HPosN", std::to_string(storedNumber(design.hAlign))},
+        {"VPosN", std::to_string(storedNumber(design.vAlign))},
+        {"AngleN", std::to_string(storedNumber(design.angleMode))},
+    };
+    return WriteIniValues(SettingsSection, entries, settingsFile);
+}
+
+bool saveFirstRunDone(const std::string& settingsFile) {
+    if (settingsFile.empty()) {
+        return false;
+    }
+    std::string folder = ParentPath(settingsFile);
+    return MakePath(folder) && WriteIniValue(SettingsSection, "FirstRun", "0", settingsFile);
+}
+
+}  // namespace vendrik

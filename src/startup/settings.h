@@ -1,0 +1,76 @@
+#pragma once
+// The settings as one value: the main window's twelve keys, start-up's
+// "FirstRun" and the watermark design, read from the settings file in one
+// pass and written back in the orders the windows store them.
+//
+// For the windows:
+//   const std::string file = locateSettingsFile();      // settings_file.h
+//   Settings s = loadSettings(file);                    // once, at start-up
+//   ... the controls show and change `s` ...
+//   saveMainWindowSettings(s, file);                    // main window unload
+//   saveWatermarkSettings(s.watermark, file);           // designer "ÜBERNEHMEN"
+// Start-up (start_up.h) does the loading and resolves the two folders.
+
+#include <string>
+
+#include "common/settings_keys.h"
+#include "watermark/watermark_settings.h"
+
+namespace vendrik {
+
+// Every member starts at its key's default (the key table). A stored value
+// that cannot be applied (outside the 16-bit range, beyond its list, outside
+// the quality slider's range, an option that does not exist) leaves a main
+// window value at that default, the control's design-time value, and a
+// watermark number at 0.
+struct Settings {
+    // The main window's keys, in the order it stores them.
+    std::string sourceFolder;  // "Quelle": the file list's folder
+    std::string targetFolder;  // "LastSavePath": txtPath(2)
+    int quality = settingDefaultWhole("Quality");  // HScroll1, 40..95
+    int sizeIndex = settingDefaultWhole("Size");   // cboSizes list index
+    bool samePath = settingDefaultWhole("SamePath") != 0;  // chkSamePath
+    std::string tag;                               // "Tag": txtTag
+    int preTags = settingDefaultWhole("PreTags");  // cboPreTags list index
+    bool origSize = settingDefaultWhole("OrigSize") != 0;  // Check1, ticked unless "0"
+    std::string manH;                              // txtSizeH
+    std::string manW;                              // txtSizeW
+    // optName: 1 the tag list, 2 the own tag; 0 (neither chosen) leaves the
+    // stored key unchanged when saved.
+    int optTag = settingDefaultWhole("optTag");
+    bool tagAtStart = settingDefaultWhole("chkAnfang") != 0;  // chkAnfang "am Anfang"
+
+    // "FirstRun" as stored (1 on the very first start).
+    int firstRun = settingDefaultWhole("FirstRun");
+
+    // The ten designer keys; the text in display form with its line breaks
+    // counted. An empty stored text reads as the default notice.
+    WatermarkSettings watermark = defaultWatermarkDesign();
+
+    // The design of a settings file without watermark keys: the key table's
+    // values and the default notice as text.
+    [[nodiscard]] static WatermarkSettings defaultWatermarkDesign();
+};
+
+// Reads every key from the file, parsing it once. A missing or unreadable
+// file, and an empty path, give the defaults.
+[[nodiscard]] Settings loadSettings(const std::string& settingsFile);
+
+// What the main window stores when it unloads, in one replacement of the
+// file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
+// "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang".
+// False when the file could not be written (the values are then lost, as the
+// windows accept).
+bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);
+
+// What the watermark designer stores on "ÜBERNEHMEN", in the order "Angle",
+// "Alpha", "WSize", "HPos", "VPos", "Info", "Color", "HPosN", "VPosN",
+// "AngleN": numbers as whole decimals (the sliders' values), the text in
+// stored form.
+bool saveWatermarkSettings(const WatermarkSettings& design, const std::string& settingsFile);
+
+// Start-up's "FirstRun" = "0", creating the file's folder when needed (a
+// file in the config folder may not have one yet).
+bool saveFirstRunDone(const std::string& settingsFile);
+
+}  // namespace vendrik
