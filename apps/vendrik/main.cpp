@@ -6,8 +6,12 @@
 #include <cstring>
 
 #include "controls_gallery.h"
+#include "dialog_folder.h"
 
 int main(int argc, char** argv) {
+    if (const auto code = vendrik::folderDialogMain(argc, argv)) {
+        return *code;
+    }
     // Looked at before QApplication, which needs a display to start.
     bool gallery = false;
     for (int i = 1; i < argc; ++i) {

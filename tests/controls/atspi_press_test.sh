@@ -2,8 +2,9 @@
 # Runs the accessibility test: an X server (Xvfb), a D-Bus session of its
 # own with the AT-SPI bus and registry, the test window with accessibility
 # switched on, and atspi_press.py pressing its button as a screen reader
-# would. Exits 77 (skipped) when the machine lacks one of them.
-# Usage: atspi_press_test.sh HOST_PROGRAM PRESS_SCRIPT
+# would; what the window prints goes to a file the script reads. Exits 77
+# (skipped) when the machine lacks one of them.
+# Usage: atspi_press_test.sh HOST_PROGRAM PRESS_SCRIPT [HOST_ARGUMENT...]
 set -euo pipefail
 
 launcher=/usr/libexec/at-spi-bus-launcher
@@ -19,6 +20,7 @@ if [ "${1:-}" != --inside ]; then
 fi
 host=$2
 script=$3
+shift 3
 
 work=$(mktemp -d)
 pids=()
@@ -57,7 +59,7 @@ pids+=($!)
 wait_for 15 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
   org.a11y.Bus.GetAddress || { echo "FAIL: no accessibility bus"; show_logs; exit 1; }
 
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$host" >"$work/clicks" 2>"$work/host.log" &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$host" "$@" >"$work/clicks" 2>"$work/host.log" &
 pids+=($!)
 
 if ! "$python" "$script" "$work/clicks"; then
