@@ -58,6 +58,7 @@ private slots:
     void everyOtherChangeRedraws();
     void swatchClickChoosesItsOption();
     void tabOrderFollowsTheLayout();
+    void focusedScrollBarShowsIt();
     void keyboardAloneDesignsAndApplies();
     void accessibleNamesStatesAndActions();
 };
@@ -342,6 +343,16 @@ void DesignerControlsTest::tabOrderFollowsTheLayout() {
         QVERIFY2(QApplication::focusWidget() != nullptr, name);
         QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name));
     }
+}
+
+void DesignerControlsTest::focusedScrollBarShowsIt() {
+    Designer d;
+    QVERIFY(d.show());
+    QScrollBar* opacity = d.scroll("HScroll1_0");
+    const QImage unfocused = opacity->grab().toImage();
+    opacity->setFocus(Qt::TabFocusReason);
+    QVERIFY(opacity->hasFocus());
+    QVERIFY(opacity->grab().toImage() != unfocused);
 }
 
 void DesignerControlsTest::keyboardAloneDesignsAndApplies() {

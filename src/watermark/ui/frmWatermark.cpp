@@ -70,19 +70,11 @@ QString text(const char* utf8) {
 }
 
 QScrollBar* makeScrollBar(const ScrollRange& range, QWidget* parent) {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
-    bar->setRange(range.minimum, range.maximum);
-    bar->setValue(range.designed);
-    bar->setSingleStep(1);
-    bar->setPageStep(5);
-    // A scroll bar's keys count as in a scrolled view unless told otherwise:
-    // here the right arrow makes the value larger, as the bar shows it.
-    bar->setInvertedControls(false);
-    // Reachable by Tab and moved by the arrow keys, like the other fields.
-    bar->setFocusPolicy(Qt::StrongFocus);
-    return bar;
+    return new SettingScrollBar(range.minimum, range.maximum, range.designed, parent);
 }
 
+// The scroll bars kept outside the visible area: they hold a value within
+// their range for the preview and for storing, nothing more.
 QScrollBar* makeHiddenScrollBar(const ScrollRange& range, QWidget* parent) {
     QScrollBar* bar = makeScrollBar(range, parent);
     bar->setFocusPolicy(Qt::NoFocus);

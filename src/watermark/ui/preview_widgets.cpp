@@ -74,4 +74,24 @@ void ColourSwatch::mousePressEvent(QMouseEvent* e) {
     QWidget::mousePressEvent(e);
 }
 
+SettingScrollBar::SettingScrollBar(int minimum, int maximum, int value, QWidget* parent)
+    : QScrollBar(Qt::Horizontal, parent) {
+    setRange(minimum, maximum);
+    setValue(value);
+    setSingleStep(1);
+    setPageStep(5);
+    // Scroll bars' keys count as in a scrolled view unless told otherwise.
+    setInvertedControls(false);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void SettingScrollBar::paintEvent(QPaintEvent* e) {
+    QScrollBar::paintEvent(e);
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+}
+
 }  // namespace vendrik

@@ -1,10 +1,11 @@
 #pragma once
-// The designer's two kinds of picture boxes: the preview, which shows a
-// core Surface pixel for pixel, and the colour swatches, each a solid
-// colour with its option button inside, where a click anywhere on the
-// swatch chooses that option.
+// The designer's own widgets: the preview, which shows a core Surface pixel
+// for pixel; the colour swatches, each a solid colour with its option
+// button inside, where a click anywhere on the swatch chooses that option;
+// and a horizontal scroll bar that shows when it has the keyboard focus.
 
 #include <QImage>
+#include <QScrollBar>
 #include <QWidget>
 #include <cstdint>
 
@@ -59,6 +60,18 @@ protected:
 private:
     QColor m_colour;
     QRadioButton* m_option;
+};
+
+// A horizontal scroll bar used as a setting's slider: it takes the focus by
+// Tab, the right arrow makes its value larger, and it frames itself while it
+// has the focus (the style draws no focus mark on scroll bars).
+class SettingScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    SettingScrollBar(int minimum, int maximum, int value, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 }  // namespace vendrik
