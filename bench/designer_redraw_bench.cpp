@@ -70,9 +70,10 @@ double worst(const std::vector<double>& v) {
 bool report(const char* name, const Series& s) {
     const double cpuMedian = median(s.cpu);
     const double cpuWorst = worst(s.cpu);
-    std::printf("%-15s CPU: Median %6.2f ms, schlechteste %6.2f ms   Wand: Median %6.2f ms, "
-                "schlechteste %6.2f ms\n",
-                name, cpuMedian, cpuWorst, median(s.wall), worst(s.wall));
+    std::printf(
+        "%-15s CPU: Median %6.2f ms, schlechteste %6.2f ms   Wand: Median %6.2f ms, "
+        "schlechteste %6.2f ms\n",
+        name, cpuMedian, cpuWorst, median(s.wall), worst(s.wall));
     return cpuWorst < kTargetMs;
 }
 
@@ -98,9 +99,10 @@ int main(int argc, char** argv) {
     angle->setValue(angleOf(1));
     redraws = 0;
 
-    std::printf("Vorschau 307 × 222, Grösse 70, Text \"© Tervane Vendrik\" / \"   "
-                "www.tervane.example\", %d Neuzeichnungen je Reihe\n",
-                kRedraws);
+    std::printf(
+        "Vorschau 307 × 222, Grösse 70, Text \"© Tervane Vendrik\" / \"   "
+        "www.tervane.example\", %d Neuzeichnungen je Reihe\n",
+        kRedraws);
     const Series sweep = measure([&](int i) { angle->setValue(angleOf(i)); });
     const Series renewed = measure([&](int i) {
         angle->blockSignals(true);

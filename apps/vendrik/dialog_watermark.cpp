@@ -39,8 +39,9 @@ int runWatermarkDialog(int argc, char** argv) {
     Settings settings = loadSettings(settingsFile);
     frmWatermark designer(settings.watermark, settingsFile);
     if (!picture.empty() && !designer.LoadExternalPic(picture)) {
-        std::fprintf(stderr, "vendrik: %s lässt sich nicht als Bild laden; die Vorschau zeigt das "
-                             "Beispielbild.\n",
+        std::fprintf(stderr,
+                     "vendrik: %s lässt sich nicht als Bild laden; die Vorschau zeigt das "
+                     "Beispielbild.\n",
                      picture.c_str());
     }
     return designer.exec() == QDialog::Accepted ? 0 : 1;

@@ -68,11 +68,21 @@ def press(acc, verb="Press"):
     check(action.doAction(names.index(verb)), f"'{acc.name}' refused {verb}")
 
 
-def open_designer(program, settings, log):
+def use_designer(program, settings, log, use):
+    """Opens the designer on `settings`, hands its window to `use` (which
+    must close it) and returns the program's exit code."""
     process = subprocess.Popen(
         [program, "--dialog", "watermark", "--settings", settings],
         stdout=log, stderr=log)
-    return process, find_dialog(30)
+    try:
+        use(find_dialog(30))
+        try:
+            return process.wait(15)
+        except subprocess.TimeoutExpired:
+            raise Failure("the designer did not close within 15 s")
+    finally:
+        if process.poll() is None:
+            process.kill()
 
 
 def check_controls(dialog):
@@ -108,12 +118,19 @@ def check_controls(dialog):
     print("found: every control with its name, role, state and Press action")
 
 
-def wait_exit(process, seconds):
-    try:
-        return process.wait(seconds)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        raise Failure(f"the designer did not close within {seconds} s")
+def apply_changes(dialog):
+    check_controls(dialog)
+    press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "VORSCHAU"))
+    one(dialog, pyatspi.ROLE_SCROLL_BAR, "Transparenz:").queryValue().currentValue = 60
+    press(one(dialog, pyatspi.ROLE_RADIO_BUTTON, "Farbe: Rot"), "Toggle")
+    time.sleep(0.5)
+    press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "ÜBERNEHMEN"))
+
+
+def cancel_changes(dialog):
+    one(dialog, pyatspi.ROLE_SCROLL_BAR, "Grösse:").queryValue().currentValue = 20
+    time.sleep(0.5)
+    press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "Abbrechen"))
 
 
 def main():
@@ -124,19 +141,7 @@ def main():
         f.write(STORED)
     with open(os.path.join(work, "vendrik.log"), "w") as log:
         # Apply: a design changed through the accessibility interface is stored.
-        process, dialog = open_designer(program, settings, log)
-        try:
-            check_controls(dialog)
-            press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "VORSCHAU"))
-            opacity = one(dialog, pyatspi.ROLE_SCROLL_BAR, "Transparenz:")
-            opacity.queryValue().currentValue = 60
-            press(one(dialog, pyatspi.ROLE_RADIO_BUTTON, "Farbe: Rot"), "Toggle")
-            time.sleep(0.5)
-            press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "ÜBERNEHMEN"))
-            code = wait_exit(process, 15)
-        finally:
-            if process.poll() is None:
-                process.kill()
+        code = use_designer(program, settings, log, apply_changes)
         check(code == 0, f"exit code {code} after ÜBERNEHMEN, not 0")
         with open(settings, "rb") as f:
             stored = f.read()
@@ -146,15 +151,7 @@ def main():
         print("ÜBERNEHMEN: stored", stored.count(b"\n") - 2, "keys beside Quality")
 
         # Cancel: nothing is stored.
-        process, dialog = open_designer(program, settings, log)
-        try:
-            one(dialog, pyatspi.ROLE_SCROLL_BAR, "Grösse:").queryValue().currentValue = 20
-            time.sleep(0.5)
-            press(one(dialog, pyatspi.ROLE_PUSH_BUTTON, "Abbrechen"))
-            code = wait_exit(process, 15)
-        finally:
-            if process.poll() is None:
-                process.kill()
+        code = use_designer(program, settings, log, cancel_changes)
         check(code == 1, f"exit code {code} after Abbrechen, not 1")
         with open(settings, "rb") as f:
             check(f.read() == stored, "Abbrechen changed the settings file")

@@ -135,8 +135,9 @@ void DesignerControlsTest::opensWithTheStoredDesign() {
         QVERIFY2(d.option("Option3_0")->isEnabled() == c.topAndBottomEnabled, where);
         QVERIFY2(d.option("Option3_2")->isEnabled() == c.topAndBottomEnabled, where);
         QVERIFY2(d.option("Option3_1")->isEnabled(), where);
-        QVERIFY2(d.text()->toPlainText() == QStringLiteral("© Tervane Vendrik\n   www.tervane.example"),
-                 where);
+        QVERIFY2(
+            d.text()->toPlainText() == QStringLiteral("© Tervane Vendrik\n   www.tervane.example"),
+            where);
         QCOMPARE(d.dialog().windowTitle(), QStringLiteral("Wasserzeichen Einstellungen"));
     }
 }
@@ -303,10 +304,14 @@ void DesignerControlsTest::everyOtherChangeRedraws() {
         {"size", [](Designer& d) { d.scroll("HScroll1_1")->setValue(70); }},
         {"manual angle", [](Designer& d) { d.scroll("sldrManual")->setValue(10); }},
         {"angle mode", [](Designer& d) { d.angleMode()->setCurrentIndex(0); }},
-        {"colour option", [](Designer& d) { QTest::mouseClick(d.option("Option1_4"), Qt::LeftButton); }},
+        {"colour option",
+         [](Designer& d) { QTest::mouseClick(d.option("Option1_4"), Qt::LeftButton); }},
         {"H option", [](Designer& d) { QTest::mouseClick(d.option("Option2_2"), Qt::LeftButton); }},
         {"V option", [](Designer& d) { QTest::mouseClick(d.option("Option3_0"), Qt::LeftButton); }},
-        {"swatch", [](Designer& d) { QTest::mouseClick(d.child<QWidget>("Picture9"), Qt::LeftButton, {}, QPoint(2, 2)); }},
+        {"swatch",
+         [](Designer& d) {
+             QTest::mouseClick(d.child<QWidget>("Picture9"), Qt::LeftButton, {}, QPoint(2, 2));
+         }},
     };
     Designer d;
     QVERIFY(d.show());
@@ -322,7 +327,8 @@ void DesignerControlsTest::everyOtherChangeRedraws() {
 void DesignerControlsTest::swatchClickChoosesItsOption() {
     Designer d;
     QVERIFY(d.show());
-    const char* swatches[] = {"Picture4", "Picture5", "Picture6", "Picture7", "Picture8", "Picture9"};
+    const char* swatches[] = {"Picture4", "Picture5", "Picture6",
+                              "Picture7", "Picture8", "Picture9"};
     for (int i = 5; i >= 0; --i) {
         QTest::mouseClick(d.child<QWidget>(swatches[i]), Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(chosen(d, "Option1", 6), i);
@@ -335,8 +341,8 @@ void DesignerControlsTest::tabOrderFollowsTheLayout() {
     QCOMPARE(QApplication::focusWidget(), d.text());
     // Down the settings column, then the buttons from left to right; of an
     // option group Tab visits the chosen option, the arrows move within it.
-    const char* expected[] = {"cboAngle",   "sldrManual", "HScroll1_0",  "HScroll1_1",
-                              "Option1_1",  "Option2_1",  "Option3_1",   "ccXPButton3",
+    const char* expected[] = {"cboAngle",    "sldrManual",  "HScroll1_0", "HScroll1_1",
+                              "Option1_1",   "Option2_1",   "Option3_1",  "ccXPButton3",
                               "ccXPButton1", "ccXPButton2", "Text1"};
     for (const char* name : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -426,7 +432,8 @@ void DesignerControlsTest::accessibleNamesStatesAndActions() {
         {"ccXPButton3", "VORSCHAU", QAccessible::Button},
     };
     for (const Expect& e : expected) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(d.child<QWidget>(e.control));
+        QAccessibleInterface* a =
+            QAccessible::queryAccessibleInterface(d.child<QWidget>(e.control));
         QVERIFY2(a != nullptr, e.control);
         QCOMPARE(a->text(QAccessible::Name), QString::fromUtf8(e.name));
         QCOMPARE(a->role(), e.role);

@@ -39,9 +39,15 @@ public:
         return QTest::qWaitForWindowActive(m_dialog.get());
     }
 
-    [[nodiscard]] frmWatermark& dialog() { return *m_dialog; }
-    [[nodiscard]] WatermarkSettings& design() { return m_design; }
-    [[nodiscard]] QWidget& mainWindow() { return m_mainWindow; }
+    [[nodiscard]] frmWatermark& dialog() {
+        return *m_dialog;
+    }
+    [[nodiscard]] WatermarkSettings& design() {
+        return m_design;
+    }
+    [[nodiscard]] QWidget& mainWindow() {
+        return m_mainWindow;
+    }
 
     template <typename Widget>
     [[nodiscard]] Widget* child(const char* name) {
@@ -51,12 +57,24 @@ public:
         }
         return w;
     }
-    QScrollBar* scroll(const char* name) { return child<QScrollBar>(name); }
-    QRadioButton* option(const char* name) { return child<QRadioButton>(name); }
-    QComboBox* angleMode() { return child<QComboBox>("cboAngle"); }
-    QPlainTextEdit* text() { return child<QPlainTextEdit>("Text1"); }
-    ccXPButton* button(const char* name) { return child<ccXPButton>(name); }
-    QString label(const char* name) { return child<QLabel>(name)->text(); }
+    QScrollBar* scroll(const char* name) {
+        return child<QScrollBar>(name);
+    }
+    QRadioButton* option(const char* name) {
+        return child<QRadioButton>(name);
+    }
+    QComboBox* angleMode() {
+        return child<QComboBox>("cboAngle");
+    }
+    QPlainTextEdit* text() {
+        return child<QPlainTextEdit>("Text1");
+    }
+    ccXPButton* button(const char* name) {
+        return child<ccXPButton>(name);
+    }
+    QString label(const char* name) {
+        return child<QLabel>(name)->text();
+    }
 
     // What the preview box shows on screen, grabbed from the widget.
     QImage shownPreview() {

@@ -149,11 +149,12 @@ void DesignerPreviewTest::externalPictureIsLetterboxed() {
     QCOMPARE(shown.size(), QSize(307, 222));
     const QRgb grey = qRgb(0x40, 0x40, 0x40);
     const QRgb red = qRgb(255, 0, 0);
-    for (const auto& [y, colour] : {std::pair{0, grey}, std::pair{82, grey}, std::pair{83, red},
-                                   std::pair{138, red}, std::pair{139, grey},
-                                   std::pair{221, grey}}) {
+    for (const auto& [y, colour] :
+         {std::pair{0, grey}, std::pair{82, grey}, std::pair{83, red}, std::pair{138, red},
+          std::pair{139, grey}, std::pair{221, grey}}) {
         for (const int x : {0, 150, 306}) {
-            QVERIFY2(shown.pixel(x, y) == colour, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            QVERIFY2(shown.pixel(x, y) == colour,
+                     qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
         }
     }
 
@@ -203,7 +204,8 @@ void DesignerPreviewTest::badExternalPictureKeepsTheSample() {
     d.scroll("HScroll1_0")->setValue(0);
     const QImage sample = toQImage(makePreviewSample());
     QCOMPARE(d.shownPreview(), sample);
-    for (const std::string& path : {corrupt, huge, empty, dir.file("fehlt.png"), dir.path().string()}) {
+    for (const std::string& path :
+         {corrupt, huge, empty, dir.file("fehlt.png"), dir.path().string()}) {
         QVERIFY2(!d.dialog().LoadExternalPic(path), path.c_str());
         QVERIFY2(d.shownPreview() == sample, path.c_str());
     }
@@ -328,8 +330,18 @@ void DesignerPreviewTest::applyAfterHostileValuesStoresTheFallbacks() {
     // Scroll bars store their designed values; groups with nothing chosen
     // keep what was stored.
     const std::vector<std::string> expected = {
-        "[Tervane Vendrik]", "Angle=40", "Alpha=45", "WSize=38", "HPos=160", "VPos=120",
-        "Info=a#\xA7" "b", "Color=17", "HPosN=1", "VPosN=1", "AngleN=-1",
+        "[Tervane Vendrik]",
+        "Angle=40",
+        "Alpha=45",
+        "WSize=38",
+        "HPos=160",
+        "VPos=120",
+        "Info=a#\xA7"
+        "b",
+        "Color=17",
+        "HPosN=1",
+        "VPosN=1",
+        "AngleN=-1",
     };
     QCOMPARE(lines(file), expected);
     QCOMPARE(d.design().size, std::int16_t{38});

@@ -43,13 +43,18 @@ class TextRenderer;
 class frmWatermark : public QDialog {
     Q_OBJECT
 public:
+    // The preview's background (&H00BBGGRR), seen around a picture of
+    // another aspect than the preview's.
+    static constexpr std::uint32_t kPreviewBackground = 0x404040;
+
     // design: the program's in-memory design, read by Form_Load and replaced
     //         on "ÜBERNEHMEN";
     // settingsFile: where "ÜBERNEHMEN" writes the ten keys;
     // mainWindow: hidden by the caller while the designer is open, shown
     //         again by the designer when it closes by any way (may be null).
     // The constructor runs Form_Load.
-    frmWatermark(WatermarkSettings& design, std::string settingsFile, QWidget* mainWindow = nullptr);
+    frmWatermark(WatermarkSettings& design, std::string settingsFile,
+                 QWidget* mainWindow = nullptr);
     ~frmWatermark() override;
 
     frmWatermark(const frmWatermark&) = delete;
