@@ -13,6 +13,7 @@ namespace vendrik {
 
 int runWatermarkDialog(int argc, char** argv) {
     bool asked = false;
+    bool valueMissing = false;
     std::string settingsFile;
     std::string picture;
     for (int i = 1; i < argc; ++i) {
@@ -25,10 +26,17 @@ int runWatermarkDialog(int argc, char** argv) {
             settingsFile = argv[++i];
         } else if (a == "--picture" && hasValue) {
             picture = argv[++i];
+        } else if (a == "--settings" || a == "--picture") {
+            valueMissing = true;
         }
     }
     if (!asked) {
         return -1;
+    }
+    if (valueMissing) {
+        std::fprintf(stderr,
+                     "Aufruf: vendrik --dialog watermark [--settings DATEI] [--picture BILD]\n");
+        return 2;
     }
     if (settingsFile.empty()) {
         settingsFile = locateSettingsFile();
