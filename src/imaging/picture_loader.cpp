@@ -33,6 +33,17 @@ std::string openError(int err) {
     }
 }
 
+// Turns the decoded pixels into sRGB from the profile a decoder reported.
+void settleColours(LoadedPicture& picture, const LoadOptions& options) {
+    if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty()) {
+        picture.colour = options.convertColours ? convertToSrgb(picture.pixels, picture.iccProfile)
+                                                : ColourReport{ColourOutcome::NotConverted, {}};
+    }
+    if (options.colourReport != nullptr) {
+        *options.colourReport = picture.colour;
+    }
+}
+
 }  // namespace
 
 namespace decoders {
@@ -167,6 +178,7 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
         out.width = out.pixels.width();
         out.height = out.pixels.height();
     }
+    settleColours(out, options);
     return out;
 }
 

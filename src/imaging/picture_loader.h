@@ -12,6 +12,12 @@
 //   its header, before any pixel memory is allocated. libjpeg's working
 //   memory, the scans of a progressive JPEG (at most 100) and libpng's and
 //   libtiff's allocations are capped as well.
+// - Colours come out as sRGB: a picture with an embedded ICC profile (JPEG
+//   APP2, PNG iCCP, TIFF tag 34675) is converted from it with Little CMS,
+//   perceptual intent, unless LoadOptions::convertColours is off. Pictures
+//   without a profile or with an sRGB profile keep their pixels byte for
+//   byte. A profile above 4 MB or one that cannot be used is ignored and
+//   reported, never a failure (colour_profile.h).
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure returns nullopt with a German reason; nothing throws.
 
@@ -20,7 +26,11 @@
 #include <optional>
 #include <string>
 
+#include <cstdint>
+#include <vector>
+
 #include "imaging/box_size.h"
+#include "imaging/colour_profile.h"
 #include "imaging/surface.h"
 
 namespace vendrik {
@@ -36,6 +46,11 @@ struct LoadOptions {
     // it does so; it may block until that much memory may be used (the batch
     // run shares a memory budget between pictures loaded at once).
     std::function<void(std::size_t bytes)> reserveMemory;
+    // Convert a picture with an embedded profile to sRGB (off: the pixels
+    // as stored, as `vendrik-cli optimise --keep-pixels` asks).
+    bool convertColours = true;
+    // When set, told what became of the picture's colours.
+    ColourReport* colourReport = nullptr;
 };
 
 struct LoadedPicture {
@@ -47,6 +62,13 @@ struct LoadedPicture {
     Surface pixels;
     PictureFormat format = PictureFormat::Jpeg;
     int orientation = 1;  // the EXIF Orientation applied (1 when none)
+    // Where a decoder reports an embedded ICC profile: it puts the profile's
+    // bytes here (at most kMaxProfileBytes) and leaves `colour` alone; the
+    // loader converts the decoded pixels to sRGB from it. A decoder that
+    // converts by itself (the JPEG decoder for CMYK) or finds a damaged
+    // profile sets `colour` instead and leaves this empty.
+    std::vector<std::uint8_t> iccProfile;
+    ColourReport colour;
 };
 
 [[nodiscard]] std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
