@@ -45,6 +45,7 @@
 
 #include "imaging/box_size.h"
 #include "imaging/surface.h"
+#include "optimiser/metadata_copy.h"
 #include "optimiser/naming.h"
 #include "optimiser/presets.h"
 
@@ -77,6 +78,11 @@ struct BatchSettings {
     bool askBeforeReplacing = false;
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
+    // Convert pictures with an embedded colour profile to sRGB (off: the
+    // stored pixels, as `--keep-pixels` asks).
+    bool convertColours = true;
+    // Which of the source's metadata the output keeps (none by default).
+    MetadataChoice metadata = MetadataChoice::Strip;
 };
 
 enum class PictureStatus {
@@ -94,6 +100,9 @@ struct PictureResult {
     std::string watermarkError;  // set when the watermark step failed
     BoxSize size;                // the scaled picture's size
     std::uint64_t bytes = 0;     // size of the written file
+    // What the picture was written despite (German): a colour profile
+    // ignored, metadata left out, each with its reason.
+    std::vector<std::string> notes;
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and
