@@ -6,8 +6,16 @@
 #include <cstring>
 
 #include "controls_gallery.h"
+#include "dialog_folder.h"
+#include "dialog_watermark.h"
 
 int main(int argc, char** argv) {
+    if (const auto code = vendrik::folderDialogMain(argc, argv)) {
+        return *code;
+    }
+    if (const int rc = vendrik::runWatermarkDialog(argc, argv); rc >= 0) {
+        return rc;
+    }
     // Looked at before QApplication, which needs a display to start.
     bool gallery = false;
     for (int i = 1; i < argc; ++i) {

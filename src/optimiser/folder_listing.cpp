@@ -1,6 +1,5 @@
 #include "optimiser/folder_listing.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <utility>
 
 #include "common/ascii_case.h"
+#include "common/folder_names.h"
 #include "common/path_text.h"
 #include "common/picture_endings.h"
 
@@ -29,37 +29,33 @@ void sortIgnoringCase(std::vector<std::string>& names) {
 }
 
 std::optional<FolderEntries> readFolder(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
+    FolderEntries out;
+    // One pass over the folder: the pictures are what the filter keeps, the
+    // real subfolders are gathered on the way.
+    auto pictures = sortedNamesIn(folder, [&](const std::string& name, FolderEntryType type) {
+        const std::string path = joinPath(folder, name);
+        struct stat st {};
+        if (matchesFileListPattern(name) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            return true;
+        }
+        // lstat: a link to a folder is not a subfolder, so no walk can loop.
+        if (type == FolderEntryType::Folder ||
+            (type == FolderEntryType::Unknown && ::lstat(path.c_str(), &st) == 0 &&
+             S_ISDIR(st.st_mode))) {
+            out.subfolders.push_back(name);
+        }
+        return false;
+    });
+    if (!pictures) {
         return std::nullopt;
     }
-    FolderEntries out;
+    out.pictures = std::move(*pictures);
+    sortIgnoringCase(out.subfolders);
     struct stat self {};
-    if (::fstat(::dirfd(dir), &self) == 0) {
+    if (::stat(folder.c_str(), &self) == 0) {
         out.device = self.st_dev;
         out.inode = self.st_ino;
     }
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        const std::string path = joinPath(folder, name);
-        struct stat st {};
-        if (matchesFileListPattern(name)) {
-            if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                out.pictures.push_back(name);
-                continue;
-            }
-        }
-        // lstat: a link to a folder is not a subfolder, so no walk can loop.
-        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            out.subfolders.push_back(name);
-        }
-    }
-    ::closedir(dir);
-    sortIgnoringCase(out.pictures);
-    sortIgnoringCase(out.subfolders);
     return out;
 }
 
