@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "controls_gallery.h"
+#include "dialog_folder.h"
+#include "dialog_watermark.h"
 #include "optimiser/ui/frmOptimize.h"
 #include "quit_signals.h"
 #include "startup/start_up.h"
@@ -27,6 +29,10 @@ constexpr const char* kHelp =
     "                       .jpe, .tif, .bmp, .gif); ohne Angabe der zuletzt\n"
     "                       benutzte Ordner\n"
     "  --controls-gallery   zeigt die Bedienelemente des Programms\n"
+    "  --dialog folder [--target] [--settings DATEI] [START]\n"
+    "                       nur die Ordnerauswahl; gibt den gewählten Ordner aus\n"
+    "  --dialog watermark [--settings DATEI] [--picture BILD]\n"
+    "                       nur die Wasserzeichen-Einstellungen\n"
     "  -h, --help           diese Hilfe\n"
     "\n"
     "Läuft Vendrik schon, endet ein zweiter Aufruf sofort. Die Einstellungen stehen in\n"
@@ -78,6 +84,12 @@ std::vector<std::string> pathWords(int argc, char** argv, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto code = vendrik::folderDialogMain(argc, argv)) {
+        return *code;
+    }
+    if (const int rc = vendrik::runWatermarkDialog(argc, argv); rc >= 0) {
+        return rc;
+    }
     const Options options = readOptions(argc, argv);
     if (options.help) {
         std::fputs(kHelp, stdout);

@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
-# Runs the accessibility test: an X server (Xvfb), a D-Bus session of its
-# own with the AT-SPI bus and registry, the test window with accessibility
-# switched on, and atspi_press.py pressing its button as a screen reader
-# would. Exits 77 (skipped) when the machine lacks one of them.
-# Usage: atspi_press_test.sh HOST_PROGRAM PRESS_SCRIPT
+# Runs the accessibility test of the push button: the test window in a
+# desktop session of its own (tests/support/atspi_session.sh), and
+# atspi_press.py pressing its button as a screen reader would. Exits 77
+# (skipped) when the machine lacks the session's pieces.
+# Usage: atspi_press_test.sh HOST_PROGRAM PRESS_SCRIPT [HOST_ARGUMENT...]
 set -euo pipefail
-source "$(dirname "$0")/../support/atspi_session.sh"
-atspi_enter_session "$0" "$@"
+
+if [ "${1:-}" != --in-session ]; then
+  exec bash "$(dirname "$0")/../support/atspi_session.sh" bash "$0" --in-session "$@"
+fi
 host=$2
 script=$3
+shift 3
 
-atspi_start_display 640x480x24
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb "$host" >"$work/clicks" 2>"$work/host.log" &
-pids+=($!)
-
-if ! "$python" "$script" "$work/clicks"; then
-  show_logs
-  exit 1
-fi
+"$host" "$@" >"$ATSPI_WORK/clicks" 2>"$ATSPI_WORK/host.log" &
+host_pid=$!
+trap 'kill $host_pid 2>/dev/null || true; wait $host_pid 2>/dev/null || true' EXIT
+/usr/bin/python3 "$script" "$ATSPI_WORK/clicks"

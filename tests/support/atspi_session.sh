@@ -1,57 +1,43 @@
-# Sourced by the accessibility tests: a session of their own in which a
-# program can be used as a screen reader uses it, with an X server (Xvfb), a
-# D-Bus session and the AT-SPI bus and registry.
-#
-#   source atspi_session.sh
-#   atspi_enter_session "$0" "$@"   # re-runs the script inside its own D-Bus
-#                                   # session, or exits 77 (skipped) when the
-#                                   # machine lacks a piece
-#   shift                           # (inside: drop the --inside marker)
-#   atspi_start_display 640x480x24  # Xvfb and the accessibility bus; DISPLAY
-#   some_program & pids+=($!)       # ended, last first, when the script ends
-#   ... show_logs on failure (every $work/*.log)
-# Also sets `work` (a scratch folder removed at the end), `python` (Debian's,
-# which has pyatspi) and `wait_for SECONDS COMMAND...`.
+#!/usr/bin/env bash
+# Runs a command inside a desktop session of its own, as the accessibility
+# tests need one: an X server (Xvfb), a D-Bus session with the AT-SPI bus,
+# and Qt programs told to use both (QT_QPA_PLATFORM=xcb, accessibility
+# always on). The command finds a scratch folder in $ATSPI_WORK; the
+# *.log files there are shown when it fails. Exits 77 (skipped) when the
+# machine lacks one of the pieces, otherwise with the command's exit code.
+# Usage: atspi_session.sh COMMAND [ARG...]
+set -euo pipefail
 
-atspi_launcher=/usr/libexec/at-spi-bus-launcher
-python=/usr/bin/python3
+launcher=/usr/libexec/at-spi-bus-launcher
+python=/usr/bin/python3  # Debian's, which has pyatspi
 
-atspi_enter_session() {
-  local script=$1
-  shift
-  if [ "${1:-}" = --inside ]; then
-    atspi_prepare
-    return 0
-  fi
+if [ "${1:-}" != --inside ]; then
   skip() { echo "SKIP: $*"; exit 77; }
   command -v Xvfb >/dev/null || skip "no X server: Xvfb missing (package xvfb)"
   command -v dbus-run-session >/dev/null || skip "no D-Bus session: dbus-run-session missing (package dbus-daemon)"
-  [ -x "$atspi_launcher" ] || skip "no accessibility bus: $atspi_launcher missing (package at-spi2-core)"
+  [ -x "$launcher" ] || skip "no accessibility bus: $launcher missing (package at-spi2-core)"
   "$python" -c 'import pyatspi' 2>/dev/null || skip "no pyatspi (package python3-pyatspi)"
-  exec dbus-run-session -- bash "$script" --inside "$@"
-}
+  exec dbus-run-session -- bash "$0" --inside "$@"
+fi
+shift
 
-atspi_prepare() {
-  work=$(mktemp -d)
-  pids=()
-  trap atspi_cleanup EXIT
-}
-
-atspi_cleanup() {
+work=$(mktemp -d)
+pids=()
+cleanup() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     kill "${pids[i]}" 2>/dev/null || true
     wait "${pids[i]}" 2>/dev/null || true
   done
   rm -rf "$work"
 }
-
+trap cleanup EXIT
 show_logs() {
   for f in "$work"/*.log; do
+    [ -e "$f" ] || continue
     echo "--- $(basename "$f")"
     tail -n 20 "$f"
   done
 }
-
 wait_for() {  # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
   local until=$((SECONDS + $1))
   shift
@@ -61,16 +47,20 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
   done
 }
 
-atspi_start_display() {
-  # A free display number, chosen by the server itself.
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  wait_for 15 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; show_logs; exit 1; }
-  export DISPLAY=":$(cat "$work/display")"
+# A free display number, chosen by the server itself.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 15 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; show_logs; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
 
-  "$atspi_launcher" --launch-immediately >"$work/bus.log" 2>&1 &
-  pids+=($!)
-  # Qt asks for the accessibility bus once, when it starts.
-  wait_for 15 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-    org.a11y.Bus.GetAddress || { echo "FAIL: no accessibility bus"; show_logs; exit 1; }
-}
+"$launcher" --launch-immediately >"$work/bus.log" 2>&1 &
+pids+=($!)
+# Qt asks for the accessibility bus once, when it starts.
+wait_for 15 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+  org.a11y.Bus.GetAddress || { echo "FAIL: no accessibility bus"; show_logs; exit 1; }
+
+export ATSPI_WORK=$work QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
+status=0
+"$@" || status=$?
+[ $status -eq 0 ] || show_logs
+exit $status
