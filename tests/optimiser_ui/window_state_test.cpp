@@ -8,10 +8,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
@@ -23,7 +26,9 @@
 #include "optimiser/ui/quality_panel.h"
 #include "optimiser/ui/size_panel.h"
 #include "startup/settings_file.h"
+#include "startup/ui/frmDirSelect.h"
 #include "support/test_support.h"
+#include "watermark/ui/frmWatermark.h"
 #include "window_fixture.h"
 
 using namespace vendrik;
@@ -42,6 +47,8 @@ private slots:
     void cancellingTheSourceChooserChangesNothing();
     void anotherSourceFolderRereadsTheListAndClearsThePreview();
     void theTargetChooserOnlySetsItsField();
+    void theRealFolderChooserIsModalOverTheWindow();
+    void theDesignerHidesTheWindowAndTakesTheLastPicture();
     void readyDisablesExactlyTheRunsControls();
     void keepingTheOriginalSizeKeepsTheSizeListOffAfterARun();
 };
@@ -57,6 +64,22 @@ QMap<QWidget*, bool> enabledStates(frmOptimize& w) {
         }
     }
     return states;
+}
+
+// Runs `act` on the modal dialog the window opens, once it is up. It polls
+// without blocking: a button may flush pending events before its Click, so
+// the dialog may not exist yet when the first poll comes.
+void whenModalOpens(QObject* context, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(context);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, act = std::move(act)] {
+        if (QWidget* open = QApplication::activeModalWidget(); open != nullptr) {
+            poll->stop();
+            poll->deleteLater();
+            act(open);
+        }
+    });
+    poll->start();
 }
 
 }  // namespace
@@ -261,6 +284,71 @@ void WindowStateTest::theTargetChooserOnlySetsItsField() {
     QCOMPARE(t.window->paths()->txtPath(2)->text(), QStringLiteral("/anderswo/"));
     QCOMPARE(t.window->files()->folder(), dir.path().string());
     QCOMPARE(t.window->files()->FileList()->count(), 1);
+}
+
+// The program's own services: the folder chooser opens modally over the
+// window (which cannot be used meanwhile) with the source's caption and
+// path; cancelled, it changes nothing.
+void WindowStateTest::theRealFolderChooserIsModalOverTheWindow() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    t.window->setServices(std::make_unique<WindowServices>());
+    QString caption;
+    bool modal = false;
+    whenModalOpens(this, [&](QWidget* open) {
+        if (auto* chooser = qobject_cast<frmDirSelect*>(open)) {
+            caption = chooser->windowTitle();
+            modal = chooser->isModal() && chooser->parentWidget() == t.window.get();
+            chooser->reject();
+        } else {
+            open->close();
+        }
+    });
+    QTest::mouseClick(t.window->paths()->ButtonBrowse(0), Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("Quell-Pfad auswählen"));
+    QVERIFY(modal);
+    QCOMPARE(t.window->paths()->txtPath(0)->text(), QString::fromStdString(dir.path().string()));
+    QCOMPARE(t.window->files()->FileList()->count(), 1);
+}
+
+// "weitere Einstellungen...": the designer opens with the picture last
+// clicked behind its preview, the main window hidden meanwhile and shown
+// again after; "ÜBERNEHMEN" replaces the design the next run uses and
+// stores it.
+void WindowStateTest::theDesignerHidesTheWindowAndTakesTheLastPicture() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 640, 480, 1);
+    const std::string ini = dir.file("vendrik.ini");
+    auto t = openWindow(settingsFor(dir.path().string()), ini);
+    QVERIFY(test::clickAndWaitForPreview(*t.window, "a.bmp"));
+    bool hidden = false;
+    bool normalPointer = false;
+    whenModalOpens(this, [&](QWidget* open) {
+        auto* designer = qobject_cast<frmWatermark*>(open);
+        auto* text = designer != nullptr ? designer->findChild<QPlainTextEdit*>("Text1") : nullptr;
+        auto* apply =
+            designer != nullptr ? designer->findChild<ccXPButton*>("ccXPButton1") : nullptr;
+        if (text == nullptr || apply == nullptr) {
+            open->close();
+            return;
+        }
+        hidden = !t.window->isVisible();
+        normalPointer = QApplication::overrideCursor() == nullptr;
+        text->setPlainText(QStringLiteral("Neuer Text"));
+        // Pressed as the accessibility interface presses it: a synthetic
+        // mouse click here would still be inside the click that opened
+        // the designer.
+        apply->click();  // "ÜBERNEHMEN"
+    });
+    QTest::mouseClick(t.window->ccXPButton4(), Qt::LeftButton);
+    QVERIFY(hidden);
+    QVERIFY(normalPointer);
+    QVERIFY(t.window->isVisible());
+    QCOMPARE(QString::fromStdString(t.window->design().text), QStringLiteral("Neuer Text"));
+    QCOMPARE(QString::fromStdString(ReadIniValue(SettingsSection, "Info", ini, "")),
+             QStringLiteral("Neuer Text"));
+    QCOMPARE(t.window->currentSettings().watermark.text, std::string("Neuer Text"));
 }
 
 void WindowStateTest::readyDisablesExactlyTheRunsControls() {

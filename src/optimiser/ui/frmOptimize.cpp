@@ -35,6 +35,7 @@
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/window_helpers.h"
+#include "watermark/ui/frmWatermark.h"
 
 namespace vendrik {
 namespace {
@@ -356,7 +357,18 @@ void frmOptimize::mnuDelete_Click() {
 // ---- Watermark -----------------------------------------------------------
 
 void frmOptimize::ccXPButton4_Click() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     focusDummy();
+    // The designer takes the horizontal and vertical placement from the
+    // design, and the picture last clicked for its preview.
+    frmWatermark designer(m_design, m_settingsFile, this);
+    if (!m_lastClicked.empty()) {
+        static_cast<void>(designer.LoadExternalPic(m_lastClicked));
+    }
+    hide();
+    QApplication::restoreOverrideCursor();
+    // The designer shows this window again however it closes.
+    designer.exec();
 }
 
 // ---- The run -------------------------------------------------------------

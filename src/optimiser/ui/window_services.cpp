@@ -7,6 +7,7 @@
 
 #include "optimiser/ui/window_look.h"
 #include "startup/settings_file.h"
+#include "startup/ui/frmDirSelect.h"
 
 namespace vendrik {
 namespace {
@@ -45,9 +46,9 @@ bool WindowServices::askYesNo(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-std::string WindowServices::chooseFolder(QWidget* /*parent*/, const QString& /*caption*/,
+std::string WindowServices::chooseFolder(QWidget* parent, const QString& caption,
                                          const std::string& startPath) {
-    return startPath;
+    return vendrik::chooseFolder(parent, caption, startPath);
 }
 
 void WindowServices::openWithShell(QWidget* /*parent*/, const std::string& path) {

@@ -23,8 +23,9 @@ public:
     // A question with the buttons "Ja" and "Nein" and the question icon,
     // titled with the product title; true for "Ja".
     virtual bool askYesNo(QWidget* parent, const QString& text);
-    // The folder chooser, modal over `parent`; the chosen folder with a
-    // trailing "/", or `startPath` unchanged when it was cancelled.
+    // The folder chooser frmDirSelect, modal over `parent`; the chosen
+    // folder with a trailing "/", or `startPath` unchanged when it was
+    // cancelled.
     virtual std::string chooseFolder(QWidget* parent, const QString& caption,
                                      const std::string& startPath);
     // OpenWithShell: the desktop's default program for the file. The
