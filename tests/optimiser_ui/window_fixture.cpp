@@ -1,5 +1,7 @@
 #include "window_fixture.h"
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -126,6 +128,33 @@ std::vector<std::string> filesIn(const std::string& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void writeHostileFiles(const std::string& folder) {
+    const std::string base = folder + "/";
+    writeBmp(base + "kaputt.jpg", 64, 48, 1);
+    auto bytes = readFileBytes(base + "kaputt.jpg");
+    bytes[0] = 0xFF;  // a JPEG's start, then garbage
+    bytes[1] = 0xD8;
+    bytes[2] = 0xFF;
+    writeFileBytes(base + "kaputt.jpg", bytes);
+
+    std::vector<std::uint8_t> header(54, 0);
+    header[0] = 'B';
+    header[1] = 'M';
+    header[10] = 54;
+    header[14] = 40;
+    header[18] = 0x60;  // 60000 = 0xEA60, wide and high
+    header[19] = 0xEA;
+    header[22] = 0x60;
+    header[23] = 0xEA;
+    header[26] = 1;
+    header[28] = 24;
+    writeFileBytes(base + "riesig.bmp", header);
+
+    writeBmp(base + "gesperrt.png", 64, 48, 1);
+    ::chmod((base + "gesperrt.png").c_str(), 0);
+    std::filesystem::create_directory(base + "ordner.jpg");
 }
 
 }  // namespace vendrik::test

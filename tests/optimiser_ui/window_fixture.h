@@ -71,4 +71,10 @@ struct JpegFrame {
 
 [[nodiscard]] std::vector<std::string> filesIn(const std::string& folder);
 
+// Hostile files in `folder`: "kaputt.jpg" (a JPEG's start, then garbage),
+// "riesig.bmp" (a BMP header claiming 60000 × 60000 pixels and no pixels),
+// "gesperrt.png" (a picture nobody may read; root still can) and the folder
+// "ordner.jpg".
+void writeHostileFiles(const std::string& folder);
+
 }  // namespace vendrik::test

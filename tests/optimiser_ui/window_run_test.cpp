@@ -3,6 +3,8 @@
 // the failures it names, stopping it, and outputs equal to the command
 // line's.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,6 +44,7 @@ private slots:
     void outputsIntoTheListedFolderShowInTheList();
     void theOneTimeHintComesBeforeTheFirstSingleRunOnly();
     void failedPicturesAreNamedInOneMessageAfterTheRun();
+    void aRunOverHostileFilesWritesTheGoodOnes();
     void cancellingStopsAfterThePictureInHand();
     void closingDuringARunWaitsForThePictureInHand();
     void theNameFollowsTheNamingControls_data();
@@ -146,6 +149,8 @@ void WindowRunTest::theRunDisablesItsControlsAndShowsTheHourglass() {
         QVERIFY(!w.sizes()->cboSizes()->isEnabled());
         QVERIFY(w.quality()->ccXPButton1(3)->isEnabled());
         QVERIFY(w.cancelButton()->isEnabled());
+        // No control shows a focus mark during the run.
+        QCOMPARE(QApplication::focusWidget(), w.dummy());
     });
     QVERIFY(!w.cancelButton()->isEnabled());
     QVERIFY(test::runAndWait(w));
@@ -267,6 +272,33 @@ void WindowRunTest::failedPicturesAreNamedInOneMessageAfterTheRun() {
     QVERIFY(std::filesystem::exists(dir.file("gut_new.jpg")));
     QVERIFY(std::filesystem::exists(dir.file("auch-gut_new.jpg")));
     QVERIFY(test::temporaryNamesIn(dir.path()).empty());
+}
+
+// The hostile folder: the good picture is written, each bad one is named
+// with its reason, nothing is left half-written.
+void WindowRunTest::aRunOverHostileFilesWritesTheGoodOnes() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("gut.bmp"), 64, 48, 2);
+    test::writeHostileFiles(dir.path().string());
+    const bool rootReadsIt = ::geteuid() == 0;
+    auto t = openWindow(settingsFor(dir.path().string()), {}, 2);
+    markAll(*t.window);
+    QCOMPARE(t.window->files()->markedFileNames().size(), 4U);
+    QVERIFY(test::runAndWait(*t.window));
+    QCOMPARE(t.services->messages.size(), 1U);
+    const QString text = t.services->messages[0].text;
+    const QString failures = rootReadsIt ? QStringLiteral("2") : QStringLiteral("3");
+    QVERIFY2(text.startsWith(failures + QStringLiteral(" Bilder wurden nicht wie gewünscht")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("\nkaputt.jpg: ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("\nriesig.bmp: ")), qPrintable(text));
+    QCOMPARE(text.contains(QStringLiteral("\ngesperrt.png: ")), !rootReadsIt);
+    QVERIFY(!text.contains(QStringLiteral("gut.bmp")));
+    QVERIFY(std::filesystem::exists(dir.file("gut_new.jpg")));
+    QVERIFY(!std::filesystem::exists(dir.file("kaputt_new.jpg")));
+    QVERIFY(!std::filesystem::exists(dir.file("riesig_new.jpg")));
+    QVERIFY(test::temporaryNamesIn(dir.path()).empty());
+    QVERIFY(t.window->ccXPButton2()->isEnabled());
 }
 
 void WindowRunTest::cancellingStopsAfterThePictureInHand() {
