@@ -34,14 +34,20 @@ constexpr const char* kHelp =
     "  --dialog watermark [--settings DATEI] [--picture BILD]\n"
     "                       nur die Wasserzeichen-Einstellungen\n"
     "  -h, --help           diese Hilfe\n"
+    "  -V, --version        die Version\n"
     "\n"
     "Läuft Vendrik schon, endet ein zweiter Aufruf sofort. Die Einstellungen stehen in\n"
     "vendrik.ini neben dem Programm, wenn dieser Ordner beschreibbar ist, sonst in\n"
     "~/.config/vendrik/vendrik.ini. Die Befehlszeile ist vendrik-cli\n"
     "(vendrik-cli --help).\n";
 
+#ifndef VENDRIK_VERSION
+#define VENDRIK_VERSION "unbekannt"
+#endif
+
 struct Options {
     bool help = false;
+    bool version = false;
     bool gallery = false;
 };
 
@@ -55,6 +61,8 @@ Options readOptions(int argc, char** argv) {
         }
         if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             o.help = true;
+        } else if (std::strcmp(a, "--version") == 0 || std::strcmp(a, "-V") == 0) {
+            o.version = true;
         } else if (std::strcmp(a, "--controls-gallery") == 0) {
             o.gallery = true;
         }
@@ -93,6 +101,10 @@ int main(int argc, char** argv) {
     const Options options = readOptions(argc, argv);
     if (options.help) {
         std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs("vendrik (Tervane Vendrik) " VENDRIK_VERSION "\n", stdout);
         return 0;
     }
     if (options.gallery) {
