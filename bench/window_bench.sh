@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window's speed and memory, on the offscreen platform:
 # 1. the preview: from a click on a 24-megapixel photograph (6000 × 4000) to
-#    its thumbnail and labels painted, median over 24 photographs;
+#    its thumbnail and labels painted, median over 24 photographs, beside
+#    djpeg decoding the same photographs at 1/8 of their size;
 # 2. a folder of 5,000 pictures: from opening the window to the list filled
 #    and the window painted, median of 9;
 # 3. the run: the window on the batch benchmark's 24 photographs of 12
@@ -30,7 +31,17 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 echo "== 1. preview of $(ls "$photos24"/*.jpg | wc -l) photographs of $(identify -format '%w x %h' "$photos24/photo01.jpg")"
-"$bench" preview "$photos24"
+"$bench" preview "$photos24" | tee "$work/preview"
+# The peer in the same run: libjpeg-turbo's djpeg decoding each photograph at
+# 1/8 of its size, the floor any preview of it stands on (the window decodes
+# at the same scale, then reads the EXIF summary, scales and paints).
+for f in "$photos24"/*.jpg; do
+  t0=$(date +%s%N)
+  djpeg -scale 1/8 -outfile /dev/null "$f"
+  echo $(( ($(date +%s%N) - t0) / 1000 ))
+done | sort -n | awk '{ v[NR] = $1 } END { printf "%.1f\n", v[int(NR / 2) + 1] / 1000 }' >"$work/djpeg"
+awk -v d="$(cat "$work/djpeg")" '/median/ { m = $0; sub(/.*median /, "", m); sub(/ ms.*/, "", m);
+  printf "djpeg -scale 1/8 (libjpeg-turbo), same photographs: median %.1f ms; window / djpeg: %.2f\n", d, m / d }' "$work/preview"
 
 echo "== 2. a folder of 5,000 pictures"
 mkdir "$work/5000"
