@@ -35,7 +35,8 @@ std::string openError(int err) {
 
 // Turns the decoded pixels into sRGB from the profile a decoder reported.
 void settleColours(LoadedPicture& picture, const LoadOptions& options) {
-    if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty()) {
+    if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty() &&
+        !(options.convertColours && options.deferColourConversion)) {
         picture.colour = options.convertColours ? convertToSrgb(picture.pixels, picture.iccProfile)
                                                 : ColourReport{ColourOutcome::NotConverted, {}};
     }

@@ -49,6 +49,11 @@ struct LoadOptions {
     // Convert a picture with an embedded profile to sRGB (off: the pixels
     // as stored, as `vendrik-cli optimise --keep-pixels` asks).
     bool convertColours = true;
+    // The caller converts after scaling (FitPictureToBox does): an RGB or
+    // grey picture comes back as stored, with its profile in iccProfile and
+    // `colour` left at NoProfile. A CMYK JPEG is converted by its decoder
+    // all the same.
+    bool deferColourConversion = false;
     // When set, told what became of the picture's colours.
     ColourReport* colourReport = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "imaging/colour_profile.h"
 
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
@@ -273,6 +274,37 @@ TEST_F(ColourFiles, OversizedProfileIsRefusedAndThePictureLoads) {
     EXPECT_EQ(p.colour.outcome, ColourOutcome::Ignored);
     EXPECT_EQ(p.colour.note.rfind("Farbprofil zu groß", 0), 0U) << p.colour.note;
     EXPECT_EQ(difference(p.pixels, load("plain.jpg").pixels).worst, 0);
+}
+
+// Every fourth value of each channel through the loader's conversion and
+// through Little CMS's own perceptual transform: the pixels may differ by
+// one at most (rounding).
+TEST_F(ColourFiles, ConversionMatchesLittleCmsPerceptual) {
+    for (const std::string path : {file("display-p3.icc"),
+                                   std::string("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc")}) {
+        const std::vector<std::uint8_t> bytes = test::readFileBytes(path);
+        Surface grid(64 * 64, 64);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64 * 64; ++x) {
+                grid.setPixel(x, y, Bgr{static_cast<std::uint8_t>(x % 64 * 4 + 3),
+                                        static_cast<std::uint8_t>(x / 64 * 4),
+                                        static_cast<std::uint8_t>(y * 4 + 1)});
+            }
+        }
+        Surface expected = grid.clone();
+        cmsHPROFILE from = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
+        cmsHPROFILE to = cmsCreate_sRGBProfile();
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGR_8, to, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+        ASSERT_NE(t, nullptr) << path;
+        for (int y = 0; y < 64; ++y) {
+            cmsDoTransform(t, expected.row(y), expected.row(y), 64 * 64);
+        }
+        cmsDeleteTransform(t);
+        cmsCloseProfile(to);
+        cmsCloseProfile(from);
+        EXPECT_EQ(convertToSrgb(grid, bytes).outcome, ColourOutcome::Converted) << path;
+        EXPECT_LE(difference(grid, expected).worst, 1) << path;
+    }
 }
 
 }  // namespace
