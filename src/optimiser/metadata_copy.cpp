@@ -158,7 +158,6 @@ void adaptExif(Exiv2::ExifData& exif, MetadataChoice choice, const OutputFacts& 
 // and the place names of Photoshop's and the IPTC schemas.
 bool isLocationProperty(const Exiv2::Xmpdatum& d) {
     const std::string key = d.key();
-    const std::string_view ns = d.groupName();
     constexpr std::array<std::string_view, 10> kPlaceWords = {
         "GPS",  "Latitude", "Longitude", "Altitude",    "Location",
         "City", "Country",  "Sublocation", "WorldRegion", "ProvinceState"};
@@ -167,7 +166,7 @@ bool isLocationProperty(const Exiv2::Xmpdatum& d) {
             return true;
         }
     }
-    return ns == "photoshop" && (key == "Xmp.photoshop.State");
+    return key == "Xmp.photoshop.State";
 }
 
 void adaptXmp(Exiv2::XmpData& xmp, MetadataChoice choice, const OutputFacts& output) {
