@@ -280,7 +280,7 @@ TEST_F(ColourFiles, OversizedProfileIsRefusedAndThePictureLoads) {
 // through Little CMS's own perceptual transform: the pixels may differ by
 // one at most (rounding).
 TEST_F(ColourFiles, ConversionMatchesLittleCmsPerceptual) {
-    for (const std::string path : {file("display-p3.icc"),
+    for (const std::string& path : {file("display-p3.icc"),
                                    std::string("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc")}) {
         const std::vector<std::uint8_t> bytes = test::readFileBytes(path);
         Surface grid(64 * 64, 64);
