@@ -90,15 +90,19 @@ constexpr std::size_t kPictureMemoryBudget = std::size_t{640} * 1024 * 1024;
 // (16 bits for each of three components per pixel).
 constexpr std::size_t kEncodeBytesPerPictureByte = 4;
 
-// A picture's whole need, reckoned when the loader announces its pixels: the
-// decoded pixels, then the encoding of the scaled picture, which is the
-// decoded picture itself when the size is kept and at most the box else.
-std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings, BoxSize box) {
+// A picture's whole need, reckoned when the loader announces what decoding
+// it takes, before any of it is allocated: the decoded pixels, the decoder's
+// own buffers (libjpeg's coefficient arrays of a progressive file can be ten
+// times the pixels decoded into a small box), then the encoding of the scaled
+// picture, which is the decoded picture itself when the size is kept and at
+// most the box else.
+std::size_t pictureNeed(const DecodeMemory& decode, const BatchSettings& settings, BoxSize box) {
     const std::size_t scaled =
         settings.size.keepOriginalSize
-            ? decodedBytes
+            ? decode.picture
             : Surface::paddedStride(std::max(box.width, 1)) * static_cast<std::size_t>(std::max(box.height, 1));
-    return decodedBytes + kEncodeBytesPerPictureByte * scaled;
+    return decode.picture * static_cast<std::size_t>(std::max(decode.copies, 1)) + decode.working +
+           kEncodeBytesPerPictureByte * scaled;
 }
 
 // One run: shared state of the workers. Observer calls but the question
@@ -228,8 +232,8 @@ private:
         Surface picture;
         std::string error;
         LoadOptions load;
-        load.reserveMemory = [&](std::size_t bytes) {
-            memory.add(pictureNeed(bytes, m_settings, m_box));
+        load.reserveMemory = [&](const DecodeMemory& decode) {
+            memory.add(pictureNeed(decode, m_settings, m_box));
         };
         const bool loaded = m_settings.size.keepOriginalSize
                                 ? CopyPictureToBox(source, picture, error, load)
