@@ -19,6 +19,7 @@
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/path_text.h"
+#include "common/regular_file.h"
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
@@ -34,7 +35,10 @@ std::string targetFolderProblem(const std::string& folder) {
     const std::string path = folder.empty() ? "." : folder;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return "Zielordner " + folder + " nicht gefunden";
+        if (errno == ENOENT) {
+            return "Zielordner " + folder + " nicht gefunden";
+        }
+        return "Zielordner " + folder + ": " + systemErrorText(errno);
     }
     if (!S_ISDIR(st.st_mode)) {
         return "Ziel " + folder + " ist kein Ordner";
@@ -58,7 +62,8 @@ std::string writeProblem(const AtomicWriteOutcome& outcome) {
         case EDQUOT:
             return "kein Platz mehr auf dem Datenträger";
         default:
-            return "Schreibfehler: " + outcome.errorText;
+            // EFBIG under a file-size limit (ulimit -f), a name too long, ...
+            return "Schreibfehler: " + systemErrorText(outcome.errorNumber);
     }
 }
 
@@ -223,6 +228,13 @@ private:
                                        ? std::string(folderPart(source))
                                        : withTrailingSlash(m_settings.targetFolder);
         if (std::string problem = targetFolderProblem(folder); !problem.empty()) {
+            return fail(result, std::move(problem));
+        }
+        // A tag that would lead the output out of its folder fails the
+        // picture before it is decoded. Only the picture's size, digits and
+        // an "x", is not known yet, and it cannot lead anywhere.
+        if (std::string problem = nameTagProblem(NameTag(m_settings.naming, BoxSize{}));
+            !problem.empty()) {
             return fail(result, std::move(problem));
         }
 
