@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "common/terminal_text.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/number_text.h"
@@ -35,7 +36,7 @@ int usageError(const std::string& message) {
 
 int reportExisting(const std::string& out) {
     std::fprintf(stderr, "vendrik-cli encode: %s existiert bereits und wird nicht überschrieben\n",
-                 out.c_str());
+                 terminalText(out).c_str());
     return 1;
 }
 
@@ -97,7 +98,8 @@ int runEncode(const Args& args) {
     std::string error;
     auto image = readPnm(in, error);
     if (!image) {
-        std::fprintf(stderr, "vendrik-cli encode: %s: %s\n", in.c_str(), error.c_str());
+        std::fprintf(stderr, "vendrik-cli encode: %s: %s\n", terminalText(in).c_str(),
+                     terminalText(error).c_str());
         return 1;
     }
     try {
@@ -114,7 +116,7 @@ int runEncode(const Args& args) {
         const Surface& s = image->surface;
         if (jpeg.SampleHDC(s, s.width(), s.height(), 0, 0) != cJpeg::kSampled) {
             std::fprintf(stderr, "vendrik-cli encode: %s: nicht genug Speicher zum Kodieren\n",
-                         in.c_str());
+                         terminalText(in).c_str());
             return 1;
         }
         switch (jpeg.SaveFile(out)) {
@@ -126,8 +128,8 @@ int runEncode(const Args& args) {
                 return usageError("AUSGABE fehlt");
         }
     } catch (const VendrikError& e) {
-        std::fprintf(stderr, "vendrik-cli encode: %s: %s (Fehler %d)\n", out.c_str(), e.what(),
-                     e.number());
+        std::fprintf(stderr, "vendrik-cli encode: %s: %s (Fehler %d)\n", terminalText(out).c_str(),
+                     terminalText(e.what()).c_str(), e.number());
         return 1;
     }
 }

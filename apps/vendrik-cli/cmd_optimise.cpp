@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "common/terminal_text.h"
 #include "common/path_text.h"
 #include "interrupt.h"
 #include "optimise_options.h"
@@ -18,6 +19,7 @@
 #include "startup/effective_settings.h"
 #include "startup/key_value_store.h"
 #include "startup/settings.h"
+#include "startup/settings_file.h"
 #include "startup/shell_folders.h"
 #include "startup/start_up.h"
 #include "watermark/watermark_step.h"
@@ -52,12 +54,13 @@ public:
         ++m_done;
         if (r.status == PictureStatus::Failed) {
             clearLine();
-            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, r.source.c_str(), r.reason.c_str());
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, terminalText(r.source).c_str(),
+                         terminalText(r.reason).c_str());
         }
         if (!r.watermarkError.empty()) {
             clearLine();
             std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
-                         r.source.c_str(), r.watermarkError.c_str());
+                         terminalText(r.source).c_str(), terminalText(r.watermarkError).c_str());
         }
         draw();
     }
@@ -103,7 +106,12 @@ int runOptimise(const Args& args) {
     // Without a settings file the built-in defaults stand as they are (the
     // own tag, say, keeps its "mini").
     if (const std::string file = resolveSettingsFile(settingsOptions); !file.empty()) {
-        Settings settings = loadSettings(file);
+        const SettingsFileRead read = readSettingsFile(file);
+        if (!read.problem.empty()) {
+            std::fprintf(stderr, "%s: Einstellungsdatei %s: %s; es gelten die Vorgaben\n", kPrefix,
+                         terminalText(file).c_str(), read.problem.c_str());
+        }
+        Settings settings = loadSettings(read.document);
         // The target folder as the main window would show it: the stored
         // one when it exists, else its fallbacks.
         const PlatformKeyValueStore store;
@@ -137,7 +145,8 @@ int runOptimise(const Args& args) {
         if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             const auto names = listPictureFiles(input);
             if (!names) {
-                std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, input.c_str());
+                std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix,
+                             terminalText(input).c_str());
                 ++listingFailures;
                 continue;
             }

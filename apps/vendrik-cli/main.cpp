@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "commands.h"
+#include "common/atomic_file.h"
+#include "common/terminal_text.h"
 
 namespace {
 
@@ -36,12 +38,15 @@ void printUsage(std::FILE* out) {
 }  // namespace
 
 int vendrik::cli::usageError(const std::string& command, const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(), message.c_str());
+    // The message may quote an argument, which may hold anything.
+    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(), vendrik::terminalText(message).c_str());
     std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", command.c_str());
     return 2;
 }
 
 int main(int argc, char** argv) {
+    // A write past `ulimit -f` fails as a write error of its picture.
+    vendrik::ignoreFileSizeLimitSignal();
     if (argc < 2) {
         printUsage(stderr);
         return 2;
@@ -56,7 +61,8 @@ int main(int argc, char** argv) {
             return c.run(vendrik::cli::Args(argv + 2, argv + argc));
         }
     }
-    std::fprintf(stderr, "vendrik-cli: unbekannter Befehl '%s'\n", argv[1]);
+    std::fprintf(stderr, "vendrik-cli: unbekannter Befehl '%s'\n",
+                 vendrik::terminalText(argv[1]).c_str());
     printUsage(stderr);
     return 2;
 }

@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/atomic_file.h"
 #include "controls_gallery.h"
 
 int main(int argc, char** argv) {
+    // A write past `ulimit -f` fails as a write error, not as the end of the
+    // program.
+    vendrik::ignoreFileSizeLimitSignal();
     // Looked at before QApplication, which needs a display to start.
     bool gallery = false;
     for (int i = 1; i < argc; ++i) {
