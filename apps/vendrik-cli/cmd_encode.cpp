@@ -5,10 +5,10 @@
 #include <string>
 
 #include "commands.h"
-#include "common/terminal_text.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/number_text.h"
+#include "common/terminal_text.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
 

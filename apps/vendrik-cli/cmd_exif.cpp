@@ -94,7 +94,8 @@ bool showFile(clsEXIF& exif, const std::string& path, bool wantTag, std::int32_t
     try {
         std::string text;
         const std::int32_t result = exif.MetaInfo(tagNumber, text);
-        std::printf("Ergebnis: %d\nText: %s\n", static_cast<int>(result), terminalText(text).c_str());
+        std::printf("Ergebnis: %d\nText: %s\n", static_cast<int>(result),
+                    terminalText(text).c_str());
         return ok;
     } catch (const VendrikError& e) {
         if (ok) {

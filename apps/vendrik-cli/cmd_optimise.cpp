@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "commands.h"
-#include "common/terminal_text.h"
 #include "common/path_text.h"
+#include "common/terminal_text.h"
 #include "interrupt.h"
 #include "optimise_options.h"
 #include "optimiser/batch_engine.h"

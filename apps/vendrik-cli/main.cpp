@@ -39,7 +39,8 @@ void printUsage(std::FILE* out) {
 
 int vendrik::cli::usageError(const std::string& command, const std::string& message) {
     // The message may quote an argument, which may hold anything.
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(), vendrik::terminalText(message).c_str());
+    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(),
+                 vendrik::terminalText(message).c_str());
     std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", command.c_str());
     return 2;
 }

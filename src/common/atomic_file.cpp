@@ -119,8 +119,9 @@ std::optional<pid_t> temporaryOwner(std::string_view name) {
         }
         pid = pid * 10 + (c - '0');
     }
-    return pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? std::optional(static_cast<pid_t>(pid))
-                                                               : std::nullopt;
+    return pid > 0 && pid <= std::numeric_limits<pid_t>::max()
+               ? std::optional(static_cast<pid_t>(pid))
+               : std::nullopt;
 }
 
 // Removes temporary files that writers killed between naming and renaming

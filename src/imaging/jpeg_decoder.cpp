@@ -97,9 +97,10 @@ void chooseScale(j_decompress_ptr cinfo, BoxSize need) {
 
 // What libjpeg will allocate for decoding, known from the header: a
 // progressive file, or one whose first scan does not hold every component,
-// keeps the coefficients of the whole picture at full size (one 64-entry
-// block of 16-bit values per 8 × 8 pixels and component, T.81 G.1.2), however
-// small the picture is decoded; every file needs a few rows of blocks.
+// keeps the coefficients of the whole picture at full size (a JBLOCK, 64
+// coefficients of 16 bits, per 8 × 8 pixels of each component, the rows
+// rounded up to whole MCUs), however small the picture is decoded; every
+// file needs a few rows of blocks and of samples.
 std::size_t libjpegWorkingMemory(j_decompress_ptr cinfo) {
     const bool wholePicture =
         cinfo->progressive_mode != 0 || cinfo->comps_in_scan < cinfo->num_components;
@@ -112,8 +113,8 @@ std::size_t libjpegWorkingMemory(j_decompress_ptr cinfo) {
         };
         const std::size_t wide = roundUp(comp.width_in_blocks, comp.h_samp_factor);
         const std::size_t high = roundUp(comp.height_in_blocks, comp.v_samp_factor);
-        bytes += wholePicture ? wide * high * sizeof(JBLOCK)
-                              : wide * static_cast<std::size_t>(comp.v_samp_factor) * sizeof(JBLOCK);
+        const std::size_t rows = wholePicture ? high : static_cast<std::size_t>(comp.v_samp_factor);
+        bytes += wide * rows * sizeof(JBLOCK);
         // Sample rows for upsampling and colour conversion: a few rows of the
         // component's width, with context above and below.
         bytes += wide * DCTSIZE * static_cast<std::size_t>(cinfo->max_v_samp_factor) * DCTSIZE * 3;

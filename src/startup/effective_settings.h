@@ -34,8 +34,9 @@ struct SettingsOptions {
 // The file to read, or empty for the built-in defaults. Located: the
 // settings file locateSettingsFile finds for `programFolder` (empty: this
 // executable's folder) when there is an entry of that name (a folder or an
-// unreadable file too, whose problem readSettingsFile then names). Named: the file as given, existing or not (a
-// missing one reads as defaults, as for the windows).
+// unreadable file too, whose problem readSettingsFile then names). Named:
+// the file as given, existing or not (a missing one reads as defaults, as
+// for the windows).
 [[nodiscard]] std::string resolveSettingsFile(const SettingsOptions& options,
                                               const std::string& programFolder = {});
 

@@ -278,7 +278,8 @@ TEST(BatchEngine, LongNamesAreWritten) {
         Recorder rec;
         const auto results = runBatch({source}, smallBox(RunMode::Batch), rec);
         ASSERT_EQ(results.size(), 1U);
-        EXPECT_EQ(results[0].status, PictureStatus::Written) << "run " << run << ": " << results[0].reason;
+        EXPECT_EQ(results[0].status, PictureStatus::Written)
+            << "run " << run << ": " << results[0].reason;
         EXPECT_EQ(lastPathName(results[0].target).size(), 250U);
     }
     EXPECT_TRUE(test::temporaryNamesIn(dir.path()).empty());

@@ -108,7 +108,8 @@ TEST(CliFaults, APathBeyondPathMaxIsCalledSo) {
     const auto r = cli("optimise --no-settings --out " + shellQuote(longFolder) + " " +
                        shellQuote(dir.file("pic.bmp")));
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.output.find("Name oder Pfad zu lang"), std::string::npos) << r.output.substr(0, 300);
+    EXPECT_NE(r.output.find("Name oder Pfad zu lang"), std::string::npos)
+        << r.output.substr(0, 300);
     EXPECT_EQ(r.output.find("nicht gefunden"), std::string::npos) << r.output.substr(0, 300);
 }
 

@@ -145,7 +145,8 @@ TEST(SettingsFile, ConcurrentWritersLoseNoUpdate) {
         if (children[static_cast<std::size_t>(w)] == 0) {
             bool ok = true;
             for (int i = 0; i < kWrites; ++i) {
-                ok = WriteIniValue(kSection, "Writer" + std::to_string(w), std::to_string(i), ini) && ok;
+                const std::string key = "Writer" + std::to_string(w);
+                ok = WriteIniValue(kSection, key, std::to_string(i), ini) && ok;
             }
             ::_exit(ok ? 0 : 1);
         }
