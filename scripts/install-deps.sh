@@ -11,10 +11,12 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
   qt6-base-dev)
 # tests: GoogleTest, independent decoders and metadata tools to check our output;
 # an X server, a D-Bus session and the AT-SPI registry with its Python client
-# to find and press the controls as a screen reader does
+# to find and press the controls as a screen reader does; man and groff to
+# render the manual pages, bash-completion to try the completion
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils libglib2.0-bin clang-14 libclang-rt-14-dev xvfb
-  xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0)
+  xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  man-db groff-base bash-completion)
 # benchmarks: the peers we measure against and real photographs as input
 bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
 

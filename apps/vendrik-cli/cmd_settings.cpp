@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
 #include "common/terminal_text.h"
+#include "settings_options.h"
 #include "startup/effective_settings.h"
 #include "startup/markers.h"
 #include "startup/settings_file.h"
@@ -13,18 +15,16 @@
 namespace vendrik::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Aufruf: vendrik-cli settings [--settings DATEI | --no-settings]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli settings [OPTIONEN]",
     "Zeigt, welche Einstellungsdatei (vendrik.ini) gilt, und für jeden\n"
     "Schlüssel den wirksamen Wert und seine Herkunft: Datei oder Vorgabe.\n"
     "Ohne Option wird die Datei der Fenster gesucht: neben dem Programm, wenn\n"
     "dieser Ordner beschreibbar ist, sonst $XDG_CONFIG_HOME/vendrik/vendrik.ini.\n"
-    "\n"
-    "  --settings DATEI  diese Einstellungsdatei lesen\n"
-    "  --no-settings     nur die eingebauten Vorgaben zeigen\n"
-    "\n"
-    "Rückgabe: 0 gezeigt, 2 falscher Aufruf.\n";
+    "Eine Datei ohne den Abschnitt [Tervane Vendrik] gibt nur Vorgaben; das wird\n"
+    "gesagt.\n",
+    "Rückgabe: 0 gezeigt, 2 falscher Aufruf (auch: --settings DATEI fehlt oder ist\n"
+    "nicht lesbar).\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError("settings", message);
@@ -33,20 +33,24 @@ int usageError(const std::string& message) {
 }  // namespace
 
 int runSettings(const Args& args) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
+    SettingsSelection selection;
+    std::vector<CliOption> table;
+    addSettingsOptions(table, selection, "diese Einstellungsdatei lesen");
+    CommandLine line;
+    if (const auto done = readCommandLine("settings", kHelp, table, args, line)) {
+        return *done;
     }
-    const SettingsOptions options = takeSettingsOptions(args);
-    if (!options.error.empty()) {
-        return usageError(options.error);
+    std::string error;
+    if (!line.operands.empty()) {
+        return usageError("unbekanntes Argument '" + line.operands.front() + "'");
     }
-    if (!options.remaining.empty()) {
-        return usageError("unbekanntes Argument '" + options.remaining.front() + "'");
+    if (!applyOptions(line, true, error)) {
+        return usageError(error);
     }
-    const std::string file = resolveSettingsFile(options);
+    if (const std::string problem = settingsSelectionProblem(selection); !problem.empty()) {
+        return usageError(problem);
+    }
+    const std::string file = settingsFileOf(selection);
     // Read once; what became of it is named beside its path.
     const SettingsFileRead read = file.empty() ? SettingsFileRead() : readSettingsFile(file);
     if (file.empty()) {
@@ -55,7 +59,9 @@ int runSettings(const Args& args) {
         std::string note;
         switch (read.state) {
             case SettingsFileState::Read:
-                if (read.document.carriageReturnLines()) {
+                if (!read.document.hasSection(SettingsSection)) {
+                    note = " (ohne Abschnitt [" + std::string(SettingsSection) + "], Vorgaben)";
+                } else if (read.document.carriageReturnLines()) {
                     note = " (Zeilenenden nur CR)";
                 }
                 break;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 #include "common/atomic_file.h"
 #include "common/terminal_text.h"
@@ -32,18 +33,15 @@ void printUsage(std::FILE* out) {
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %-20s %s\n", c.name, c.summary);
     }
-    std::fprintf(out, "\n'vendrik-cli BEFEHL --help' beschreibt einen Befehl.\n");
+    std::fprintf(out,
+                 "\nOptionen:\n"
+                 "  -h, --help           diese Hilfe zeigen\n"
+                 "  -V, --version        die Version zeigen\n"
+                 "\n'vendrik-cli BEFEHL --help' beschreibt einen Befehl, 'man vendrik-cli'\n"
+                 "alle.\n");
 }
 
 }  // namespace
-
-int vendrik::cli::usageError(const std::string& command, const std::string& message) {
-    // The message may quote an argument, which may hold anything.
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(),
-                 vendrik::terminalText(message).c_str());
-    std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", command.c_str());
-    return 2;
-}
 
 int main(int argc, char** argv) {
     // A write past `ulimit -f` fails as a write error of its picture.
@@ -55,6 +53,10 @@ int main(int argc, char** argv) {
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(stdout);
+        return 0;
+    }
+    if (name == "--version" || name == "-V") {
+        std::fputs(vendrik::cli::versionText().c_str(), stdout);
         return 0;
     }
     for (const Command& c : kCommands) {

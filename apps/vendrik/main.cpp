@@ -7,11 +7,19 @@
 
 #include "common/atomic_file.h"
 #include "controls_gallery.h"
+#include "dialog_folder.h"
+#include "dialog_watermark.h"
 
 int main(int argc, char** argv) {
     // A write past `ulimit -f` fails as a write error, not as the end of the
     // program.
     vendrik::ignoreFileSizeLimitSignal();
+    if (const auto code = vendrik::folderDialogMain(argc, argv)) {
+        return *code;
+    }
+    if (const int rc = vendrik::runWatermarkDialog(argc, argv); rc >= 0) {
+        return rc;
+    }
     // Looked at before QApplication, which needs a display to start.
     bool gallery = false;
     for (int i = 1; i < argc; ++i) {

@@ -1,5 +1,6 @@
 #include "optimiser/naming.h"
 
+#include "common/ascii_case.h"
 #include "common/utf8.h"
 #include "optimiser/presets.h"
 
@@ -10,7 +11,9 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    if (matchesFileListPattern(fileName)) {
+    // ".tiff" joined the file list later than the others; its pictures keep
+    // the name they have always had ("scan.tiff" gives "scan", not "scan.").
+    if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff")) {
         return BaseName(fileName);
     }
     // A leading point marks a hidden file, not an extension.

@@ -177,6 +177,10 @@ std::vector<std::optional<std::string>> IniDocument::values(
     return out;
 }
 
+bool IniDocument::hasSection(std::string_view section) const {
+    return findSection(m_bytes, lineSeparator(m_bytes), section).has_value();
+}
+
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
     return values(section, {key}).front();

@@ -34,6 +34,10 @@ public:
     [[nodiscard]] std::vector<std::optional<std::string>> values(
         std::string_view section, const std::vector<std::string_view>& keys) const;
 
+    // True when a section of that name (compared without regard to case)
+    // is in the document, even one without keys.
+    [[nodiscard]] bool hasSection(std::string_view section) const;
+
     // Stores `value` under the key, adding the section and the key when
     // missing. A key whose stored value already reads back as `value` is left
     // untouched, byte for byte. All arguments are Windows-1252.

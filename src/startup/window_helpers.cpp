@@ -1,7 +1,9 @@
 #include "startup/window_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "common/utf8.h"
 #include "startup/settings_file.h"
 
 namespace vendrik {
@@ -82,6 +84,24 @@ void FilterKey(std::int16_t& keyAscii, std::int16_t mode) {
             }
             return;
     }
+}
+
+std::string filterTypedText(std::string_view text, std::int16_t mode) {
+    constexpr char32_t kHighestKeyCode = 255;
+    std::string out;
+    out.reserve(text.size());
+    for (const char32_t c : utf8CodePoints(text, 0)) {
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+            continue;
+        }
+        auto key = static_cast<std::int16_t>(std::min(c, kHighestKeyCode));
+        FilterKey(key, mode);
+        if (key == 0) {
+            continue;
+        }
+        appendUtf8(out, c > kHighestKeyCode ? c : static_cast<char32_t>(key));
+    }
+    return out;
 }
 
 MessageBoxContent messageBoxContent(std::string_view text, std::int16_t kind,

@@ -37,6 +37,13 @@ enum class KeyFilterMode : std::int16_t {
 // unknown mode passes every key.
 void FilterKey(std::int16_t& keyAscii, std::int16_t mode);
 
+// A text typed or pasted into a filtered text box (UTF-8): each character as
+// FilterKey passes, changes or swallows it as a keystroke. Characters above
+// the one-byte codes share the verdict of code 255 (a letter no mode
+// changes). Control characters are swallowed in every mode: in a text they
+// are no keystrokes but line breaks and the like, which no box takes.
+[[nodiscard]] std::string filterTypedText(std::string_view text, std::int16_t mode);
+
 // The icons a message box can show; the numbers are ShowMessage's kinds.
 enum class MessageIcon : std::int16_t {
     None = 0,

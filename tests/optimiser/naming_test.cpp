@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"OtherFormatsGiveJpg", "scan.BMP", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"TiffOfTheList", "bild.tif", listTag("web"), {}, "/ziel/bild_web.jpg"},
         // Names the file list would not show keep their stem.
-        NameCase{"UnlistedTiff", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
+        NameCase{"TiffKeepsItsWholeName", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"NoExtension", "photo", listTag("web"), {}, "/ziel/photo_web.jpg"},
         NameCase{"HiddenFile", ".profil", listTag("web"), {}, "/ziel/.profil_web.jpg"},
         // Four characters, not four bytes, of a UTF-8 name.
@@ -62,10 +62,10 @@ TEST(BaseName, DropsTheLastFourCharacters) {
 }
 
 TEST(FileListPattern, MatchesTheListedExtensionsIgnoringCase) {
-    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.gif", "a.PNG", "a.jps", ".jpg"}) {
+    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.tiff", "a.gif", "a.PNG", "a.jps", ".jpg"}) {
         EXPECT_TRUE(matchesFileListPattern(yes)) << yes;
     }
-    for (const char* no : {"a.tiff", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp"}) {
+    for (const char* no : {"a.tiffs", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp"}) {
         EXPECT_FALSE(matchesFileListPattern(no)) << no;
     }
 }

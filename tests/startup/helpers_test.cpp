@@ -162,6 +162,34 @@ INSTANTIATE_TEST_SUITE_P(
         return "Mode" + std::to_string(info.param.mode) + "Key" + std::to_string(info.param.key);
     });
 
+struct TypedTextCase {
+    const char* name;
+    int mode;
+    const char* typed;
+    const char* kept;
+};
+
+class TypedText : public ::testing::TestWithParam<TypedTextCase> {};
+
+TEST_P(TypedText, EachCharacterAsAKeystroke) {
+    EXPECT_EQ(filterTypedText(GetParam().typed, static_cast<std::int16_t>(GetParam().mode)),
+              GetParam().kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TypedText,
+    ::testing::Values(
+        TypedTextCase{"NameDropsDotSlashColon", 1, "Neu.er/Ord:ner", "NeuerOrdner"},
+        TypedTextCase{"NameKeepsUmlautsBlanksAndEuro", 1, "B\xc3\xa4r & \xe2\x82\xac_1",
+                      "B\xc3\xa4r & \xe2\x82\xac_1"},
+        TypedTextCase{"NameDropsLineBreaksAndControls", 1, "a\r\nb\x03\x16\x08" "c", "abc"},
+        TypedTextCase{"NameDropsC1Controls", 1, "a\xc2\x85" "b", "ab"},
+        TypedTextCase{"NumbersDropLettersAndWideCharacters", 2, "1,5a\xe2\x82\xac.2", "1,5.2"},
+        TypedTextCase{"UpperCaseChangesLetters", 5, "abc\xc3\xa4", "ABC\xc3\xa4"},
+        TypedTextCase{"HexadecimalChangesAndDrops", 4, "0afz", "0AF"},
+        TypedTextCase{"NotUtf8IsDropped", 0, "a\xff" "b", "ab"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(WindowHelpers, CenterFormSitsALittleAboveTheMiddle) {
     // 0.95 × 1080 = 1026 → 513 − 558/2 = 513 − 279 = 234; 1920/2 − 575/2 = 960 − 287.
     const FormPosition p = CenterForm(1920, 1080, 575, 558);
