@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/atomic_file.h"
 #include "controls_gallery.h"
 #include "dialog_folder.h"
 #include "dialog_watermark.h"
@@ -92,6 +93,9 @@ std::vector<std::string> pathWords(int argc, char** argv, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A write past `ulimit -f` fails as a write error, not as the end of the
+    // program.
+    vendrik::ignoreFileSizeLimitSignal();
     if (const auto code = vendrik::folderDialogMain(argc, argv)) {
         return *code;
     }

@@ -1,9 +1,5 @@
 #include "optimiser/metadata_copy.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -16,6 +12,8 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 #pragma GCC diagnostic pop
+
+#include "common/regular_file.h"
 
 namespace vendrik {
 namespace {
@@ -72,32 +70,6 @@ public:
     ~MessageScope() { t_exiv2Messages = nullptr; }
     MessageScope(const MessageScope&) = delete;
     MessageScope& operator=(const MessageScope&) = delete;
-};
-
-// An ordinary file opened without waiting (a FIFO named like a picture must
-// not hang the run); Exiv2 reads it through /proc/self/fd.
-class SourceFile {
-public:
-    explicit SourceFile(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-        struct stat st {};
-        if (m_fd >= 0 && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~SourceFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    [[nodiscard]] bool ok() const { return m_fd >= 0; }
-    [[nodiscard]] std::string procPath() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd;
 };
 
 // IFD0 tags that describe how the source stored its pixels, which the
@@ -268,11 +240,14 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     std::string messages;
     const MessageScope scope(messages);
     try {
-        const SourceFile file(source);
-        if (!file.ok()) {
-            return strippedBecause("Quelldatei nicht lesbar");
+        // An ordinary file opened without waiting (a FIFO named like a
+        // picture must not hang the run); Exiv2 reads it through its
+        // descriptor's name.
+        const RegularFile file(source);
+        if (!file.isOpen()) {
+            return strippedBecause("Quelldatei: " + file.problem());
         }
-        auto image = Exiv2::ImageFactory::open(file.procPath());
+        auto image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.fd()));
         if (image.get() == nullptr) {
             return strippedBecause("Format unbekannt");
         }
