@@ -7,7 +7,7 @@ set -euo pipefail
 # build: compiler, build tools and the libraries the core links
 build_pkgs=(build-essential cmake ninja-build pkg-config
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation2 fontconfig
+  libfreetype-dev libfontconfig-dev fonts-liberation2 fontconfig liblcms2-dev libexiv2-dev
   qt6-base-dev)
 # tests: GoogleTest, independent decoders and metadata tools to check our output;
 # an X server, a D-Bus session and the AT-SPI registry with its Python client
@@ -16,7 +16,7 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils libglib2.0-bin clang-14 libclang-rt-14-dev xvfb
   xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  man-db groff-base bash-completion)
+  man-db groff-base bash-completion icc-profiles-free liblcms2-2)
 # benchmarks: the peers we measure against and real photographs as input
 bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
 

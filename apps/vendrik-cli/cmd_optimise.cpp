@@ -86,6 +86,11 @@ public:
             std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
                          source.c_str(), terminalText(r.watermarkError).c_str());
         }
+        // Written all the same: a colour profile ignored, metadata left out.
+        for (const std::string& note : m_options.quiet ? std::vector<std::string>() : r.notes) {
+            m_progress.clear();
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), note.c_str());
+        }
         const bool listEach = m_options.verbose || m_options.dryRun;
         if (listEach && r.status == PictureStatus::Written) {
             m_progress.clear();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "common/ascii_case.h"
 #include "common/number_text.h"
@@ -224,6 +225,31 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            }
                            o.batch.sampling = v == "444" ? Sampling::Best : Sampling::Faster;
                            o.samplingGiven = true;
+                           return true;
+                       }));
+    t.push_back(option("metadata", 0, "WAHL",
+                       "Metadaten: strip entfernen (Vorgabe), keep behalten (EXIF, XMP, "
+                       "IPTC; Ausrichtung 1, ohne Vorschaubild), keep-no-gps behalten ohne "
+                       "GPS und Ortsangaben",
+                       [&o](const std::string& v, std::string& e) {
+                           constexpr std::pair<const char*, MetadataChoice> kChoices[] = {
+                               {"strip", MetadataChoice::Strip},
+                               {"keep", MetadataChoice::Keep},
+                               {"keep-no-gps", MetadataChoice::KeepWithoutGps}};
+                           for (const auto& [name, choice] : kChoices) {
+                               if (v == name) {
+                                   o.batch.metadata = choice;
+                                   return true;
+                               }
+                           }
+                           e = "--metadata erwartet strip, keep oder keep-no-gps, nicht '" + v + "'";
+                           return false;
+                       }));
+    t.push_back(option("keep-pixels", 0, "",
+                       "Bildpunkte wie gespeichert: ein eingebettetes Farbprofil (Display P3, "
+                       "Adobe RGB) nicht nach sRGB umrechnen",
+                       [&o](const std::string&, std::string&) {
+                           o.batch.convertColours = false;
                            return true;
                        }));
     t.push_back(option("tag-preset", 0, "NAME",

@@ -43,9 +43,9 @@ struct SettingKey {
     std::int16_t max = kInt16Max;
 };
 
-// In the order of the settings reference: the main window's keys, the start
-// flag, then the watermark's keys.
-inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
+// In the order of the settings reference: the main window's keys (and the
+// metadata choice after them), the start flag, then the watermark's keys.
+inline constexpr std::array<SettingKey, 24> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -59,6 +59,8 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
     {"Size", SettingKind::Integer, "5", SettingOwner::MainWindow, 0, 10},  // 11 presets
     {"SamePath", SettingKind::Integer, "1", SettingOwner::MainWindow, 0, 1},
     {"Tag", SettingKind::Text, "", SettingOwner::MainWindow},
+    // The metadata choice: 0 "entfernen", 1 "behalten", 2 "behalten ohne GPS".
+    {"Metadaten", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
     {"HPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"VPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"AngleN", SettingKind::Integer, "1", SettingOwner::Watermark},
@@ -70,7 +72,7 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
     {"Color", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"Info", SettingKind::Text, "", SettingOwner::Watermark},
 }};
-static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
+static_assert(kSettingKeys.size() == 24, "the settings file holds 24 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -17,6 +17,18 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Turns the decoded pixels into sRGB from the profile a decoder reported.
+void settleColours(LoadedPicture& picture, const LoadOptions& options) {
+    if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty() &&
+        !(options.convertColours && options.deferColourConversion)) {
+        picture.colour = options.convertColours ? convertToSrgb(picture.pixels, picture.iccProfile)
+                                                : ColourReport{ColourOutcome::NotConverted, {}};
+    }
+    if (options.colourReport != nullptr) {
+        *options.colourReport = picture.colour;
+    }
+}
+
 }  // namespace
 
 namespace decoders {
@@ -164,6 +176,7 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
         out.width = out.pixels.width();
         out.height = out.pixels.height();
     }
+    settleColours(out, options);
     return out;
 }
 

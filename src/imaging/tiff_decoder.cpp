@@ -43,6 +43,22 @@ struct OptionsFree {
     void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
 };
 
+// Tag 34675, the embedded ICC profile.
+void reportProfile(TIFF* tif, LoadedPicture& out) {
+    std::uint32_t length = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &length, &profile) == 0 || profile == nullptr ||
+        length == 0) {
+        return;
+    }
+    if (length > kMaxProfileBytes) {
+        out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
+        return;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(profile);
+    out.iccProfile.assign(bytes, bytes + length);
+}
+
 }  // namespace
 
 bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::string& error) {
@@ -73,6 +89,7 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
     if (!checkPictureSize(w, h, error)) {
         return false;
     }
+    reportProfile(tif.get(), out);
     char emsg[1024] = {};
     TIFFRGBAImage img{};
     if (TIFFRGBAImageOK(tif.get(), emsg) == 0 || TIFFRGBAImageBegin(&img, tif.get(), 0, emsg) == 0) {

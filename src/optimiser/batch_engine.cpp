@@ -311,6 +311,9 @@ private:
         Surface picture;
         std::string error;
         LoadOptions load;
+        ColourReport colour;
+        load.convertColours = m_settings.convertColours;
+        load.colourReport = &colour;
         load.reserveMemory = [&](const DecodeMemory& decode) {
             memory.add(pictureNeed(decode, m_settings, m_box));
         };
@@ -321,6 +324,9 @@ private:
             return fail(result, std::move(error));
         }
         result.size = {picture.width(), picture.height()};
+        if (colour.outcome == ColourOutcome::Ignored) {
+            result.notes.push_back(colour.note);
+        }
 
         // The name.
         const std::string tag = NameTag(m_settings.naming, result.size);
@@ -386,6 +392,21 @@ private:
         }
         image = cImage();
         prepared.jpeg = jpeg.encodeToMemory();
+        keepMetadata(source, colour, result, prepared);
+    }
+
+    // The source's metadata, as chosen, into the encoded file.
+    void keepMetadata(const std::string& source, const ColourReport& colour, PictureResult& result,
+                      Prepared& prepared) const {
+        if (m_settings.metadata == MetadataChoice::Strip) {
+            return;
+        }
+        const OutputFacts facts{result.size, colour.outcome == ColourOutcome::Converted};
+        const MetadataSegments segments = metadataForOutput(source, m_settings.metadata, facts);
+        result.notes.insert(result.notes.end(), segments.notes.begin(), segments.notes.end());
+        if (!insertMetadata(prepared.jpeg, segments)) {
+            result.notes.push_back("Metadaten entfernt: JPEG ohne JFIF-Kopf");
+        }
     }
 
     // Writes the prepared file when it is this picture's turn. Only the

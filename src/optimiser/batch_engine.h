@@ -51,6 +51,7 @@
 
 #include "imaging/box_size.h"
 #include "imaging/surface.h"
+#include "optimiser/metadata_copy.h"
 #include "optimiser/naming.h"
 #include "optimiser/presets.h"
 
@@ -94,6 +95,11 @@ struct BatchSettings {
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
     OutputMode output = OutputMode::Files;
+    // Convert pictures with an embedded colour profile to sRGB (off: the
+    // stored pixels, as `--keep-pixels` asks).
+    bool convertColours = true;
+    // Which of the source's metadata the output keeps (none by default).
+    MetadataChoice metadata = MetadataChoice::Strip;
 };
 
 // A picture of a run.
@@ -124,6 +130,9 @@ struct PictureResult {
     BoxSize size;                // the scaled picture's size
     std::uint64_t bytes = 0;     // size of the written file
     std::vector<std::uint8_t> encoded;  // the file itself, with OutputMode::Memory
+    // What the picture was written despite (German): a colour profile
+    // ignored, metadata left out, each with its reason.
+    std::vector<std::string> notes;
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and

@@ -40,6 +40,9 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
         b.watermark = makeWatermarkStep(settings.watermark);
     }
     b.jobs = choices.jobs;
+    b.metadata = settings.metadata >= 0 && settings.metadata <= 2
+                     ? static_cast<MetadataChoice>(settings.metadata)
+                     : MetadataChoice::Strip;
     return b;
 }
 

@@ -99,6 +99,7 @@ Settings loadSettings(const IniDocument& document) {
         s.optTag = optTag[0] - '0';
     }
     s.tagAtStart = stored.control("chkAnfang") != 0;
+    s.metadata = stored.control("Metadaten");
     s.origSize = stored.text("OrigSize") != "0";
     s.manH = stored.text("manH");
     s.manW = stored.text("manW");
@@ -127,6 +128,7 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    entries.push_back({"Metadaten", std::to_string(s.metadata)});
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

@@ -40,6 +40,8 @@ struct Settings {
     // stored key unchanged when saved.
     int optTag = settingDefaultWhole("optTag");
     bool tagAtStart = settingDefaultWhole("chkAnfang") != 0;  // chkAnfang "am Anfang"
+    // "Metadaten": 0 strip, 1 keep, 2 keep without location (MetadataChoice).
+    int metadata = settingDefaultWhole("Metadaten");
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -63,7 +65,8 @@ struct Settings {
 
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
-// "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang".
+// "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
+// "Metadaten".
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

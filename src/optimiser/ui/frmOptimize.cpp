@@ -240,6 +240,9 @@ void frmOptimize::applySettings(const Settings& s) {
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
     m_quality->HScroll1_Change();
+    if (s.metadata >= 0 && s.metadata < m_quality->cboMetadata()->count()) {
+        m_quality->cboMetadata()->setCurrentIndex(s.metadata);
+    }
     if (s.sizeIndex >= 0 && s.sizeIndex < m_size->cboSizes()->count()) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
         cboSizes_Click();
@@ -478,6 +481,7 @@ Settings frmOptimize::currentSettings() const {
     s.manW = m_size->txtSizeW()->text().toStdString();
     s.optTag = m_naming->chosenOption();
     s.tagAtStart = m_naming->chkAnfang()->isChecked();
+    s.metadata = m_quality->cboMetadata()->currentIndex();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;

@@ -1,6 +1,7 @@
 #include "optimiser/ui/quality_panel.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,10 +44,24 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
                 [this, i] { presetClicked(static_cast<int>(i)); });
     }
 
+    // What the outputs keep of their sources' metadata; the default strips
+    // it, as the outputs always were: bare JFIF files.
+    auto* metadataLabel = new QLabel(QStringLiteral("Metadaten:"), this);
+    m_metadata = new QComboBox(this);
+    m_metadata->addItems({QStringLiteral("entfernen"), QStringLiteral("behalten"),
+                          QStringLiteral("behalten ohne GPS")});
+    metadataLabel->setBuddy(m_metadata);
+    m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
+    connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+    auto* metadata = new QHBoxLayout;
+    metadata->addWidget(metadataLabel);
+    metadata->addWidget(m_metadata, 1);
+
     grid->addLayout(options, 0, 0);
     grid->addWidget(m_caption, 1, 0);
     grid->addWidget(m_slider, 2, 0);
     grid->addLayout(presets, 3, 0);
+    grid->addLayout(metadata, 4, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);

@@ -3,7 +3,9 @@
 // Qualität", "höhere Geschwindigkeit"), the quality slider HScroll1 (40 to
 // 95, large step 5) with its caption Label2(2), and the four preset buttons
 // ccXPButton1 ("Website", "eMail", "Normal", "Optimal"), the one matching
-// the slider marked in dark red.
+// the slider marked in dark red. Below them the metadata choice cboMetadata
+// ("Metadaten:": "entfernen", "behalten", "behalten ohne GPS"), in the
+// order of MetadataChoice and the settings key "Metadaten".
 
 #include <QGroupBox>
 #include <array>
@@ -11,6 +13,7 @@
 
 #include "optimiser/presets.h"
 
+class QComboBox;
 class QLabel;
 class QRadioButton;
 class QScrollBar;
@@ -39,6 +42,9 @@ public:
     [[nodiscard]] ccXPButton* ccXPButton1(int index) const {
         return m_presets[static_cast<std::size_t>(index)];
     }
+    [[nodiscard]] QComboBox* cboMetadata() const {
+        return m_metadata;
+    }
 
     // The chosen sampling; nothing when neither option is on.
     [[nodiscard]] std::optional<Sampling> sampling() const;
@@ -57,6 +63,7 @@ private:
     QLabel* m_caption = nullptr;
     QScrollBar* m_slider = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
+    QComboBox* m_metadata = nullptr;
 };
 
 }  // namespace vendrik
