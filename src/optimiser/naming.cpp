@@ -10,7 +10,7 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    if (matchesFileListPattern(fileName)) {
+    if (matchesFileListPattern(fileName) && !isPhoneOrWebPicture(fileName)) {
         return BaseName(fileName);
     }
     // A leading point marks a hidden file, not an extension.
