@@ -44,8 +44,8 @@ struct SettingKey {
 };
 
 // In the order of the settings reference: the main window's keys, the start
-// flag, then the watermark's keys.
-inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
+// flag, the watermark's keys; then the main window's keys that came later.
+inline constexpr std::array<SettingKey, 25> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -69,8 +69,13 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
     {"VPos", SettingKind::Double, "120", SettingOwner::Watermark},
     {"Color", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"Info", SettingKind::Text, "", SettingOwner::Watermark},
+    // "nicht vergrößern": pictures smaller than the box keep their size.
+    {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
+    {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
 }};
-static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
+static_assert(kSettingKeys.size() == 25,
+              "the settings file holds the reference's 23 keys and two of our own");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <set>
 #include <span>
 #include <thread>
@@ -23,6 +24,7 @@
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
 #include "optimiser/memory_budget.h"
+#include "optimiser/size_target.h"
 
 namespace vendrik {
 namespace {
@@ -233,7 +235,9 @@ private:
         };
         const bool loaded = m_settings.size.keepOriginalSize
                                 ? CopyPictureToBox(source, picture, error, load)
-                                : FitPictureToBox(source, m_box, picture, error, load);
+                                : FitPictureToBox(source, m_box, picture, error, load,
+                                                  m_settings.noEnlarge ? Enlarging::Never
+                                                                       : Enlarging::Allowed);
         if (!loaded) {
             return fail(result, std::move(error));
         }
@@ -283,20 +287,73 @@ private:
         progress(index, 20);
 
         // Encode.
+        if (m_settings.maxBytes > 0) {
+            return encodeWithinLimit(index, image, result, prepared);
+        }
+        auto jpeg =
+            encode(image, m_settings.quality, [this, index](int value) { progress(index, value); });
+        if (!jpeg) {
+            return fail(result, notEncodable(image));
+        }
+        image = cImage();
+        result.quality = m_settings.quality;
+        prepared.jpeg = std::move(*jpeg);
+    }
+
+    // The picture encoded at `quality` with the run's sampling; nothing when
+    // the encoder cannot take its size.
+    std::optional<std::vector<std::uint8_t>> encode(cImage& image, int quality,
+                                                    cJpeg::Progress onProgress) const {
         cJpeg jpeg;
         if (m_settings.sampling) {
             const SamplingFactors f = samplingFactors(*m_settings.sampling);
             jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
         }
-        jpeg.Quality(m_settings.quality);
-        jpeg.setProgress([this, index](int value) { progress(index, value); });
+        jpeg.Quality(quality);
+        jpeg.setProgress(std::move(onProgress));
         if (jpeg.SampleHDC(image.hDC(), image.Width(), image.Height(), 0, 0) != cJpeg::kSampled) {
-            return fail(result, "Bild kann nicht kodiert werden (Größe " +
-                                    std::to_string(image.Height()) + " x " +
-                                    std::to_string(image.Width()) + ")");
+            return std::nullopt;
         }
-        image = cImage();
-        prepared.jpeg = jpeg.encodeToMemory();
+        return jpeg.encodeToMemory();
+    }
+
+    static std::string notEncodable(const cImage& image) {
+        return "Bild kann nicht kodiert werden (Größe " + std::to_string(image.Height()) + " x " +
+               std::to_string(image.Width()) + ")";
+    }
+
+    // "höchstens N KB": the highest quality whose file fits, searched from
+    // the run's quality over encodes of the one scaled picture. When even
+    // the lowest does not fit, the file at the lowest is written and its
+    // result says so. The current picture's progress moves on with each
+    // trial; the encoder's own steps would run up to 100 again each time.
+    void encodeWithinLimit(std::size_t index, cImage& image, PictureResult& result,
+                           Prepared& prepared) {
+        // The size alone decides whether the encoder takes a picture, so the
+        // first trial tells for all.
+        struct NotEncodable {};
+        int trials = 0;
+        SizedEncoding sized;
+        try {
+            sized = encodeWithinSize(m_settings.maxBytes, m_settings.quality, [&](int quality) {
+                auto file = encode(image, quality, {});
+                if (!file) {
+                    throw NotEncodable{};
+                }
+                progress(index, std::min(95, 20 + 15 * ++trials));
+                return std::move(*file);
+            });
+        } catch (const NotEncodable&) {
+            return fail(result, notEncodable(image));
+        }
+        progress(index, 100);
+        result.quality = sized.quality;
+        if (!sized.fits) {
+            result.reason = "größer als höchstens " + kiloBytesText(m_settings.maxBytes) +
+                            ", auch mit der niedrigsten Qualität " + std::to_string(sized.quality) +
+                            " (" + kiloBytesText(sized.file.size()) + ")";
+        }
+        prepared.jpeg = std::move(sized.file);
     }
 
     // Writes the prepared file when it is this picture's turn. Only the

@@ -77,6 +77,12 @@ struct BatchSettings {
     bool askBeforeReplacing = false;
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
+    // "nicht vergrößern": a picture that fits inside the box keeps its size.
+    bool noEnlarge = false;
+    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
+    // written at the highest quality from 40 to 95 whose file fits (the
+    // sampling stays the run's); `quality` is where the search starts.
+    std::uint64_t maxBytes = 0;
 };
 
 enum class PictureStatus {
@@ -94,6 +100,10 @@ struct PictureResult {
     std::string watermarkError;  // set when the watermark step failed
     BoxSize size;                // the scaled picture's size
     std::uint64_t bytes = 0;     // size of the written file
+    // The JPEG quality the file was encoded at. With a size limit that even
+    // the lowest quality misses, the picture is written at it and `reason`
+    // says so.
+    int quality = 0;
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and

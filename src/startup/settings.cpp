@@ -98,6 +98,8 @@ Settings loadSettings(const std::string& settingsFile) {
     s.sizeIndex = stored.control("Size");
     s.samePath = stored.control("SamePath") != 0;
     s.tag = stored.text("Tag");
+    s.noEnlarge = stored.control("NoEnlarge") != 0;
+    s.maxSizeKB = stored.control("MaxSize");
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -119,6 +121,8 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    entries.push_back({"NoEnlarge", flag(s.noEnlarge)});
+    entries.push_back({"MaxSize", std::to_string(s.maxSizeKB)});
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 
