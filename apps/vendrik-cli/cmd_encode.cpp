@@ -3,119 +3,144 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/number_text.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
+#include "standard_streams.h"
 
 namespace vendrik::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Aufruf: vendrik-cli encode EINGABE AUSGABE [--quality N] [--sampling 444|420|gray]\n"
-    "                           [--comment TEXT]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli encode [OPTIONEN] EINGABE AUSGABE",
     "Kodiert ein binäres PPM- (P6) oder PGM-Bild (P5) mit Vendriks eigenem\n"
     "Baseline-JPEG-Encoder (optimierte Huffman-Tabellen) und schreibt AUSGABE.\n"
-    "Eine vorhandene AUSGABE wird nie überschrieben.\n"
-    "\n"
-    "  --quality N       JPEG-Qualität 1..100 (Vorgabe 80)\n"
-    "  --sampling MODUS  444: volle Farbauflösung (Vorgabe), 420: Farbe halbiert,\n"
-    "                    gray: nur Helligkeit; ein PGM wird immer grau kodiert\n"
-    "  --comment TEXT    Kommentar (COM-Segment, Windows-1252)\n"
-    "\n"
-    "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
+    "Eine vorhandene AUSGABE wird nie überschrieben. - als EINGABE liest die\n"
+    "Standardeingabe, - als AUSGABE schreibt auf die Standardausgabe.\n",
+    "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
+
+struct EncodeOptions {
+    int quality = 80;
+    std::string sampling = "444";
+    std::optional<std::string> comment;
+};
+
+std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
+    std::vector<CliOption> t;
+    t.push_back({"quality", 'Q', "N", "JPEG-Qualität 1..100 (Vorgabe 80)",
+                 [&o](const std::string& v, std::string& e) {
+                     const std::optional<int> q = wholeNumber(v, 1, 100);
+                     if (!q) {
+                         e = "--quality erwartet eine Zahl von 1 bis 100";
+                         return false;
+                     }
+                     o.quality = *q;
+                     return true;
+                 },
+                 false, ""});
+    t.push_back({"sampling", 0, "MODUS",
+                 "444: volle Farbauflösung (Vorgabe), 420: Farbe halbiert, "
+                 "gray: nur Helligkeit; ein PGM wird immer grau kodiert",
+                 [&o](const std::string& v, std::string& e) {
+                     if (v != "444" && v != "420" && v != "gray") {
+                         e = "--sampling erwartet 444, 420 oder gray, nicht '" + v + "'";
+                         return false;
+                     }
+                     o.sampling = v;
+                     return true;
+                 },
+                 false, ""});
+    t.push_back({"comment", 0, "TEXT", "Kommentar (COM-Segment, Windows-1252)",
+                 [&o](const std::string& v, std::string&) {
+                     o.comment = v;
+                     return true;
+                 },
+                 false, ""});
+    return t;
+}
 
 int usageError(const std::string& message) {
     return cli::usageError("encode", message);
 }
 
-int reportExisting(const std::string& out) {
-    std::fprintf(stderr, "vendrik-cli encode: %s existiert bereits und wird nicht überschrieben\n",
-                 out.c_str());
+int failure(const std::string& message) {
+    std::fprintf(stderr, "vendrik-cli encode: %s\n", message.c_str());
     return 1;
+}
+
+int reportExisting(const std::string& out) {
+    return failure(out + " existiert bereits und wird nicht überschrieben");
 }
 
 }  // namespace
 
 int runEncode(const Args& args) {
-    std::string in;
-    std::string out;
-    int quality = 80;
-    std::string sampling = "444";
-    std::string comment;
-    bool haveComment = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (a == "--quality") {
-            const std::optional<int> q = hasValue ? wholeNumber(args[++i], 1, 100) : std::nullopt;
-            if (!q) {
-                return usageError("--quality erwartet eine Zahl von 1 bis 100");
-            }
-            quality = *q;
-        } else if (a == "--sampling") {
-            if (!hasValue) {
-                return usageError("--sampling erwartet 444, 420 oder gray");
-            }
-            sampling = args[++i];
-            if (sampling != "444" && sampling != "420" && sampling != "gray") {
-                return usageError("--sampling erwartet 444, 420 oder gray, nicht '" + sampling +
-                                  "'");
-            }
-        } else if (a == "--comment") {
-            if (!hasValue) {
-                return usageError("--comment erwartet einen Text");
-            }
-            comment = args[++i];
-            haveComment = true;
-        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
-            return usageError("unbekannte Option '" + a + "'");
-        } else if (in.empty()) {
-            in = a;
-        } else if (out.empty()) {
-            out = a;
-        } else {
-            return usageError("zu viele Dateinamen");
-        }
+    EncodeOptions options;
+    const std::vector<CliOption> table = encodeOptionTable(options);
+    CommandLine line;
+    if (const auto done = readCommandLine("encode", kHelp, table, args, line)) {
+        return *done;
     }
-    if (in.empty() || out.empty()) {
+    std::string error;
+    if (!applyOptions(line, false, error)) {
+        return usageError(error);
+    }
+    if (line.operands.size() > 2) {
+        return usageError("zu viele Dateinamen");
+    }
+    if (line.operands.size() < 2) {
         return usageError("EINGABE und AUSGABE fehlen");
+    }
+    const std::string& in = line.operands[0];
+    const std::string& out = line.operands[1];
+    const bool toStdout = out == "-";
+    if (toStdout && standardOutputIsTerminal()) {
+        return usageError(
+            "-: die Standardausgabe ist ein Terminal; leiten Sie sie um "
+            "(> bild.jpg oder | programm)");
+    }
+    if (in == "-" && standardInputIsTerminal()) {
+        return usageError(
+            "-: die Standardeingabe ist ein Terminal; leiten Sie ein Bild hinein "
+            "(< bild.ppm oder programm |)");
     }
 
     // Refuse before the work: the encoder would refuse after it.
-    if (pathEntryExists(out)) {
+    if (!toStdout && pathEntryExists(out)) {
         return reportExisting(out);
     }
-    std::string error;
-    auto image = readPnm(in, error);
+    StandardInputFile standardInput;
+    if (in == "-" && !standardInput.read(error)) {
+        return failure("-: " + error);
+    }
+    auto image = readPnm(in == "-" ? standardInput.path() : in, error);
     if (!image) {
-        std::fprintf(stderr, "vendrik-cli encode: %s: %s\n", in.c_str(), error.c_str());
-        return 1;
+        return failure(in + ": " + error);
     }
     try {
         cJpeg jpeg;
-        if (image->grey || sampling == "gray") {
+        if (image->grey || options.sampling == "gray") {
             jpeg.SetSamplingFrequencies(1, 1, 0, 0, 0, 0);
-        } else if (sampling == "420") {
+        } else if (options.sampling == "420") {
             jpeg.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
         }
-        jpeg.Quality(quality);
-        if (haveComment) {
-            jpeg.Comment(comment);
+        jpeg.Quality(options.quality);
+        if (options.comment) {
+            jpeg.Comment(*options.comment);
         }
         const Surface& s = image->surface;
         if (jpeg.SampleHDC(s, s.width(), s.height(), 0, 0) != cJpeg::kSampled) {
-            std::fprintf(stderr, "vendrik-cli encode: %s: nicht genug Speicher zum Kodieren\n",
-                         in.c_str());
-            return 1;
+            return failure(in + ": nicht genug Speicher zum Kodieren");
+        }
+        if (toStdout) {
+            const std::vector<std::uint8_t> bytes = jpeg.encodeToMemory();
+            return writeStandardOutput(bytes, error) ? 0 : failure(error);
         }
         switch (jpeg.SaveFile(out)) {
             case cJpeg::kSaved:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "exif/clsEXIF.h"
 #include "exif/exif_error.h"
@@ -13,21 +14,16 @@
 namespace vendrik::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Aufruf: vendrik-cli exif DATEI... [--tag N]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli exif [OPTIONEN] DATEI...",
     "Liest die EXIF-Daten aus den ersten 4096 Bytes jeder DATEI, wie die Vorschau\n"
     "des Hauptfensters: zuerst die fünf Zeilen der Zusammenfassung (Kamera,\n"
     "Blende, Belichtung, Uhrzeit, Datum; die bloße Beschriftung, wo ein Wert\n"
     "fehlt), dann nach einer Leerzeile alle gelesenen Einträge als 'Name: Wert'.\n"
     "Dezimalzahlen folgen dem Gebietsschema (LC_ALL, LC_NUMERIC): unter\n"
-    "de_DE.UTF-8 erscheint 'Blende: f 2,8'.\n"
-    "\n"
-    "  --tag N   statt aller Einträge nur den ersten Eintrag mit der Tag-Nummer N:\n"
-    "            'Ergebnis:' (der Wert als ganze Zahl) und 'Text:' (die Anzeige)\n"
-    "\n"
+    "de_DE.UTF-8 erscheint 'Blende: f 2,8'. Nach -- sind alle Wörter Dateien.\n",
     "Rückgabe: 0 gelesen, 1 eine Datei fehlt oder ist leer (mit --tag auch: ohne\n"
-    "EXIF-Daten), 2 falscher Aufruf.\n";
+    "EXIF-Daten), 2 falscher Aufruf.\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError("exif", message);
@@ -100,26 +96,30 @@ bool showFile(clsEXIF& exif, const std::string& path, bool wantTag, std::int32_t
 }  // namespace
 
 int runExif(const Args& args) {
-    std::vector<std::string> files;
     bool wantTag = false;
     std::int32_t tagNumber = 0;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (a == "--tag") {
-            if (i + 1 >= args.size() || !parseTag(args[++i], tagNumber)) {
-                return usageError("--tag erwartet eine ganze Zahl");
-            }
-            wantTag = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError("unbekannte Option '" + a + "'");
-        } else {
-            files.push_back(a);
-        }
+    const std::vector<CliOption> table{
+        {"tag", 0, "N",
+         "statt aller Einträge nur den ersten Eintrag mit der Tag-Nummer N: "
+         "'Ergebnis:' (der Wert als ganze Zahl) und 'Text:' (die Anzeige)",
+         [&](const std::string& v, std::string& e) {
+             if (!parseTag(v, tagNumber)) {
+                 e = "--tag erwartet eine ganze Zahl";
+                 return false;
+             }
+             wantTag = true;
+             return true;
+         },
+         false, ""}};
+    CommandLine line;
+    if (const auto done = readCommandLine("exif", kHelp, table, args, line)) {
+        return *done;
     }
+    std::string error;
+    if (!applyOptions(line, false, error)) {
+        return usageError(error);
+    }
+    const std::vector<std::string>& files = line.operands;
     if (files.empty()) {
         return usageError("DATEI fehlt");
     }

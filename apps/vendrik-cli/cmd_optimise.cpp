@@ -3,25 +3,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "commands.h"
-#include "common/path_text.h"
 #include "interrupt.h"
 #include "optimise_options.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/batch_settings_from.h"
 #include "optimiser/folder_listing.h"
-#include "startup/effective_settings.h"
+#include "progress_line.h"
+#include "standard_streams.h"
 #include "startup/key_value_store.h"
 #include "startup/settings.h"
 #include "startup/shell_folders.h"
 #include "startup/start_up.h"
 #include "watermark/watermark_step.h"
-#include "watermark_options.h"
 
 namespace vendrik::cli {
 namespace {
@@ -32,184 +33,312 @@ int usageError(const std::string& message) {
     return cli::usageError("optimise", message);
 }
 
-// The progress line on a terminal, and one line per failed picture.
-class CliObserver : public BatchObserver {
-public:
-    CliObserver(bool showProgress, bool skipExisting, std::size_t total)
-        : m_showProgress(showProgress), m_skipExisting(skipExisting), m_total(total) {}
+int failure(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kPrefix, message.c_str());
+    return 1;
+}
 
-    void overallProgress(int value) override {
-        m_overall = value;
-        draw();
-    }
-    void currentProgress(std::size_t picture, int value) override {
-        m_current = value;
-        m_picture = picture;
-        draw();
-    }
-    bool replaceExisting(const std::string&) override { return !m_skipExisting; }
-    void pictureFinished(std::size_t, const PictureResult& r) override {
-        ++m_done;
-        if (r.status == PictureStatus::Failed) {
-            clearLine();
-            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, r.source.c_str(), r.reason.c_str());
-        }
-        if (!r.watermarkError.empty()) {
-            clearLine();
-            std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
-                         r.source.c_str(), r.watermarkError.c_str());
-        }
-        draw();
-    }
-    void finish() { clearLine(); }
+// How the pictures of a run are shown to the user: as given, "-" for
+// standard input, "Standardausgabe" for standard output.
+struct Shown {
+    std::string standardInputPath;  // the path standard input was read into, if any
+    bool toStandardOutput = false;
 
-private:
-    void draw() {
-        if (!m_showProgress) {
-            return;
-        }
-        std::fprintf(stderr, "\r\033[K[%3d%%] Bild %zu von %zu (%d%%), %zu fertig", m_overall,
-                     m_picture + 1, m_total, m_current, m_done);
-        std::fflush(stderr);
-        m_drawn = true;
+    [[nodiscard]] std::string source(const std::string& path) const {
+        return !standardInputPath.empty() && path == standardInputPath ? "-" : path;
     }
-    void clearLine() {
-        if (m_drawn) {
-            std::fputs("\r\033[K", stderr);
-            m_drawn = false;
-        }
+    [[nodiscard]] std::string target(const PictureResult& r) const {
+        return toStandardOutput ? "Standardausgabe" : r.target;
     }
-
-    bool m_showProgress;
-    bool m_skipExisting;
-    std::size_t m_total;
-    std::size_t m_done = 0;
-    std::size_t m_picture = 0;
-    int m_overall = 0;
-    int m_current = 0;
-    bool m_drawn = false;
 };
 
-}  // namespace
+// The progress line, one line per failed picture, and with --verbose or
+// --dry-run one line per picture.
+class CliObserver : public BatchObserver {
+public:
+    CliObserver(const OptimiseOptions& options, const Shown& shown, std::FILE* info,
+                ProgressLine& progress)
+        : m_options(options), m_shown(shown), m_info(info), m_progress(progress) {}
 
-int runOptimise(const Args& args) {
-    OptimiseOptions options = defaultOptimiseOptions();
-    // The windows' settings file lies between the built-in defaults and the
-    // command line.
-    const SettingsOptions settingsOptions = takeSettingsOptions(args);
-    if (!settingsOptions.error.empty()) {
-        return usageError(settingsOptions.error);
+    void overallProgress(int) override {
+        m_progress.refresh();
     }
-    // Without a settings file the built-in defaults stand as they are (the
-    // own tag, say, keeps its "mini").
-    if (const std::string file = resolveSettingsFile(settingsOptions); !file.empty()) {
-        Settings settings = loadSettings(file);
-        // The target folder as the main window would show it: the stored
-        // one when it exists, else its fallbacks.
-        const PlatformKeyValueStore store;
-        settings.targetFolder = targetFolderFallback(settings.targetFolder, store, InitShellFolders());
-        RunChoices choices;
-        choices.jobs = options.batch.jobs;
-        options.batch = batchSettingsFrom(settings, choices);
-        // The designer's look and place; whether it is shown ("einblenden")
-        // is not stored, so --watermark still switches it on.
-        options.watermarkSettings = settings.watermark;
+    void currentProgress(std::size_t, int) override {
+        m_progress.refresh();
     }
-    options.useSettingsFile = settingsOptions.choice != SettingsChoice::None;
-    std::string error;
-    if (!parseOptimiseArgs(settingsOptions.remaining, options, error)) {
-        return usageError(error);
+    bool replaceExisting(const std::string&) override {
+        return !m_options.skipExisting;
     }
-    if (options.help) {
-        std::fputs(kOptimiseHelp, stdout);
-        std::fputs(kWatermarkOptionsHelp, stdout);
-        std::fputs(kOptimiseHelpTail, stdout);
-        return 0;
-    }
-    if (options.inputs.empty()) {
-        return usageError("keine Datei und kein Ordner angegeben");
+    void pictureFinished(std::size_t, const PictureResult& r) override {
+        ++m_done;
+        const std::string source = m_shown.source(r.source);
+        if (r.status == PictureStatus::Failed) {
+            m_progress.clear();
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), r.reason.c_str());
+        }
+        if (!r.watermarkError.empty()) {
+            m_progress.clear();
+            std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
+                         source.c_str(), r.watermarkError.c_str());
+        }
+        const bool listEach = m_options.verbose || m_options.dryRun;
+        if (listEach && r.status == PictureStatus::Written) {
+            m_progress.clear();
+            std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes)\n", source.c_str(),
+                         m_shown.target(r).c_str(), r.size.width, r.size.height,
+                         static_cast<unsigned long long>(r.bytes));
+        } else if (listEach && r.status == PictureStatus::Skipped) {
+            m_progress.clear();
+            std::fprintf(m_info, "%s: übersprungen, %s\n", source.c_str(), r.reason.c_str());
+        }
+        std::fflush(m_info);
+        m_progress.update(m_done);
     }
 
-    std::vector<std::string> sources;
-    int listingFailures = 0;
-    for (const std::string& input : options.inputs) {
-        struct stat st {};
-        if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            const auto names = listPictureFiles(input);
-            if (!names) {
-                std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, input.c_str());
-                ++listingFailures;
-                continue;
-            }
-            for (const std::string& name : *names) {
-                sources.push_back(joinPath(input, name));
-            }
-        } else {
+private:
+    const OptimiseOptions& m_options;
+    const Shown& m_shown;
+    std::FILE* m_info;
+    ProgressLine& m_progress;
+    std::size_t m_done = 0;
+};
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The pictures the inputs stand for, each file once. `failures` counts
+// folders that could not be read.
+std::vector<BatchSource> picturesOf(const std::vector<std::string>& inputs,
+                                    const OptimiseOptions& options,
+                                    const std::string& standardInputPath, int& failures) {
+    std::vector<BatchSource> found;
+    std::size_t leftOut = 0;
+    for (const std::string& input : inputs) {
+        if (input == "-") {
+            found.push_back({standardInputPath, {}});
+            continue;
+        }
+        if (!isFolder(input)) {
             // Any name is taken, also one the file list would not show; a
             // missing file is reported as that picture's failure.
-            sources.push_back(input);
+            found.push_back({input, {}});
+            continue;
+        }
+        const auto tree = listPictureTree(input, options.recursive,
+                                          options.toStdout ? std::string() : options.batch.targetFolder);
+        if (!tree) {
+            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, input.c_str());
+            ++failures;
+            continue;
+        }
+        for (const std::string& folder : tree->unreadableFolders) {
+            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, folder.c_str());
+            ++failures;
+        }
+        for (const TreePicture& p : tree->pictures) {
+            found.push_back({p.path, p.subfolder});
+        }
+        leftOut += tree->subfoldersLeftOut;
+    }
+    if (leftOut > 0 && !options.quiet) {
+        std::fprintf(stderr, "%s: %zu Unterordner nicht einbezogen (-r bezieht sie ein)\n", kPrefix,
+                     leftOut);
+    }
+    // A file named twice (the same folder given twice, "a/x.jpg" and
+    // "./a/x.jpg") is one picture.
+    std::vector<std::string> paths;
+    for (const BatchSource& s : found) {
+        paths.push_back(s.path);
+    }
+    const auto earlier = earlierNamings(paths);
+    std::vector<BatchSource> sources;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (!earlier[i]) {
+            sources.push_back(std::move(found[i]));
+        } else if (options.verbose) {
+            std::fprintf(stderr, "%s: %s: schon genannt als %s, einmal bearbeitet\n", kPrefix,
+                         paths[i].c_str(), paths[*earlier[i]].c_str());
         }
     }
-    if (sources.empty()) {
-        std::fprintf(stderr, "%s: keine Bilddateien gefunden\n", kPrefix);
-        return 1;
-    }
+    return sources;
+}
 
-    BatchSettings& batch = options.batch;
-    batch.runMode = sources.size() == 1 ? RunMode::Single : RunMode::Batch;
-    batch.askBeforeReplacing = options.skipExisting;
-    if (options.watermark) {
-        batch.watermark = makeWatermarkStep(options.watermarkSettings);
+void applySettingsFile(OptimiseOptions& options) {
+    // Without a settings file the built-in defaults stand as they are (the
+    // own tag, say, keeps its "mini").
+    const std::string file = settingsFileOf(options.settings);
+    if (file.empty()) {
+        return;
     }
-    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
-    CliObserver observer(showProgress, options.skipExisting, sources.size());
-    const auto start = std::chrono::steady_clock::now();
-    // Ctrl+C or SIGTERM: the pictures in hand are finished, the rest not
-    // started; a second one ends at once (interrupt.h).
-    InterruptGuard interrupt;
-    const std::vector<PictureResult> results =
-        runBatch(sources, batch, observer, interrupt.stopToken());
-    observer.finish();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    Settings settings = loadSettings(file);
+    // The target folder as the main window would show it: the stored one
+    // when it exists, else its fallbacks.
+    const PlatformKeyValueStore store;
+    settings.targetFolder = targetFolderFallback(settings.targetFolder, store, InitShellFolders());
+    RunChoices choices;
+    choices.jobs = options.batch.jobs;
+    options.batch = batchSettingsFrom(settings, choices);
+    // The designer's look and place; whether it is shown ("einblenden") is
+    // not stored, so --watermark still switches it on.
+    options.watermarkSettings = settings.watermark;
+}
 
+struct Counts {
     std::size_t written = 0;
     std::size_t skipped = 0;
     std::size_t failed = 0;
     std::size_t cancelled = 0;
     std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
     std::uint64_t bytes = 0;
+};
+
+Counts countResults(const std::vector<PictureResult>& results) {
+    Counts c;
     for (const PictureResult& r : results) {
-        withoutWatermark += r.watermarkError.empty() ? 0 : 1;
+        c.withoutWatermark += r.watermarkError.empty() ? 0 : 1;
         switch (r.status) {
             case PictureStatus::Written:
-                ++written;
-                bytes += r.bytes;
+                ++c.written;
+                c.bytes += r.bytes;
                 break;
             case PictureStatus::Skipped:
-                ++skipped;
+                ++c.skipped;
                 break;
             case PictureStatus::Failed:
-                ++failed;
+                ++c.failed;
                 break;
             case PictureStatus::Cancelled:
-                ++cancelled;
+                ++c.cancelled;
                 break;
         }
     }
-    if (!options.quiet) {
-        std::printf("%zu geschrieben, %zu übersprungen, %zu fehlgeschlagen", written, skipped,
-                    failed);
-        if (interrupt.signal() != 0) {
-            std::printf(", %zu nach Abbruch nicht begonnen", cancelled);
+    return c;
+}
+
+}  // namespace
+
+int runOptimise(const Args& args) {
+    OptimiseOptions options = defaultOptimiseOptions();
+    const std::vector<CliOption> table = optimiseOptionTable(options);
+    CommandLine line;
+    if (const auto done = readCommandLine("optimise", kOptimiseHelp, table, args, line)) {
+        return *done;
+    }
+    std::string error;
+    // The windows' settings file lies between the built-in defaults and the
+    // command line.
+    if (!applyOptions(line, true, error)) {
+        return usageError(error);
+    }
+    if (const std::string problem = settingsSelectionProblem(options.settings); !problem.empty()) {
+        return usageError(problem);
+    }
+    applySettingsFile(options);
+    if (!applyOptions(line, false, error) || !completeOptimiseOptions(options, error)) {
+        return usageError(error);
+    }
+
+    const std::vector<std::string>& inputs = line.operands;
+    if (inputs.empty()) {
+        return usageError("keine Datei und kein Ordner angegeben");
+    }
+    const bool fromStandardInput = std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
+    if (fromStandardInput && (inputs.size() != 1 || !options.toStdout)) {
+        return usageError("- (Standardeingabe) geht nur allein und mit -o - (Standardausgabe)");
+    }
+    if (options.toStdout && !options.dryRun && standardOutputIsTerminal()) {
+        return usageError(
+            "-o -: die Standardausgabe ist ein Terminal; leiten Sie sie um "
+            "(> bild.jpg oder | programm)");
+    }
+    if (fromStandardInput && standardInputIsTerminal()) {
+        return usageError(
+            "-: die Standardeingabe ist ein Terminal; leiten Sie ein Bild hinein "
+            "(< bild.jpg oder programm |)");
+    }
+    BatchSettings& batch = options.batch;
+    // One error before any picture is read, not one per picture.
+    if (!options.toStdout && !batch.targetFolder.empty()) {
+        if (const std::string problem = targetFolderProblem(batch.targetFolder); !problem.empty()) {
+            return failure(problem);
         }
-        std::printf("; %.1f KiB in %.2f s\n", static_cast<double>(bytes) / 1024.0, seconds);
-        std::fflush(stdout);
+    }
+
+    Shown shown;
+    shown.toStandardOutput = options.toStdout;
+    StandardInputFile standardInput;
+    if (fromStandardInput) {
+        if (!standardInput.read(error)) {
+            return failure("-: " + error);
+        }
+        shown.standardInputPath = standardInput.path();
+    }
+    int listingFailures = 0;
+    const std::vector<BatchSource> sources =
+        picturesOf(inputs, options, shown.standardInputPath, listingFailures);
+    if (sources.empty()) {
+        std::fprintf(stderr, "%s: keine Bilddateien gefunden\n", kPrefix);
+        return 1;
+    }
+    if (options.toStdout && sources.size() != 1) {
+        return usageError("-o - schreibt genau ein Bild, gefunden: " +
+                          std::to_string(sources.size()));
+    }
+
+    batch.runMode = sources.size() == 1 ? RunMode::Single : RunMode::Batch;
+    batch.askBeforeReplacing = options.skipExisting;
+    // Standard output takes the file from memory, also in a dry run, which
+    // then prints nothing there.
+    batch.output = options.toStdout ? OutputMode::Memory
+                   : options.dryRun ? OutputMode::DryRun
+                                    : OutputMode::Files;
+    if (options.watermark) {
+        batch.watermark = makeWatermarkStep(options.watermarkSettings);
+    }
+    // With -o - the JPEG alone goes to standard output; every message to
+    // standard error.
+    std::FILE* info = options.toStdout ? stderr : stdout;
+    const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
+    ProgressLine progress(stderr, showProgress, sources.size());
+    progress.update(0);
+    CliObserver observer(options, shown, info, progress);
+    const auto start = std::chrono::steady_clock::now();
+    // Ctrl+C or SIGTERM: the pictures in hand are finished, the rest not
+    // started; a second one ends at once (interrupt.h).
+    InterruptGuard interrupt;
+    std::vector<PictureResult> results = runBatch(sources, batch, observer, interrupt.stopToken());
+    progress.clear();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    int outputFailures = 0;
+    if (options.toStdout && !options.dryRun && results.front().status == PictureStatus::Written) {
+        if (!writeStandardOutput(results.front().encoded, error)) {
+            std::fprintf(stderr, "%s: %s\n", kPrefix, error.c_str());
+            ++outputFailures;
+        }
+    }
+
+    const Counts c = countResults(results);
+    if (!options.quiet) {
+        std::fprintf(info, "%zu %s, %zu übersprungen, %zu fehlgeschlagen", c.written,
+                     options.dryRun ? "würden geschrieben" : "geschrieben", c.skipped, c.failed);
+        if (interrupt.signal() != 0) {
+            std::fprintf(info, ", %zu nach Abbruch nicht begonnen", c.cancelled);
+        }
+        std::fprintf(info, "; %s KiB in %s s%s\n",
+                     localeDecimal(static_cast<double>(c.bytes) / 1024.0, 1).c_str(),
+                     localeDecimal(seconds, 2).c_str(),
+                     options.dryRun ? " (Probelauf, nichts geschrieben)" : "");
+        std::fflush(info);
     }
     if (interrupt.signal() != 0) {
         return interrupt.exitCode();
     }
-    return failed > 0 || listingFailures > 0 || withoutWatermark > 0 ? 1 : 0;
+    return c.failed > 0 || listingFailures > 0 || c.withoutWatermark > 0 || outputFailures > 0 ? 1
+                                                                                               : 0;
 }
 
 }  // namespace vendrik::cli

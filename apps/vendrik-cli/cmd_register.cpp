@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
@@ -11,17 +13,12 @@
 namespace vendrik::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Aufruf: vendrik-cli register [--program PFAD]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli register [OPTIONEN]",
     "Trägt Vendrik in die Liste der Programme ein, mit denen die Dateiverwaltung\n"
     "Bilder öffnen kann: schreibt $XDG_DATA_HOME/applications/vendrik.desktop\n"
-    "(sonst ~/.local/share/applications), wie es das Programm bei jedem Start tut.\n"
-    "\n"
-    "  --program PFAD  das einzutragende Programm (Vorgabe: 'vendrik' neben\n"
-    "                  vendrik-cli)\n"
-    "\n"
-    "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
+    "(sonst ~/.local/share/applications), wie es das Programm bei jedem Start tut.\n",
+    "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError("register", message);
@@ -31,20 +28,27 @@ int usageError(const std::string& message) {
 
 int runRegister(const Args& args) {
     std::string program;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (a == "--program") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                return usageError("--program erwartet einen Pfad");
-            }
-            program = args[++i];
-        } else {
-            return usageError("unbekanntes Argument '" + a + "'");
-        }
+    const std::vector<CliOption> table{
+        {"program", 0, "PFAD", "das einzutragende Programm (Vorgabe: 'vendrik' neben vendrik-cli)",
+         [&](const std::string& v, std::string& e) {
+             if (v.empty()) {
+                 e = "--program erwartet einen Pfad";
+                 return false;
+             }
+             program = v;
+             return true;
+         },
+         false, ""}};
+    CommandLine line;
+    if (const auto done = readCommandLine("register", kHelp, table, args, line)) {
+        return *done;
+    }
+    std::string error;
+    if (!line.operands.empty()) {
+        return usageError("unbekanntes Argument '" + line.operands.front() + "'");
+    }
+    if (!applyOptions(line, false, error)) {
+        return usageError(error);
     }
     if (program.empty()) {
         program = InitPaths().programFolder + "vendrik";

@@ -4,26 +4,27 @@
 #include <cstdio>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
+#include "settings_options.h"
 #include "startup/effective_settings.h"
 #include "startup/markers.h"
 #include "startup/path_helpers.h"
+#include "startup/settings_file.h"
 
 namespace vendrik::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Aufruf: vendrik-cli settings [--settings DATEI | --no-settings]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli settings [OPTIONEN]",
     "Zeigt, welche Einstellungsdatei (vendrik.ini) gilt, und für jeden\n"
     "Schlüssel den wirksamen Wert und seine Herkunft: Datei oder Vorgabe.\n"
     "Ohne Option wird die Datei der Fenster gesucht: neben dem Programm, wenn\n"
     "dieser Ordner beschreibbar ist, sonst $XDG_CONFIG_HOME/vendrik/vendrik.ini.\n"
-    "\n"
-    "  --settings DATEI  diese Einstellungsdatei lesen\n"
-    "  --no-settings     nur die eingebauten Vorgaben zeigen\n"
-    "\n"
-    "Rückgabe: 0 gezeigt, 2 falscher Aufruf.\n";
+    "Eine Datei ohne den Abschnitt [Tervane Vendrik] gibt nur Vorgaben; das wird\n"
+    "gesagt.\n",
+    "Rückgabe: 0 gezeigt, 2 falscher Aufruf (auch: --settings DATEI fehlt oder ist\n"
+    "nicht lesbar).\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError("settings", message);
@@ -42,25 +43,33 @@ std::string printable(const std::string& s) {
 }  // namespace
 
 int runSettings(const Args& args) {
-    for (const std::string& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
+    SettingsSelection selection;
+    std::vector<CliOption> table;
+    addSettingsOptions(table, selection, "diese Einstellungsdatei lesen");
+    CommandLine line;
+    if (const auto done = readCommandLine("settings", kHelp, table, args, line)) {
+        return *done;
     }
-    const SettingsOptions options = takeSettingsOptions(args);
-    if (!options.error.empty()) {
-        return usageError(options.error);
+    std::string error;
+    if (!line.operands.empty()) {
+        return usageError("unbekanntes Argument '" + line.operands.front() + "'");
     }
-    if (!options.remaining.empty()) {
-        return usageError("unbekanntes Argument '" + options.remaining.front() + "'");
+    if (!applyOptions(line, true, error)) {
+        return usageError(error);
     }
-    const std::string file = resolveSettingsFile(options);
+    if (const std::string problem = settingsSelectionProblem(selection); !problem.empty()) {
+        return usageError(problem);
+    }
+    const std::string file = settingsFileOf(selection);
     if (file.empty()) {
         std::printf("Einstellungsdatei: keine (eingebaute Vorgaben)\n");
+    } else if (!FileExists(file)) {
+        std::printf("Einstellungsdatei: %s (nicht vorhanden, Vorgaben)\n", file.c_str());
+    } else if (!readIniFile(file).hasSection(SettingsSection)) {
+        std::printf("Einstellungsdatei: %s (ohne Abschnitt [%s], Vorgaben)\n", file.c_str(),
+                    std::string(SettingsSection).c_str());
     } else {
-        std::printf("Einstellungsdatei: %s%s\n", file.c_str(),
-                    FileExists(file) ? "" : " (nicht vorhanden, Vorgaben)");
+        std::printf("Einstellungsdatei: %s\n", file.c_str());
     }
     for (const SettingReport& r : reportSettings(file)) {
         std::string origin = r.source == SettingSource::File ? "Datei" : "Vorgabe";

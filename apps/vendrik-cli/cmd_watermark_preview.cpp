@@ -5,15 +5,17 @@
 #include <span>
 #include <string>
 
+#include "command_line.h"
 #include "commands.h"
 #include "common/ascii_case.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "imaging/png_writer.h"
 #include "jpeg/cJpeg.h"
-#include "watermark/watermark_preview.h"
+#include "settings_options.h"
 #include "startup/effective_settings.h"
 #include "startup/settings.h"
+#include "watermark/watermark_preview.h"
 #include "watermark_options.h"
 
 namespace vendrik::cli {
@@ -22,19 +24,13 @@ namespace {
 constexpr const char* kName = "watermark-preview";
 constexpr int kPreviewQuality = 90;
 
-constexpr const char* kHelpHead =
-    "Aufruf: vendrik-cli watermark-preview AUSGABE.png|AUSGABE.jpg [--wm-...]\n"
-    "\n"
+const CommandHelp kHelp{
+    "vendrik-cli watermark-preview [OPTIONEN] AUSGABE.png|AUSGABE.jpg",
     "Zeichnet das Wasserzeichen wie die Vorschau des Wasserzeichen-Dialogs auf\n"
     "ein eingebautes Beispielbild von 307 × 222 Pixeln und schreibt es als PNG\n"
     "oder als JPEG (Vendriks eigener Encoder, Qualität 90). Eine vorhandene\n"
-    "AUSGABE wird nie überschrieben.\n"
-    "\n";
-constexpr const char* kHelpTail =
-    "  --settings DATEI     Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini\n"
-    "                       der Fenster); --wm-... gehen vor\n"
-    "  --no-settings        nur die eingebauten Vorgaben\n"
-    "\nRückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n";
+    "AUSGABE wird nie überschrieben.\n",
+    "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError(kName, message);
@@ -97,44 +93,39 @@ int writeJpeg(const Surface& picture, const std::string& out) {
 
 }  // namespace
 
-int runWatermarkPreview(const Args& allArgs) {
+int runWatermarkPreview(const Args& args) {
+    SettingsSelection selection;
+    WatermarkSettings settings;
+    bool designed = false;
+    std::vector<CliOption> table;
+    addWatermarkOptions(table, settings, designed, "");
+    addSettingsOptions(table, selection,
+                       "Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini "
+                       "der Fenster); --wm-... gehen vor");
+    CommandLine line;
+    if (const auto done = readCommandLine(kName, kHelp, table, args, line)) {
+        return *done;
+    }
+    std::string error;
     // The designer's last values from the windows' settings file, unless
     // --no-settings; --wm-... options go over them.
-    const SettingsOptions settingsOptions = takeSettingsOptions(allArgs);
-    if (!settingsOptions.error.empty()) {
-        return usageError(settingsOptions.error);
+    if (!applyOptions(line, true, error)) {
+        return usageError(error);
     }
-    const Args& args = settingsOptions.remaining;
-    WatermarkSettings settings = loadSettings(resolveSettingsFile(settingsOptions)).watermark;
-    std::string out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(kHelpHead, stdout);
-            std::fputs(kWatermarkOptionsHelp, stdout);
-            std::fputs(kHelpTail, stdout);
-            return 0;
-        }
-        std::string error;
-        switch (parseWatermarkOption(args, i, settings, error)) {
-            case WatermarkOption::Taken:
-                continue;
-            case WatermarkOption::Invalid:
-                return usageError(error);
-            case WatermarkOption::NotMine:
-                break;
-        }
-        if (a.size() > 1 && a[0] == '-') {
-            return usageError("unbekannte Option '" + a + "'");
-        }
-        if (!out.empty()) {
-            return usageError("zu viele Dateinamen");
-        }
-        out = a;
+    if (const std::string problem = settingsSelectionProblem(selection); !problem.empty()) {
+        return usageError(problem);
     }
-    if (out.empty()) {
+    settings = loadSettings(settingsFileOf(selection)).watermark;
+    if (!applyOptions(line, false, error)) {
+        return usageError(error);
+    }
+    if (line.operands.size() > 1) {
+        return usageError("zu viele Dateinamen");
+    }
+    if (line.operands.empty()) {
         return usageError("AUSGABE fehlt");
     }
+    const std::string& out = line.operands.front();
     const OutputKind kind = kindOf(out);
     if (kind == OutputKind::Unknown) {
         return usageError("AUSGABE muss auf .png, .jpg oder .jpeg enden: '" + out + "'");

@@ -9,8 +9,8 @@ namespace vendrik::cli {
 
 using Args = std::vector<std::string>;
 
-// Reports a usage error of `command` on stderr with a pointer to its --help;
-// returns the exit code for bad usage, 2.
+// Reports a usage error of `command` on stderr, in one line with a pointer
+// to its --help; returns the exit code for bad usage, 2.
 int usageError(const std::string& command, const std::string& message);
 
 int runEncode(const Args& args);

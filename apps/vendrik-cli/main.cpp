@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "command_line.h"
 #include "commands.h"
 
 namespace {
@@ -30,16 +31,15 @@ void printUsage(std::FILE* out) {
     for (const Command& c : kCommands) {
         std::fprintf(out, "  %-20s %s\n", c.name, c.summary);
     }
-    std::fprintf(out, "\n'vendrik-cli BEFEHL --help' beschreibt einen Befehl.\n");
+    std::fprintf(out,
+                 "\nOptionen:\n"
+                 "  -h, --help           diese Hilfe zeigen\n"
+                 "  -V, --version        die Version zeigen\n"
+                 "\n'vendrik-cli BEFEHL --help' beschreibt einen Befehl, 'man vendrik-cli'\n"
+                 "alle.\n");
 }
 
 }  // namespace
-
-int vendrik::cli::usageError(const std::string& command, const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", command.c_str(), message.c_str());
-    std::fprintf(stderr, "'vendrik-cli %s --help' zeigt die Optionen.\n", command.c_str());
-    return 2;
-}
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -49,6 +49,10 @@ int main(int argc, char** argv) {
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(stdout);
+        return 0;
+    }
+    if (name == "--version" || name == "-V") {
+        std::fputs(vendrik::cli::versionText().c_str(), stdout);
         return 0;
     }
     for (const Command& c : kCommands) {

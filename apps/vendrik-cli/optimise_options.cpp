@@ -1,23 +1,20 @@
 #include "optimise_options.h"
 
-#include "watermark_options.h"
-
-#include <array>
+#include <algorithm>
 #include <optional>
 #include <thread>
 
 #include "common/ascii_case.h"
 #include "common/number_text.h"
 #include "startup/settings.h"
+#include "watermark_options.h"
 
 namespace vendrik::cli {
 namespace {
 
 // A whole number of up to nine digits, no sign: an index, a quality, a side.
-bool parseInt(const std::string& text, int& value) {
-    const std::optional<int> v = wholeNumber(text, 0, 999'999'999);
-    value = v.value_or(value);
-    return v.has_value();
+std::optional<int> plainNumber(std::string_view text) {
+    return wholeNumber(text, 0, 999'999'999);
 }
 
 std::string withoutSpaces(std::string_view text) {
@@ -30,210 +27,139 @@ std::string withoutSpaces(std::string_view text) {
     return out;
 }
 
+struct TwoSides {
+    int first = 0;
+    int second = 0;
+};
+
+// "600x900" (or "600 x 900", "600X900") as its two numbers, in the order written.
+std::optional<TwoSides> twoSides(std::string_view text) {
+    const std::string compact = withoutSpaces(text);
+    const auto x = compact.find_first_of("xX");
+    if (x == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto first = plainNumber(std::string_view(compact).substr(0, x));
+    const auto second = plainNumber(std::string_view(compact).substr(x + 1));
+    if (!first || !second) {
+        return std::nullopt;
+    }
+    return TwoSides{*first, *second};
+}
+
+bool setOwnSize(int height, int width, BatchSettings& batch, std::string& error,
+                const char* option) {
+    if (height < 1 || width < 1 || height > kMaxPictureSide || width > kMaxPictureSide) {
+        error = std::string(option) + ": Höhe und Breite müssen zwischen 1 und " +
+                std::to_string(kMaxPictureSide) + " liegen";
+        return false;
+    }
+    batch.size.keepOriginalSize = false;
+    batch.sizeIndex = kOwnSizeIndex;
+    batch.size.ownHeightText = std::to_string(height);
+    batch.size.ownWidthText = std::to_string(width);
+    return true;
+}
+
 // --size: a preset's text ("1024 x 1280"), its index, an own size HxW, or
 // "original".
 bool applySize(const std::string& value, BatchSettings& batch, std::string& error) {
-    batch.size.keepOriginalSize = false;
     if (value == "original") {
         batch.size.keepOriginalSize = true;
         return true;
     }
-    int index = 0;
-    if (parseInt(value, index)) {
-        if (index >= kOwnSizeIndex) {
-            error = "--size: Index 0 bis 9 oder eine eigene Größe HxW";
+    if (const auto index = plainNumber(value)) {
+        if (*index >= kOwnSizeIndex) {
+            error = "--size: Index 0 bis 9 oder eine eigene Größe HxB";
             return false;
         }
-        batch.sizeIndex = index;
+        batch.size.keepOriginalSize = false;
+        batch.sizeIndex = *index;
         return true;
     }
     const std::string compact = withoutSpaces(value);
     for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
         if (withoutSpaces(kSizePresets[i].text) == compact) {
+            batch.size.keepOriginalSize = false;
             batch.sizeIndex = static_cast<int>(i);
             return true;
         }
     }
-    const auto x = compact.find_first_of("xX");
-    int h = 0;
-    int w = 0;
-    if (x == std::string::npos || !parseInt(compact.substr(0, x), h) ||
-        !parseInt(compact.substr(x + 1), w)) {
-        error = "--size erwartet \"1024 x 1280\", einen Index, HxW oder original, nicht '" +
-                value + "'";
+    const auto sides = twoSides(value);
+    if (!sides) {
+        error = "--size erwartet \"1024 x 1280\", einen Index, HxB oder original, nicht '" + value +
+                "'";
         return false;
     }
-    if (h < 1 || w < 1 || h > kMaxPictureSide || w > kMaxPictureSide) {
-        error = "--size: Höhe und Breite müssen zwischen 1 und " +
-                std::to_string(kMaxPictureSide) + " liegen";
-        return false;
-    }
-    batch.sizeIndex = kOwnSizeIndex;
-    batch.size.ownHeightText = std::to_string(h);
-    batch.size.ownWidthText = std::to_string(w);
-    return true;
+    return setOwnSize(sides->first, sides->second, batch, error, "--size");
 }
 
-OptionParse parseCoreOption(const Args& args, std::size_t& i, OptimiseOptions& o,
-                            std::string& error) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    auto value = [&]() -> const std::string& { return args[++i]; };
-    auto needs = [&](const char* what) {
-        error = a + " erwartet " + what;
-        return OptionParse::Failed;
+// --box WxH: width first, as vipsthumbnail and ImageMagick read a size.
+bool applyBox(const std::string& value, BatchSettings& batch, std::string& error) {
+    const auto sides = twoSides(value);
+    if (!sides) {
+        error = "--box erwartet Breite x Höhe (\"1280x1024\"), nicht '" + value + "'";
+        return false;
+    }
+    return setOwnSize(sides->second, sides->first, batch, error, "--box");
+}
+
+// The presets with their indexes, three to a line, the default marked.
+std::string sizePresetList() {
+    constexpr std::size_t kItemWidth = 18;
+    std::string list = "Die Liste (Höhe x Breite; * Vorgabe):";
+    std::size_t previous = 0;
+    for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
+        if (i % 3 == 0) {
+            list += "\n";
+        } else {
+            list += std::string(kItemWidth - std::min(previous, kItemWidth - 1), ' ');
+        }
+        std::string item = std::to_string(i) + ": " + std::string(kSizePresets[i].text);
+        if (static_cast<int>(i) == kDefaultSizeIndex) {
+            item += "*";
+        }
+        previous = item.size();
+        list += item;
+    }
+    return list;
+}
+
+using Apply = std::function<bool(const std::string&, std::string&)>;
+
+CliOption option(std::string longName, char shortName, std::string valueName, std::string help,
+                 Apply apply) {
+    return CliOption{std::move(longName),
+                     shortName,
+                     std::move(valueName),
+                     std::move(help),
+                     std::move(apply),
+                     false,
+                     ""};
+}
+
+Apply setFlag(bool& flag) {
+    return [&flag](const std::string&, std::string&) {
+        flag = true;
+        return true;
     };
-    BatchSettings& b = o.batch;
-    if (a == "--help" || a == "-h") {
-        o.help = true;
-    } else if (a == "--size") {
-        if (!hasValue) {
-            return needs("eine Größe");
-        }
-        if (!applySize(value(), b, error)) {
-            return OptionParse::Failed;
-        }
-    } else if (a == "--quality") {
-        int q = 0;
-        if (!hasValue || !parseInt(value(), q) || q < kQualityMin || q > kQualityMax) {
-            return needs("eine Zahl von 40 bis 95");
-        }
-        b.quality = q;
-    } else if (a == "--preset") {
-        if (!hasValue) {
-            return needs("Website, eMail, Normal oder Optimal");
-        }
-        const std::string& name = value();
-        bool found = false;
-        for (const QualityPreset& p : kQualityPresets) {
-            if (equalsIgnoringCase(p.caption, name)) {
-                b.quality = p.value;
-                found = true;
-            }
-        }
-        if (!found) {
-            return needs("Website, eMail, Normal oder Optimal");
-        }
-    } else if (a == "--sampling") {
-        if (!hasValue) {
-            return needs("444 oder 420");
-        }
-        const std::string& s = value();
-        if (s != "444" && s != "420") {
-            return needs("444 oder 420");
-        }
-        b.sampling = s == "444" ? Sampling::Best : Sampling::Faster;
-        o.samplingGiven = true;
-    } else if (a == "--tag-preset") {
-        if (!hasValue) {
-            return needs("einen Eintrag der Namensliste");
-        }
-        const std::string& name = value();
-        int index = -1;
-        for (std::size_t t = 0; t < kPreTags.size(); ++t) {
-            if (equalsIgnoringCase(kPreTags[t], name)) {
-                index = static_cast<int>(t);
-            }
-        }
-        if (index < 0 && (!parseInt(name, index) || index >= static_cast<int>(kPreTags.size()))) {
-            return needs("eMail, web, thumb, small, mini, new oder Bildgröße");
-        }
-        b.naming.option = NameOption::ListTag;
-        b.naming.listTag = std::string(kPreTags[static_cast<std::size_t>(index)]);
-    } else if (a == "--tag") {
-        if (!hasValue) {
-            return needs("einen Text");
-        }
-        const std::string& tag = value();
-        if (tag.find('/') != std::string::npos) {
-            error = "--tag darf keinen Schrägstrich enthalten";
-            return OptionParse::Failed;
-        }
-        b.naming.option = NameOption::OwnTag;
-        b.naming.ownTag = tag;
-    } else if (a == "--tag-first") {
-        b.naming.tagFirst = true;
-    } else if (a == "--out") {
-        if (!hasValue || args[i + 1].empty()) {
-            return needs("einen Ordner");
-        }
-        b.targetFolder = value();
-    } else if (a == "--skip-existing") {
-        o.skipExisting = true;
-    } else if (a == "--jobs") {
-        int n = 0;
-        if (!hasValue || !parseInt(value(), n) || n < 1 || n > 256) {
-            return needs("eine Zahl von 1 bis 256");
-        }
-        b.jobs = n;
-    } else if (a == "--quiet" || a == "-q") {
-        o.quiet = true;
-    } else if (a == "--no-settings") {
-        o.useSettingsFile = false;
-    } else {
-        return OptionParse::NotMine;
-    }
-    return OptionParse::Handled;
 }
-
-// --watermark and the --wm-* options of its design.
-OptionParse parseWatermarkFamily(const Args& args, std::size_t& i, OptimiseOptions& o,
-                                 std::string& error) {
-    if (args[i] == "--watermark") {
-        o.watermark = true;
-        return OptionParse::Handled;
-    }
-    switch (parseWatermarkOption(args, i, o.watermarkSettings, error)) {
-        case WatermarkOption::Taken:
-            o.watermarkDesigned = true;
-            return OptionParse::Handled;
-        case WatermarkOption::Invalid:
-            return OptionParse::Failed;
-        case WatermarkOption::NotMine:
-            break;
-    }
-    return OptionParse::NotMine;
-}
-
-// Further option families (the settings file's) add their parser here.
-constexpr std::array<OptionParser, 2> kOptionParsers{parseCoreOption, parseWatermarkFamily};
 
 }  // namespace
 
-const char* const kOptimiseHelp =
-    "Aufruf: vendrik-cli optimise [OPTIONEN] DATEI|ORDNER ...\n"
-    "\n"
+const CommandHelp kOptimiseHelp{
+    "vendrik-cli optimise [OPTIONEN] DATEI|ORDNER|- ...",
     "Verkleinert Bilder in einen Zielrahmen und schreibt sie als JPEG mit Vendriks\n"
     "eigenem Encoder. Ein Ordner steht für seine Bilder nach dem Muster\n"
-    "\"*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps\" (Groß-/Kleinschreibung egal).\n"
-    "Name: Quellname ohne die letzten vier Zeichen + \"_\" + Kennung + \".jpg\".\n"
-    "\n"
-    "  --size GRÖSSE       Zielrahmen Höhe x Breite: \"1024 x 1280\" (Vorgabe), ein\n"
-    "                      Index 0..9 der Liste, eine eigene Größe HxW (\"600x900\")\n"
-    "                      oder original (Originalgröße beibehalten)\n"
-    "  --quality N         JPEG-Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung\n"
-    "  --preset NAME       Website (60), eMail (70), Normal (80) oder Optimal (90)\n"
-    "  --sampling 444|420  beste Qualität (444) oder höhere Geschwindigkeit (420)\n"
-    "  --tag-preset NAME   Kennung aus der Liste: eMail, web, thumb, small, mini,\n"
-    "                      new (Vorgabe) oder Bildgröße (Höhe x Breite, z. B. 480x640)\n"
-    "  --tag TEXT          eigene Kennung\n"
-    "  --tag-first         Kennung an den Anfang des Namens (\"am Anfang\")\n"
-    "  --out ORDNER        Zielordner (Vorgabe: Gleicher Pfad wie Quell-Bild); er wird\n"
-    "                      nicht angelegt\n"
-    "  --skip-existing     vorhandene Dateien nicht ersetzen (Vorgabe: ersetzen)\n"
-    "  --jobs N            Bilder gleichzeitig (Vorgabe: alle Prozessorkerne);\n"
-    "                      das Ergebnis ist dasselbe wie mit --jobs 1\n"
-    "  --quiet             keine Fortschrittsanzeige und keine Zusammenfassung\n"
-    "  --settings DATEI    Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini\n"
-    "                      der Fenster, neben dem Programm oder in\n"
-    "                      $XDG_CONFIG_HOME/vendrik/); Optionen gehen vor\n"
-    "  --no-settings       eingebaute Vorgaben statt der Einstellungsdatei\n"
-    "  --watermark         Wasserzeichen einblenden (\"einblenden\"), gestaltet mit:\n";
-
-const char* const kOptimiseHelpTail =
-    "\n"
+    "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps\" (Groß-/Kleinschreibung\n"
+    "egal), mit -r auch für die seiner Unterordner. Name: Quellname ohne die letzten\n"
+    "vier Zeichen + \"_\" + Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
+    "Ausgabe eines früheren Bildes desselben Laufs; eine doppelt genannte Datei\n"
+    "wird einmal bearbeitet. - liest ein Bild von der Standardeingabe (nur mit\n"
+    "-o -).\n",
     "Rückgabe: 0 alle Bilder geschrieben, 1 Bilder fehlgeschlagen oder ohne das\n"
-    "verlangte Wasserzeichen geschrieben, 2 falscher Aufruf.\n";
+    "verlangte Wasserzeichen geschrieben oder der Zielordner fehlt oder ist\n"
+    "schreibgeschützt, 2 falscher Aufruf, 130/143 nach Strg+C/SIGTERM.\n"};
 
 OptimiseOptions defaultOptimiseOptions() {
     OptimiseOptions o;
@@ -252,33 +178,149 @@ OptimiseOptions defaultOptimiseOptions() {
     return o;
 }
 
-bool parseOptimiseArgs(const Args& args, OptimiseOptions& options, std::string& error) {
-    bool onlyNames = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (onlyNames || a.empty() || a[0] != '-' || a == "-") {
-            options.inputs.push_back(a);
-            continue;
-        }
-        if (a == "--") {
-            onlyNames = true;
-            continue;
-        }
-        OptionParse outcome = OptionParse::NotMine;
-        for (const OptionParser parse : kOptionParsers) {
-            outcome = parse(args, i, options, error);
-            if (outcome != OptionParse::NotMine) {
-                break;
+std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
+    std::vector<CliOption> t;
+    t.push_back(
+        option("size", 's', "GRÖSSE",
+               "Zielrahmen Höhe x Breite: eine Größe der Liste (\"1024 x 1280\") "
+               "oder ihr Index, eine eigene Größe HxB (\"600x900\") oder original "
+               "(Originalgröße beibehalten). " +
+                   sizePresetList(),
+               [&o](const std::string& v, std::string& e) { return applySize(v, o.batch, e); }));
+    t.push_back(
+        option("box", 0, "BxH",
+               "Zielrahmen Breite x Höhe, wie andere Werkzeuge ihn lesen: "
+               "--box 1280x1024 ist --size 1024x1280",
+               [&o](const std::string& v, std::string& e) { return applyBox(v, o.batch, e); }));
+    t.push_back(option("quality", 'Q', "N",
+                       "JPEG-Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung",
+                       [&o](const std::string& v, std::string& e) {
+                           const auto q = plainNumber(v);
+                           if (!q || *q < kQualityMin || *q > kQualityMax) {
+                               e = "--quality erwartet eine Zahl von 40 bis 95, nicht '" + v + "'";
+                               return false;
+                           }
+                           o.batch.quality = *q;
+                           return true;
+                       }));
+    t.push_back(option("preset", 0, "NAME",
+                       "Website (60), eMail (70), Normal (80) oder Optimal (90)",
+                       [&o](const std::string& v, std::string& e) {
+                           for (const QualityPreset& p : kQualityPresets) {
+                               if (equalsIgnoringCase(p.caption, v)) {
+                                   o.batch.quality = p.value;
+                                   return true;
+                               }
+                           }
+                           e = "--preset erwartet Website, eMail, Normal oder Optimal";
+                           return false;
+                       }));
+    t.push_back(option("sampling", 0, "444|420",
+                       "beste Qualität (444) oder höhere Geschwindigkeit (420)",
+                       [&o](const std::string& v, std::string& e) {
+                           if (v != "444" && v != "420") {
+                               e = "--sampling erwartet 444 oder 420";
+                               return false;
+                           }
+                           o.batch.sampling = v == "444" ? Sampling::Best : Sampling::Faster;
+                           o.samplingGiven = true;
+                           return true;
+                       }));
+    t.push_back(option("tag-preset", 0, "NAME",
+                       "Kennung aus der Liste: eMail, web, thumb, small, mini, "
+                       "new (Vorgabe) oder Bildgröße (Höhe x Breite, z. B. 480x640)",
+                       [&o](const std::string& v, std::string& e) {
+                           std::optional<int> index;
+                           for (std::size_t t = 0; t < kPreTags.size(); ++t) {
+                               if (equalsIgnoringCase(kPreTags[t], v)) {
+                                   index = static_cast<int>(t);
+                               }
+                           }
+                           if (!index) {
+                               index = plainNumber(v);
+                           }
+                           if (!index || *index >= static_cast<int>(kPreTags.size())) {
+                               e = "--tag-preset erwartet eMail, web, thumb, small, mini, new oder "
+                                   "Bildgröße";
+                               return false;
+                           }
+                           o.batch.naming.option = NameOption::ListTag;
+                           o.batch.naming.listTag =
+                               std::string(kPreTags[static_cast<std::size_t>(*index)]);
+                           return true;
+                       }));
+    t.push_back(
+        option("tag", 0, "TEXT", "eigene Kennung", [&o](const std::string& v, std::string& e) {
+            if (v.find('/') != std::string::npos) {
+                e = "--tag darf keinen Schrägstrich enthalten";
+                return false;
             }
-        }
-        if (outcome == OptionParse::Failed) {
-            return false;
-        }
-        if (outcome == OptionParse::NotMine) {
-            error = "unbekannte Option '" + a + "'";
-            return false;
-        }
-    }
+            o.batch.naming.option = NameOption::OwnTag;
+            o.batch.naming.ownTag = v;
+            return true;
+        }));
+    t.push_back(option("tag-first", 0, "", "Kennung an den Anfang des Namens (\"am Anfang\")",
+                       [&o](const std::string&, std::string&) {
+                           o.batch.naming.tagFirst = true;
+                           return true;
+                       }));
+    t.push_back(option("out", 'o', "ORDNER",
+                       "Zielordner (Vorgabe: Gleicher Pfad wie Quell-Bild); er wird "
+                       "nicht angelegt, nur Unterordner für -r darin. - schreibt das "
+                       "JPEG eines einzelnen Bildes auf die Standardausgabe",
+                       [&o](const std::string& v, std::string& e) {
+                           if (v.empty()) {
+                               e = "--out erwartet einen Ordner";
+                               return false;
+                           }
+                           o.toStdout = v == "-";
+                           if (!o.toStdout) {
+                               o.batch.targetFolder = v;
+                           }
+                           return true;
+                       }));
+    t.push_back(option("recursive", 'r', "",
+                       "auch die Bilder aller Unterordner; mit --out in gleich benannte "
+                       "Unterordner des Zielordners (Verknüpfungen auf Ordner werden "
+                       "nicht verfolgt, ein Zielordner im Baum nicht durchsucht)",
+                       setFlag(o.recursive)));
+    t.push_back(option("skip-existing", 0, "",
+                       "vorhandene Dateien nicht ersetzen (Vorgabe: ersetzen)",
+                       setFlag(o.skipExisting)));
+    t.push_back(option("dry-run", 'n', "",
+                       "Probelauf: zeigt, was geschrieben würde, und schreibt nichts",
+                       setFlag(o.dryRun)));
+    t.push_back(option("jobs", 'j', "N",
+                       "Bilder gleichzeitig (Vorgabe: alle Prozessorkerne); "
+                       "das Ergebnis ist dasselbe wie mit --jobs 1",
+                       [&o](const std::string& v, std::string& e) {
+                           const auto n = plainNumber(v);
+                           if (!n || *n < 1 || *n > 256) {
+                               e = "--jobs erwartet eine Zahl von 1 bis 256, nicht '" + v + "'";
+                               return false;
+                           }
+                           o.batch.jobs = *n;
+                           return true;
+                       }));
+    t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung",
+                       setFlag(o.quiet)));
+    t.push_back(option("verbose", 'v', "",
+                       "eine Zeile je Bild: Quelle → Ziel, Breite x Höhe, Bytes",
+                       setFlag(o.verbose)));
+    addSettingsOptions(t, o.settings,
+                       "Vorgaben aus dieser Einstellungsdatei (Vorgabe: vendrik.ini "
+                       "der Fenster, neben dem Programm oder in "
+                       "$XDG_CONFIG_HOME/vendrik/); Optionen gehen vor");
+    t.push_back(option("watermark", 0, "",
+                       "Wasserzeichen einblenden (\"einblenden\"), gestaltet mit "
+                       "den --wm-Optionen unten",
+                       setFlag(o.watermark)));
+    addWatermarkOptions(t, o.watermarkSettings, o.watermarkDesigned,
+                        "Wasserzeichen (mit --watermark; Vorgaben aus der Einstellungsdatei):");
+    return t;
+}
+
+bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
     // The slider rule: a quality from 70 up chooses "beste Qualität".
     if (!options.samplingGiven) {
         options.batch.sampling = samplingForQuality(options.batch.quality);

@@ -1,25 +1,28 @@
 #pragma once
 // The options of `vendrik-cli optimise`, mirroring the main window's
 // controls. Filling happens in layers: built-in defaults (those of the
-// settings file's table), then (later) the settings file, then the command
-// line, each overriding what came before.
+// settings file's table), then the settings file, then the command line,
+// each overriding what came before.
 
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "command_line.h"
 #include "optimiser/batch_engine.h"
+#include "settings_options.h"
 #include "watermark/watermark_settings.h"
 
 namespace vendrik::cli {
 
 struct OptimiseOptions {
     BatchSettings batch;  // size, naming, quality, sampling, target folder, jobs
-    std::vector<std::string> inputs;  // files and folders as given
+    bool toStdout = false;  // --out -
     bool skipExisting = false;
     bool quiet = false;
-    bool useSettingsFile = true;  // --no-settings turns it off
-    bool help = false;
+    bool verbose = false;
+    bool dryRun = false;
+    bool recursive = false;
+    SettingsSelection settings;
     // An explicit --sampling wins over the quality's own choice.
     bool samplingGiven = false;
     // --watermark ("einblenden") and the design given by the --wm-* options.
@@ -33,19 +36,15 @@ struct OptimiseOptions {
 // their sources, replacing existing files, all cores.
 [[nodiscard]] OptimiseOptions defaultOptimiseOptions();
 
-// Parses the command line over `options`. Returns false with a German reason
-// in `error` on bad usage.
-[[nodiscard]] bool parseOptimiseArgs(const Args& args, OptimiseOptions& options,
-                                     std::string& error);
+// The one table of the command's options; its entries write into `options`,
+// which must outlive it. A new option is one more entry here.
+[[nodiscard]] std::vector<CliOption> optimiseOptionTable(OptimiseOptions& options);
 
-// One option parser: looks at args[i]; when the option is its own it reads
-// its value (advancing i) and returns Handled or Failed.
-enum class OptionParse { NotMine, Handled, Failed };
-using OptionParser = OptionParse (*)(const Args& args, std::size_t& i, OptimiseOptions& options,
-                                     std::string& error);
+// What follows from the options as a whole once all are applied: the
+// quality's sampling unless --sampling was given. False with a German reason
+// for combinations that make no sense (--wm-* without --watermark).
+[[nodiscard]] bool completeOptimiseOptions(OptimiseOptions& options, std::string& error);
 
-// The help text: kOptimiseHelp, the watermark options, kOptimiseHelpTail.
-extern const char* const kOptimiseHelp;
-extern const char* const kOptimiseHelpTail;
+extern const CommandHelp kOptimiseHelp;
 
 }  // namespace vendrik::cli

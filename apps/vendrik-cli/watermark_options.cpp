@@ -79,89 +79,94 @@ std::string displayForm(std::string_view text) {
     return out;
 }
 
-}  // namespace
+struct WatermarkOptionText {
+    const char* name;
+    const char* valueName;
+    const char* help;
+};
 
-const char* const kWatermarkOptionsHelp =
-    "  --wm-text TEXT       Text des Wasserzeichens; \\n beginnt eine neue Zeile\n"
-    "                       (Vorgabe: zweizeiliger Copyright-Hinweis)\n"
-    "  --wm-angle GRAD      Drehwinkel 0..360 gegen den Uhrzeigersinn (Vorgabe 40;\n"
-    "                       89 entspricht \"-90°\", 269 \"+90°\")\n"
-    "  --wm-opacity PROZENT Deckkraft 0..100 (Vorgabe 45)\n"
-    "  --wm-size N          Größe 16..70, die doppelte Punktgröße auf einem 295 Pixel\n"
-    "                       breiten Bild (Vorgabe 38)\n"
-    "  --wm-halign AUSR     left, center oder right (Vorgabe center)\n"
-    "  --wm-valign AUSR     top, middle oder bottom (Vorgabe middle)\n"
-    "  --wm-color FARBE     black, white, blue, yellow, red oder green (Vorgabe white)\n";
+constexpr std::array<WatermarkOptionText, 7> kWatermarkOptions{{
+    {"wm-text", "TEXT",
+     "Text des Wasserzeichens; \\n beginnt eine neue Zeile "
+     "(Vorgabe: zweizeiliger Copyright-Hinweis)"},
+    {"wm-angle", "GRAD",
+     "Drehwinkel 0..360 gegen den Uhrzeigersinn (Vorgabe 40; "
+     "89 entspricht \"-90°\", 269 \"+90°\")"},
+    {"wm-opacity", "PROZENT", "Deckkraft 0..100 (Vorgabe 45)"},
+    {"wm-size", "N",
+     "Größe 16..70, die doppelte Punktgröße auf einem 295 Pixel "
+     "breiten Bild (Vorgabe 38)"},
+    {"wm-halign", "AUSR", "left, center oder right (Vorgabe center)"},
+    {"wm-valign", "AUSR", "top, middle oder bottom (Vorgabe middle)"},
+    {"wm-color", "FARBE", "black, white, blue, yellow, red oder green (Vorgabe white)"},
+}};
 
-WatermarkOption parseWatermarkOption(const Args& args, std::size_t& i, WatermarkSettings& settings,
-                                     std::string& error) {
-    const std::string& option = args[i];
-    if (option.rfind("--wm-", 0) != 0) {
-        return WatermarkOption::NotMine;
-    }
+// Applies the value of the option `name` (without "--") to `settings`.
+bool applyWatermarkOption(std::string_view name, const std::string& value,
+                          WatermarkSettings& settings, std::string& error) {
+    const std::string option = "--" + std::string(name);
     const auto invalid = [&](const std::string& expected) {
         error = option + " erwartet " + expected;
-        return WatermarkOption::Invalid;
+        return false;
     };
-    const bool known = option == "--wm-text" || option == "--wm-angle" ||
-                       option == "--wm-opacity" || option == "--wm-size" ||
-                       option == "--wm-halign" || option == "--wm-valign" || option == "--wm-color";
-    if (!known) {
-        error = "unbekannte Option '" + option + "'";
-        return WatermarkOption::Invalid;
-    }
-    if (i + 1 >= args.size()) {
-        return invalid("einen Wert");
-    }
-    const std::string& value = args[++i];
-
-    if (option == "--wm-text") {
+    if (name == "wm-text") {
         settings.text = displayForm(value);
         settings.lineBreaks = countWatermarkLineBreaks(settings.text);
-    } else if (option == "--wm-angle") {
+    } else if (name == "wm-angle") {
         const std::optional<Fixed4> angle = parseDecimal(value, 0, 360);
         if (!angle) {
             return invalid("einen Winkel von 0 bis 360, nicht '" + value + "'");
         }
         settings.angle = *angle;
         settings.angleMode = angleModeFor(*angle);
-    } else if (option == "--wm-opacity") {
+    } else if (name == "wm-opacity") {
         const std::optional<Fixed4> opacity = parseDecimal(value, 0, 100);
         if (!opacity) {
             return invalid("eine Deckkraft von 0 bis 100, nicht '" + value + "'");
         }
         settings.opacity = *opacity;
-    } else if (option == "--wm-size") {
+    } else if (name == "wm-size") {
         const std::optional<int> size = wholeNumber(value, 16, 70);
         if (!size) {
             return invalid("eine ganze Zahl von 16 bis 70, nicht '" + value + "'");
         }
         settings.size = static_cast<std::int16_t>(*size);
+    } else if (name == "wm-halign") {
+        const auto choice = lookUp(kHorizontal, value);
+        if (!choice) {
+            return invalid(namesOf(kHorizontal) + ", nicht '" + value + "'");
+        }
+        settings.hAlign = *choice;
+    } else if (name == "wm-valign") {
+        const auto choice = lookUp(kVertical, value);
+        if (!choice) {
+            return invalid(namesOf(kVertical) + ", nicht '" + value + "'");
+        }
+        settings.vAlign = *choice;
     } else {
-        const bool horizontal = option == "--wm-halign";
-        const bool vertical = option == "--wm-valign";
-        bool known = false;
-        if (horizontal) {
-            const auto choice = lookUp(kHorizontal, value);
-            known = choice.has_value();
-            settings.hAlign = choice.value_or(settings.hAlign);
-        } else if (vertical) {
-            const auto choice = lookUp(kVertical, value);
-            known = choice.has_value();
-            settings.vAlign = choice.value_or(settings.vAlign);
-        } else {
-            const auto choice = lookUp(kColours, value);
-            known = choice.has_value();
-            settings.color = choice.value_or(settings.color);
+        const auto choice = lookUp(kColours, value);
+        if (!choice) {
+            return invalid(namesOf(kColours) + ", nicht '" + value + "'");
         }
-        if (!known) {
-            const std::string names = horizontal ? namesOf(kHorizontal)
-                                      : vertical ? namesOf(kVertical)
-                                                 : namesOf(kColours);
-            return invalid(names + ", nicht '" + value + "'");
-        }
+        settings.color = *choice;
     }
-    return WatermarkOption::Taken;
+    return true;
+}
+
+}  // namespace
+
+void addWatermarkOptions(std::vector<CliOption>& table, WatermarkSettings& design, bool& designed,
+                         const std::string& heading) {
+    for (const WatermarkOptionText& o : kWatermarkOptions) {
+        CliOption entry{o.name, 0, o.valueName, o.help, nullptr, false, ""};
+        entry.apply = [&design, &designed, name = std::string(o.name)](const std::string& value,
+                                                                       std::string& error) {
+            designed = true;
+            return applyWatermarkOption(name, value, design, error);
+        };
+        table.push_back(std::move(entry));
+    }
+    table[table.size() - kWatermarkOptions.size()].heading = heading;
 }
 
 }  // namespace vendrik::cli

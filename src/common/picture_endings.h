@@ -1,10 +1,11 @@
 #pragma once
 // The file name endings of pictures, in one table with the two lists the
 // program uses: the file list's pattern, which shows every picture the loader
-// reads, and the endings by which start-up takes a command-line argument for
-// a picture. Start-up compares the argument's last four characters, so its
-// list holds "jpeg" without the point and leaves out ".png" and ".jps": such
-// an argument is neither a picture nor a folder there.
+// reads (".tiff" beside ".tif", since both name the same format), and the
+// endings by which start-up takes a command-line argument for a picture.
+// Start-up compares the argument's last four characters, so its list holds
+// "jpeg" without the point and leaves out ".png" and ".jps": such an argument
+// is neither a picture nor a folder there.
 //
 // The phone and web formats (HEIC/HEIF, AVIF, WebP) joined the file list
 // later; their endings are kept apart because their names keep their whole
@@ -17,11 +18,11 @@ namespace vendrik {
 
 // The file list's pattern as the window shows it.
 inline constexpr std::string_view kFileListPattern =
-    "*.jpg;*.jpeg;*.bmp;*.tif;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp";
+    "*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp";
 
 // The endings of kFileListPattern, compared ignoring case.
-inline constexpr std::array<std::string_view, 7> kFileListEndings{".jpg", ".jpeg", ".bmp", ".tif",
-                                                                  ".gif", ".png",  ".jps"};
+inline constexpr std::array<std::string_view, 8> kFileListEndings{".jpg",  ".jpeg", ".bmp", ".tif",
+                                                                  ".tiff", ".gif",  ".png", ".jps"};
 
 // The endings of the phone and web formats, at the end of kFileListPattern.
 inline constexpr std::array<std::string_view, 4> kPhoneAndWebEndings{".heic", ".heif", ".avif",

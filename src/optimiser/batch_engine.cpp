@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -23,29 +24,12 @@
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
+#include "optimiser/folder_listing.h"
 #include "optimiser/memory_budget.h"
 #include "optimiser/size_target.h"
 
 namespace vendrik {
 namespace {
-
-// Why a folder cannot take the outputs, or empty when it can. Checked before
-// a picture is loaded so that a missing folder costs no decoding; the write
-// itself stays the final judge.
-std::string targetFolderProblem(const std::string& folder) {
-    const std::string path = folder.empty() ? "." : folder;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return "Zielordner " + folder + " nicht gefunden";
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        return "Ziel " + folder + " ist kein Ordner";
-    }
-    if (::access(path.c_str(), W_OK | X_OK) != 0) {
-        return "Zielordner " + folder + " ist schreibgeschützt";
-    }
-    return {};
-}
 
 std::string writeProblem(const AtomicWriteOutcome& outcome) {
     switch (outcome.errorNumber) {
@@ -62,6 +46,50 @@ std::string writeProblem(const AtomicWriteOutcome& outcome) {
         default:
             return "Schreibfehler: " + outcome.errorText;
     }
+}
+
+// A subfolder of BatchSource: relative, and no step out of the target folder.
+bool isPlainSubfolder(std::string_view subfolder) {
+    if (subfolder.empty()) {
+        return true;
+    }
+    if (subfolder.front() == '/') {
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = subfolder.find('/', start);
+        const std::string_view part = subfolder.substr(start, slash - start);
+        if (part.empty() || part == "." || part == "..") {
+            return false;
+        }
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        start = slash + 1;
+    }
+}
+
+// Makes the folders of `subfolder` below `base`, which must exist already:
+// the run never makes the target folder itself. Empty on success, else why.
+std::string makeSubfolders(const std::string& base, std::string_view subfolder) {
+    std::string path = withTrailingSlash(base);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return "Zielordner " + base + " nicht gefunden";
+    }
+    std::size_t start = 0;
+    while (start < subfolder.size()) {
+        const std::size_t slash = std::min(subfolder.find('/', start), subfolder.size());
+        path += subfolder.substr(start, slash - start);
+        if (::mkdir(path.c_str(), 0777) != 0 &&
+            !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+            return "Ordner " + path + " kann nicht angelegt werden: " + std::strerror(errno);
+        }
+        path += '/';
+        start = slash + 1;
+    }
+    return {};
 }
 
 std::string canonicalOrSelf(const std::string& path) {
@@ -106,19 +134,25 @@ std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings,
 // One run: shared state of the workers. Observer calls but the question
 // happen under `m_mutex`; questions are put one at a time under
 // `m_questionMutex`, without `m_mutex`, so that the other jobs go on while
-// the user answers. Files are committed in list order, so that two pictures
-// with the same target name end as they would one after the other, whatever
-// the number of jobs.
+// the user answers. Files are committed in list order, so that of two
+// pictures with the same target name the earlier one writes and the later
+// one fails, whatever the number of jobs.
 class Run {
 public:
-    Run(const std::vector<std::string>& sources, const BatchSettings& settings,
+    Run(const std::vector<BatchSource>& sources, const BatchSettings& settings,
         BatchObserver& observer, std::stop_token stop)
-        : m_sources(sources), m_settings(settings), m_observer(observer),
-          m_stop(std::move(stop)), m_results(sources.size()) {
+        : m_sources(sources),
+          m_settings(settings),
+          m_observer(observer),
+          m_stop(std::move(stop)),
+          m_results(sources.size()) {
         SetDestSize(settings.sizeIndex, settings.size, m_box);
-        for (const std::string& s : sources) {
-            m_sourceSet.insert(canonicalOrSelf(s));
+        std::vector<std::string> paths;
+        for (const BatchSource& s : sources) {
+            m_sourceSet.insert(canonicalOrSelf(s.path));
+            paths.push_back(s.path);
         }
+        m_earlierNaming = earlierNamings(paths);
     }
 
     std::vector<PictureResult> run() {
@@ -141,7 +175,7 @@ public:
         }
         // Pictures that never started because the run was stopped.
         for (std::size_t i = m_next; i < m_sources.size(); ++i) {
-            m_results[i].source = m_sources[i];
+            m_results[i].source = m_sources[i].path;
             m_results[i].status = PictureStatus::Cancelled;
             m_results[i].reason = "nicht begonnen: Lauf abgebrochen";
         }
@@ -177,9 +211,15 @@ private:
             }
             Prepared prepared;
             PictureResult& result = m_results[index];
-            result.source = m_sources[index];
+            result.source = m_sources[index].path;
             try {
-                prepare(index, result, prepared);
+                if (const auto first = m_earlierNaming[index]) {
+                    result.status = PictureStatus::Skipped;
+                    result.reason =
+                        "schon in diesem Lauf: dieselbe Datei wie " + m_sources[*first].path;
+                } else {
+                    prepare(index, result, prepared);
+                }
             } catch (const std::bad_alloc&) {
                 fail(result, "nicht genug Speicher");
             } catch (const std::exception& e) {
@@ -212,15 +252,44 @@ private:
     }
 
     [[nodiscard]] bool asks() const { return !batch() || m_settings.askBeforeReplacing; }
+    [[nodiscard]] bool toMemory() const {
+        return m_settings.output == OutputMode::Memory;
+    }
+
+    [[nodiscard]] bool intoSubfolder(std::size_t index) const {
+        return !m_settings.targetFolder.empty() && !m_sources[index].subfolder.empty();
+    }
+
+    // The source that wrote `target` earlier in this run, if any.
+    std::optional<std::string> writtenBefore(const std::string& target) {
+        const std::string identity = entryIdentity(target);  // file system calls: not under the lock
+        std::lock_guard lock(m_mutex);
+        const auto it = m_writtenBy.find(identity);
+        return it == m_writtenBy.end() ? std::nullopt : std::optional(m_sources[it->second].path);
+    }
+
+    static void failAsWrittenBefore(PictureResult& result, const std::string& writer) {
+        fail(result, "Zieldatei " + std::string(lastPathName(result.target)) +
+                         " wurde in diesem Lauf schon aus " + writer + " geschrieben");
+    }
 
     // Everything up to the encoded bytes: scale, name, settle an existing
     // target, watermark, flatten and encode.
     void prepare(std::size_t index, PictureResult& result, Prepared& prepared) {
-        const std::string& source = m_sources[index];
-        const std::string folder = m_settings.targetFolder.empty()
-                                       ? std::string(folderPart(source))
-                                       : withTrailingSlash(m_settings.targetFolder);
-        if (std::string problem = targetFolderProblem(folder); !problem.empty()) {
+        const BatchSource& batchSource = m_sources[index];
+        const std::string& source = batchSource.path;
+        if (!isPlainSubfolder(batchSource.subfolder)) {
+            return fail(result, "ungültiger Unterordner " + batchSource.subfolder);
+        }
+        const std::string base = m_settings.targetFolder.empty()
+                                     ? std::string(folderPart(source))
+                                     : withTrailingSlash(m_settings.targetFolder);
+        const std::string folder =
+            intoSubfolder(index) ? base + withTrailingSlash(batchSource.subfolder) : base;
+        // A subfolder not made yet is judged by the target folder it goes in.
+        const std::string checked = pathEntryExists(folder) ? folder : base;
+        if (std::string problem = toMemory() ? std::string() : targetFolderProblem(checked);
+            !problem.empty()) {
             return fail(result, std::move(problem));
         }
 
@@ -247,13 +316,19 @@ private:
         const std::string tag = NameTag(m_settings.naming, result.size);
         result.target =
             TargetName(folder, baseNameFor(lastPathName(source)), tag, m_settings.naming.tagFirst);
-        if (m_sourceSet.contains(canonicalOrSelf(result.target))) {
+        if (!toMemory() && m_sourceSet.contains(canonicalOrSelf(result.target))) {
             return fail(result, "Zieldatei " + std::string(lastPathName(result.target)) +
                                     " ist ein Quellbild dieses Laufs und wird nicht ersetzt");
         }
+        // Known already: no need to encode, nor to ask about a file this run
+        // wrote. With several jobs the earlier picture may still be at work;
+        // commit() then catches it.
+        if (const auto writer = toMemory() ? std::nullopt : writtenBefore(result.target)) {
+            return failAsWrittenBefore(result, *writer);
+        }
 
         // An existing target. The batch run replaces it without asking.
-        if (pathEntryExists(result.target)) {
+        if (!toMemory() && pathEntryExists(result.target)) {
             if (asks()) {
                 prepared.asked = true;
                 if (!ask(result.target)) {
@@ -358,19 +433,51 @@ private:
 
     // Writes the prepared file when it is this picture's turn. Only the
     // picture whose turn it is writes, so the file is written outside the
-    // lock and the other jobs go on encoding meanwhile.
+    // lock and the other jobs go on encoding meanwhile. Every earlier
+    // picture has been committed by then, so the check against outputs of
+    // this run is complete.
     void commit(std::size_t index, PictureResult& result, Prepared& prepared) {
         {
             std::unique_lock lock(m_mutex);
             m_turn.wait(lock, [&] { return m_committed == index; });
         }
         if (!prepared.jpeg.empty()) {
-            write(result, prepared);
+            deliver(index, result, prepared);
         }
         std::lock_guard lock(m_mutex);
         m_observer.pictureFinished(index, result);
         ++m_committed;
         m_turn.notify_all();
+    }
+
+    void deliver(std::size_t index, PictureResult& result, Prepared& prepared) {
+        if (toMemory()) {
+            result.status = PictureStatus::Written;
+            result.bytes = prepared.jpeg.size();
+            result.encoded = std::move(prepared.jpeg);
+            return;
+        }
+        if (const auto writer = writtenBefore(result.target)) {
+            return failAsWrittenBefore(result, *writer);
+        }
+        if (m_settings.output == OutputMode::DryRun) {
+            result.status = PictureStatus::Written;
+            result.bytes = prepared.jpeg.size();
+        } else {
+            if (intoSubfolder(index)) {
+                if (std::string problem =
+                        makeSubfolders(m_settings.targetFolder, m_sources[index].subfolder);
+                    !problem.empty()) {
+                    return fail(result, std::move(problem));
+                }
+            }
+            write(result, prepared);
+        }
+        if (result.status == PictureStatus::Written) {
+            std::string identity = entryIdentity(result.target);
+            std::lock_guard lock(m_mutex);
+            m_writtenBy.emplace(std::move(identity), index);
+        }
     }
 
     void write(PictureResult& result, Prepared& prepared) {
@@ -398,12 +505,16 @@ private:
         }
     }
 
-    const std::vector<std::string>& m_sources;
+    const std::vector<BatchSource>& m_sources;
     const BatchSettings& m_settings;
     BatchObserver& m_observer;
     const std::stop_token m_stop;
     std::vector<PictureResult> m_results;
     std::set<std::string> m_sourceSet;
+    // For each source, the first earlier one naming the same file.
+    std::vector<std::optional<std::size_t>> m_earlierNaming;
+    // Outputs written in this run (entryIdentity) and the picture that wrote each.
+    std::map<std::string, std::size_t> m_writtenBy;
     BoxSize m_box = kInitialDestSize;
     MemoryBudget m_budget{kPictureMemoryBudget};
 
@@ -416,15 +527,41 @@ private:
 
 }  // namespace
 
+std::string targetFolderProblem(const std::string& folder) {
+    const std::string path = folder.empty() ? "." : folder;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return "Zielordner " + folder + " nicht gefunden";
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return "Ziel " + folder + " ist kein Ordner";
+    }
+    if (::access(path.c_str(), W_OK | X_OK) != 0) {
+        return "Zielordner " + folder + " ist schreibgeschützt";
+    }
+    return {};
+}
+
 std::string overwriteQuestion(const std::string& targetName) {
     return "Bereits vorhandene Datei '" + std::string(lastPathName(targetName)) + "' überschreiben ?";
+}
+
+std::vector<PictureResult> runBatch(const std::vector<BatchSource>& sources,
+                                    const BatchSettings& settings, BatchObserver& observer,
+                                    std::stop_token stop) {
+    keepLargeBuffersForReuse();
+    return Run(sources, settings, observer, std::move(stop)).run();
 }
 
 std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
                                     const BatchSettings& settings, BatchObserver& observer,
                                     std::stop_token stop) {
-    keepLargeBuffersForReuse();
-    return Run(sources, settings, observer, std::move(stop)).run();
+    std::vector<BatchSource> batchSources;
+    batchSources.reserve(sources.size());
+    for (const std::string& path : sources) {
+        batchSources.push_back({path, {}});
+    }
+    return runBatch(batchSources, settings, observer, std::move(stop));
 }
 
 }  // namespace vendrik

@@ -10,6 +10,12 @@
 // replaced only by a complete successor and a failing picture leaves it
 // byte-identical.
 //
+// Nothing a run writes is lost within the run: a picture whose output name
+// (however spelt) was written earlier in the same run fails and names the
+// picture that wrote it, and a source named twice (also through different
+// spellings of its path, entryIdentity) is processed only the first time;
+// the repetition is skipped.
+//
 // Threading contract (how the main window drives it):
 // - runBatch runs on the caller's thread and returns when the run is over.
 //   With jobs > 1 it starts that many worker threads and joins them before
@@ -60,10 +66,20 @@ enum class RunMode {
     Batch = 2,   // any other number: replaces silently
 };
 
+enum class OutputMode {
+    Files,   // write each output file
+    DryRun,  // everything but writing: results tell what would be written
+             // (Written, with the bytes the file would have); no folder made
+    Memory,  // nothing written: each Written result carries its file in
+             // `encoded` (for a command line's standard output); no target
+             // folder is looked at
+};
+
 struct BatchSettings {
     RunMode runMode = RunMode::Single;
     // Where the outputs go; empty puts each beside its source ("Gleicher
-    // Pfad wie Quell-Bild"). The folder is never created by the run.
+    // Pfad wie Quell-Bild"). The folder is never created by the run; only
+    // the subfolders of BatchSource below it are.
     std::string targetFolder;
     int sizeIndex = kDefaultSizeIndex;
     DestSizeInputs size;  // keep-original-size check box and own size texts
@@ -77,12 +93,25 @@ struct BatchSettings {
     bool askBeforeReplacing = false;
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
+    OutputMode output = OutputMode::Files;
     // "nicht vergrößern": a picture that fits inside the box keeps its size.
     bool noEnlarge = false;
     // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
     // written at the highest quality from 40 to 95 whose file fits (the
     // sampling stays the run's); `quality` is where the search starts.
     std::uint64_t maxBytes = 0;
+};
+
+// A picture of a run.
+struct BatchSource {
+    std::string path;
+    // With a target folder: the folder below it that takes this picture's
+    // output, relative ("2024/rom"), so that a tree of folders keeps its
+    // shape. Missing folders below the target folder are made when the
+    // output is written. Empty: the target folder itself. Unused when the
+    // outputs go beside their sources. A subfolder that is absolute or has
+    // an empty, "." or ".." part fails the picture.
+    std::string subfolder;
 };
 
 enum class PictureStatus {
@@ -104,6 +133,7 @@ struct PictureResult {
     // the lowest quality misses, the picture is written at it and `reason`
     // says so.
     int quality = 0;
+    std::vector<std::uint8_t> encoded;  // the file itself, with OutputMode::Memory
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and
@@ -127,10 +157,19 @@ public:
 // The question the single run asks before replacing `targetName`.
 [[nodiscard]] std::string overwriteQuestion(const std::string& targetName);
 
+// Why a folder cannot take outputs ("Zielordner … nicht gefunden", "…
+// ist schreibgeschützt"), or empty when it can. The run checks it before
+// loading each picture; a front may check it once before the run.
+[[nodiscard]] std::string targetFolderProblem(const std::string& folder);
+
 // Runs over `sources` (paths of picture files) in order and returns one
 // result per source, in the same order. A stop request through `stop` ends
 // the run after the pictures in hand (see the contract above).
 [[nodiscard]] std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
+                                                  const BatchSettings& settings,
+                                                  BatchObserver& observer,
+                                                  std::stop_token stop = {});
+[[nodiscard]] std::vector<PictureResult> runBatch(const std::vector<BatchSource>& sources,
                                                   const BatchSettings& settings,
                                                   BatchObserver& observer,
                                                   std::stop_token stop = {});

@@ -1,5 +1,6 @@
 #include "optimiser/naming.h"
 
+#include "common/ascii_case.h"
 #include "common/utf8.h"
 #include "optimiser/presets.h"
 
@@ -10,7 +11,11 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    if (matchesFileListPattern(fileName) && !isPhoneOrWebPicture(fileName)) {
+    // ".tiff" and the phone and web formats joined the file list later than
+    // the others; their pictures keep the name they have always had
+    // ("scan.tiff" gives "scan", not "scan.").
+    if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff") &&
+        !isPhoneOrWebPicture(fileName)) {
         return BaseName(fileName);
     }
     // A leading point marks a hidden file, not an extension.

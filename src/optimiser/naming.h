@@ -29,9 +29,9 @@ struct NamingSettings {
 // not bytes, of the UTF-8 name.
 [[nodiscard]] std::string BaseName(std::string_view fileName);
 
-// The base name used for a source: BaseName for a name the file list shows
-// (but for the phone and web formats, which it shows too);
-// for those and any other name ("photo", "scan.tiff"), which only the command line
+// The base name used for a source: BaseName for a name the file list shows;
+// for ".tiff" names, the phone and web formats (".heic", ".webp", ...) and
+// any other name ("photo"), which only the command line
 // accepts, the name without its extension, since dropping four characters
 // would mangle it.
 [[nodiscard]] std::string baseNameFor(std::string_view fileName);

@@ -25,6 +25,12 @@ public:
     [[nodiscard]] std::optional<std::string> value(std::string_view section,
                                                    std::string_view key) const;
 
+    // True when a section of that name (compared without regard to case)
+    // is in the document, even one without keys.
+    [[nodiscard]] bool hasSection(std::string_view section) const {
+        return findSection(section).has_value();
+    }
+
     // Stores `value` under the key, adding the section and the key when
     // missing. A key whose stored value already reads back as `value` is left
     // untouched, byte for byte. All arguments are Windows-1252.

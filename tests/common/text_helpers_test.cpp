@@ -135,10 +135,11 @@ TEST(AsciiCase, OrdersAndComparesIgnoringCase) {
 }
 
 TEST(PictureEndings, TheTwoListsDifferWhereStartUpNeedsThem) {
-    for (const char* listed : {"a.jpg", "a.JPEG", "a.bmp", "a.Tif", "a.gif", "a.PNG", "a.jps"}) {
+    for (const char* listed :
+         {"a.jpg", "a.JPEG", "a.bmp", "a.Tif", "a.TIFF", "a.gif", "a.PNG", "a.jps"}) {
         EXPECT_TRUE(matchesFileListPattern(listed)) << listed;
     }
-    EXPECT_FALSE(matchesFileListPattern("a.tiff"));
+    EXPECT_FALSE(matchesFileListPattern("a.tif.txt"));
     EXPECT_FALSE(matchesFileListPattern("jpg"));
     for (const char* picture : {"/x/a.JPG", "a.jpe", "a.jpeg", "a.tif", "a.bmp", "a.gif"}) {
         EXPECT_TRUE(isPictureArgument(picture)) << picture;

@@ -150,16 +150,18 @@ TEST(BatchEngine, AFailingPictureLeavesTheOldFileAndNoTemporaryFile) {
 TEST(BatchEngine, MissingTargetFolderFailsEveryPictureAndWritesNothing) {
     TempDir dir;
     const std::string a = dir.file("a.bmp");
+    const std::string b = dir.file("b.bmp");
     writeBmp(a, 30, 40, 1);
+    writeBmp(b, 30, 40, 2);
     BatchSettings s = smallBox(RunMode::Batch);
     s.targetFolder = dir.file("fehlt");
     Recorder rec;
-    const auto results = runBatch({a, a}, s, rec);
+    const auto results = runBatch({a, b}, s, rec);
     for (const PictureResult& r : results) {
         EXPECT_EQ(r.status, PictureStatus::Failed);
         EXPECT_NE(r.reason.find("nicht gefunden"), std::string::npos) << r.reason;
     }
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp"}));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp", "b.bmp"}));
 }
 
 TEST(BatchEngine, AnOutputNeverReplacesASourceOfTheRun) {
@@ -210,7 +212,8 @@ TEST(BatchEngine, SeveralJobsWriteWhatOneJobWrites) {
         sources.push_back(dir.file("b" + std::to_string(i) + ".bmp"));
         writeBmp(sources.back(), 50 + i * 9, 40 + i * 3, i);
     }
-    // Two sources with one target name: the later one wins, as one by one.
+    // Two sources with one target name: the earlier one writes it, the
+    // later one fails, with any number of jobs.
     sources.push_back(dir.file("b3.jpg"));
     writeBmp(sources.back(), 20, 20, 9);
     fs::create_directory(dir.path() / "one");
@@ -224,9 +227,13 @@ TEST(BatchEngine, SeveralJobsWriteWhatOneJobWrites) {
     s.targetFolder = dir.file("many");
     s.jobs = 3;
     const auto results = runBatch(sources, s, rec);
-    for (const PictureResult& r : results) {
-        EXPECT_EQ(r.status, PictureStatus::Written) << r.source << ": " << r.reason;
+    for (std::size_t i = 0; i + 1 < results.size(); ++i) {
+        EXPECT_EQ(results[i].status, PictureStatus::Written)
+            << results[i].source << ": " << results[i].reason;
     }
+    EXPECT_EQ(results.back().status, PictureStatus::Failed);
+    EXPECT_NE(results.back().reason.find("schon aus " + dir.file("b3.bmp")), std::string::npos)
+        << results.back().reason;
     const auto names = namesIn(dir.path() / "one");
     EXPECT_EQ(names.size(), 7U);  // b3.bmp and b3.jpg share b3_x.jpg
     EXPECT_EQ(names, namesIn(dir.path() / "many"));

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"OtherFormatsGiveJpg", "scan.BMP", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"TiffOfTheList", "bild.tif", listTag("web"), {}, "/ziel/bild_web.jpg"},
         // Names the file list would not show keep their stem.
-        NameCase{"UnlistedTiff", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
+        NameCase{"TiffKeepsItsWholeName", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"NoExtension", "photo", listTag("web"), {}, "/ziel/photo_web.jpg"},
         // The phone and web formats keep their whole stem.
         NameCase{"PhoneHeic", "IMG_0042.HEIC", listTag("web"), {}, "/ziel/IMG_0042_web.jpg"},
@@ -66,11 +66,11 @@ TEST(BaseName, DropsTheLastFourCharacters) {
 }
 
 TEST(FileListPattern, MatchesTheListedExtensionsIgnoringCase) {
-    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.gif", "a.PNG", "a.jps", ".jpg",
-                            "a.heic", "a.HEIF", "a.avif", "a.WebP"}) {
+    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.tiff", "a.gif", "a.PNG", "a.jps",
+                            ".jpg", "a.heic", "a.HEIF", "a.avif", "a.WebP"}) {
         EXPECT_TRUE(matchesFileListPattern(yes)) << yes;
     }
-    for (const char* no : {"a.tiff", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp.txt", "aheic"}) {
+    for (const char* no : {"a.tiffs", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp.txt", "aheic"}) {
         EXPECT_FALSE(matchesFileListPattern(no)) << no;
     }
 }
