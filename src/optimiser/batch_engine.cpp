@@ -365,8 +365,9 @@ private:
         if (m_settings.maxBytes > 0) {
             return encodeWithinLimit(index, image, result, prepared);
         }
-        auto jpeg =
-            encode(image, m_settings.quality, [this, index](int value) { progress(index, value); });
+        auto jpeg = encode(
+            image, m_settings.quality, [this, index](int value) { progress(index, value); },
+            m_settings.sampling);
         if (!jpeg) {
             return fail(result, notEncodable(image));
         }
@@ -375,13 +376,14 @@ private:
         prepared.jpeg = std::move(*jpeg);
     }
 
-    // The picture encoded at `quality` with the run's sampling; nothing when
-    // the encoder cannot take its size.
+    // The picture encoded at `quality` with `sampling` (nullopt: the
+    // encoder's own); nothing when the encoder cannot take its size.
     std::optional<std::vector<std::uint8_t>> encode(cImage& image, int quality,
-                                                    cJpeg::Progress onProgress) const {
+                                                    cJpeg::Progress onProgress,
+                                                    std::optional<Sampling> sampling) const {
         cJpeg jpeg;
-        if (m_settings.sampling) {
-            const SamplingFactors f = samplingFactors(*m_settings.sampling);
+        if (sampling) {
+            const SamplingFactors f = samplingFactors(*sampling);
             jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
         }
         jpeg.Quality(quality);
@@ -398,26 +400,36 @@ private:
     }
 
     // "höchstens N KB": the highest quality whose file fits, searched from
-    // the run's quality over encodes of the one scaled picture. When even
-    // the lowest does not fit, the file at the lowest is written and its
-    // result says so. The current picture's progress moves on with each
-    // trial; the encoder's own steps would run up to 100 again each time.
+    // the run's quality over encodes of the one scaled picture (see
+    // BatchSettings::maxBytes for the sampling). When even the lowest does
+    // not fit, the file at the lowest is written and its result says so.
+    // The current picture's progress moves on with each trial; the
+    // encoder's own steps would run up to 100 again each time.
     void encodeWithinLimit(std::size_t index, cImage& image, PictureResult& result,
                            Prepared& prepared) {
         // The size alone decides whether the encoder takes a picture, so the
         // first trial tells for all.
         struct NotEncodable {};
         int trials = 0;
-        SizedEncoding sized;
-        try {
-            sized = encodeWithinSize(m_settings.maxBytes, m_settings.quality, [&](int quality) {
-                auto file = encode(image, quality, {});
+        const auto search = [&](std::optional<Sampling> sampling, int start) {
+            return encodeWithinSize(m_settings.maxBytes, start, [&](int quality) {
+                auto file = encode(image, quality, {}, sampling);
                 if (!file) {
                     throw NotEncodable{};
                 }
                 progress(index, std::min(95, 20 + 15 * ++trials));
                 return std::move(*file);
             });
+        };
+        SizedEncoding sized;
+        try {
+            sized = search(m_settings.sampling, m_settings.quality);
+            if (!sized.fits && !m_settings.fixedSampling && m_settings.sampling == Sampling::Best) {
+                SizedEncoding reduced = search(Sampling::Faster, kLowestSearchQuality + 10);
+                if (reduced.fits || reduced.file.size() < sized.file.size()) {
+                    sized = std::move(reduced);
+                }
+            }
         } catch (const NotEncodable&) {
             return fail(result, notEncodable(image));
         }

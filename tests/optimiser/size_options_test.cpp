@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+
 #include "optimiser/batch_engine.h"
 #include "optimiser/batch_settings_from.h"
 #include "optimiser/size_target.h"
@@ -120,6 +123,54 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
     const Settings odd = loadSettings(ini);
     EXPECT_FALSE(odd.noEnlarge);
     EXPECT_EQ(odd.maxSizeKB, 0);
+}
+
+}  // namespace
+}  // namespace vendrik
+
+namespace vendrik {
+namespace {
+
+TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
+    TempDir dir;
+    const std::string source = dir.file("bild.bmp");
+    test::writeBmp(source, 900, 700, 7);
+    BatchObserver quiet;
+    BatchSettings s = box480x640();
+    s.quality = 40;
+    std::map<Sampling, std::uint64_t> at40;
+    for (const Sampling sampling : {Sampling::Best, Sampling::Faster}) {
+        s.sampling = sampling;
+        const auto r = runBatch({source}, s, quiet);
+        ASSERT_EQ(r[0].status, PictureStatus::Written);
+        at40[sampling] = r[0].bytes;
+        std::filesystem::remove(r[0].target);
+    }
+    ASSERT_LT(at40[Sampling::Faster], at40[Sampling::Best]);
+    const auto samplingOf = [](const std::string& jpeg) {
+        return test::runCommand("identify -format '%[jpeg:sampling-factor]' " +
+                                test::shellQuote(jpeg))
+            .output;
+    };
+
+    s.quality = 80;
+    s.sampling = Sampling::Best;
+    s.maxBytes = (at40[Sampling::Faster] + at40[Sampling::Best]) / 2;
+    const auto reduced = runBatch({source}, s, quiet);
+    ASSERT_EQ(reduced[0].status, PictureStatus::Written);
+    EXPECT_TRUE(reduced[0].reason.empty()) << reduced[0].reason;
+    EXPECT_LE(reduced[0].bytes, s.maxBytes);
+    EXPECT_EQ(samplingOf(reduced[0].target), "2x2,1x1,1x1");
+    std::filesystem::remove(reduced[0].target);
+
+    // A sampling chosen on purpose holds: written at 40, with the note.
+    s.fixedSampling = true;
+    const auto fixed = runBatch({source}, s, quiet);
+    ASSERT_EQ(fixed[0].status, PictureStatus::Written);
+    EXPECT_EQ(fixed[0].quality, 40);
+    EXPECT_EQ(fixed[0].bytes, at40[Sampling::Best]);
+    EXPECT_FALSE(fixed[0].reason.empty());
+    EXPECT_EQ(samplingOf(fixed[0].target), "1x1,1x1,1x1");
 }
 
 }  // namespace
