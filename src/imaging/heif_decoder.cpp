@@ -7,6 +7,12 @@
 // an EXIF Orientation it may carry as well describes the camera's sensor and
 // is not applied on top (phones write both, and applying both would turn
 // the picture twice). So `orientation` stays 1.
+//
+// Colours: libheif turns the coded YCbCr into RGB with the file's own
+// matrix (its nclx box). An embedded ICC profile (phones write Display P3)
+// is not read yet; the loader has no place to hand one on. When it has,
+// heif_image_handle_get_raw_color_profile gives the bytes (profile types
+// "prof" and "rICC").
 
 #include <libheif/heif.h>
 

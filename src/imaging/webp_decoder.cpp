@@ -1,7 +1,8 @@
 // WebP through libwebp: a still picture, or the first frame of an animation
 // as it is shown (composed onto the animation's canvas), with alpha
 // flattened onto white and an EXIF Orientation in the file applied as for
-// a JPEG.
+// a JPEG. An embedded ICC profile (the "ICCP" chunk, found like the "EXIF"
+// chunk below) is not read yet; the loader has no place to hand one on.
 
 #include <webp/decode.h>
 #include <webp/demux.h>
