@@ -3,9 +3,14 @@
 # (12 megapixels) from the wallpapers of Debian's plasma-workspace-wallpapers,
 # each once as it is and once mirrored, written as quality-92 JPEGs into
 # bench/data/photos12mp (git-ignored). Existing files are kept.
+#
+#   bash bench/make_photos.sh [OUTDIR [WIDTHxHEIGHT]]
+# makes the same set at another size (the window's preview benchmark uses
+# 6000x4000, 24 megapixels).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="${1:-$root/bench/data/photos12mp}"
+size="${2:-4000x3000}"
 mkdir -p "$out"
 # The real ImageMagick, not a stand-in that may shadow it on PATH.
 convert=/usr/bin/convert
@@ -22,7 +27,7 @@ for src in "${sources[@]}"; do
     [ -s "$dest" ] && continue
     extra=()
     [ "$variant" = mirrored ] && extra=(-flop)
-    "$convert" "$src" "${extra[@]}" -resize 4000x3000^ -gravity center -extent 4000x3000 \
+    "$convert" "$src" "${extra[@]}" -resize "$size^" -gravity center -extent "$size" \
       -quality 92 "$dest"
   done
 done

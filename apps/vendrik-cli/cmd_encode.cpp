@@ -10,6 +10,7 @@
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/number_text.h"
+#include "common/terminal_text.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
 #include "standard_streams.h"
@@ -69,8 +70,9 @@ int usageError(const std::string& message) {
     return cli::usageError("encode", message);
 }
 
+// The message names files, which may hold anything.
 int failure(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli encode: %s\n", message.c_str());
+    std::fprintf(stderr, "vendrik-cli encode: %s\n", terminalText(message).c_str());
     return 1;
 }
 
@@ -151,8 +153,8 @@ int runEncode(const Args& args) {
                 return usageError("AUSGABE fehlt");
         }
     } catch (const VendrikError& e) {
-        std::fprintf(stderr, "vendrik-cli encode: %s: %s (Fehler %d)\n", out.c_str(), e.what(),
-                     e.number());
+        std::fprintf(stderr, "vendrik-cli encode: %s: %s (Fehler %d)\n", terminalText(out).c_str(),
+                     terminalText(e.what()).c_str(), e.number());
         return 1;
     }
 }

@@ -8,6 +8,8 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/regular_file.h"
+#include "common/terminal_text.h"
 #include "exif/clsEXIF.h"
 #include "exif/exif_error.h"
 
@@ -22,8 +24,8 @@ const CommandHelp kHelp{
     "fehlt), dann nach einer Leerzeile alle gelesenen Einträge als 'Name: Wert'.\n"
     "Dezimalzahlen folgen dem Gebietsschema (LC_ALL, LC_NUMERIC): unter\n"
     "de_DE.UTF-8 erscheint 'Blende: f 2,8'. Nach -- sind alle Wörter Dateien.\n",
-    "Rückgabe: 0 gelesen, 1 eine Datei fehlt oder ist leer (mit --tag auch: ohne\n"
-    "EXIF-Daten), 2 falscher Aufruf.\n"};
+    "Rückgabe: 0 gelesen, 1 eine Datei fehlt, ist leer oder keine lesbare gewöhnliche\n"
+    "Datei (mit --tag auch: ohne EXIF-Daten), 2 falscher Aufruf.\n"};
 
 int usageError(const std::string& message) {
     return cli::usageError("exif", message);
@@ -43,15 +45,16 @@ bool parseTag(const std::string& text, std::int32_t& value) {
     }
 }
 
-// ListInfo ends its lines with CR LF, the window's convention; a terminal
-// wants LF alone.
-std::string withUnixLineEnds(const std::string& text) {
+// The listing as ListInfo gives it, one line per entry, but with each
+// entry's text escaped: a text holding CR LF would otherwise forge a line,
+// one holding ESC act on the terminal.
+std::string listing(const clsEXIF& exif) {
+    if (exif.state() != ExifState::Read) {
+        return terminalText(exif.ListInfo()) + "\n";
+    }
     std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            out += text[i];
-        }
+    for (const ExifEntry& e : exif.entries()) {
+        out.append(terminalText(e.Name)).append(": ").append(terminalText(e.Display)).append("\n");
     }
     return out;
 }
@@ -62,32 +65,38 @@ bool showFile(clsEXIF& exif, const std::string& path, bool wantTag, std::int32_t
     const ExifSummary summary = exif.ListEXIF();
     for (const ExifLabel label : {ExifLabel::Camera, ExifLabel::Aperture, ExifLabel::Exposure,
                                   ExifLabel::Time, ExifLabel::Date}) {
-        std::printf("%s\n", summary.shown(label).c_str());
+        std::printf("%s\n", terminalText(summary.shown(label)).c_str());
     }
     std::printf("\n");
+    const std::string shownPath = terminalText(path);
     bool ok = true;
     if (exif.state() == ExifState::FileMissing) {
-        std::fprintf(stderr, "vendrik-cli exif: %s: %s\n", path.c_str(),
+        std::fprintf(stderr, "vendrik-cli exif: %s: %s\n", shownPath.c_str(),
                      std::string(exifErrorText(ExifErrc::FileNotFound).description).c_str());
         ok = false;
+    } else if (exif.state() == ExifState::NoExif) {
+        // The reader takes a FIFO, a folder or an unreadable file for a file
+        // without EXIF data; the command line says what it is.
+        if (const RegularFile file(path); !file.isOpen()) {
+            std::fprintf(stderr, "vendrik-cli exif: %s: %s\n", shownPath.c_str(),
+                         file.problem().c_str());
+            ok = false;
+        }
     }
     if (!wantTag) {
-        const std::string info = withUnixLineEnds(exif.ListInfo());
-        std::fputs(info.c_str(), stdout);
-        if (!info.empty() && info.back() != '\n') {
-            std::printf("\n");
-        }
+        std::fputs(listing(exif).c_str(), stdout);
         return ok;
     }
     try {
         std::string text;
         const std::int32_t result = exif.MetaInfo(tagNumber, text);
-        std::printf("Ergebnis: %d\nText: %s\n", static_cast<int>(result), text.c_str());
+        std::printf("Ergebnis: %d\nText: %s\n", static_cast<int>(result),
+                    terminalText(text).c_str());
         return ok;
     } catch (const VendrikError& e) {
         if (ok) {
-            std::fprintf(stderr, "vendrik-cli exif: %s: %s (Fehler %d)\n", path.c_str(), e.what(),
-                         e.number());
+            std::fprintf(stderr, "vendrik-cli exif: %s: %s (Fehler %d)\n", shownPath.c_str(),
+                         e.what(), e.number());
         }
         return false;
     }
@@ -129,7 +138,7 @@ int runExif(const Args& args) {
     bool allOk = true;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (files.size() > 1) {
-            std::printf("%s==> %s <==\n", i > 0 ? "\n" : "", files[i].c_str());
+            std::printf("%s==> %s <==\n", i > 0 ? "\n" : "", terminalText(files[i]).c_str());
         }
         allOk = showFile(exif, files[i], wantTag, tagNumber) && allOk;
     }

@@ -11,6 +11,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/terminal_text.h"
 #include "file_list_input.h"
 #include "interrupt.h"
 #include "json_output.h"
@@ -22,6 +23,7 @@
 #include "standard_streams.h"
 #include "startup/key_value_store.h"
 #include "startup/settings.h"
+#include "startup/settings_file.h"
 #include "startup/shell_folders.h"
 #include "startup/start_up.h"
 #include "watermark/watermark_step.h"
@@ -35,8 +37,10 @@ int usageError(const std::string& message) {
     return cli::usageError("optimise", message);
 }
 
+// Names, reasons and EXIF-derived texts printed here may hold anything, ESC
+// and line breaks included: each goes through terminalText.
 int failure(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", kPrefix, message.c_str());
+    std::fprintf(stderr, "%s: %s\n", kPrefix, terminalText(message).c_str());
     return 1;
 }
 
@@ -73,10 +77,11 @@ public:
     }
     void pictureFinished(std::size_t, const PictureResult& r) override {
         ++m_done;
-        const std::string source = m_shown.source(r.source);
+        const std::string source = terminalText(m_shown.source(r.source));
         if (r.status == PictureStatus::Failed) {
             m_progress.clear();
-            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), r.reason.c_str());
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(),
+                         terminalText(r.reason).c_str());
         }
         if (r.status == PictureStatus::Written && !r.reason.empty()) {
             m_progress.clear();
@@ -85,7 +90,7 @@ public:
         if (!r.watermarkError.empty()) {
             m_progress.clear();
             std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
-                         source.c_str(), r.watermarkError.c_str());
+                         source.c_str(), terminalText(r.watermarkError).c_str());
         }
         if (m_options.json) {
             printJson(r);
@@ -94,11 +99,12 @@ public:
         if (listEach && r.status == PictureStatus::Written) {
             m_progress.clear();
             std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes)\n", source.c_str(),
-                         m_shown.target(r).c_str(), r.size.width, r.size.height,
+                         terminalText(m_shown.target(r)).c_str(), r.size.width, r.size.height,
                          static_cast<unsigned long long>(r.bytes));
         } else if (listEach && r.status == PictureStatus::Skipped) {
             m_progress.clear();
-            std::fprintf(m_info, "%s: übersprungen, %s\n", source.c_str(), r.reason.c_str());
+            std::fprintf(m_info, "%s: übersprungen, %s\n", source.c_str(),
+                         terminalText(r.reason).c_str());
         }
         std::fflush(m_info);
         m_progress.update(m_done);
@@ -148,12 +154,14 @@ std::vector<BatchSource> picturesOf(const std::vector<std::string>& inputs,
         const auto tree = listPictureTree(input, options.recursive,
                                           options.toStdout ? std::string() : options.batch.targetFolder);
         if (!tree) {
-            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, input.c_str());
+            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix,
+                         terminalText(input).c_str());
             ++failures;
             continue;
         }
         for (const std::string& folder : tree->unreadableFolders) {
-            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix, folder.c_str());
+            std::fprintf(stderr, "%s: %s: Ordner nicht lesbar\n", kPrefix,
+                         terminalText(folder).c_str());
             ++failures;
         }
         for (const TreePicture& p : tree->pictures) {
@@ -178,7 +186,7 @@ std::vector<BatchSource> picturesOf(const std::vector<std::string>& inputs,
             sources.push_back(std::move(found[i]));
         } else if (options.verbose) {
             std::fprintf(stderr, "%s: %s: schon genannt als %s, einmal bearbeitet\n", kPrefix,
-                         paths[i].c_str(), paths[*earlier[i]].c_str());
+                         terminalText(paths[i]).c_str(), terminalText(paths[*earlier[i]]).c_str());
         }
     }
     return sources;
@@ -191,7 +199,12 @@ void applySettingsFile(OptimiseOptions& options) {
     if (file.empty()) {
         return;
     }
-    Settings settings = loadSettings(file);
+    const SettingsFileRead read = readSettingsFile(file);
+    if (!read.problem.empty()) {
+        std::fprintf(stderr, "%s: Einstellungsdatei %s: %s; es gelten die Vorgaben\n", kPrefix,
+                     terminalText(file).c_str(), read.problem.c_str());
+    }
+    Settings settings = loadSettings(read.document);
     // The target folder as the main window would show it: the stored one
     // when it exists, else its fallbacks.
     const PlatformKeyValueStore store;
@@ -361,7 +374,7 @@ int runOptimise(const Args& args) {
     int outputFailures = 0;
     if (options.toStdout && !options.dryRun && results.front().status == PictureStatus::Written) {
         if (!writeStandardOutput(results.front().encoded, error)) {
-            std::fprintf(stderr, "%s: %s\n", kPrefix, error.c_str());
+            std::fprintf(stderr, "%s: %s\n", kPrefix, terminalText(error).c_str());
             ++outputFailures;
         }
     }

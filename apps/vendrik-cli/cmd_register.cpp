@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/terminal_text.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
 
@@ -59,10 +60,11 @@ int runRegister(const Args& args) {
     const std::string entry = desktopEntryPath();
     if (!RegisterOpenWith(program)) {
         std::fprintf(stderr, "vendrik-cli register: %s: konnte nicht geschrieben werden\n",
-                     entry.empty() ? "vendrik.desktop (kein Persönlicher Ordner)" : entry.c_str());
+                     entry.empty() ? "vendrik.desktop (kein Persönlicher Ordner)"
+                                   : terminalText(entry).c_str());
         return 1;
     }
-    std::printf("%s\n", entry.c_str());
+    std::printf("%s\n", terminalText(entry).c_str());
     return 0;
 }
 

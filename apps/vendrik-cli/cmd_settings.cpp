@@ -6,10 +6,10 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/terminal_text.h"
 #include "settings_options.h"
 #include "startup/effective_settings.h"
 #include "startup/markers.h"
-#include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 
 namespace vendrik::cli {
@@ -28,16 +28,6 @@ const CommandHelp kHelp{
 
 int usageError(const std::string& message) {
     return cli::usageError("settings", message);
-}
-
-// Values are shown on one line; the watermark text's line breaks as its
-// stored markers already are, other control characters as "?".
-std::string printable(const std::string& s) {
-    std::string out;
-    for (const char c : s) {
-        out += (static_cast<unsigned char>(c) < 0x20) ? '?' : c;
-    }
-    return out;
 }
 
 }  // namespace
@@ -61,23 +51,38 @@ int runSettings(const Args& args) {
         return usageError(problem);
     }
     const std::string file = settingsFileOf(selection);
+    // Read once; what became of it is named beside its path.
+    const SettingsFileRead read = file.empty() ? SettingsFileRead() : readSettingsFile(file);
     if (file.empty()) {
         std::printf("Einstellungsdatei: keine (eingebaute Vorgaben)\n");
-    } else if (!FileExists(file)) {
-        std::printf("Einstellungsdatei: %s (nicht vorhanden, Vorgaben)\n", file.c_str());
-    } else if (!readIniFile(file).hasSection(SettingsSection)) {
-        std::printf("Einstellungsdatei: %s (ohne Abschnitt [%s], Vorgaben)\n", file.c_str(),
-                    std::string(SettingsSection).c_str());
     } else {
-        std::printf("Einstellungsdatei: %s\n", file.c_str());
+        std::string note;
+        switch (read.state) {
+            case SettingsFileState::Read:
+                if (!read.document.hasSection(SettingsSection)) {
+                    note = " (ohne Abschnitt [" + std::string(SettingsSection) + "], Vorgaben)";
+                } else if (read.document.carriageReturnLines()) {
+                    note = " (Zeilenenden nur CR)";
+                }
+                break;
+            case SettingsFileState::Missing:
+                note = " (nicht vorhanden, Vorgaben)";
+                break;
+            case SettingsFileState::NotAFile:
+            case SettingsFileState::Unreadable:
+            case SettingsFileState::TooLarge:
+                note = " (" + read.problem + "; Vorgaben)";
+                break;
+        }
+        std::printf("Einstellungsdatei: %s%s\n", terminalText(file).c_str(), note.c_str());
     }
-    for (const SettingReport& r : reportSettings(file)) {
+    for (const SettingReport& r : reportSettings(read.document)) {
         std::string origin = r.source == SettingSource::File ? "Datei" : "Vorgabe";
         if (r.rejected) {
-            origin += ", gespeichert \"" + printable(*r.stored) + "\" nicht anwendbar";
+            origin += ", gespeichert \"" + terminalText(*r.stored) + "\" nicht anwendbar";
         }
         std::printf("%-13s = %s  [%s]\n", std::string(r.key).c_str(),
-                    printable(r.effective).c_str(), origin.c_str());
+                    terminalText(r.effective).c_str(), origin.c_str());
         if (r.key == "Info") {
             std::string display = r.effective;
             DecodeMarkers(display);

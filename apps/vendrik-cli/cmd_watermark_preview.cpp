@@ -10,6 +10,7 @@
 #include "common/ascii_case.h"
 #include "common/atomic_file.h"
 #include "common/error.h"
+#include "common/terminal_text.h"
 #include "imaging/png_writer.h"
 #include "jpeg/cJpeg.h"
 #include "settings_options.h"
@@ -37,7 +38,7 @@ int usageError(const std::string& message) {
 }
 
 int failure(const std::string& message) {
-    std::fprintf(stderr, "vendrik-cli %s: %s\n", kName, message.c_str());
+    std::fprintf(stderr, "vendrik-cli %s: %s\n", kName, terminalText(message).c_str());
     return 1;
 }
 

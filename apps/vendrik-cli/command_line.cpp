@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/terminal_text.h"
 #include "common/utf8.h"
 
 #ifndef VENDRIK_VERSION
@@ -252,10 +253,11 @@ std::optional<int> readCommandLine(std::string_view command, const CommandHelp& 
 }
 
 // One line, so that a log shows the whole complaint together: what was
-// wrong, and where the options are described.
+// wrong, and where the options are described. The message may quote an
+// argument, which may hold anything.
 int usageError(const std::string& command, const std::string& message) {
     std::fprintf(stderr, "vendrik-cli %s: %s (Hilfe: vendrik-cli %s --help)\n", command.c_str(),
-                 message.c_str(), command.c_str());
+                 terminalText(message).c_str(), command.c_str());
     return 2;
 }
 

@@ -8,6 +8,8 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "common/atomic_file.h"
+#include "common/terminal_text.h"
 
 namespace {
 
@@ -42,6 +44,8 @@ void printUsage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A write past `ulimit -f` fails as a write error of its picture.
+    vendrik::ignoreFileSizeLimitSignal();
     if (argc < 2) {
         printUsage(stderr);
         return 2;
@@ -60,7 +64,8 @@ int main(int argc, char** argv) {
             return c.run(vendrik::cli::Args(argv + 2, argv + argc));
         }
     }
-    std::fprintf(stderr, "vendrik-cli: unbekannter Befehl '%s'\n", argv[1]);
+    std::fprintf(stderr, "vendrik-cli: unbekannter Befehl '%s'\n",
+                 vendrik::terminalText(argv[1]).c_str());
     printUsage(stderr);
     return 2;
 }

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 
+#include "common/regular_file.h"
 #include "startup/settings_file.h"
 
 namespace vendrik::cli {
@@ -46,7 +46,7 @@ std::string settingsSelectionProblem(const SettingsSelection& selection) {
     if (::stat(file.c_str(), &st) != 0) {
         return errno == ENOENT
                    ? "Einstellungsdatei " + file + " nicht gefunden"
-                   : "Einstellungsdatei " + file + " nicht lesbar: " + std::strerror(errno);
+                   : "Einstellungsdatei " + file + " nicht lesbar: " + systemErrorText(errno);
     }
     if (S_ISDIR(st.st_mode)) {
         return "Einstellungsdatei " + file + " ist ein Ordner";
@@ -60,7 +60,7 @@ std::string settingsSelectionProblem(const SettingsSelection& selection) {
     }
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return "Einstellungsdatei " + file + " nicht lesbar: " + std::strerror(errno);
+        return "Einstellungsdatei " + file + " nicht lesbar: " + systemErrorText(errno);
     }
     ::close(fd);
     return {};

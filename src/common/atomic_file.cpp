@@ -1,7 +1,10 @@
 #include "common/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -10,9 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <set>
 
+#include "common/atomic_file_fallback.h"
 #include "common/path_text.h"
 
 namespace vendrik {
@@ -65,22 +70,105 @@ int renameNoReplace(const char* from, const char* to) {
     return 0;
 }
 
-// ".<name>.<six characters>.part" beside the target, not yet taken.
+// Temporary names are short, whatever the target's name, so that a target
+// name of up to 255 bytes can be written: ".vendrik-<pid>-<six>.part" in the
+// target folder. The writer holds an flock on the file from before it has a
+// name until it is renamed, so a later writer in the same folder can tell an
+// abandoned one (a writer killed between naming and renaming) from one that
+// is still being written, and removes it (removeAbandonedTemporaries).
+constexpr std::string_view kTemporaryPrefix = ".vendrik-";
+constexpr std::string_view kTemporarySuffix = ".part";
+constexpr std::size_t kRandomLetters = 6;
+
+std::string pidText() {
+    return std::to_string(static_cast<long>(::getpid()));
+}
+
 std::string temporaryName(const std::string& path, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
     constexpr std::string_view kLetters =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     auto x = static_cast<unsigned long long>(
                  std::chrono::steady_clock::now().time_since_epoch().count()) ^
-             (static_cast<unsigned long long>(::getpid()) << 20) ^
              (static_cast<unsigned long long>(counter.fetch_add(1) + attempt) * 0x9E3779B97F4A7C15ULL);
     std::string suffix;
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < kRandomLetters; ++i) {
         suffix += kLetters[x % kLetters.size()];
         x /= kLetters.size();
     }
-    return std::string(folderPart(path)) + "." + std::string(lastPathName(path)) + "." + suffix +
-           ".part";
+    return std::string(folderPart(path)) + std::string(kTemporaryPrefix) + pidText() + "-" +
+           suffix + std::string(kTemporarySuffix);
+}
+
+// The writer's pid when `name` is one of our temporary names, else nothing.
+std::optional<pid_t> temporaryOwner(std::string_view name) {
+    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) {
+        return std::nullopt;
+    }
+    name.remove_prefix(kTemporaryPrefix.size());
+    name.remove_suffix(kTemporarySuffix.size());
+    const auto dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash > 10 ||
+        name.size() - dash - 1 != kRandomLetters) {
+        return std::nullopt;
+    }
+    long pid = 0;
+    for (const char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        pid = pid * 10 + (c - '0');
+    }
+    return pid > 0 && pid <= std::numeric_limits<pid_t>::max()
+               ? std::optional(static_cast<pid_t>(pid))
+               : std::nullopt;
+}
+
+// Removes temporary files that writers killed between naming and renaming
+// left in `folder`. One is abandoned when nobody holds its lock and its
+// writer's process is gone: the lock is free for a moment after a named
+// temporary file is created (see writeNamed), the process check covers that.
+// The entry is removed only if it is still the file that was checked.
+void removeAbandonedTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const auto owner = temporaryOwner(entry->d_name);
+        if (!owner || *owner == ::getpid()) {
+            continue;
+        }
+        const int fd = ::openat(dirFd, entry->d_name,
+                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::kill(*owner, 0) != 0 && errno == ESRCH &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+            ::unlinkat(dirFd, entry->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Each folder is looked through once per process, at its first write.
+void removeAbandonedTemporariesOnce(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> done;
+    {
+        const std::lock_guard lock(mutex);
+        if (!done.insert(folder).second) {
+            return;
+        }
+    }
+    removeAbandonedTemporaries(folder);
 }
 
 AtomicWriteOutcome failure(int errorNumber) {
@@ -108,11 +196,20 @@ bool procFdLinkable() {
     return ok;
 }
 
+struct ClosesOnExit {
+    int fd;
+    ~ClosesOnExit() { ::close(fd); }
+};
+
+// Writes and flushes; the result is 0 or the errno of the failure.
+int fill(int fd, std::span<const std::byte> bytes) {
+    return writeAll(fd, bytes) && ::fsync(fd) == 0 ? 0 : errno;
+}
+
 // Writes, flushes and closes; the result is 0 or the errno of the failure.
 int fillAndClose(int fd, std::span<const std::byte> bytes) {
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    int savedErrno = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
+    int savedErrno = fill(fd, bytes);
+    if (::close(fd) != 0 && savedErrno == 0) {
         savedErrno = errno;
     }
     return savedErrno;
@@ -137,18 +234,18 @@ std::optional<AtomicWriteOutcome> writeUnnamed(const std::string& path,
         }
         return failure(errno);
     }
+    // Locked while it has no name yet, so that its temporary name below is
+    // never seen unlocked while this writer lives.
+    static_cast<void>(::flock(fd, LOCK_EX | LOCK_NB));
     // The descriptor's link stays valid after close only through a second
-    // descriptor; keep one open for linkat.
+    // descriptor; keep one open for linkat (it holds the lock too).
     const int keep = ::dup(fd);
     if (keep < 0) {
         const int e = errno;
         ::close(fd);
         return failure(e);
     }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{keep};
+    const ClosesOnExit closer{keep};
     if (const int e = fillAndClose(fd, bytes); e != 0) {
         return failure(e);
     }
@@ -185,24 +282,28 @@ std::optional<AtomicWriteOutcome> writeUnnamed(const std::string& path,
 // that holdAtomicWrites can remove it.
 AtomicWriteOutcome writeNamed(const std::string& path, std::span<const std::byte> bytes,
                               ReplacePolicy policy) {
-    std::string temp = std::string(folderPart(path)) + "." + std::string(lastPathName(path)) +
-                       ".XXXXXX.part";
+    std::string temp = std::string(folderPart(path)) + std::string(kTemporaryPrefix) + pidText() +
+                       "-XXXXXX" + std::string(kTemporarySuffix);
     int fd = -1;
     {
         const std::lock_guard lock(namingMutex());
-        fd = ::mkstemps(temp.data(), 5);
+        fd = ::mkostemps(temp.data(), static_cast<int>(kTemporarySuffix.size()), O_CLOEXEC);
         if (fd < 0) {
             return failure(errno);
         }
         namedTemporaries().insert(temp);
     }
+    // Locked until it is renamed or removed (the descriptor stays open till
+    // then), so that a later writer does not take it for abandoned.
+    static_cast<void>(::flock(fd, LOCK_EX | LOCK_NB));
+    const ClosesOnExit closer{fd};
     // mkstemps creates 0600; a picture or settings file should get the
     // ordinary permissions the user's umask allows.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
 
-    int savedErrno = fillAndClose(fd, bytes);
+    int savedErrno = fill(fd, bytes);
     const std::lock_guard lock(namingMutex());
     namedTemporaries().erase(temp);
     if (savedErrno == 0) {
@@ -221,7 +322,29 @@ AtomicWriteOutcome writeNamed(const std::string& path, std::span<const std::byte
     return failure(savedErrno);
 }
 
+AtomicWriteOutcome writeAtomically(const std::string& path, std::span<const std::byte> bytes,
+                                   ReplacePolicy policy, bool unnamedAllowed) {
+    if (policy == ReplacePolicy::NoReplace && pathEntryExists(path)) {
+        return exists();
+    }
+    removeAbandonedTemporariesOnce(folderPart(path).empty() ? std::string(".")
+                                                            : std::string(folderPart(path)));
+    if (unnamedAllowed) {
+        if (auto outcome = writeUnnamed(path, bytes, policy)) {
+            return *outcome;
+        }
+    }
+    return writeNamed(path, bytes, policy);
+}
+
 }  // namespace
+
+void ignoreFileSizeLimitSignal() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
 
 bool pathEntryExists(const std::string& path) {
     struct stat st {};
@@ -230,14 +353,18 @@ bool pathEntryExists(const std::string& path) {
 
 AtomicWriteOutcome writeFileAtomically(const std::string& path, std::span<const std::byte> bytes,
                                        ReplacePolicy policy) {
-    if (policy == ReplacePolicy::NoReplace && pathEntryExists(path)) {
-        return exists();
-    }
-    if (auto outcome = writeUnnamed(path, bytes, policy)) {
-        return *outcome;
-    }
-    return writeNamed(path, bytes, policy);
+    return writeAtomically(path, bytes, policy, true);
 }
+
+namespace detail {
+
+AtomicWriteOutcome writeFileThroughNamedTemporary(const std::string& path,
+                                                  std::span<const std::byte> bytes,
+                                                  ReplacePolicy policy) {
+    return writeAtomically(path, bytes, policy, false);
+}
+
+}  // namespace detail
 
 std::unique_lock<std::mutex> holdAtomicWrites() {
     std::unique_lock lock(namingMutex());

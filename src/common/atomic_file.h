@@ -30,9 +30,13 @@ struct AtomicWriteOutcome {
 // With Replace an existing file is replaced only once its successor is
 // complete. The bytes go into a file without a name in the target folder
 // (O_TMPFILE), which takes its name only when complete; a replacement passes
-// through the name ".<name>.<random>.part" for the moment of the rename. On
-// a file system without such files the temporary file has that name while it
-// is written. Safe to call from several threads at once.
+// through a short temporary name ".vendrik-<pid>-<random>.part" for the
+// moment of the rename, so that names up to the file system's 255 bytes can
+// be written. On a file system without such files the temporary file has
+// that name while it is written. A writer holds a lock on its temporary file
+// until it is renamed; the first write of a process into a folder removes
+// the temporary files of writers that were killed (unlocked, their process
+// gone). Safe to call from several threads at once.
 [[nodiscard]] AtomicWriteOutcome writeFileAtomically(const std::string& path,
                                                      std::span<const std::byte> bytes,
                                                      ReplacePolicy policy);
@@ -44,6 +48,13 @@ struct AtomicWriteOutcome {
 // (_exit); every write still under way then leaves nothing behind. Not for
 // use in a signal handler: call it from an ordinary thread.
 [[nodiscard]] std::unique_lock<std::mutex> holdAtomicWrites();
+
+// Under a file-size limit (ulimit -f) the kernel ends a process with SIGXFSZ
+// the moment a write passes the limit: no message, the rest of the work
+// undone. With the signal ignored, the write fails with EFBIG instead, which
+// every writer reports as an ordinary error. Programs call this once at
+// start.
+void ignoreFileSizeLimitSignal();
 
 // True when a directory entry of that name exists, whatever its kind or
 // permissions (a dangling link counts too).

@@ -50,7 +50,12 @@ public:
 
     void doAction(const QString& name) override {
         if (name == pressAction()) {
-            button()->click();  // does nothing while disabled
+            // After the caller has its answer: a Click that opens a modal
+            // dialog would otherwise keep the screen reader waiting for
+            // the reply until the dialog closes. (Qt's own push buttons
+            // defer their press the same way.) click() does nothing while
+            // the button is disabled.
+            QMetaObject::invokeMethod(button(), &QAbstractButton::click, Qt::QueuedConnection);
         } else {
             QAccessibleWidget::doAction(name);
         }

@@ -97,10 +97,12 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             return false;
         }
         const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-        // Besides our surface, libheif holds the decoded planes (up to
-        // 16 bits a sample at 4:4:4, two surfaces' worth) and its
-        // interleaved result (a third): four surfaces in all.
-        if (!allocatePixels(out, w, h, options, error, 4)) {
+        // Besides our surface, libheif holds the file, the decoded planes
+        // (up to 16 bits a sample at 4:4:4: two surfaces' worth) and its
+        // interleaved result (4 bytes a pixel with alpha).
+        const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        const std::size_t working = bytes.size() + pixels * 3 * 2 + pixels * (alpha ? 4 : 3);
+        if (!allocatePixels(out, w, h, options, error, 1, working)) {
             return false;
         }
 

@@ -1,5 +1,6 @@
 // JPEG (and JPS, a JPEG by another name) through libjpeg-turbo.
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -94,6 +95,33 @@ void chooseScale(j_decompress_ptr cinfo, BoxSize need) {
     }
 }
 
+// What libjpeg will allocate for decoding, known from the header: a
+// progressive file, or one whose first scan does not hold every component,
+// keeps the coefficients of the whole picture at full size (a JBLOCK, 64
+// coefficients of 16 bits, per 8 × 8 pixels of each component, the rows
+// rounded up to whole MCUs), however small the picture is decoded; every
+// file needs a few rows of blocks and of samples.
+std::size_t libjpegWorkingMemory(j_decompress_ptr cinfo) {
+    const bool wholePicture =
+        cinfo->progressive_mode != 0 || cinfo->comps_in_scan < cinfo->num_components;
+    std::size_t bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& comp = cinfo->comp_info[c];
+        const auto roundUp = [](std::size_t n, int m) {
+            const auto mm = static_cast<std::size_t>(std::max(m, 1));
+            return (n + mm - 1) / mm * mm;
+        };
+        const std::size_t wide = roundUp(comp.width_in_blocks, comp.h_samp_factor);
+        const std::size_t high = roundUp(comp.height_in_blocks, comp.v_samp_factor);
+        const std::size_t rows = wholePicture ? high : static_cast<std::size_t>(comp.v_samp_factor);
+        bytes += wide * rows * sizeof(JBLOCK);
+        // Sample rows for upsampling and colour conversion: a few rows of the
+        // component's width, with context above and below.
+        bytes += wide * DCTSIZE * static_cast<std::size_t>(cinfo->max_v_samp_factor) * DCTSIZE * 3;
+    }
+    return bytes;
+}
+
 // Adobe CMYK files store inverted ink values; others store them plainly.
 void cmykRowToBgr(const JSAMPLE* in, std::uint8_t* out, int width, bool inverted) {
     for (int x = 0; x < width; ++x, in += 4, out += 3) {
@@ -154,16 +182,19 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         const BoxSize fit = fitPictureSize(out.width, out.height, *options.fitBox);
         chooseScale(&cinfo, swap ? BoxSize{fit.height, fit.width} : fit);
     }
-    jpeg_start_decompress(&cinfo);
-
+    jpeg_calc_output_dimensions(&cinfo);
     const int w = static_cast<int>(cinfo.output_width);
     const int h = static_cast<int>(cinfo.output_height);
-    LoadedPicture target;
-    if (!allocatePixels(target, w, h, options, error, transform == Transform::Identity ? 1 : 2)) {
+    // All of it before jpeg_start_decompress, which allocates libjpeg's part.
+    reserveDecodeMemory(options, w, h, transform == Transform::Identity ? 1 : 2,
+                        libjpegWorkingMemory(&cinfo) +
+                            (cmyk ? static_cast<std::size_t>(w) * 4 : 0));
+    jpeg_start_decompress(&cinfo);
+
+    if (!allocateSurface(decoded, w, h, error)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    decoded = std::move(target.pixels);
     if (cmyk) {
         cmykRow.resize(static_cast<std::size_t>(w) * 4);
     }

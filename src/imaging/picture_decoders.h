@@ -3,6 +3,7 @@
 // its start and fills `out` (size and upright pixels) or returns false with a
 // German reason in `error`. They are only called through loadPicture.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -30,11 +31,19 @@ namespace vendrik::decoders {
 // reason when it fails.
 [[nodiscard]] bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error);
 
+// Tells options.reserveMemory what decoding a picture of width × height
+// takes: `copies` such surfaces (a decoder that will turn the picture upright
+// needs two) and `working` bytes of the decoder's own.
+void reserveDecodeMemory(const LoadOptions& options, int width, int height, int copies,
+                         std::size_t working);
+
 // Allocates the out picture's pixels, reporting too little memory as an
-// error instead of throwing. First asks options.reserveMemory for the bytes
-// of `copies` such surfaces (a decoder that will turn the picture upright
-// needs two).
+// error instead of throwing. Reserves nothing.
+[[nodiscard]] bool allocateSurface(Surface& out, int width, int height, std::string& error);
+
+// Both: reserves, then allocates the out picture's pixels.
 [[nodiscard]] bool allocatePixels(LoadedPicture& out, int width, int height,
-                                  const LoadOptions& options, std::string& error, int copies = 1);
+                                  const LoadOptions& options, std::string& error, int copies = 1,
+                                  std::size_t working = 0);
 
 }  // namespace vendrik::decoders

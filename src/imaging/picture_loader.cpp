@@ -1,17 +1,15 @@
 #include "imaging/picture_loader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
 
+#include "common/regular_file.h"
 #include "imaging/picture_decoders.h"
 #include "imaging/pnm_reader.h"
 
@@ -21,20 +19,6 @@ namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-std::string openError(int err) {
-    switch (err) {
-        case ENOENT:
-            return "Datei nicht gefunden";
-        case EACCES:
-        case EPERM:
-            return "keine Leseberechtigung";
-        case EISDIR:
-            return "ist ein Ordner, keine Datei";
-        default:
-            return std::string("Datei nicht lesbar: ") + std::strerror(err);
-    }
-}
 
 // The major brands (ISO/IEC 23008-12 and the AVIF specification) of still
 // pictures and of sequences whose primary image is a still picture.
@@ -63,20 +47,32 @@ bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& erro
     return true;
 }
 
-bool allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
-                    std::string& error, int copies) {
+void reserveDecodeMemory(const LoadOptions& options, int width, int height, int copies,
+                         std::size_t working) {
     if (options.reserveMemory) {
-        options.reserveMemory(Surface::paddedStride(width) * static_cast<std::size_t>(height) *
-                              static_cast<std::size_t>(copies));
+        DecodeMemory memory;
+        memory.picture = Surface::paddedStride(width) * static_cast<std::size_t>(height);
+        memory.copies = copies;
+        memory.working = working;
+        options.reserveMemory(memory);
     }
+}
+
+bool allocateSurface(Surface& out, int width, int height, std::string& error) {
     try {
-        out.pixels = Surface(width, height);
+        out = Surface(width, height);
     } catch (const std::bad_alloc&) {
         error = "nicht genug Speicher für " + std::to_string(width) + " x " +
                 std::to_string(height) + " Pixel";
         return false;
     }
     return true;
+}
+
+bool allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
+                    std::string& error, int copies, std::size_t working) {
+    reserveDecodeMemory(options, width, height, copies, working);
+    return allocateSurface(out.pixels, width, height, error);
 }
 
 }  // namespace decoders
@@ -115,30 +111,28 @@ std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
 
 std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
                                          const LoadOptions& options) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = openError(errno);
+    // Only an ordinary file, opened without waiting: a FIFO named like a
+    // picture would hold the run up for ever.
+    RegularFile regular(path);
+    if (!regular.isOpen()) {
+        error = regular.problem();
         return std::nullopt;
     }
-    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
-    if (!file) {
-        error = openError(errno);
-        ::close(fd);
-        return std::nullopt;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? openError(EISDIR) : "keine gewöhnliche Datei";
-        return std::nullopt;
-    }
-    if (st.st_size == 0) {
+    if (regular.size() == 0) {
         error = "Datei ist leer";
         return std::nullopt;
     }
+    const int fd = regular.fd();
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
+    if (!file) {
+        error = "Datei nicht lesbar: " + systemErrorText(errno);
+        return std::nullopt;
+    }
+    static_cast<void>(regular.release());  // the FILE closes it now
     unsigned char head[16] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file.get());
     if (got < sizeof head && std::ferror(file.get())) {
-        error = openError(errno);
+        error = "Datei nicht lesbar: " + systemErrorText(errno);
         return std::nullopt;
     }
     const auto format = sniffPictureFormat(head, got);
@@ -177,7 +171,10 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
             PnmLimits limits;
             limits.maxPixels = kMaxPicturePixels;
             limits.maxSide = kMaxPictureSide;
-            auto pnm = readPnm(path, error, limits);
+            limits.beforeAllocating = [&](int width, int height, std::size_t rowBuffer) {
+                decoders::reserveDecodeMemory(options, width, height, 1, rowBuffer);
+            };
+            auto pnm = readPnm(file.get(), error, limits);
             if (pnm) {
                 out.pixels = std::move(pnm->surface);
                 ok = true;

@@ -15,6 +15,10 @@
 //   its header, before any pixel memory is allocated. libjpeg's working
 //   memory, the scans of a progressive JPEG (at most 100) and libpng's and
 //   libtiff's allocations are capped as well.
+// - What a picture will take (pixels and the decoder's own buffers) is told
+//   to LoadOptions::reserveMemory before it is taken.
+// - Only an ordinary file is opened, and without waiting: a FIFO, socket or
+//   device named like a picture is refused at once.
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure returns nullopt with a German reason; nothing throws.
 
@@ -30,15 +34,27 @@ namespace vendrik {
 
 enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm, Heif, Webp };
 
+// What decoding one picture allocates, in bytes.
+struct DecodeMemory {
+    std::size_t picture = 0;  // one decoded surface
+    int copies = 1;           // surfaces held at once (2 when it is turned upright)
+    // The decoder's own buffers while it decodes: libjpeg's coefficient
+    // arrays of a progressive or multi-scan file (the whole picture at full
+    // size, whatever size it is decoded at), libpng's rows, libtiff's strips
+    // or tiles. Given back when decoding ends.
+    std::size_t working = 0;
+};
+
 struct LoadOptions {
     // The box the picture will be fitted into. When set, a JPEG may be
     // decoded at a reduced size (libjpeg-turbo's DCT scaling), never smaller
     // in either direction than the fitted result.
     std::optional<BoxSize> fitBox;
-    // Told the bytes of pixel memory the loader is about to allocate, before
-    // it does so; it may block until that much memory may be used (the batch
-    // run shares a memory budget between pictures loaded at once).
-    std::function<void(std::size_t bytes)> reserveMemory;
+    // Told, once and before any of it is allocated, the memory the decoding
+    // of the picture will take; it may block until that much memory may be
+    // used (the batch run shares a memory budget between pictures loaded at
+    // once).
+    std::function<void(const DecodeMemory& memory)> reserveMemory;
 };
 
 struct LoadedPicture {

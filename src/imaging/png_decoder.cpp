@@ -112,8 +112,12 @@ bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         error = "PNG mit nicht unterstütztem Pixelformat";
         return false;
     }
+    // libpng's own rows (the current and the previous, at up to 16-bit RGBA,
+    // and one for the transformations) and the table of row pointers.
+    const std::size_t working = std::size_t{3} * w * 8 + std::size_t{h} * sizeof(png_bytep);
     LoadedPicture target;
-    if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, error)) {
+    if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, error, 1,
+                        working)) {
         return false;
     }
     std::vector<png_bytep> rows(h);

@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "common/regular_file.h"
+
 namespace vendrik {
 namespace {
 
@@ -78,13 +80,24 @@ void convertRow(const std::uint8_t* in, int width, bool grey, int sampleBytes, l
 
 std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
                                 const PnmLimits& limits) {
-    File f(std::fopen(path.c_str(), "rb"));
-    if (!f) {
-        error = std::string("kann nicht geöffnet werden: ") + std::strerror(errno);
+    // Only an ordinary file, opened without waiting for a FIFO's writer.
+    RegularFile regular(path);
+    if (!regular.isOpen()) {
+        error = "kann nicht geöffnet werden: " + regular.problem();
         return std::nullopt;
     }
+    File f(::fdopen(regular.fd(), "rb"));
+    if (!f) {
+        error = "kann nicht geöffnet werden: " + systemErrorText(errno);
+        return std::nullopt;
+    }
+    static_cast<void>(regular.release());  // the FILE closes it now
+    return readPnm(f.get(), error, limits);
+}
+
+std::optional<PnmImage> readPnm(std::FILE* file, std::string& error, const PnmLimits& limits) {
     char magic[2] = {};
-    if (std::fread(magic, 1, 2, f.get()) != 2 || magic[0] != 'P' ||
+    if (std::fread(magic, 1, 2, file) != 2 || magic[0] != 'P' ||
         (magic[1] != '5' && magic[1] != '6')) {
         error = "keine binäre PPM- (P6) oder PGM-Datei (P5)";
         return std::nullopt;
@@ -93,8 +106,8 @@ std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
     long long width = 0;
     long long height = 0;
     long long maxval = 0;
-    if (!readNumber(f.get(), width) || !readNumber(f.get(), height) ||
-        !readNumber(f.get(), maxval)) {
+    if (!readNumber(file, width) || !readNumber(file, height) ||
+        !readNumber(file, maxval)) {
         error = "Kopfzeile beschädigt";
         return std::nullopt;
     }
@@ -116,11 +129,15 @@ std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
     const auto h = static_cast<int>(height);
     PnmImage img;
     img.grey = grey;
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * channels * sampleBytes;
+    if (limits.beforeAllocating) {
+        limits.beforeAllocating(w, h, rowBytes);
+    }
     try {
         img.surface = Surface(w, h);
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * channels * sampleBytes);
+        std::vector<std::uint8_t> row(rowBytes);
         for (int y = 0; y < h; ++y) {
-            if (std::fread(row.data(), 1, row.size(), f.get()) != row.size()) {
+            if (std::fread(row.data(), 1, row.size(), file) != row.size()) {
                 error = "Datei ist abgeschnitten (Zeile " + std::to_string(y + 1) + " von " +
                         std::to_string(h) + " fehlt)";
                 return std::nullopt;

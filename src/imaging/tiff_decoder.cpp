@@ -6,6 +6,7 @@
 #include <tiffio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -79,7 +80,15 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
         return false;
     }
     img.req_orientation = ORIENTATION_TOPLEFT;
-    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, error);
+    // The band of 32-bit pixels, and libtiff's buffers for one strip or
+    // tile: the raw bytes read and the decoded ones, each at most its cap.
+    const std::uint64_t piece = std::min<std::uint64_t>(
+        TIFFIsTiled(tif.get()) != 0 ? TIFFTileSize64(tif.get()) : TIFFStripSize64(tif.get()),
+        static_cast<std::uint64_t>(kMaxTiffAllocation));
+    const std::size_t working =
+        std::size_t{w} * kBandRows * sizeof(std::uint32_t) + 2 * static_cast<std::size_t>(piece);
+    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, error, 1,
+                             working);
     std::vector<std::uint32_t> band;
     if (ok) {
         try {

@@ -148,10 +148,18 @@ bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     }
     const int orientation = orientationOf(data);
     const auto transform = static_cast<Transform>(orientation);
-    // Our surface, libwebp's BGRA buffer (an animation keeps two canvases of
-    // them) and the upright copy: four surfaces cover each case.
+    // Our surface (and its upright copy), the file, and libwebp's BGRA
+    // buffer for a picture with alpha; an animation's decoder keeps two
+    // canvases and the frame it decodes.
+    const std::size_t canvas =
+        static_cast<std::size_t>(features.width) * static_cast<std::size_t>(features.height) * 4;
+    const std::size_t working =
+        bytes.size() + (features.has_animation != 0 ? 3 * canvas
+                        : features.has_alpha != 0   ? canvas
+                                                    : 0);
     try {
-        if (!allocatePixels(out, features.width, features.height, options, error, 4)) {
+        if (!allocatePixels(out, features.width, features.height, options, error,
+                            transform == Transform::Identity ? 1 : 2, working)) {
             return false;
         }
         const bool decoded = features.has_animation != 0

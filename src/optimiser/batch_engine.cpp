@@ -21,6 +21,7 @@
 #include "common/atomic_file.h"
 #include "common/error.h"
 #include "common/path_text.h"
+#include "common/regular_file.h"
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
@@ -44,7 +45,8 @@ std::string writeProblem(const AtomicWriteOutcome& outcome) {
         case EDQUOT:
             return "kein Platz mehr auf dem Datenträger";
         default:
-            return "Schreibfehler: " + outcome.errorText;
+            // EFBIG under a file-size limit (ulimit -f), a name too long, ...
+            return "Schreibfehler: " + systemErrorText(outcome.errorNumber);
     }
 }
 
@@ -120,15 +122,19 @@ constexpr std::size_t kPictureMemoryBudget = std::size_t{640} * 1024 * 1024;
 // (16 bits for each of three components per pixel).
 constexpr std::size_t kEncodeBytesPerPictureByte = 4;
 
-// A picture's whole need, reckoned when the loader announces its pixels: the
-// decoded pixels, then the encoding of the scaled picture, which is the
-// decoded picture itself when the size is kept and at most the box else.
-std::size_t pictureNeed(std::size_t decodedBytes, const BatchSettings& settings, BoxSize box) {
+// A picture's whole need, reckoned when the loader announces what decoding
+// it takes, before any of it is allocated: the decoded pixels, the decoder's
+// own buffers (libjpeg's coefficient arrays of a progressive file can be ten
+// times the pixels decoded into a small box), then the encoding of the scaled
+// picture, which is the decoded picture itself when the size is kept and at
+// most the box else.
+std::size_t pictureNeed(const DecodeMemory& decode, const BatchSettings& settings, BoxSize box) {
     const std::size_t scaled =
         settings.size.keepOriginalSize
-            ? decodedBytes
+            ? decode.picture
             : Surface::paddedStride(std::max(box.width, 1)) * static_cast<std::size_t>(std::max(box.height, 1));
-    return decodedBytes + kEncodeBytesPerPictureByte * scaled;
+    return decode.picture * static_cast<std::size_t>(std::max(decode.copies, 1)) + decode.working +
+           kEncodeBytesPerPictureByte * scaled;
 }
 
 // One run: shared state of the workers. Observer calls but the question
@@ -292,6 +298,13 @@ private:
             !problem.empty()) {
             return fail(result, std::move(problem));
         }
+        // A tag that would lead the output out of its folder fails the
+        // picture before it is decoded. Only the picture's size, digits and
+        // an "x", is not known yet, and it cannot lead anywhere.
+        if (std::string problem = nameTagProblem(NameTag(m_settings.naming, BoxSize{}));
+            !problem.empty()) {
+            return fail(result, std::move(problem));
+        }
 
         // Scale into the box, or keep the picture's own size.
         // Declared first so that it ends last, after the pixels it covers.
@@ -299,8 +312,8 @@ private:
         Surface picture;
         std::string error;
         LoadOptions load;
-        load.reserveMemory = [&](std::size_t bytes) {
-            memory.add(pictureNeed(bytes, m_settings, m_box));
+        load.reserveMemory = [&](const DecodeMemory& decode) {
+            memory.add(pictureNeed(decode, m_settings, m_box));
         };
         const bool loaded = m_settings.size.keepOriginalSize
                                 ? CopyPictureToBox(source, picture, error, load)
@@ -543,7 +556,10 @@ std::string targetFolderProblem(const std::string& folder) {
     const std::string path = folder.empty() ? "." : folder;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return "Zielordner " + folder + " nicht gefunden";
+        if (errno == ENOENT) {
+            return "Zielordner " + folder + " nicht gefunden";
+        }
+        return "Zielordner " + folder + ": " + systemErrorText(errno);
     }
     if (!S_ISDIR(st.st_mode)) {
         return "Ziel " + folder + " ist kein Ordner";

@@ -41,6 +41,20 @@ std::string NameTag(const NamingSettings& naming, BoxSize scaled) {
     return {};
 }
 
+std::string nameTagProblem(std::string_view nameTag) {
+    if (nameTag.find('/') != std::string_view::npos) {
+        return "Kennung enthält einen Schrägstrich; das Bild würde außerhalb des Zielordners "
+               "geschrieben";
+    }
+    if (nameTag == "." || nameTag == "..") {
+        return "Kennung \"" + std::string(nameTag) + "\" ist ein Ordnerverweis";
+    }
+    if (nameTag.find('\0') != std::string_view::npos) {
+        return "Kennung enthält ein Nullzeichen";
+    }
+    return {};
+}
+
 std::string TargetName(std::string_view targetFolder, std::string_view baseName,
                        std::string_view nameTag, bool tagFirst) {
     std::string name(targetFolder);

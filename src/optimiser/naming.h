@@ -39,6 +39,14 @@ struct NamingSettings {
 // The tag for a picture scaled to `scaled` (its pixel width and height).
 [[nodiscard]] std::string NameTag(const NamingSettings& naming, BoxSize scaled);
 
+// Why `nameTag` cannot go into an output name, or empty when it can. A tag
+// reaches the name from the settings file, the command line or the window's
+// field (whose key filter is no safeguard: the settings file can hold any
+// text); a "/" in it, or a tag that is a folder reference ("." or ".."),
+// would put the output into another folder than the target, and a NUL byte
+// would cut the name. Every output name is checked with it.
+[[nodiscard]] std::string nameTagProblem(std::string_view nameTag);
+
 // folder + tag + "_" + base + ".jpg" with the tag first, else
 // folder + base + "_" + tag + ".jpg"; the underscore is always written.
 // `targetFolder` ends with "/" (or is empty for the current folder).

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/atomic_file.h"
 #include "common/settings_keys.h"
 #include "startup/markers.h"
-#include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 
 namespace vendrik {
@@ -90,17 +90,24 @@ std::string resolveSettingsFile(const SettingsOptions& options, const std::strin
         case SettingsChoice::Located:
             break;
     }
+    // Anything under the name counts, also a folder or an unreadable file,
+    // so that what is wrong with it can be named rather than passed over.
     const std::string file = locateSettingsFile(programFolder);
-    return (!file.empty() && FileExists(file)) ? file : std::string();
+    return (!file.empty() && pathEntryExists(file)) ? file : std::string();
 }
 
 std::vector<SettingReport> reportSettings(const std::string& settingsFile) {
+    return reportSettings(settingsFile.empty() ? IniDocument() : readIniFile(settingsFile));
+}
+
+std::vector<SettingReport> reportSettings(const IniDocument& document) {
     std::vector<SettingReport> out;
-    const IniDocument document = settingsFile.empty() ? IniDocument() : readIniFile(settingsFile);
-    for (const SettingKey& k : kSettingKeys) {
+    const std::vector<std::string> texts = storedSettingTexts(document);
+    for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
+        const SettingKey& k = kSettingKeys[i];
         SettingReport r;
         r.key = k.name;
-        const std::string stored = iniValue(document, SettingsSection, k.name, "");
+        const std::string& stored = texts[i];
         const std::string defaultText(k.defaultValue);
         if (!stored.empty()) {
             r.stored = stored;

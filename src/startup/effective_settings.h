@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "startup/ini_document.h"
+
 namespace vendrik {
 
 enum class SettingsChoice {
@@ -31,8 +33,10 @@ struct SettingsOptions {
 
 // The file to read, or empty for the built-in defaults. Located: the
 // settings file locateSettingsFile finds for `programFolder` (empty: this
-// executable's folder) when it exists. Named: the file as given, existing or not (a
-// missing one reads as defaults, as for the windows).
+// executable's folder) when there is an entry of that name (a folder or an
+// unreadable file too, whose problem readSettingsFile then names). Named:
+// the file as given, existing or not (a missing one reads as defaults, as
+// for the windows).
 [[nodiscard]] std::string resolveSettingsFile(const SettingsOptions& options,
                                               const std::string& programFolder = {});
 
@@ -49,6 +53,9 @@ struct SettingReport {
 // One line per key of the key table, in its order. An empty path gives the
 // defaults throughout.
 [[nodiscard]] std::vector<SettingReport> reportSettings(const std::string& settingsFile);
+
+// The same for a settings file already read (readSettingsFile).
+[[nodiscard]] std::vector<SettingReport> reportSettings(const IniDocument& document);
 
 // Where the value of `key` came from, by a report of reportSettings.
 [[nodiscard]] SettingSource settingSource(const std::vector<SettingReport>& report,

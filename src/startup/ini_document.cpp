@@ -55,123 +55,180 @@ std::string readableValue(std::string_view raw) {
     return std::string(raw);
 }
 
+bool crOnly(std::string_view bytes) {
+    return bytes.find('\n') == std::string_view::npos && bytes.find('\r') != std::string_view::npos;
+}
+
+// The byte that ends lines: LF (of LF or CR LF), or CR in a file without
+// any LF.
+char lineSeparator(std::string_view bytes) {
+    return crOnly(bytes) ? '\r' : '\n';
+}
+
+// The line ending new lines get: that of the document's first line that has
+// one; CR LF, the format's home platform's, for a document without any.
+std::string newLineEnding(std::string_view bytes) {
+    if (crOnly(bytes)) {
+        return "\r";
+    }
+    const auto lf = bytes.find('\n');
+    if (lf == std::string_view::npos) {
+        return "\r\n";
+    }
+    return lf > 0 && bytes[lf - 1] == '\r' ? "\r\n" : "\n";
+}
+
+// One line of the document: its text without the ending, and where the
+// next line starts.
+struct Line {
+    std::size_t begin = 0;
+    std::string_view text;
+    std::size_t end = 0;  // after the line's ending
+};
+
+// The line starting at `begin` (a line start, before the end).
+Line lineAt(std::string_view bytes, char separator, std::size_t begin) {
+    Line line;
+    line.begin = begin;
+    const auto sep = bytes.find(separator, begin);
+    if (sep == std::string_view::npos) {
+        line.text = bytes.substr(begin);
+        line.end = bytes.size();
+        return line;
+    }
+    std::string_view text = bytes.substr(begin, sep - begin);
+    if (separator == '\n' && !text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    line.text = text;
+    line.end = sep + 1;
+    return line;
+}
+
+// The header line of the first section of that name. Only lines whose first
+// byte other than blanks is "[" can be headers, so the search jumps from one
+// "[" to the next instead of looking at every line: a settings file of tens
+// of megabytes is searched in a moment.
+std::optional<Line> findSection(std::string_view bytes, char separator, std::string_view section) {
+    std::size_t pos = 0;  // always the start of a line
+    while (pos < bytes.size()) {
+        const auto bracket = bytes.find('[', pos);
+        if (bracket == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const auto before = bracket == pos ? std::string_view::npos
+                                           : bytes.rfind(separator, bracket - 1);
+        const std::size_t lineBegin =
+            before == std::string_view::npos || before < pos ? pos : before + 1;
+        const Line line = lineAt(bytes, separator, lineBegin);
+        if (bytes.find_first_not_of(" \t", lineBegin) == bracket) {
+            const auto name = sectionName(line.text);
+            if (name && equalsIgnoringCase(*name, section)) {
+                return line;
+            }
+        }
+        pos = line.end;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 IniDocument IniDocument::parse(std::string_view bytes) {
+    return fromBytes(std::string(bytes));
+}
+
+IniDocument IniDocument::fromBytes(std::string&& bytes) {
     IniDocument doc;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const auto lf = bytes.find('\n', start);
-        if (lf == std::string_view::npos) {
-            doc.m_lines.push_back({std::string(bytes.substr(start)), ""});
-            break;
-        }
-        std::string_view text = bytes.substr(start, lf - start);
-        std::string_view ending = "\n";
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-            ending = "\r\n";
-        }
-        doc.m_lines.push_back({std::string(text), std::string(ending)});
-        start = lf + 1;
-    }
+    doc.m_bytes = std::move(bytes);
     return doc;
 }
 
-std::optional<std::size_t> IniDocument::findSection(std::string_view section) const {
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const auto name = sectionName(m_lines[i].text);
-        if (name && equalsIgnoringCase(*name, section)) {
-            return i;
-        }
-    }
-    return std::nullopt;
+bool IniDocument::carriageReturnLines() const noexcept {
+    return crOnly(m_bytes);
 }
 
-std::optional<std::size_t> IniDocument::findKey(std::size_t header, std::string_view key) const {
-    for (std::size_t i = header + 1; i < m_lines.size(); ++i) {
-        if (sectionName(m_lines[i].text)) {
-            break;
+std::vector<std::optional<std::string>> IniDocument::values(
+    std::string_view section, const std::vector<std::string_view>& keys) const {
+    std::vector<std::optional<std::string>> out(keys.size());
+    const char separator = lineSeparator(m_bytes);
+    const auto header = findSection(m_bytes, separator, section);
+    if (!header) {
+        return out;
+    }
+    std::size_t missing = keys.size();
+    for (std::size_t pos = header->end; pos < m_bytes.size() && missing > 0;) {
+        const Line line = lineAt(m_bytes, separator, pos);
+        pos = line.end;
+        if (sectionName(line.text)) {
+            break;  // the section ends at the next header
         }
-        const auto kl = keyLine(m_lines[i].text);
-        if (kl && equalsIgnoringCase(kl->key, key)) {
-            return i;
+        const auto kl = keyLine(line.text);
+        if (!kl) {
+            continue;
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (!out[i] && equalsIgnoringCase(kl->key, keys[i])) {
+                out[i] = readableValue(kl->value);
+                --missing;
+            }
         }
     }
-    return std::nullopt;
+    return out;
+}
+
+bool IniDocument::hasSection(std::string_view section) const {
+    return findSection(m_bytes, lineSeparator(m_bytes), section).has_value();
 }
 
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
-    const auto header = findSection(section);
-    if (!header) {
-        return std::nullopt;
-    }
-    const auto line = findKey(*header, key);
-    if (!line) {
-        return std::nullopt;
-    }
-    return readableValue(keyLine(m_lines[*line].text)->value);
-}
-
-std::string IniDocument::newLineEnding() const {
-    // A file that already uses bare LF keeps doing so; a new one gets the
-    // CR LF of the format's home platform.
-    for (const Line& l : m_lines) {
-        if (!l.ending.empty()) {
-            return l.ending;
-        }
-    }
-    return "\r\n";
+    return values(section, {key}).front();
 }
 
 void IniDocument::setValue(std::string_view section, std::string_view key,
                            std::string_view value) {
-    const std::string eol = newLineEnding();
-    const auto header = findSection(section);
-    // A last line without its ending gets one before anything follows it.
-    const auto endLastLine = [&] {
-        if (!m_lines.empty() && m_lines.back().ending.empty()) {
-            m_lines.back().ending = eol;
-        }
-    };
+    const std::string eol = newLineEnding(m_bytes);
+    const char separator = lineSeparator(m_bytes);
+    const auto header = findSection(m_bytes, separator, section);
+    std::string added;
+    std::size_t insertAt = m_bytes.size();
+    bool unendedBefore = false;  // the line before the insertion has no ending
     if (!header) {
-        endLastLine();
-        m_lines.push_back({std::string(1, '[').append(section).append("]"), eol});
-        m_lines.push_back({std::string(key) + "=" + std::string(value), eol});
-        return;
-    }
-    if (const auto line = findKey(*header, key)) {
-        Line& l = m_lines[*line];
-        const auto kl = keyLine(l.text);
-        if (readableValue(kl->value) != value) {
-            // Keep the key as spelt in the file; only the value changes.
-            l.text = std::string(kl->key) + "=" + std::string(value);
+        unendedBefore = !m_bytes.empty() && m_bytes.back() != separator;
+        added = std::string(1, '[').append(section).append("]").append(eol);
+    } else {
+        // After the section's last key line, so that blank lines and comments
+        // separating it from the next section stay where they are.
+        Line after = *header;
+        for (std::size_t pos = header->end; pos < m_bytes.size();) {
+            const Line line = lineAt(m_bytes, separator, pos);
+            pos = line.end;
+            if (sectionName(line.text)) {
+                break;
+            }
+            const auto kl = keyLine(line.text);
+            if (!kl) {
+                continue;
+            }
+            if (equalsIgnoringCase(kl->key, key)) {
+                if (readableValue(kl->value) != value) {
+                    // Keep the key as spelt in the file; only the value changes.
+                    const std::string text = std::string(kl->key) + "=" + std::string(value);
+                    m_bytes.replace(line.begin, line.text.size(), text);
+                }
+                return;
+            }
+            after = line;
         }
-        return;
+        insertAt = after.end;
+        unendedBefore = after.end == after.begin + after.text.size();
     }
-    // After the section's last key line, so that blank lines and comments
-    // separating it from the next section stay where they are.
-    std::size_t insertAt = *header + 1;
-    for (std::size_t i = *header + 1; i < m_lines.size() && !sectionName(m_lines[i].text); ++i) {
-        if (keyLine(m_lines[i].text)) {
-            insertAt = i + 1;
-        }
+    if (unendedBefore) {
+        added.insert(0, eol);
     }
-    if (insertAt == m_lines.size()) {
-        endLastLine();
-    }
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                   Line{std::string(key) + "=" + std::string(value), eol});
-}
-
-std::string IniDocument::bytes() const {
-    std::string out;
-    for (const Line& l : m_lines) {
-        out += l.text;
-        out += l.ending;
-    }
-    return out;
+    added.append(key).append("=").append(value).append(eol);
+    m_bytes.insert(insertAt, added);
 }
 
 }  // namespace vendrik

@@ -15,8 +15,12 @@ namespace vendrik {
 class IniDocument {
 public:
     // Any bytes at all: lines without "=", binary garbage and duplicate
-    // sections are kept as they are and simply never match.
+    // sections are kept as they are and simply never match. Lines end with
+    // LF or CR LF; a file without any LF but with CRs (as the classic Mac OS
+    // wrote them) has lines ending with CR.
     [[nodiscard]] static IniDocument parse(std::string_view bytes);
+    // The same, taking over the bytes instead of copying them.
+    [[nodiscard]] static IniDocument fromBytes(std::string&& bytes);
 
     // The value of the first matching key of the first matching section,
     // names compared without regard to case. Blanks and tabs around the value
@@ -25,34 +29,29 @@ public:
     [[nodiscard]] std::optional<std::string> value(std::string_view section,
                                                    std::string_view key) const;
 
+    // The values of several keys of one section, as value() gives each, in
+    // the order of `keys`, found in one pass over the document.
+    [[nodiscard]] std::vector<std::optional<std::string>> values(
+        std::string_view section, const std::vector<std::string_view>& keys) const;
+
     // True when a section of that name (compared without regard to case)
     // is in the document, even one without keys.
-    [[nodiscard]] bool hasSection(std::string_view section) const {
-        return findSection(section).has_value();
-    }
+    [[nodiscard]] bool hasSection(std::string_view section) const;
 
     // Stores `value` under the key, adding the section and the key when
     // missing. A key whose stored value already reads back as `value` is left
     // untouched, byte for byte. All arguments are Windows-1252.
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 
-    [[nodiscard]] std::string bytes() const;
+    [[nodiscard]] const std::string& bytes() const noexcept { return m_bytes; }
+
+    // True when the lines end with CR alone.
+    [[nodiscard]] bool carriageReturnLines() const noexcept;
 
 private:
-    struct Line {
-        std::string text;    // without its line ending
-        std::string ending;  // "\r\n", "\n" or "" for a last line without one
-    };
-
-    // Index of the header line of the first section of that name.
-    [[nodiscard]] std::optional<std::size_t> findSection(std::string_view section) const;
-    // Index of the first line of the key inside the section starting after
-    // `header`; the section ends at the next header line.
-    [[nodiscard]] std::optional<std::size_t> findKey(std::size_t header,
-                                                     std::string_view key) const;
-    [[nodiscard]] std::string newLineEnding() const;
-
-    std::vector<Line> m_lines;
+    // The document is kept as its bytes, not as a table of lines: a file of
+    // tens of megabytes of empty lines would otherwise take gigabytes.
+    std::string m_bytes;
 };
 
 }  // namespace vendrik

@@ -15,11 +15,15 @@ namespace {
 // default for a missing or empty value.
 class StoredValues {
 public:
-    explicit StoredValues(const std::string& file)
-        : m_document(file.empty() ? IniDocument() : readIniFile(file)) {}
+    explicit StoredValues(const IniDocument& document) : m_texts(storedSettingTexts(document)) {}
 
     [[nodiscard]] std::string text(std::string_view key) const {
-        return iniValue(m_document, SettingsSection, key, std::string(settingDefault(key)));
+        for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
+            if (kSettingKeys[i].name == key) {
+                return m_texts[i].empty() ? std::string(kSettingKeys[i].defaultValue) : m_texts[i];
+            }
+        }
+        return {};
     }
 
     // A main window value: the control keeps its design-time value (the
@@ -41,7 +45,7 @@ public:
     }
 
 private:
-    IniDocument m_document;
+    std::vector<std::string> m_texts;  // in the key table's order; empty when not stored
 };
 
 WatermarkSettings watermarkFrom(const StoredValues& stored) {
@@ -75,11 +79,15 @@ std::string flag(bool on) {
 }  // namespace
 
 WatermarkSettings Settings::defaultWatermarkDesign() {
-    return watermarkFrom(StoredValues(std::string()));
+    return watermarkFrom(StoredValues(IniDocument()));
 }
 
 Settings loadSettings(const std::string& settingsFile) {
-    const StoredValues stored(settingsFile);
+    return loadSettings(settingsFile.empty() ? IniDocument() : readIniFile(settingsFile));
+}
+
+Settings loadSettings(const IniDocument& document) {
+    const StoredValues stored(document);
     Settings s;
     s.sourceFolder = stored.text("Quelle");
     s.targetFolder = stored.text("LastSavePath");

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/settings_keys.h"
+#include "startup/ini_document.h"
 #include "watermark/watermark_settings.h"
 
 namespace vendrik {
@@ -58,6 +59,10 @@ struct Settings {
 // Reads every key from the file, parsing it once. A missing or unreadable
 // file, and an empty path, give the defaults.
 [[nodiscard]] Settings loadSettings(const std::string& settingsFile);
+
+// The same from a settings file already read (readSettingsFile), for a caller
+// that also wants to know what became of the file.
+[[nodiscard]] Settings loadSettings(const IniDocument& document);
 
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",

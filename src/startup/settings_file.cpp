@@ -1,6 +1,7 @@
 #include "startup/settings_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 
 #include "common/atomic_file.h"
 #include "common/cp1252.h"
+#include "common/regular_file.h"
+#include "common/settings_keys.h"
 #include "startup/ini_document.h"
 #include "startup/path_helpers.h"
 #include "startup/xdg_dirs.h"
@@ -19,44 +22,35 @@
 namespace vendrik {
 namespace {
 
-enum class ReadOutcome { Read, Missing, Unreadable };
+std::string megabytes(std::size_t bytes) {
+    return std::to_string(bytes >> 20) + " MiB";
+}
 
-struct FileBytes {
-    ReadOutcome outcome = ReadOutcome::Unreadable;
-    std::string bytes;
-};
-
-FileBytes readSettingsBytes(const std::string& path) {
-    FileBytes out;
-    // O_NONBLOCK: a FIFO planted under the settings name must not hang
-    // start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        out.outcome = errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Unreadable;
+SettingsFileRead readSettingsBytes(const std::string& path, std::string& bytes) {
+    SettingsFileRead out;
+    bytes.clear();
+    const RegularFile file(path);
+    if (!file.isOpen()) {
+        if (file.errorNumber() == ENOENT) {
+            out.state = SettingsFileState::Missing;
+        } else {
+            out.state = file.errorNumber() == 0 ? SettingsFileState::NotAFile
+                                                : SettingsFileState::Unreadable;
+            out.problem = file.problem();
+        }
         return out;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > kMaxIniFileSize) {
-        ::close(fd);
+    if (static_cast<std::size_t>(file.size()) > kMaxIniFileSize) {
+        out.state = SettingsFileState::TooLarge;
+        out.problem = "größer als " + megabytes(kMaxIniFileSize) + ", nicht gelesen";
         return out;
     }
-    out.bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t have = 0;
-    while (have < out.bytes.size()) {
-        const ssize_t n = ::read(fd, out.bytes.data() + have, out.bytes.size() - have);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        have += static_cast<std::size_t>(n);
+    if (!file.readUpTo(bytes, kMaxIniFileSize)) {
+        out.state = SettingsFileState::Unreadable;
+        out.problem = "Datei nicht lesbar: " + systemErrorText(errno);
+        return out;
     }
-    ::close(fd);
-    // A file that shrank while being read still gives what it held.
-    out.bytes.resize(have);
-    out.outcome = ReadOutcome::Read;
+    out.state = SettingsFileState::Read;
     return out;
 }
 
@@ -66,11 +60,68 @@ bool isWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+// The writers' turn: an flock on the settings file itself. The file is
+// replaced by each write, so a writer that got the lock checks that the file
+// it locked is still the one under the name, and otherwise locks the new one.
+// The file is created (empty, which reads as no settings) when missing, so
+// that there is something to lock. Without a lock (a folder without write
+// permission for a missing file, a FIFO in its place) the write goes on
+// unlocked and fails or succeeds as it would have.
+class SettingsWriteLock {
+public:
+    explicit SettingsWriteLock(const std::string& path) {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            const int fd = ::open(path.c_str(),
+                                  O_RDONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                return;
+            }
+            struct stat locked {};
+            if (::fstat(fd, &locked) != 0 || !S_ISREG(locked.st_mode)) {
+                ::close(fd);
+                return;
+            }
+            int rc = 0;
+            do {
+                rc = ::flock(fd, LOCK_EX);
+            } while (rc != 0 && errno == EINTR);
+            struct stat named {};
+            if (rc == 0 && ::stat(path.c_str(), &named) == 0 && named.st_dev == locked.st_dev &&
+                named.st_ino == locked.st_ino) {
+                m_fd = fd;
+                return;
+            }
+            ::close(fd);
+            if (rc != 0) {
+                return;  // no locks on this file system
+            }
+        }
+    }
+    ~SettingsWriteLock() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    SettingsWriteLock(const SettingsWriteLock&) = delete;
+    SettingsWriteLock& operator=(const SettingsWriteLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 }  // namespace
 
+SettingsFileRead readSettingsFile(const std::string& file) {
+    std::string bytes;
+    SettingsFileRead out = readSettingsBytes(file, bytes);
+    if (out.state == SettingsFileState::Read) {
+        out.document = IniDocument::fromBytes(std::move(bytes));
+    }
+    return out;
+}
+
 IniDocument readIniFile(const std::string& file) {
-    const FileBytes fb = readSettingsBytes(file);
-    return fb.outcome == ReadOutcome::Read ? IniDocument::parse(fb.bytes) : IniDocument();
+    return readSettingsFile(file).document;
 }
 
 std::string iniValue(const IniDocument& document, std::string_view section, std::string_view key,
@@ -80,6 +131,22 @@ std::string iniValue(const IniDocument& document, std::string_view section, std:
         return defaultValue;
     }
     return cp1252ToUtf8(std::string_view(*value).substr(0, kMaxIniValueLength));
+}
+
+std::vector<std::string> storedSettingTexts(const IniDocument& document) {
+    std::vector<std::string> keys;  // Windows-1252, as the document is
+    for (const SettingKey& k : kSettingKeys) {
+        keys.push_back(utf8ToCp1252(k.name));
+    }
+    const auto values =
+        document.values(utf8ToCp1252(SettingsSection), {keys.begin(), keys.end()});
+    std::vector<std::string> out;
+    out.reserve(values.size());
+    for (const auto& v : values) {
+        out.push_back(v ? cp1252ToUtf8(std::string_view(*v).substr(0, kMaxIniValueLength))
+                        : std::string());
+    }
+    return out;
 }
 
 std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file,
@@ -103,11 +170,14 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
         }
         target = resolved.string();
     }
-    const FileBytes fb = readSettingsBytes(target);
-    if (fb.outcome == ReadOutcome::Unreadable) {
+    // Read, change and replace the file in one turn.
+    const SettingsWriteLock turn(target);
+    std::string before;
+    const SettingsFileRead read = readSettingsBytes(target, before);
+    if (read.state != SettingsFileState::Read && read.state != SettingsFileState::Missing) {
         return false;
     }
-    IniDocument doc = IniDocument::parse(fb.bytes);
+    IniDocument doc = IniDocument::parse(before);
     bool allStored = true;
     for (const IniEntry& e : entries) {
         // A line break would end the value early and forge a line of its own.
@@ -118,9 +188,13 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
         }
         doc.setValue(utf8ToCp1252(section), utf8ToCp1252(e.key), utf8ToCp1252(e.value));
     }
-    const std::string bytes = doc.bytes();
-    if (fb.outcome == ReadOutcome::Read && bytes == fb.bytes) {
+    const std::string& bytes = doc.bytes();
+    if (read.state == SettingsFileState::Read && bytes == before) {
         return allStored;  // nothing changed: spare the disk and the file's date
+    }
+    if (bytes.size() > kMaxIniFileSize) {
+        // The file would no longer be read: keep it as it is.
+        return false;
     }
     const auto outcome = writeFileAtomically(
         target, std::as_bytes(std::span(bytes.data(), bytes.size())), ReplacePolicy::Replace);

@@ -24,8 +24,29 @@ inline constexpr std::string_view SettingsSection = ProductTitle;
 inline constexpr std::size_t kMaxIniValueLength = 2047;
 
 // Files beyond this size are not settings files; they read as empty and are
-// never rewritten (rewriting would mean loading all of it).
+// never rewritten (rewriting would mean loading all of it). No write makes a
+// file grow beyond it.
 inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
+
+enum class SettingsFileState {
+    Read,
+    Missing,     // no such file (yet): the defaults, nothing to report
+    NotAFile,    // a folder, a FIFO, a device in the file's place
+    Unreadable,  // no read permission, an I/O error
+    TooLarge,    // beyond kMaxIniFileSize
+};
+
+struct SettingsFileRead {
+    SettingsFileState state = SettingsFileState::Missing;
+    IniDocument document;  // empty unless Read
+    // Why the file gives the defaults, in German, for NotAFile, Unreadable
+    // and TooLarge; empty otherwise.
+    std::string problem;
+};
+
+// The file read once, with what became of it. Only an ordinary file is
+// opened, without waiting (a FIFO in its place cannot hang start-up).
+[[nodiscard]] SettingsFileRead readSettingsFile(const std::string& file);
 
 // The file as a document, read once for several values; empty when the file
 // is missing, unreadable, not a regular file or beyond kMaxIniFileSize.
@@ -36,6 +57,11 @@ inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
 [[nodiscard]] std::string iniValue(const IniDocument& document, std::string_view section,
                                    std::string_view key, const std::string& defaultValue);
 
+// The stored text of every key of the key table (kSettingKeys), in its
+// order, each as iniValue gives it with an empty default; found in one pass
+// over the document.
+[[nodiscard]] std::vector<std::string> storedSettingTexts(const IniDocument& document);
+
 // The value of `key` in `section`, or `defaultValue` when the file, the
 // section or the key is missing or the value is empty. Values longer than
 // kMaxIniValueLength are cut.
@@ -45,9 +71,12 @@ inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
 // Stores the value, creating the file, the section and the key as needed.
 // False when nothing was written: the folder is not writable, the existing
 // file cannot be read (it is then left alone rather than replaced by a file
-// holding this one key), or the value holds a line break, which would split
-// it into a second, forged entry. A link to the settings file is followed,
-// so the file it points to is updated and the link stays.
+// holding this one key), the value holds a line break, which would split it
+// into a second, forged entry, or the file would grow beyond
+// kMaxIniFileSize. A link to the settings file is followed, so the file it
+// points to is updated and the link stays. Writers, also in other processes,
+// take turns through an flock on the file: each reads, changes and replaces
+// it while it holds the lock, so no write undoes another's.
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::string& file);
 

@@ -1,10 +1,11 @@
 #include "startup/shell_folders.h"
 
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <optional>
 #include <string_view>
 
+#include "common/regular_file.h"
 #include "startup/path_helpers.h"
 #include "startup/xdg_dirs.h"
 
@@ -43,12 +44,25 @@ std::optional<std::string> userDirValue(std::string_view line, std::string_view 
     return std::nullopt;  // no closing quote
 }
 
+// The text of user-dirs.dirs: an ordinary file only (a FIFO in its place
+// would hang start-up), and no more than any real one holds.
+std::string userDirsText(const std::string& path) {
+    constexpr std::size_t kMaxBytes = 1U << 20;
+    const RegularFile file(path);
+    if (!file.isOpen()) {
+        return {};
+    }
+    std::string text;
+    static_cast<void>(file.readUpTo(text, kMaxBytes));  // what was read, or nothing
+    return text;
+}
+
 std::string documentsFolder() {
     const std::string home = environmentValue("HOME");
     const std::string config = xdgConfigHome();
     std::string folder;
     if (!config.empty()) {
-        std::ifstream in(config + "user-dirs.dirs");
+        std::istringstream in(userDirsText(config + "user-dirs.dirs"));
         std::string line;
         while (std::getline(in, line)) {
             if (const auto v = userDirValue(line, "XDG_DOCUMENTS_DIR", home)) {

@@ -334,7 +334,10 @@ void XPButtonInputTest::accessibleNameRoleAndPress() {
     QCOMPARE(a->actionInterface()->actionNames().first(),
              QAccessibleActionInterface::pressAction());
     a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(spies.click.count(), 1);
+    // The press returns before the Click, so that a dialog the Click opens
+    // does not hold up the caller.
+    QCOMPARE(spies.click.count(), 0);
+    QTRY_COMPARE(spies.click.count(), 1);
     QVERIFY(!a->state().defaultButton);
     host.button()->setDefault(true);
     QVERIFY(a->state().defaultButton);

@@ -71,5 +71,28 @@ TEST_F(ExifCli, RejectsBadUsage) {
     EXPECT_EQ(run("C", "--help").exitCode, 0);
 }
 
+// An EXIF text can hold any byte. Printed raw, ESC would let a picture
+// retitle the terminal or recolour it, CR and LF forge lines of their own;
+// they are shown escaped instead, also in the file's name.
+TEST_F(ExifCli, ControlCharactersInTextsAndNamesAreShownEscaped) {
+    test::ExifBlockBuilder b(true);
+    b.ascii(272, "Cam\033]0;PWNED\007\r\nBlende: f 99");
+    const std::string name = m_dir.file("a\033[31mb.jpg");
+    test::writeFileBytes(name, b.jpeg());
+    for (const std::string& args : {shellQuote(name) + " " + file("bild.jpg"),
+                                   shellQuote(name) + " --tag 272"}) {
+        const auto r = run("C", args);
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        for (const char c : r.output) {
+            const auto u = static_cast<unsigned char>(c);
+            ASSERT_TRUE(c == '\n' || (u >= 0x20 && u != 0x7F)) << "byte " << int(u) << " in\n"
+                                                                << r.output;
+        }
+        EXPECT_EQ(r.output.find("\nBlende: f 99"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("Cam\\033]0;PWNED\\a\\r\\nBlende: f 99"), std::string::npos)
+            << r.output;
+    }
+}
+
 }  // namespace
 }  // namespace vendrik

@@ -6,9 +6,16 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "imaging/pnm_reader.h"
 #include "imaging/scaling.h"
@@ -282,6 +289,116 @@ TEST_F(LoaderFiles, ProgressiveJpegWithTooManyScansIsRefused) {
     EXPECT_NE(error.find("mehr als 100 Scans"), std::string::npos) << error;
     // The same file with its original scans loads.
     EXPECT_TRUE(loadPicture(file("progressive.jpg"), error)) << error;
+}
+
+// ---- Names that are no pictures, and memory told before it is taken ---------
+
+// Runs `load` in a child and tells whether it came back within two seconds
+// with the expected answer; a load that waits for ever fails instead of
+// hanging the suite.
+bool answersWithin2s(const std::function<bool()>& load) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(load() ? 0 : 1);
+    }
+    for (int i = 0; i < 200; ++i) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    return false;
+}
+
+TEST(LoaderNames, AFifoNamedLikeAPictureIsRefusedAtOnce) {
+    TempDir dir;
+    const std::string fifo = dir.file("p.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string expected = "ist eine benannte Pipe (FIFO), keine gewöhnliche Datei";
+    EXPECT_TRUE(answersWithin2s([&] {
+        std::string error;
+        return !loadPicture(fifo, error) && error == expected;
+    }));
+    EXPECT_TRUE(answersWithin2s([&] {
+        std::string error;
+        return !readPnm(fifo, error) && error == "kann nicht geöffnet werden: " + expected;
+    }));
+}
+
+// A binary PPM of w × h with a pattern, for cjpeg.
+void writePpm(const std::string& path, int w, int h) {
+    std::string text = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            text += static_cast<char>(x * 7);
+            text += static_cast<char>(y * 5);
+            text += static_cast<char>((x ^ y) * 3);
+        }
+    }
+    test::writeText(path, text);
+}
+
+// What a load is told it will take, and how often it is told.
+struct Told {
+    int calls = 0;
+    DecodeMemory memory;
+};
+
+Told memoryToldFor(const std::string& path, std::optional<BoxSize> fitBox = std::nullopt) {
+    Told told;
+    LoadOptions options;
+    options.fitBox = fitBox;
+    options.reserveMemory = [&](const DecodeMemory& m) {
+        ++told.calls;
+        told.memory = m;
+    };
+    std::string error;
+    EXPECT_TRUE(loadPicture(path, error, options)) << error;
+    return told;
+}
+
+// libjpeg keeps the coefficients of a whole progressive picture at full size
+// however small it decodes it: 64 coefficients of 2 bytes per 8 × 8 block and
+// component. That memory is told with the pixels, in one go, before decoding.
+TEST(LoaderMemory, ProgressiveJpegTellsItsCoefficientBuffers) {
+    TempDir dir;
+    writePpm(dir.file("in.ppm"), 800, 600);
+    const auto r = test::runCommand(
+        "cjpeg -progressive -sample 2x2 -outfile " + test::shellQuote(dir.file("p.jpg")) + " " +
+        test::shellQuote(dir.file("in.ppm")) + " && cjpeg -sample 2x2 -outfile " +
+        test::shellQuote(dir.file("b.jpg")) + " " + test::shellQuote(dir.file("in.ppm")));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    // 4:2:0: luminance 100 × 76 blocks (rows rounded up to the sampling),
+    // each chrominance 50 × 38.
+    constexpr std::size_t kCoefficients = (100 * 76 + 2 * 50 * 38) * 128;
+    const Told progressive = memoryToldFor(dir.file("p.jpg"), BoxSize{100, 75});
+    EXPECT_EQ(progressive.calls, 1);
+    EXPECT_GE(progressive.memory.working, kCoefficients);
+    EXPECT_LT(progressive.memory.working, 2 * kCoefficients);
+    // Decoded at 1/4 for the small box: the pixels are the lesser part.
+    EXPECT_LT(progressive.memory.picture * 4, progressive.memory.working);
+    // A baseline file needs a few rows of blocks only.
+    const Told baseline = memoryToldFor(dir.file("b.jpg"), BoxSize{100, 75});
+    EXPECT_EQ(baseline.calls, 1);
+    EXPECT_LT(baseline.memory.working, kCoefficients / 4);
+}
+
+TEST_F(LoaderFiles, EveryFormatTellsItsMemoryOnce) {
+    for (const char* name : {"rgb.png", "interlaced.png", "rgb.tif", "plain.gif", "rgb24.bmp",
+                             "orient6.jpg", "grey.jpg"}) {
+        const Told told = memoryToldFor(file(name));
+        EXPECT_EQ(told.calls, 1) << name;
+        EXPECT_GE(told.memory.picture, std::size_t{37} * 3 * 23) << name;
+    }
+    EXPECT_EQ(memoryToldFor(file("orient6.jpg")).memory.copies, 2);  // turned upright
+    EXPECT_GT(memoryToldFor(file("rgb.png")).memory.working, 0u);
+    EXPECT_GT(memoryToldFor(file("rgb.tif")).memory.working, 0u);
+    // The encoder's own PPM too.
+    writePpm(file("told.ppm"), 40, 30);
+    EXPECT_EQ(memoryToldFor(file("told.ppm")).calls, 1);
 }
 
 }  // namespace

@@ -242,5 +242,55 @@ TEST(BatchEngine, SeveralJobsWriteWhatOneJobWrites) {
     }
 }
 
+// A stored tag is taken as it is, whatever the window's key filter would have
+// let through. However it is made, no output may land outside its folder.
+TEST(BatchEngine, ATagLeadingOutOfTheTargetFolderFailsThePicture) {
+    TempDir dir;
+    const fs::path target = dir.path() / "a" / "b";
+    fs::create_directories(target);
+    const std::string source = (target / "pic.bmp").string();
+    writeBmp(source, 40, 30, 1);
+    for (const bool tagFirst : {true, false}) {
+        for (const char* tag : {"../../ESCAPED", "/abs", "a/b", ".."}) {
+            SCOPED_TRACE(std::string(tag) + (tagFirst ? " first" : " last"));
+            BatchSettings s = smallBox(RunMode::Single);
+            s.naming.option = NameOption::OwnTag;
+            s.naming.ownTag = tag;
+            s.naming.tagFirst = tagFirst;
+            Recorder rec;
+            const auto results = runBatch({source}, s, rec);
+            ASSERT_EQ(results.size(), 1U);
+            EXPECT_EQ(results[0].status, PictureStatus::Failed);
+            EXPECT_NE(results[0].reason.find("Kennung"), std::string::npos) << results[0].reason;
+        }
+    }
+    // Nothing was written anywhere below the scratch folder but the source.
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
+        if (e.is_regular_file()) {
+            files.push_back(fs::relative(e.path(), dir.path()).string());
+        }
+    }
+    EXPECT_EQ(files, std::vector<std::string>{"a/b/pic.bmp"});
+}
+
+// Names of up to 255 bytes, the file system's limit, are written, new and
+// in place of an existing file.
+TEST(BatchEngine, LongNamesAreWritten) {
+    TempDir dir;
+    const std::string base(242, 'n');  // + "_new.jpg" = 250 bytes
+    const std::string source = dir.file(base + ".bmp");
+    writeBmp(source, 40, 30, 2);
+    for (int run = 0; run < 2; ++run) {
+        Recorder rec;
+        const auto results = runBatch({source}, smallBox(RunMode::Batch), rec);
+        ASSERT_EQ(results.size(), 1U);
+        EXPECT_EQ(results[0].status, PictureStatus::Written)
+            << "run " << run << ": " << results[0].reason;
+        EXPECT_EQ(lastPathName(results[0].target).size(), 250U);
+    }
+    EXPECT_TRUE(test::temporaryNamesIn(dir.path()).empty());
+}
+
 }  // namespace
 }  // namespace vendrik

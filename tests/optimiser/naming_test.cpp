@@ -157,5 +157,33 @@ TEST(PreTags, TheLastStandsForThePictureSize) {
     EXPECT_EQ(NameTag({NameOption::ListTag, "Bildgröße", "", false}, {1280, 960}), "960x1280");
 }
 
+struct TagCase {
+    const char* tag;
+    const char* problem;  // part of the reason; empty: the tag may be used
+};
+
+// A tag comes from the settings file, the command line or the window's field;
+// none of them may lead an output out of its target folder.
+TEST(NameTags, TagsThatWouldLeaveTheTargetFolderAreRefused) {
+    const TagCase cases[] = {
+        {"mini", ""},
+        {"v1.2", ""},
+        {"...", ""},
+        {"Bildgr\u00F6\u00DFe", ""},
+        {"../../x", "Schrägstrich"},
+        {"/abs", "Schrägstrich"},
+        {"a/b", "Schrägstrich"},
+        {"x/", "Schrägstrich"},
+        {"..", "Ordnerverweis"},
+        {".", "Ordnerverweis"},
+    };
+    for (const TagCase& c : cases) {
+        const std::string problem = nameTagProblem(c.tag);
+        EXPECT_EQ(problem.empty(), std::string(c.problem).empty()) << c.tag << ": " << problem;
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << c.tag << ": " << problem;
+    }
+    EXPECT_NE(nameTagProblem(std::string_view("a\0b", 3)), "");
+}
+
 }  // namespace
 }  // namespace vendrik

@@ -104,6 +104,19 @@ void writeBmp(const std::string& path, int w, int h, int seed) {
     writeFileBytes(path, f);
 }
 
+bool writeJpeg(const std::string& path, int w, int h, const std::string& exiftoolArgs) {
+    const std::string bmp = path + ".bmp";
+    writeBmp(bmp, w, h, 5);
+    const bool encoded =
+        runCommand("cjpeg -quality 85 " + shellQuote(bmp) + " > " + shellQuote(path)).exitCode == 0;
+    std::filesystem::remove(bmp);
+    if (!encoded || exiftoolArgs.empty()) {
+        return encoded;
+    }
+    const std::string tag = "exiftool -q -overwrite_original " + exiftoolArgs + " ";
+    return runCommand(tag + shellQuote(path)).exitCode == 0;
+}
+
 bool decodesCompletely(const std::string& jpegPath) {
     const CommandResult r = runCommand("djpeg -outfile /dev/null " + shellQuote(jpegPath));
     return r.exitCode == 0 && r.output.empty();

@@ -47,6 +47,12 @@ inline void writeText(const std::string& path, const std::string& text) {
 // A 24-bit bottom-up BMP of w × h with a pattern that differs per `seed`.
 void writeBmp(const std::string& path, int w, int h, int seed);
 
+// A JPEG of w × h written by cjpeg (quality 85, from writeBmp's pattern),
+// with the tags exiftool writes for `exiftoolArgs` (e.g. "-Model=X") when it
+// is not empty. False when cjpeg or exiftool is missing or fails.
+[[nodiscard]] bool writeJpeg(const std::string& path, int w, int h,
+                             const std::string& exiftoolArgs = {});
+
 // True when djpeg decodes the file to its end without a warning.
 [[nodiscard]] bool decodesCompletely(const std::string& jpegPath);
 

@@ -1,0 +1,187 @@
+// The main window under measurement, on the offscreen platform. Three modes,
+// driven by bench/window_bench.sh:
+//
+//   window_bench preview FOLDER
+//     clicks every picture of FOLDER in turn and measures from the click to
+//     the thumbnail and the labels painted; prints the median, the fastest
+//     and the slowest in milliseconds.
+//   window_bench folder FOLDER [ROUNDS]
+//     opens the window on FOLDER (thousands of pictures) and measures until
+//     the list is filled and the window painted, ready for a click; prints
+//     the median in milliseconds.
+//   window_bench run SETTINGS_FILE
+//     opens the window as start-up does with SETTINGS_FILE, marks every
+//     picture of its source folder, clicks the start button and waits for
+//     the run's end (timed from outside, with the peak memory).
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "controls/ccXPButton.h"
+#include "optimiser/ui/file_list_panel.h"
+#include "optimiser/ui/frmOptimize.h"
+#include "optimiser/ui/preview_panel.h"
+#include "optimiser/ui/window_services.h"
+#include "startup/settings.h"
+
+namespace {
+
+using namespace vendrik;
+
+// Messages would wait for a user; the bench counts them instead.
+class CountingServices : public WindowServices {
+public:
+    void showMessage(QWidget*, const QString& text, MessageIcon) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        ++messages;
+    }
+    bool askYesNo(QWidget*, const QString&) override {
+        return true;
+    }
+    int messages = 0;
+};
+
+struct Stats {
+    double median = 0;
+    double fastest = 0;
+    double slowest = 0;
+};
+
+Stats statsOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return {v[v.size() / 2], v.front(), v.back()};
+}
+
+// Runs the event loop until `signal` of `sender` comes; false after
+// `timeoutMs`.
+template <typename Sender, typename Signal>
+bool waitFor(Sender* sender, Signal signal, int timeoutMs) {
+    QEventLoop loop;
+    bool came = false;
+    QObject::connect(sender, signal, &loop, [&] {
+        came = true;
+        loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return came;
+}
+
+// A click with the left mouse button, as the window system delivers it.
+void click(QWidget* widget, QPoint at) {
+    const QPointF global = widget->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+std::unique_ptr<frmOptimize> openWindow(const Settings& s, const std::string& file = {}) {
+    auto w = std::make_unique<frmOptimize>(file, s.watermark);
+    w->setServices(std::make_unique<CountingServices>());
+    w->applySettings(s);
+    w->show();
+    w->cboSizes_Click();
+    QCoreApplication::processEvents();
+    return w;
+}
+
+int benchPreview(const std::string& folder) {
+    Settings s;
+    s.sourceFolder = folder;
+    auto w = openWindow(s);
+    QListWidget* list = w->files()->FileList();
+    if (list->count() == 0) {
+        std::fprintf(stderr, "window_bench: no pictures in %s\n", folder.c_str());
+        return 1;
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        list->scrollToItem(item);
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        click(list->viewport(), list->visualItemRect(item).center());
+        if (!waitFor(w->preview(), &PreviewPanel::previewShown, 10000)) {
+            std::fprintf(stderr, "window_bench: no preview for %s\n", qPrintable(item->text()));
+            return 1;
+        }
+        w->preview()->repaint();  // painted, not only set
+        ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    const Stats st = statsOf(ms);
+    std::printf(
+        "preview: %zu pictures, click to painted thumbnail and labels: median %.1f ms "
+        "(fastest %.1f, slowest %.1f)\n",
+        ms.size(), st.median, st.fastest, st.slowest);
+    return 0;
+}
+
+int benchFolder(const std::string& folder, int rounds) {
+    std::vector<double> ms;
+    int count = 0;
+    for (int r = 0; r < rounds; ++r) {
+        Settings s;
+        s.sourceFolder = folder;
+        QElapsedTimer clock;
+        clock.start();
+        auto w = openWindow(s);
+        w->refreshFolder();  // as start-up does when no picture is named
+        w->repaint();
+        ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        count = w->files()->FileList()->count();
+    }
+    const Stats st = statsOf(ms);
+    std::printf(
+        "folder: %d pictures, window open with the list filled and painted: median %.1f ms "
+        "(fastest %.1f, slowest %.1f)\n",
+        count, st.median, st.fastest, st.slowest);
+    return 0;
+}
+
+int benchRun(const std::string& settingsFile) {
+    const Settings s = loadSettings(settingsFile);
+    auto w = openWindow(s, settingsFile);
+    QListWidget* list = w->files()->FileList();
+    list->selectAll();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, w->ccXPButton2(), &ccXPButton::click);
+    if (!waitFor(w.get(), &frmOptimize::runEnded, 600000)) {
+        std::fprintf(stderr, "window_bench: the run did not end\n");
+        return 1;
+    }
+    std::fprintf(stderr, "run: %d pictures in %.2f s\n", list->count(),
+                 static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() >= 2 && args[0] == "preview") {
+        return benchPreview(args[1]);
+    }
+    if (args.size() >= 2 && args[0] == "folder") {
+        return benchFolder(args[1], args.size() >= 3 ? std::stoi(args[2]) : 9);
+    }
+    if (args.size() >= 2 && args[0] == "run") {
+        return benchRun(args[1]);
+    }
+    std::fputs("usage: window_bench preview FOLDER | folder FOLDER [ROUNDS] | run SETTINGS_FILE\n",
+               stderr);
+    return 2;
+}

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The main window's speed and memory, on the offscreen platform:
+# 1. the preview: from a click on a 24-megapixel photograph (6000 × 4000) to
+#    its thumbnail and labels painted, median over 24 photographs, beside
+#    djpeg decoding the same photographs at 1/8 of their size;
+# 2. a folder of 5,000 pictures: from opening the window to the list filled
+#    and the window painted, median of 9;
+# 3. the run: the window on the batch benchmark's 24 photographs of 12
+#    megapixels into the 1024 × 1280 box at quality 80, against
+#    `vendrik-cli optimise` with the same settings file, in alternation
+#    (ROUNDS times each, default 2, best wall time counts); the ratio of the
+#    wall times, the window's peak memory, and whether both wrote the same
+#    bytes.
+#
+#   bash bench/window_bench.sh [ROUNDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rounds="${1:-2}"
+bash "$root/scripts/install-deps.sh" bench
+build="$root/build/bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
+  -DVENDRIK_GUI=ON -DVENDRIK_TESTS=OFF >/dev/null
+cmake --build "$build" -j 2 --target window_bench vendrik-cli >/dev/null
+bench="$build/bench/window_bench"
+cli="$build/apps/vendrik-cli"
+export QT_QPA_PLATFORM=offscreen
+
+photos12=$(bash "$root/bench/make_photos.sh")
+photos24=$(bash "$root/bench/make_photos.sh" "$root/bench/data/photos24mp" 6000x4000)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "== 1. preview of $(ls "$photos24"/*.jpg | wc -l) photographs of $(identify -format '%w x %h' "$photos24/photo01.jpg")"
+"$bench" preview "$photos24" | tee "$work/preview"
+# The peer in the same run: libjpeg-turbo's djpeg decoding each photograph at
+# 1/8 of its size, the floor any preview of it stands on (the window decodes
+# at the same scale, then reads the EXIF summary, scales and paints).
+for f in "$photos24"/*.jpg; do
+  t0=$(date +%s%N)
+  djpeg -scale 1/8 -outfile /dev/null "$f"
+  echo $(( ($(date +%s%N) - t0) / 1000 ))
+done | sort -n | awk '{ v[NR] = $1 } END { printf "%.1f\n", v[int(NR / 2) + 1] / 1000 }' >"$work/djpeg"
+awk -v d="$(cat "$work/djpeg")" '/median/ { m = $0; sub(/.*median /, "", m); sub(/ ms.*/, "", m);
+  printf "djpeg -scale 1/8 (libjpeg-turbo), same photographs: median %.1f ms; window / djpeg: %.2f\n", d, m / d }' "$work/preview"
+
+echo "== 2. a folder of 5,000 pictures"
+mkdir "$work/5000"
+for i in $(seq 10001 15000); do
+  ln "$photos12/photo01.jpg" "$work/5000/bild$i.jpg" 2>/dev/null ||
+    cp "$photos12/photo01.jpg" "$work/5000/bild$i.jpg"
+done
+"$bench" folder "$work/5000" 9
+
+echo "== 3. the run: the window against vendrik-cli optimise, $(nproc) cores"
+mkdir -p "$work/fenster" "$work/befehlszeile"
+ini="$work/vendrik.ini"
+cat >"$ini" <<EOF
+[Tervane Vendrik]
+Quelle=$photos12
+LastSavePath=$work/fenster
+Quality=80
+Size=5
+SamePath=0
+Tag=
+PreTags=5
+OrigSize=0
+manH=
+manW=
+optTag=1
+chkAnfang=0
+EOF
+# "wall_seconds peak_kilobytes" of one command.
+measure() {
+  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
+    { cat "$work/err" >&2; exit 1; }
+  tail -n 1 "$work/time"
+}
+best() {  # keeps the line with the smaller wall time
+  if [ -z "$1" ]; then echo "$2"; else
+    awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (y[1] < x[1] ? b : a) }'
+  fi
+}
+w="" c=""
+for ((r = 1; r <= rounds; r++)); do
+  rm -f "$work/fenster"/* "$work/befehlszeile"/*
+  w=$(best "$w" "$(measure "$bench" run "$ini")")
+  c=$(best "$c" "$(measure "$cli" optimise --quiet --settings "$ini" --out "$work/befehlszeile" "$photos12")")
+done
+count=$(ls "$work/fenster" | wc -l)
+same=yes
+for f in "$work/fenster"/*; do
+  cmp -s "$f" "$work/befehlszeile/$(basename "$f")" || same=no
+done
+printf '%-22s %10s %14s\n' "" "wall s" "peak memory"
+awk -v w="$w" -v c="$c" 'BEGIN {
+  split(w, a, " "); split(c, b, " ");
+  printf "%-22s %10.2f %11.0f MB\n", "window (vendrik)", a[1], a[2] / 1024;
+  printf "%-22s %10.2f %11.0f MB\n", "vendrik-cli optimise", b[1], b[2] / 1024;
+  printf "window / vendrik-cli: wall %.3f\n", a[1] / b[1];
+}'
+echo "outputs: $count files from the window, byte-identical to vendrik-cli's: $same"

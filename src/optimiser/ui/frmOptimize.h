@@ -1,0 +1,220 @@
+#pragma once
+// frmOptimize: Vendrik's main window. The user picks the source and target
+// folders, marks pictures in the file list (a click shows the preview and
+// the EXIF summary), chooses the target box, the JPEG quality, the naming
+// rule and the watermark, and starts the run; two progress bars follow it.
+//
+// How the program drives it (apps/vendrik/main.cpp):
+//   frmOptimize w(startup.settingsFile, startup.settings.watermark);  // loads
+//   w.setFirstRunFlag(startup.FirstRunFlag);
+//   w.applySettings(startup.settings);   // the controls, in start-up's order
+//   w.show(); w.cboSizes_Click(); ...
+//   w.selectFileName(startup.fileToSelect) or w.refreshFolder();
+// When it closes, by any way (its close button, the program quitting, the
+// desktop's logout), it writes its twelve settings keys.
+//
+// The window is split into panels (paths, size, quality, naming, file list,
+// preview) that hold their controls and their own rules; the window wires
+// them, applies and collects the settings and runs the batch through a
+// RunController off the window thread. It is a QMainWindow so that the
+// desktop (and its screen readers) see it as the program's main window.
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "startup/settings.h"
+#include "watermark/watermark_settings.h"
+
+class QCheckBox;
+class QLabel;
+class QMenu;
+
+namespace vendrik {
+
+class ccXPButton;
+class XP_ProgressBar;
+class PathsPanel;
+class SizePanel;
+class QualityPanel;
+class NamingPanel;
+class FileListPanel;
+class PreviewPanel;
+class RunController;
+class WindowServices;
+
+class frmOptimize : public QMainWindow {
+    Q_OBJECT
+public:
+    // The load handler: centres the window at its size, fills the lists and
+    // sets the starting state (RunMode 1). `settingsFile` is where the window
+    // writes its keys when it closes; `design` is the watermark design read
+    // at start-up, which the designer may replace.
+    frmOptimize(std::string settingsFile, WatermarkSettings design, QWidget* parent = nullptr);
+    ~frmOptimize() override;
+    frmOptimize(const frmOptimize&) = delete;
+    frmOptimize& operator=(const frmOptimize&) = delete;
+
+    // ---- Start-up ----------------------------------------------------------
+    // Puts the settings into the controls in start-up's order: the tag list,
+    // the naming option, "am Anfang" (then SetAnfang), "Originalgröße(n)
+    // beibehalten" (then Check1_Click), the own size, the quality slider,
+    // the size list, "Gleicher Pfad", the own tag, the two folders (the
+    // source folder is read into the file list).
+    void applySettings(const Settings& settings);
+    // FirstRunFlag as start-up read it: 1 shows the one-time hint before the
+    // first single run.
+    void setFirstRunFlag(std::int16_t flag) {
+        m_firstRunFlag = flag;
+    }
+    // Marks the first entry equal to `fileName` ignoring case and shows its
+    // preview; false when the list has none.
+    bool selectFileName(const std::string& fileName);
+
+    // ---- The window's procedures -------------------------------------------
+    void SetAnfang(int position);
+    void Check1_Click();
+    void cboSizes_Click();
+    // Disables (false) or enables (true) the controls a run must not touch:
+    // "Website", "eMail", "Normal", the start button, the size list, both
+    // "..." buttons, the quality slider and the file list.
+    void Ready(bool enabled);
+    // "Ordner aktualisieren": re-reads the list, clears the preview and its
+    // labels, focus to the hidden button.
+    void refreshFolder();
+    // The start button.
+    void ccXPButton2_Click();
+    // "Abbrechen" during a run: the pictures in hand are finished, no other
+    // starts.
+    void cancelRun();
+
+    // ---- State -------------------------------------------------------------
+    // 1: exactly one picture marked (single run), 2: any other number.
+    [[nodiscard]] int RunMode() const {
+        return m_runMode;
+    }
+    // The values the window would store now (the twelve keys and the
+    // watermark design).
+    [[nodiscard]] Settings currentSettings() const;
+    // Writes the twelve keys; false when the file could not be written.
+    bool saveSettings();
+    [[nodiscard]] const WatermarkSettings& design() const {
+        return m_design;
+    }
+    [[nodiscard]] bool running() const;
+    // The picture last clicked in the list (its full path), or empty.
+    [[nodiscard]] const std::string& lastClickedPicture() const {
+        return m_lastClicked;
+    }
+
+    // ---- For tests and benchmarks ------------------------------------------
+    // Replaces the message boxes, questions, folder chooser and shell.
+    void setServices(std::unique_ptr<WindowServices> services);
+    // Pictures processed at once (default: the machine's cores).
+    void setJobs(int jobs) {
+        m_jobs = jobs;
+    }
+
+    [[nodiscard]] PathsPanel* paths() const {
+        return m_paths;
+    }
+    [[nodiscard]] SizePanel* sizes() const {
+        return m_size;
+    }
+    [[nodiscard]] QualityPanel* quality() const {
+        return m_quality;
+    }
+    [[nodiscard]] NamingPanel* naming() const {
+        return m_naming;
+    }
+    [[nodiscard]] FileListPanel* files() const {
+        return m_files;
+    }
+    [[nodiscard]] PreviewPanel* preview() const {
+        return m_preview;
+    }
+    [[nodiscard]] RunController* runController() const {
+        return m_run;
+    }
+    [[nodiscard]] ccXPButton* ccXPButton2() const {
+        return m_start;
+    }
+    [[nodiscard]] ccXPButton* cancelButton() const {
+        return m_cancel;
+    }
+    [[nodiscard]] ccXPButton* ccXPButton4() const {
+        return m_designerButton;
+    }
+    [[nodiscard]] QCheckBox* chkWatermark() const {
+        return m_watermark;
+    }
+    [[nodiscard]] XP_ProgressBar* XP_ProgressBar1() const {
+        return m_overall;
+    }
+    [[nodiscard]] XP_ProgressBar* XP_ProgressBar2() const {
+        return m_current;
+    }
+    [[nodiscard]] QWidget* dummy() const {
+        return m_dummy;
+    }
+    [[nodiscard]] QMenu* mnuContext() const {
+        return m_context;
+    }
+
+signals:
+    // A run is over and the window is ready again (after the closing
+    // message, if there was one).
+    void runEnded();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void buildLayout();
+    void connectControls();
+    // The window closes, or the program quits: the settings are written once.
+    void unload();
+
+    void browse(int index);
+    void sourceFolderChosen(const std::string& folder);
+    void entryChosen(const QString& fileName);
+    void markedCountChanged(int count);
+    void openEntry(const QString& fileName);
+    void showContextMenu(const QPoint& globalPos);
+    void mnuDelete_Click();
+    void ccXPButton4_Click();
+    void runFinished();
+    [[nodiscard]] bool askReplace(const std::string& targetName);
+    [[nodiscard]] std::string fullPath(const std::string& fileName) const;
+    void focusDummy();
+
+    std::string m_settingsFile;
+    WatermarkSettings m_design;
+    std::unique_ptr<WindowServices> m_services;
+    int m_runMode = 1;
+    std::int16_t m_firstRunFlag = 0;
+    int m_jobs = 1;
+    std::string m_lastClicked;
+    std::string m_runTarget;  // the last run's target folder; empty: beside the sources
+    bool m_unloaded = false;
+    bool m_closeWhenDone = false;
+
+    QWidget* m_dummy = nullptr;
+    PathsPanel* m_paths = nullptr;
+    SizePanel* m_size = nullptr;
+    QualityPanel* m_quality = nullptr;
+    NamingPanel* m_naming = nullptr;
+    FileListPanel* m_files = nullptr;
+    PreviewPanel* m_preview = nullptr;
+    QCheckBox* m_watermark = nullptr;
+    ccXPButton* m_designerButton = nullptr;
+    XP_ProgressBar* m_overall = nullptr;
+    XP_ProgressBar* m_current = nullptr;
+    ccXPButton* m_start = nullptr;
+    ccXPButton* m_cancel = nullptr;
+    QMenu* m_context = nullptr;
+    RunController* m_run = nullptr;
+};
+
+}  // namespace vendrik

@@ -1,0 +1,124 @@
+#include "optimiser/ui/preview_panel.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QVBoxLayout>
+
+#include "optimiser/preview.h"
+#include "optimiser/ui/surface_image.h"
+#include "optimiser/ui/window_look.h"
+
+namespace vendrik {
+
+// What the reading thread hands to the window thread: ready to show.
+struct PreviewPanel::Shown {
+    QImage thumbnail;  // null when the picture could not be read
+    QString size;
+    std::array<QString, 5> exif;
+};
+
+PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau: "), parent) {
+    m_pool.setMaxThreadCount(1);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 2, 6, 5);
+    column->setSpacing(1);
+
+    m_picture = new QLabel(this);
+    // The box's inside is the preview box; a thin sunken line shows where
+    // it is while it is empty.
+    m_picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_picture->setLineWidth(1);
+    m_picture->setFixedSize(kPreviewBox.width + 2, kPreviewBox.height + 2);
+    m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picture->setAccessibleName(QStringLiteral("Vorschau"));
+    // A thumbnail slightly larger than the box (a landscape picture close to
+    // square) is clipped, never scaled again.
+    m_picture->setScaledContents(false);
+
+    m_size = new QLabel(qtText(kPictureSizeCaption), this);
+    auto* exifHeading = new QLabel(QStringLiteral("EXIF-Daten:"), this);
+    QFont bold = exifHeading->font();
+    bold.setBold(true);
+    exifHeading->setFont(bold);
+
+    column->addWidget(m_picture, 0, Qt::AlignHCenter);
+    column->addSpacing(3);
+    column->addWidget(m_size);
+    column->addSpacing(3);
+    column->addWidget(exifHeading);
+    for (std::size_t i = 0; i < m_exif.size(); ++i) {
+        m_exif[i] = new QLabel(qtText(kExifCaptions[i]), this);
+        m_exif[i]->setTextFormat(Qt::PlainText);
+        column->addWidget(m_exif[i]);
+    }
+    m_size->setTextFormat(Qt::PlainText);
+    column->addStretch(1);
+}
+
+PreviewPanel::~PreviewPanel() {
+    // The reading thread posts its answer to this panel: wait for it while
+    // the panel can still take (and drop) the posting.
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void PreviewPanel::resetLabels() {
+    m_size->setText(qtText(kPictureSizeCaption));
+    for (std::size_t i = 0; i < m_exif.size(); ++i) {
+        m_exif[i]->setText(qtText(kExifCaptions[i]));
+    }
+}
+
+void PreviewPanel::clear() {
+    ++m_request;
+    m_pool.clear();
+    m_pending = false;
+    m_picture->clear();
+    resetLabels();
+}
+
+void PreviewPanel::showPicture(const std::string& path) {
+    const std::uint64_t request = ++m_request;
+    m_pending = true;
+    m_pool.clear();  // an older request not yet started is not worth reading
+    m_pool.start([this, request, path] {
+        if (request != m_request.load()) {
+            return;
+        }
+        const PreviewPicture preview = loadPreview(path);
+        Shown shown;
+        if (preview.loaded) {
+            shown.thumbnail = imageOf(preview.thumbnail);
+        }
+        shown.size = QString::fromStdString(pictureSizeCaption(preview));
+        for (std::size_t i = 0; i < shown.exif.size(); ++i) {
+            shown.exif[i] = QString::fromStdString(preview.exif.shown(static_cast<ExifLabel>(i)));
+        }
+        QMetaObject::invokeMethod(
+            this, [this, request, shown] { present(request, shown); }, Qt::QueuedConnection);
+    });
+}
+
+void PreviewPanel::present(std::uint64_t request, const Shown& shown) {
+    if (request != m_request.load()) {
+        return;  // a later click or a clear came in between
+    }
+    m_pending = false;
+    if (shown.thumbnail.isNull()) {
+        m_picture->clear();
+    } else {
+        m_picture->setPixmap(QPixmap::fromImage(shown.thumbnail));
+    }
+    // The labels go back to their bare captions and take what the picture
+    // gives.
+    resetLabels();
+    m_size->setText(shown.size);
+    for (std::size_t i = 0; i < m_exif.size(); ++i) {
+        m_exif[i]->setText(shown.exif[i]);
+    }
+    emit previewShown();
+}
+
+}  // namespace vendrik

@@ -1,0 +1,66 @@
+#pragma once
+// The frame "Vorschau: ": the thumbnail picPreview of the picture last
+// clicked, its size lblSize ("Bildgrösse: " height " x " width) and the five
+// EXIF labels under "EXIF-Daten:". The picture is read on a thread of the
+// panel's own, so a large or hostile file never holds up the window; only
+// the answer to the latest request is shown.
+
+#include <QGroupBox>
+#include <QThreadPool>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class QLabel;
+
+namespace vendrik {
+
+class PreviewPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit PreviewPanel(QWidget* parent = nullptr);
+    ~PreviewPanel() override;
+    PreviewPanel(const PreviewPanel&) = delete;
+    PreviewPanel& operator=(const PreviewPanel&) = delete;
+
+    [[nodiscard]] QLabel* picPreview() const {
+        return m_picture;
+    }
+    [[nodiscard]] QLabel* lblSize() const {
+        return m_size;
+    }
+    // lblCam, lblBlende, lblExp, lblTime, lblDate, top to bottom.
+    [[nodiscard]] QLabel* exifLabel(int index) const {
+        return m_exif[static_cast<std::size_t>(index)];
+    }
+
+    // Reads the picture at `path` and shows it when it is read; a request
+    // made meanwhile replaces this one.
+    void showPicture(const std::string& path);
+    // Clears the picture and puts the size and EXIF labels back to their
+    // bare captions; a pending request is dropped.
+    void clear();
+    // True while a request has not been answered yet.
+    [[nodiscard]] bool busy() const {
+        return m_pending;
+    }
+
+signals:
+    // The answer to the latest request is on screen.
+    void previewShown();
+
+private:
+    struct Shown;
+    void present(std::uint64_t request, const Shown& shown);
+    void resetLabels();
+
+    QLabel* m_picture = nullptr;
+    QLabel* m_size = nullptr;
+    std::array<QLabel*, 5> m_exif{};
+    QThreadPool m_pool;
+    std::atomic<std::uint64_t> m_request{0};
+    bool m_pending = false;
+};
+
+}  // namespace vendrik

@@ -1,0 +1,62 @@
+#pragma once
+// The frame "JPEG-Kompression: ": the sampling options optQuali ("beste
+// Qualität", "höhere Geschwindigkeit"), the quality slider HScroll1 (40 to
+// 95, large step 5) with its caption Label2(2), and the four preset buttons
+// ccXPButton1 ("Website", "eMail", "Normal", "Optimal"), the one matching
+// the slider marked in dark red.
+
+#include <QGroupBox>
+#include <array>
+#include <optional>
+
+#include "optimiser/presets.h"
+
+class QLabel;
+class QRadioButton;
+class QScrollBar;
+
+namespace vendrik {
+
+class ccXPButton;
+
+class QualityPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    // The text colour of the preset button that matches the slider: red 192.
+    static inline const QColor kMarkedPresetColour{192, 0, 0};
+
+    QualityPanel(QWidget* dummy, QWidget* parent = nullptr);
+
+    [[nodiscard]] QScrollBar* HScroll1() const {
+        return m_slider;
+    }
+    [[nodiscard]] QLabel* qualityLabel() const {
+        return m_caption;
+    }  // Label2(2)
+    [[nodiscard]] QRadioButton* optQuali(int index) const {
+        return m_sampling[static_cast<std::size_t>(index)];
+    }
+    [[nodiscard]] ccXPButton* ccXPButton1(int index) const {
+        return m_presets[static_cast<std::size_t>(index)];
+    }
+
+    // The chosen sampling; nothing when neither option is on.
+    [[nodiscard]] std::optional<Sampling> sampling() const;
+
+    // The slider's value changed (by the user, a preset or a setting): the
+    // caption, the sampling option by the 70 rule, and the preset marks.
+    void HScroll1_Change();
+    // A preset button: its slider value and sampling option.
+    void presetClicked(int element);
+
+private:
+    void chooseSampling(Sampling s);
+
+    QWidget* m_dummy;
+    std::array<QRadioButton*, 2> m_sampling{};
+    QLabel* m_caption = nullptr;
+    QScrollBar* m_slider = nullptr;
+    std::array<ccXPButton*, 4> m_presets{};
+};
+
+}  // namespace vendrik

@@ -1,0 +1,395 @@
+// The main window's state: what it looks like after loading, the settings
+// it takes at start and writes when it closes, the paths and their "..."
+// buttons, and the controls a run disables.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "controls/XP_ProgressBar.h"
+#include "controls/ccXPButton.h"
+#include "optimiser/ui/file_list_panel.h"
+#include "optimiser/ui/filtered_line_edit.h"
+#include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/paths_panel.h"
+#include "optimiser/ui/preview_panel.h"
+#include "optimiser/ui/quality_panel.h"
+#include "optimiser/ui/size_panel.h"
+#include "startup/settings_file.h"
+#include "startup/ui/frmDirSelect.h"
+#include "support/test_support.h"
+#include "watermark/ui/frmWatermark.h"
+#include "window_fixture.h"
+
+using namespace vendrik;
+using vendrik::test::openWindow;
+using vendrik::test::settingsFor;
+
+class WindowStateTest : public QObject {
+    Q_OBJECT
+private slots:
+    void loadsWithItsListsTitleAndSize();
+    void theSettingsGoIntoTheControls();
+    void closingWritesTheTwelveKeysUnchanged();
+    void closingWritesTheChosenNamingOption_data();
+    void closingWritesTheChosenNamingOption();
+    void samePathGreysTheTargetFieldButNotItsButton();
+    void cancellingTheSourceChooserChangesNothing();
+    void anotherSourceFolderRereadsTheListAndClearsThePreview();
+    void theTargetChooserOnlySetsItsField();
+    void theRealFolderChooserIsModalOverTheWindow();
+    void theDesignerHidesTheWindowAndTakesTheLastPicture();
+    void readyDisablesExactlyTheRunsControls();
+    void keepingTheOriginalSizeKeepsTheSizeListOffAfterARun();
+};
+
+namespace {
+
+// Every control a user can reach, with its enabled state.
+QMap<QWidget*, bool> enabledStates(frmOptimize& w) {
+    QMap<QWidget*, bool> states;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (c->isVisible()) {
+            states.insert(c, c->isEnabled());
+        }
+    }
+    return states;
+}
+
+// Runs `act` on the modal dialog the window opens, once it is up. It polls
+// without blocking: a button may flush pending events before its Click, so
+// the dialog may not exist yet when the first poll comes.
+void whenModalOpens(QObject* context, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(context);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, act = std::move(act)] {
+        if (QWidget* open = QApplication::activeModalWidget(); open != nullptr) {
+            poll->stop();
+            poll->deleteLater();
+            act(open);
+        }
+    });
+    poll->start();
+}
+
+}  // namespace
+
+void WindowStateTest::loadsWithItsListsTitleAndSize() {
+    test::TempDir dir;
+    auto t = openWindow(settingsFor(dir.path().string()));
+    frmOptimize& w = *t.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
+    QCOMPARE(w.RunMode(), 1);
+    QCOMPARE(w.size(), QSize(575, 558));
+    QStringList sizes;
+    for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
+        sizes << w.sizes()->cboSizes()->itemText(i);
+    }
+    QCOMPARE(sizes, (QStringList{"120 x 160", "240 x 320", "480 x 640", "600 x 800", "768 x 1024",
+                                 "1024 x 1280", "1050 x 1680", "1200 x 1600", "1200 x 1800",
+                                 "1536 x 2048", "Eigene Größe"}));
+    QStringList tags;
+    for (int i = 0; i < w.naming()->cboPreTags()->count(); ++i) {
+        tags << w.naming()->cboPreTags()->itemText(i);
+    }
+    QCOMPARE(tags, (QStringList{"eMail", "web", "thumb", "small", "mini", "new", "Bildgröße"}));
+    QCOMPARE(w.files()->FileList()->palette().color(QPalette::Base), QColor(244, 244, 244));
+    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Bildgrösse optimieren"));
+    QCOMPARE(w.preview()->lblSize()->text(), QStringLiteral("Bildgrösse: "));
+    const QStringList captions{"Camera:", "Blende:", "Belichtung:", "Uhrzeit:", "Datum:"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(w.preview()->exifLabel(i)->text(), captions[i]);
+    }
+    QCOMPARE(w.XP_ProgressBar1()->Value(), 0);
+    QCOMPARE(w.XP_ProgressBar2()->Value(), 0);
+}
+
+void WindowStateTest::theSettingsGoIntoTheControls() {
+    test::TempDir dir;
+    Settings s = settingsFor(dir.path().string());
+    s.targetFolder = "/ziel/";
+    s.quality = 65;
+    s.sizeIndex = 10;
+    s.manH = "480";
+    s.manW = "640,5";
+    s.samePath = false;
+    s.tag = "klein";
+    s.preTags = 2;
+    s.optTag = 2;
+    s.tagAtStart = true;
+    auto t = openWindow(s);
+    frmOptimize& w = *t.window;
+    QCOMPARE(w.naming()->cboPreTags()->currentText(), QStringLiteral("thumb"));
+    QVERIFY(w.naming()->optName(2)->isChecked());
+    QVERIFY(w.naming()->chkAnfang()->isChecked());
+    QCOMPARE(w.naming()->tagPosition(), 1);
+    QVERIFY(!w.sizes()->Check1()->isChecked());
+    QCOMPARE(w.sizes()->txtSizeH()->text(), QStringLiteral("480"));
+    QCOMPARE(w.sizes()->txtSizeW()->text(), QStringLiteral("640,5"));
+    QVERIFY(w.sizes()->txtSizeH()->isEnabled());
+    QCOMPARE(w.quality()->HScroll1()->value(), 65);
+    QVERIFY(w.quality()->optQuali(1)->isChecked());
+    QCOMPARE(w.sizes()->cboSizes()->currentIndex(), 10);
+    QVERIFY(!w.paths()->chkSamePath()->isChecked());
+    QVERIFY(w.paths()->txtPath(2)->isEnabled());
+    QCOMPARE(w.naming()->txtTag()->text(), QStringLiteral("klein"));
+    QCOMPARE(w.paths()->txtPath(0)->text(), QString::fromStdString(dir.path().string()));
+    QCOMPARE(w.paths()->txtPath(2)->text(), QStringLiteral("/ziel/"));
+    // The own size as the run reads it: the width stops at the comma.
+    BoxSize box;
+    SetDestSize(10, w.sizes()->destSizeInputs(), box);
+    QCOMPARE(box, (BoxSize{640, 480}));
+}
+
+// A settings file with every main-window key in the table's order and values
+// other than the defaults comes back byte for byte when the window closes
+// without a change; the other keys are left as they were.
+void WindowStateTest::closingWritesTheTwelveKeysUnchanged() {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("bilder"));
+    std::filesystem::create_directory(dir.file("ziel"));
+    const std::string ini = dir.file("vendrik.ini");
+    const std::string text =
+        "[Tervane Vendrik]\n"
+        "FirstRun=0\n"
+        "Quelle=" +
+        dir.file("bilder") +
+        "\n"
+        "LastSavePath=" +
+        dir.file("ziel") +
+        "/\n"
+        "Quality=65\n"
+        "Size=10\n"
+        "SamePath=0\n"
+        "Tag=klein\n"
+        "PreTags=6\n"
+        "OrigSize=1\n"
+        "manH=480\n"
+        "manW=640,5\n"
+        "optTag=2\n"
+        "chkAnfang=1\n"
+        "HPosN=2\n"
+        "Info=Zeile 1#\xA7Zeile 2\n";  // "§" is byte 167 on disk
+    test::writeText(ini, text);
+    {
+        auto t = openWindow(loadSettings(ini), ini);
+        QVERIFY(t.window->close());
+    }
+    const auto bytes = test::readFileBytes(ini);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<qsizetype>(bytes.size())),
+             QByteArray::fromStdString(text));
+}
+
+void WindowStateTest::closingWritesTheChosenNamingOption_data() {
+    QTest::addColumn<int>("option");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("own tag") << 2 << "2";
+    QTest::newRow("tag list") << 1 << "1";
+}
+
+void WindowStateTest::closingWritesTheChosenNamingOption() {
+    QFETCH(int, option);
+    QFETCH(QString, stored);
+    test::TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    {
+        auto t = openWindow(settingsFor(dir.path().string()), ini);
+        QTest::mouseClick(t.window->naming()->optName(option), Qt::LeftButton);
+        QVERIFY(t.window->close());
+    }
+    QCOMPARE(QString::fromStdString(ReadIniValue(SettingsSection, "optTag", ini, "?")), stored);
+    // The keys in the order the window stores them.
+    const auto bytes = test::readFileBytes(ini);
+    const std::string written(bytes.begin(), bytes.end());
+    std::size_t at = 0;
+    for (const char* key : {"Quelle=", "LastSavePath=", "Quality=", "Size=", "SamePath=", "Tag=",
+                            "PreTags=", "OrigSize=", "manH=", "manW=", "optTag=", "chkAnfang="}) {
+        const std::size_t found = written.find(std::string("\n") + key, at);
+        QVERIFY2(found != std::string::npos, key);
+        at = found + 1;
+    }
+}
+
+void WindowStateTest::samePathGreysTheTargetFieldButNotItsButton() {
+    test::TempDir dir;
+    Settings s = settingsFor(dir.path().string());
+    s.samePath = false;
+    auto t = openWindow(s);
+    PathsPanel* p = t.window->paths();
+    QVERIFY(p->txtPath(2)->isEnabled());
+    QTest::mouseClick(p->chkSamePath(), Qt::LeftButton);
+    QVERIFY(p->chkSamePath()->isChecked());
+    QVERIFY(!p->txtPath(2)->isEnabled());
+    QVERIFY(p->ButtonBrowse(2)->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), t.window->dummy());
+    QTest::mouseClick(p->chkSamePath(), Qt::LeftButton);
+    QVERIFY(p->txtPath(2)->isEnabled());
+}
+
+void WindowStateTest::cancellingTheSourceChooserChangesNothing() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    QVERIFY(test::clickAndWaitForPreview(*t.window, "a.bmp"));
+    const QString size = t.window->preview()->lblSize()->text();
+    QVERIFY(t.window->preview()->picPreview()->pixmap().width() > 0);
+    // A file added meanwhile shows only when the list is re-read.
+    test::writeBmp(dir.file("b.bmp"), 64, 48, 2);
+    t.services->chosenFolder.clear();  // cancelled: the start path comes back
+    QTest::mouseClick(t.window->paths()->ButtonBrowse(0), Qt::LeftButton);
+    QCOMPARE(t.services->chooserCaptions, QStringList{QStringLiteral("Quell-Pfad auswählen")});
+    QCOMPARE(t.window->files()->FileList()->count(), 1);
+    QCOMPARE(t.window->preview()->lblSize()->text(), size);
+    QVERIFY(t.window->preview()->picPreview()->pixmap().width() > 0);
+    QCOMPARE(QApplication::focusWidget(), t.window->dummy());
+}
+
+void WindowStateTest::anotherSourceFolderRereadsTheListAndClearsThePreview() {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("zwei"));
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    test::writeBmp(dir.file("zwei/x.bmp"), 64, 48, 1);
+    test::writeBmp(dir.file("zwei/y.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    QVERIFY(test::clickAndWaitForPreview(*t.window, "a.bmp"));
+    t.services->chosenFolder = dir.file("zwei") + "/";
+    QTest::mouseClick(t.window->paths()->ButtonBrowse(0), Qt::LeftButton);
+    QCOMPARE(t.window->paths()->txtPath(0)->text(), QString::fromStdString(dir.file("zwei") + "/"));
+    QCOMPARE(t.window->files()->FileList()->count(), 2);
+    QVERIFY(test::entry(*t.window, "x.bmp") != nullptr);
+    QVERIFY(t.window->preview()->picPreview()->pixmap().isNull());
+    QCOMPARE(t.window->preview()->lblSize()->text(), QStringLiteral("Bildgrösse: "));
+    QCOMPARE(t.window->preview()->exifLabel(0)->text(), QStringLiteral("Camera:"));
+    QCOMPARE(t.window->currentSettings().sourceFolder, dir.file("zwei") + "/");
+}
+
+void WindowStateTest::theTargetChooserOnlySetsItsField() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    t.services->chosenFolder = "/anderswo/";
+    QTest::mouseClick(t.window->paths()->ButtonBrowse(2), Qt::LeftButton);
+    QCOMPARE(t.services->chooserCaptions, QStringList{QStringLiteral("Speicher-Pfad auswählen")});
+    QCOMPARE(t.window->paths()->txtPath(2)->text(), QStringLiteral("/anderswo/"));
+    QCOMPARE(t.window->files()->folder(), dir.path().string());
+    QCOMPARE(t.window->files()->FileList()->count(), 1);
+}
+
+// The program's own services: the folder chooser opens modally over the
+// window (which cannot be used meanwhile) with the source's caption and
+// path; cancelled, it changes nothing.
+void WindowStateTest::theRealFolderChooserIsModalOverTheWindow() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    t.window->setServices(std::make_unique<WindowServices>());
+    QString caption;
+    bool modal = false;
+    whenModalOpens(this, [&](QWidget* open) {
+        if (auto* chooser = qobject_cast<frmDirSelect*>(open)) {
+            caption = chooser->windowTitle();
+            modal = chooser->isModal() && chooser->parentWidget() == t.window.get();
+            chooser->reject();
+        } else {
+            open->close();
+        }
+    });
+    QTest::mouseClick(t.window->paths()->ButtonBrowse(0), Qt::LeftButton);
+    QCOMPARE(caption, QStringLiteral("Quell-Pfad auswählen"));
+    QVERIFY(modal);
+    QCOMPARE(t.window->paths()->txtPath(0)->text(), QString::fromStdString(dir.path().string()));
+    QCOMPARE(t.window->files()->FileList()->count(), 1);
+}
+
+// "weitere Einstellungen...": the designer opens with the picture last
+// clicked behind its preview, the main window hidden meanwhile and shown
+// again after; "ÜBERNEHMEN" replaces the design the next run uses and
+// stores it.
+void WindowStateTest::theDesignerHidesTheWindowAndTakesTheLastPicture() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 640, 480, 1);
+    const std::string ini = dir.file("vendrik.ini");
+    auto t = openWindow(settingsFor(dir.path().string()), ini);
+    QVERIFY(test::clickAndWaitForPreview(*t.window, "a.bmp"));
+    bool hidden = false;
+    bool normalPointer = false;
+    whenModalOpens(this, [&](QWidget* open) {
+        auto* designer = qobject_cast<frmWatermark*>(open);
+        auto* text = designer != nullptr ? designer->findChild<QPlainTextEdit*>("Text1") : nullptr;
+        auto* apply =
+            designer != nullptr ? designer->findChild<ccXPButton*>("ccXPButton1") : nullptr;
+        if (text == nullptr || apply == nullptr) {
+            open->close();
+            return;
+        }
+        hidden = !t.window->isVisible();
+        normalPointer = QApplication::overrideCursor() == nullptr;
+        text->setPlainText(QStringLiteral("Neuer Text"));
+        // Pressed as the accessibility interface presses it: a synthetic
+        // mouse click here would still be inside the click that opened
+        // the designer.
+        apply->click();  // "ÜBERNEHMEN"
+    });
+    QTest::mouseClick(t.window->ccXPButton4(), Qt::LeftButton);
+    QVERIFY(hidden);
+    QVERIFY(normalPointer);
+    QVERIFY(t.window->isVisible());
+    QCOMPARE(QString::fromStdString(t.window->design().text), QStringLiteral("Neuer Text"));
+    QCOMPARE(QString::fromStdString(ReadIniValue(SettingsSection, "Info", ini, "")),
+             QStringLiteral("Neuer Text"));
+    QCOMPARE(t.window->currentSettings().watermark.text, std::string("Neuer Text"));
+}
+
+void WindowStateTest::readyDisablesExactlyTheRunsControls() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    auto t = openWindow(settingsFor(dir.path().string()));
+    frmOptimize& w = *t.window;
+    const QMap<QWidget*, bool> before = enabledStates(w);
+    w.Ready(false);
+    const QSet<QWidget*> off{w.quality()->ccXPButton1(0), w.quality()->ccXPButton1(1),
+                             w.quality()->ccXPButton1(2), w.ccXPButton2(),
+                             w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
+                             w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
+                             w.files()->FileList()};
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        QWidget* c = it.key();
+        // Children of a disabled control (the list's viewport) follow it.
+        bool insideOff = false;
+        for (QWidget* o : off) {
+            insideOff = insideOff || o->isAncestorOf(c);
+        }
+        const bool want = off.contains(c) || insideOff ? false : it.value();
+        QVERIFY2(c->isEnabled() == want, qPrintable(c->metaObject()->className() +
+                                                    QStringLiteral(" ") + c->accessibleName()));
+    }
+    QVERIFY(w.quality()->ccXPButton1(3)->isEnabled());  // "Optimal" stays
+    w.Ready(true);
+    QCOMPARE(enabledStates(w), before);
+}
+
+void WindowStateTest::keepingTheOriginalSizeKeepsTheSizeListOffAfterARun() {
+    test::TempDir dir;
+    Settings s = settingsFor(dir.path().string());
+    s.origSize = true;
+    auto t = openWindow(s);
+    QVERIFY(!t.window->sizes()->cboSizes()->isEnabled());
+    t.window->Ready(false);
+    t.window->Ready(true);
+    QVERIFY(!t.window->sizes()->cboSizes()->isEnabled());
+    QVERIFY(t.window->ccXPButton2()->isEnabled());
+}
+
+QTEST_MAIN(WindowStateTest)
+#include "window_state_test.moc"
