@@ -297,8 +297,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        }));
     t.push_back(option("max-size", 0, "GRÖSSE",
                        "höchstens so groß: je Bild die höchste Qualität von 40 bis 95, "
-                       "deren Datei passt (passt mit 4:4:4 nichts, auch mit 4:2:0, außer "
-                       "mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
+                       "deren Datei passt (passt mit 4:4:4 erst eine Qualität unter 70, "
+                       "auch mit 4:2:0, außer mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
                        "(Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {
@@ -373,8 +373,8 @@ bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
     if (!options.samplingGiven) {
         options.batch.sampling = samplingForQuality(options.batch.quality);
     }
-    // --max-size may go on at 4:2:0 when nothing fits at 4:4:4, unless
-    // --sampling chose it on purpose.
+    // --max-size may go on at 4:2:0 when only a quality below 70 fits at
+    // 4:4:4, unless --sampling chose it on purpose.
     options.batch.fixedSampling = options.samplingGiven;
     if (options.json && options.toStdout) {
         error = "--json und -o - schreiben beide auf die Standardausgabe";

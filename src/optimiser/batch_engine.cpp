@@ -437,9 +437,14 @@ private:
         SizedEncoding sized;
         try {
             sized = search(m_settings.sampling, m_settings.quality);
-            if (!sized.fits && !m_settings.fixedSampling && m_settings.sampling == Sampling::Best) {
-                SizedEncoding reduced = search(Sampling::Faster, kLowestSearchQuality + 10);
-                if (reduced.fits || reduced.file.size() < sized.file.size()) {
+            // Below 70 the slider itself chooses 4:2:0, which gives the
+            // higher quality for the same bytes.
+            if ((!sized.fits || sized.quality < kBestSamplingFrom) && !m_settings.fixedSampling &&
+                m_settings.sampling == Sampling::Best) {
+                SizedEncoding reduced = search(Sampling::Faster, sized.quality);
+                const bool better = reduced.fits ? !sized.fits || reduced.quality > sized.quality
+                                                 : !sized.fits && reduced.file.size() < sized.file.size();
+                if (better) {
                     sized = std::move(reduced);
                 }
             }

@@ -98,10 +98,11 @@ struct BatchSettings {
     bool noEnlarge = false;
     // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
     // written at the highest quality from 40 to 95 whose file fits, with
-    // the run's sampling; `quality` is where the search starts. When even
-    // 40 does not fit at 4:4:4, the search goes on at 4:2:0, as the slider
-    // chooses for the low qualities, unless the sampling was chosen for
-    // the run on purpose (fixedSampling).
+    // the run's sampling; `quality` is where the search starts. When at
+    // 4:4:4 only a quality below 70 fits, or none, the search goes on at
+    // 4:2:0, as the slider chooses below 70, and the higher quality of the
+    // two is taken; not when the sampling was chosen for the run on
+    // purpose (fixedSampling).
     std::uint64_t maxBytes = 0;
     bool fixedSampling = false;
 };

@@ -129,8 +129,17 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
-    entries.push_back({"NoEnlarge", flag(s.noEnlarge)});
-    entries.push_back({"MaxSize", std::to_string(s.maxSizeKB)});
+    // The keys that came later go in when they say something other than
+    // their default, or to change one stored before; a file that never had
+    // them keeps the reference's twelve keys only.
+    const auto laterKey = [&](std::string_view key, const std::string& value) {
+        if (value != settingDefault(key) ||
+            !ReadIniValue(SettingsSection, key, settingsFile, "").empty()) {
+            entries.push_back({std::string(key), value});
+        }
+    };
+    laterKey("NoEnlarge", flag(s.noEnlarge));
+    laterKey("MaxSize", std::to_string(s.maxSizeKB));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

@@ -67,7 +67,8 @@ struct Settings {
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
-// "NoEnlarge", "MaxSize".
+// then "NoEnlarge" and "MaxSize" when they differ from their defaults or
+// the file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

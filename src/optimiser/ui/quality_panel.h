@@ -3,7 +3,8 @@
 // Qualität", "höhere Geschwindigkeit"), the quality slider HScroll1 (40 to
 // 95, large step 5) with its caption Label2(2), and the four preset buttons
 // ccXPButton1 ("Website", "eMail", "Normal", "Optimal"), the one matching
-// the slider marked in dark red.
+// the slider marked in dark red; beside the slider the field "höchstens N
+// KB" (0: no limit), the size each output may have at most.
 
 #include <QGroupBox>
 #include <array>
@@ -14,6 +15,7 @@
 class QLabel;
 class QRadioButton;
 class QScrollBar;
+class QSpinBox;
 
 namespace vendrik {
 
@@ -39,6 +41,10 @@ public:
     [[nodiscard]] ccXPButton* ccXPButton1(int index) const {
         return m_presets[static_cast<std::size_t>(index)];
     }
+    // "höchstens N KB": 0 (shown as "–") for no limit.
+    [[nodiscard]] QSpinBox* maxSizeField() const {
+        return m_maxSize;
+    }
 
     // The chosen sampling; nothing when neither option is on.
     [[nodiscard]] std::optional<Sampling> sampling() const;
@@ -56,6 +62,7 @@ private:
     std::array<QRadioButton*, 2> m_sampling{};
     QLabel* m_caption = nullptr;
     QScrollBar* m_slider = nullptr;
+    QSpinBox* m_maxSize = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
 };
 
