@@ -59,6 +59,9 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
         "Größte Dateigröße je Bild in KB (1024 Bytes); die Qualität wird dafür gesenkt. "
         "– : keine Grenze"));
     atMost->setBuddy(m_maxSize);
+    // No taller than the slider, so that the frame and the window keep
+    // their heights.
+    m_maxSize->setMaximumHeight(m_slider->sizeHint().height());
     auto* sliderRow = new QHBoxLayout;
     sliderRow->addWidget(m_slider, 1);
     sliderRow->addSpacing(6);
