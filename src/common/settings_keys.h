@@ -44,8 +44,9 @@ struct SettingKey {
 };
 
 // In the order of the settings reference: the main window's keys (and the
-// metadata choice after them), the start flag, then the watermark's keys.
-inline constexpr std::array<SettingKey, 24> kSettingKeys = {{
+// metadata choice after them), the start flag, the watermark's keys; then the
+// main window's keys that came later.
+inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -71,8 +72,13 @@ inline constexpr std::array<SettingKey, 24> kSettingKeys = {{
     {"VPos", SettingKind::Double, "120", SettingOwner::Watermark},
     {"Color", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"Info", SettingKind::Text, "", SettingOwner::Watermark},
+    // "nicht vergrößern": pictures smaller than the box keep their size.
+    {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
+    {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
 }};
-static_assert(kSettingKeys.size() == 24, "the settings file holds 24 keys");
+static_assert(kSettingKeys.size() == 26,
+              "the settings file holds the reference's 23 keys and three of our own");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -22,6 +22,10 @@ namespace vendrik::decoders {
                              std::string& error);
 [[nodiscard]] bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                              std::string& error);
+[[nodiscard]] bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+[[nodiscard]] bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
 
 // Checks a size read from a header against the loader's limits; sets the
 // reason when it fails.

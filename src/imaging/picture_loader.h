@@ -1,11 +1,14 @@
 #pragma once
 // Turning a picture file into a 24-bit surface. The decoder is chosen by the
 // file's first bytes, never by its name: JPEG (also .jps), PNG, TIFF, GIF
-// (first frame), BMP and the binary PPM/PGM of the encoder's own command.
+// (first frame), BMP, the binary PPM/PGM of the encoder's own command, HEIF
+// (HEIC and AVIF, the primary image) and WebP (first frame).
 //
 // What the loader promises:
-// - Pictures come out the way a viewer shows them: a JPEG's EXIF Orientation
-//   (1–8) is applied, so a phone photo stored sideways comes out upright.
+// - Pictures come out the way a viewer shows them: a JPEG's or WebP's EXIF
+//   Orientation (1–8) is applied, so a phone photo stored sideways comes out
+//   upright; a HEIF file's own rotation and mirror are applied instead of
+//   its EXIF Orientation, never both.
 // - Transparency (PNG alpha and transparent colours, GIF's transparent index,
 //   TIFF alpha) is flattened onto white.
 // - A picture above 100 megapixels or 65500 pixels on a side is refused from
@@ -39,7 +42,7 @@
 
 namespace vendrik {
 
-enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm };
+enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm, Heif, Webp };
 
 // What decoding one picture allocates, in bytes.
 struct DecodeMemory {

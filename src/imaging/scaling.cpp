@@ -35,8 +35,15 @@ BoxSize fitPictureSize(int w, int h, BoxSize box) noexcept {
     return {box.width, side(static_cast<std::int64_t>(h) * W, w)};
 }
 
-Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box) {
-    const BoxSize size = fitPictureSize(picture.width, picture.height, box);
+BoxSize fitPictureSize(int w, int h, BoxSize box, Enlarging enlarging) noexcept {
+    if (enlarging == Enlarging::Never && w > 0 && h > 0 && w <= box.width && h <= box.height) {
+        return {w, h};
+    }
+    return fitPictureSize(w, h, box);
+}
+
+Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box, Enlarging enlarging) {
+    const BoxSize size = fitPictureSize(picture.width, picture.height, box, enlarging);
     Surface out(size.width, size.height);
     if (!out.empty()) {
         const Surface& src = picture.pixels;
@@ -46,7 +53,7 @@ Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box) {
 }
 
 bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                     std::string& error, const LoadOptions& load) {
+                     std::string& error, const LoadOptions& load, Enlarging enlarging) {
     if (box.width <= 0 || box.height <= 0) {
         error = "Zielgröße " + std::to_string(box.height) + " x " + std::to_string(box.width) +
                 " ist leer";
@@ -66,14 +73,14 @@ bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
     if (!picture) {
         return false;
     }
-    const BoxSize size = fitPictureSize(picture->width, picture->height, box);
+    const BoxSize size = fitPictureSize(picture->width, picture->height, box, enlarging);
     if (!withinPictureLimits(size.width, size.height)) {
         error = "Zielgröße " + std::to_string(size.height) + " x " + std::to_string(size.width) +
                 " ist zu groß (höchstens 100 Megapixel)";
         return false;
     }
     try {
-        destination = fitLoadedPicture(*picture, box);
+        destination = fitLoadedPicture(*picture, box, enlarging);
     } catch (const std::bad_alloc&) {
         error = "nicht genug Speicher zum Skalieren";
         return false;

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <thread>
@@ -235,7 +236,9 @@ void frmOptimize::applySettings(const Settings& s) {
     m_naming->chkAnfang()->setChecked(s.tagAtStart);
     SetAnfang(s.tagAtStart ? 1 : 0);
     m_size->Check1()->setChecked(s.origSize);
+    m_size->chkNoEnlarge()->setChecked(s.noEnlarge);
     Check1_Click();
+    m_quality->maxSizeField()->setValue(s.maxSizeKB);
     m_size->txtSizeH()->setText(QString::fromStdString(s.manH));
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
@@ -404,6 +407,8 @@ void frmOptimize::ccXPButton2_Click() {
     // The options say how to sample; they follow the slider's rule unless
     // the user chose the other one.
     batch.sampling = m_quality->sampling();
+    // A size limit may go on at 4:2:0 unless the user chose against the rule.
+    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
 
     std::vector<std::string> sources;
     if (single) {
@@ -482,6 +487,8 @@ Settings frmOptimize::currentSettings() const {
     s.optTag = m_naming->chosenOption();
     s.tagAtStart = m_naming->chkAnfang()->isChecked();
     s.metadata = m_quality->cboMetadata()->currentIndex();
+    s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
+    s.maxSizeKB = m_quality->maxSizeField()->value();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;
