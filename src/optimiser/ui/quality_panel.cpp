@@ -53,16 +53,15 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadataLabel->setBuddy(m_metadata);
     m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
     connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
-    // Beside the slider's caption, so that the window keeps its height.
-    auto* captionRow = new QHBoxLayout;
-    captionRow->addWidget(m_caption, 1);
-    captionRow->addWidget(metadataLabel);
-    captionRow->addWidget(m_metadata);
+    auto* metadata = new QHBoxLayout;
+    metadata->addWidget(metadataLabel);
+    metadata->addWidget(m_metadata, 1);
 
     grid->addLayout(options, 0, 0);
-    grid->addLayout(captionRow, 1, 0);
+    grid->addWidget(m_caption, 1, 0);
     grid->addWidget(m_slider, 2, 0);
     grid->addLayout(presets, 3, 0);
+    grid->addLayout(metadata, 4, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);
