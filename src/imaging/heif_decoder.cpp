@@ -9,10 +9,9 @@
 // the picture twice). So `orientation` stays 1.
 //
 // Colours: libheif turns the coded YCbCr into RGB with the file's own
-// matrix (its nclx box). An embedded ICC profile (phones write Display P3)
-// is not read yet; the loader has no place to hand one on. When it has,
-// heif_image_handle_get_raw_color_profile gives the bytes (profile types
-// "prof" and "rICC").
+// matrix (its nclx box). An embedded ICC profile (phones write Display P3;
+// profile types "prof" and "rICC") goes to the loader, which converts the
+// pixels to sRGB from it.
 
 #include <libheif/heif.h>
 
@@ -95,6 +94,16 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         const int h = heif_image_handle_get_height(handle.get());
         if (!checkPictureSize(w, h, error)) {
             return false;
+        }
+        if (const std::size_t n = heif_image_handle_get_raw_color_profile_size(handle.get());
+            n > kMaxProfileBytes) {
+            out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
+        } else if (n > 0) {
+            std::vector<std::uint8_t> profile(n);
+            if (heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
+                heif_error_Ok) {
+                takeEmbeddedProfile(out, profile.data(), profile.size());
+            }
         }
         const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
         // Besides our surface, libheif holds the file, the decoded planes

@@ -27,6 +27,10 @@ namespace vendrik::decoders {
 [[nodiscard]] bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                               std::string& error);
 
+// Hands an embedded ICC profile on to the loader (LoadedPicture::iccProfile),
+// or, when it passes kMaxProfileBytes, notes that it was ignored.
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length);
+
 // Checks a size read from a header against the loader's limits; sets the
 // reason when it fails.
 [[nodiscard]] bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error);

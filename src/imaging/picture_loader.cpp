@@ -46,6 +46,17 @@ bool isHeifBrand(const unsigned char* brand) noexcept {
 
 namespace decoders {
 
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length) {
+    if (bytes == nullptr || length == 0) {
+        return;
+    }
+    if (length > kMaxProfileBytes) {
+        out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
+        return;
+    }
+    out.iccProfile.assign(bytes, bytes + length);
+}
+
 bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error) {
     if (width <= 0 || height <= 0) {
         error = "ungültige Bildgröße im Dateikopf";

@@ -59,11 +59,7 @@ void reportProfile(png_structp png, png_infop info, LoadedPicture& out) {
     if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == 0 || profile == nullptr) {
         return;
     }
-    if (length > kMaxProfileBytes) {
-        out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
-        return;
-    }
-    out.iccProfile.assign(profile, profile + length);
+    takeEmbeddedProfile(out, profile, length);
 }
 
 }  // namespace

@@ -51,12 +51,7 @@ void reportProfile(TIFF* tif, LoadedPicture& out) {
         length == 0) {
         return;
     }
-    if (length > kMaxProfileBytes) {
-        out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
-        return;
-    }
-    const auto* bytes = static_cast<const std::uint8_t*>(profile);
-    out.iccProfile.assign(bytes, bytes + length);
+    takeEmbeddedProfile(out, static_cast<const std::uint8_t*>(profile), length);
 }
 
 }  // namespace

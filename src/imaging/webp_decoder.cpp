@@ -1,8 +1,8 @@
 // WebP through libwebp: a still picture, or the first frame of an animation
 // as it is shown (composed onto the animation's canvas), with alpha
 // flattened onto white and an EXIF Orientation in the file applied as for
-// a JPEG. An embedded ICC profile (the "ICCP" chunk, found like the "EXIF"
-// chunk below) is not read yet; the loader has no place to hand one on.
+// a JPEG. An embedded ICC profile (the "ICCP" chunk) goes to the loader,
+// which converts the pixels to sRGB from it.
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -57,6 +57,20 @@ int orientationOf(const WebPData& data) {
     const int o = jpegStyle ? exifOrientation(payload) : exifOrientationOfTiff(payload);
     WebPDemuxReleaseChunkIterator(&chunk);
     return o;
+}
+
+// The "ICCP" chunk's profile, handed to the loader.
+void reportProfile(const WebPData& data, LoadedPicture& out) {
+    std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
+    if (!demux || (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) == 0) {
+        return;
+    }
+    WebPChunkIterator chunk{};
+    if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk) == 0) {
+        return;
+    }
+    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size);
+    WebPDemuxReleaseChunkIterator(&chunk);
 }
 
 // The first frame of an animation on its canvas (w × h, already checked).
@@ -169,6 +183,7 @@ bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             return false;
         }
         out.orientation = orientation;
+        reportProfile(data, out);
         if (transform != Transform::Identity) {
             out.pixels = transformed(out.pixels, transform);
         }

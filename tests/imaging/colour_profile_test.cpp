@@ -208,6 +208,30 @@ INSTANTIATE_TEST_SUITE_P(Formats, ConvertsLikeImageMagick,
                              return n;
                          });
 
+// HEIF and WebP hand their embedded profile to the same conversion: the
+// phone formats made from p3.png by their own encoders come out as p3.png
+// does (within the encoders' loss), and clearly unlike their stored pixels.
+TEST_F(ColourFiles, PhoneFormatsConvertTheirProfilesToo) {
+    const std::string png = test::shellQuote(file("p3.png"));
+    const auto made = test::runCommand(
+        "heif-enc -q 95 " + png + " -o " + test::shellQuote(file("p3.heic")) +
+        " >/dev/null && cwebp -quiet -lossless -metadata icc " + png + " -o " +
+        test::shellQuote(file("p3.webp")));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const LoadedPicture reference = load("p3.png");
+    for (const char* name : {"p3.heic", "p3.webp"}) {
+        const LoadedPicture converted = load(name);
+        EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted)
+            << name << ": " << converted.colour.note;
+        EXPECT_LT(difference(converted.pixels, reference.pixels).mean, 2.0) << name;
+        const LoadedPicture stored = load(name, false);
+        EXPECT_EQ(stored.colour.outcome, ColourOutcome::NotConverted) << name;
+        EXPECT_GT(difference(stored.pixels, converted.pixels).mean, 3.0) << name;
+    }
+    // Lossless WebP keeps the very pixels, so its conversion is p3.png's.
+    EXPECT_EQ(difference(load("p3.webp").pixels, reference.pixels).worst, 0);
+}
+
 TEST_F(ColourFiles, GreyProfileConvertsLikeImageMagick) {
     const LoadedPicture converted = load("grey-gamma.png");
     EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted) << converted.colour.note;

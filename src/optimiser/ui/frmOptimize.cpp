@@ -41,8 +41,9 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide and 558 high (8625 × 8370 twips).
-constexpr QSize kWindowSize{575, 558};
+// The window's size: 575 pixels wide (8625 twips) and 585 high, 27 more
+// than the 558 (8370 twips) of the window without the metadata choice's row.
+constexpr QSize kWindowSize{575, 585};
 
 // Holds the normal pointer over a question asked while the hourglass shows.
 class NormalPointer {
