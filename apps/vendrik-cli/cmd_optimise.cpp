@@ -12,7 +12,9 @@
 #include "command_line.h"
 #include "commands.h"
 #include "common/terminal_text.h"
+#include "file_list_input.h"
 #include "interrupt.h"
+#include "json_output.h"
 #include "optimise_options.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/batch_settings_from.h"
@@ -81,10 +83,22 @@ public:
             std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(),
                          terminalText(r.reason).c_str());
         }
+        if (r.status == PictureStatus::Written && !r.reason.empty()) {
+            m_progress.clear();
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), r.reason.c_str());
+        }
         if (!r.watermarkError.empty()) {
             m_progress.clear();
             std::fprintf(stderr, "%s: %s: Wasserzeichen nicht eingeblendet: %s\n", kPrefix,
                          source.c_str(), terminalText(r.watermarkError).c_str());
+        }
+        // Written all the same: a colour profile ignored, metadata left out.
+        for (const std::string& note : m_options.quiet ? std::vector<std::string>() : r.notes) {
+            m_progress.clear();
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), terminalText(note).c_str());
+        }
+        if (m_options.json) {
+            printJson(r);
         }
         const bool listEach = m_options.verbose || m_options.dryRun;
         if (listEach && r.status == PictureStatus::Written) {
@@ -99,6 +113,16 @@ public:
         }
         std::fflush(m_info);
         m_progress.update(m_done);
+    }
+
+    // One line on standard output, flushed at once: a job runner reading
+    // it sees each picture as it is done.
+    void printJson(const PictureResult& r) const {
+        const std::string target = r.target.empty() ? std::string() : m_shown.target(r);
+        const std::string line =
+            jsonResult(r, m_shown.source(r.source), target, m_options.dryRun) + "\n";
+        std::fputs(line.c_str(), stdout);
+        std::fflush(stdout);
     }
 
 private:
@@ -200,6 +224,7 @@ void applySettingsFile(OptimiseOptions& options) {
 
 struct Counts {
     std::size_t written = 0;
+    std::size_t overLimit = 0;  // written at the lowest quality, still above --max-size
     std::size_t skipped = 0;
     std::size_t failed = 0;
     std::size_t cancelled = 0;
@@ -215,6 +240,7 @@ Counts countResults(const std::vector<PictureResult>& results) {
             case PictureStatus::Written:
                 ++c.written;
                 c.bytes += r.bytes;
+                c.overLimit += r.reason.empty() ? 0 : 1;
                 break;
             case PictureStatus::Skipped:
                 ++c.skipped;
@@ -253,11 +279,26 @@ int runOptimise(const Args& args) {
         return usageError(error);
     }
 
-    const std::vector<std::string>& inputs = line.operands;
+    std::vector<std::string> inputs = line.operands;
+    const bool fromStandardInput = std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
+    if (!options.filesFrom.empty()) {
+        if (options.filesFrom == "-" && fromStandardInput) {
+            return usageError("--files-from - und - lesen beide die Standardeingabe");
+        }
+        std::vector<std::string> listed;
+        if (!readFileList(options.filesFrom, listed, error)) {
+            return failure(error);
+        }
+        // An empty list (an empty share of a job runner's split) is nothing
+        // to do, not a mistake.
+        if (listed.empty() && inputs.empty()) {
+            return 0;
+        }
+        inputs.insert(inputs.end(), listed.begin(), listed.end());
+    }
     if (inputs.empty()) {
         return usageError("keine Datei und kein Ordner angegeben");
     }
-    const bool fromStandardInput = std::find(inputs.begin(), inputs.end(), "-") != inputs.end();
     if (fromStandardInput && (inputs.size() != 1 || !options.toStdout)) {
         return usageError("- (Standardeingabe) geht nur allein und mit -o - (Standardausgabe)");
     }
@@ -312,7 +353,7 @@ int runOptimise(const Args& args) {
     }
     // With -o - the JPEG alone goes to standard output; every message to
     // standard error.
-    std::FILE* info = options.toStdout ? stderr : stdout;
+    std::FILE* info = options.toStdout || options.json ? stderr : stdout;
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
     ProgressLine progress(stderr, showProgress, sources.size());
     progress.update(0);
@@ -323,6 +364,15 @@ int runOptimise(const Args& args) {
     InterruptGuard interrupt;
     std::vector<PictureResult> results = runBatch(sources, batch, observer, interrupt.stopToken());
     progress.clear();
+    // Pictures a stop left unstarted are not reported to the observer.
+    if (options.json) {
+        for (const PictureResult& r : results) {
+            if (r.status == PictureStatus::Cancelled) {
+                std::printf("%s\n", jsonResult(r, shown.source(r.source), "", false).c_str());
+            }
+        }
+        std::fflush(stdout);
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -350,8 +400,10 @@ int runOptimise(const Args& args) {
     if (interrupt.signal() != 0) {
         return interrupt.exitCode();
     }
-    return c.failed > 0 || listingFailures > 0 || c.withoutWatermark > 0 || outputFailures > 0 ? 1
-                                                                                               : 0;
+    if (c.failed > 0 || listingFailures > 0 || c.withoutWatermark > 0 || outputFailures > 0) {
+        return 1;
+    }
+    return c.overLimit > 0 ? 3 : 0;
 }
 
 }  // namespace vendrik::cli

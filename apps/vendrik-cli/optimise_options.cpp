@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "common/ascii_case.h"
 #include "common/number_text.h"
+#include "optimiser/size_target.h"
 #include "startup/settings.h"
 #include "watermark_options.h"
 
@@ -151,15 +153,18 @@ const CommandHelp kOptimiseHelp{
     "vendrik-cli optimise [OPTIONEN] DATEI|ORDNER|- ...",
     "Verkleinert Bilder in einen Zielrahmen und schreibt sie als JPEG mit Vendriks\n"
     "eigenem Encoder. Ein Ordner steht für seine Bilder nach dem Muster\n"
-    "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps\" (Groß-/Kleinschreibung\n"
-    "egal), mit -r auch für die seiner Unterordner. Name: Quellname ohne die letzten\n"
-    "vier Zeichen + \"_\" + Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
+    "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp\"\n"
+    "(Groß-/Kleinschreibung egal), mit -r auch für die seiner Unterordner. Name:\n"
+    "Quellname ohne die letzten vier Zeichen (bei .tiff, .heic, .heif, .avif, .webp\n"
+    "ohne die Endung) + \"_\" + Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
     "Ausgabe eines früheren Bildes desselben Laufs; eine doppelt genannte Datei\n"
     "wird einmal bearbeitet. - liest ein Bild von der Standardeingabe (nur mit\n"
     "-o -).\n",
-    "Rückgabe: 0 alle Bilder geschrieben, 1 Bilder fehlgeschlagen oder ohne das\n"
-    "verlangte Wasserzeichen geschrieben oder der Zielordner fehlt oder ist\n"
-    "schreibgeschützt, 2 falscher Aufruf, 130/143 nach Strg+C/SIGTERM.\n"};
+    "Rückgabe: 0 alle Bilder geschrieben (oder mit --skip-existing übersprungen),\n"
+    "1 Bilder fehlgeschlagen oder ohne das verlangte Wasserzeichen geschrieben oder\n"
+    "der Zielordner fehlt oder ist schreibgeschützt, 2 falscher Aufruf, 3 alle\n"
+    "geschrieben, aber nicht alle innerhalb von --max-size, 130/143 nach\n"
+    "Strg+C/SIGTERM.\n"};
 
 OptimiseOptions defaultOptimiseOptions() {
     OptimiseOptions o;
@@ -226,6 +231,31 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            o.samplingGiven = true;
                            return true;
                        }));
+    t.push_back(option("metadata", 0, "WAHL",
+                       "Metadaten: strip entfernen (Vorgabe), keep behalten (EXIF, XMP, "
+                       "IPTC; Ausrichtung 1, ohne Vorschaubild), keep-no-gps behalten ohne "
+                       "GPS und Ortsangaben",
+                       [&o](const std::string& v, std::string& e) {
+                           constexpr std::pair<const char*, MetadataChoice> kChoices[] = {
+                               {"strip", MetadataChoice::Strip},
+                               {"keep", MetadataChoice::Keep},
+                               {"keep-no-gps", MetadataChoice::KeepWithoutGps}};
+                           for (const auto& [name, choice] : kChoices) {
+                               if (v == name) {
+                                   o.batch.metadata = choice;
+                                   return true;
+                               }
+                           }
+                           e = "--metadata erwartet strip, keep oder keep-no-gps, nicht '" + v + "'";
+                           return false;
+                       }));
+    t.push_back(option("keep-pixels", 0, "",
+                       "Bildpunkte wie gespeichert: ein eingebettetes Farbprofil (Display P3, "
+                       "Adobe RGB) nicht nach sRGB umrechnen",
+                       [&o](const std::string&, std::string&) {
+                           o.batch.convertColours = false;
+                           return true;
+                       }));
     t.push_back(option("tag-preset", 0, "NAME",
                        "Kennung aus der Liste: eMail, web, thumb, small, mini, "
                        "new (Vorgabe) oder Bildgröße (Höhe x Breite, z. B. 480x640)",
@@ -284,6 +314,33 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        "Unterordner des Zielordners (Verknüpfungen auf Ordner werden "
                        "nicht verfolgt, ein Zielordner im Baum nicht durchsucht)",
                        setFlag(o.recursive)));
+    t.push_back(option("no-enlarge", 0, "",
+                       "nicht vergrößern: Bilder, die in den Zielrahmen passen, behalten "
+                       "ihre Größe (Vorgabe: auf den Rahmen vergrößern)",
+                       [&o](const std::string&, std::string&) {
+                           o.batch.noEnlarge = true;
+                           return true;
+                       }));
+    t.push_back(option("max-size", 0, "GRÖSSE",
+                       "höchstens so groß: je Bild die höchste Qualität von 40 bis 95, "
+                       "deren Datei passt (passt mit 4:4:4 erst eine Qualität unter 70, "
+                       "auch mit 4:2:0, außer mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
+                       "(Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
+                       "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
+                       [&o](const std::string& v, std::string& e) {
+                           if (v == "0") {
+                               o.batch.maxBytes = 0;
+                               return true;
+                           }
+                           const auto bytes = parseSizeLimit(v);
+                           if (!bytes) {
+                               e = "--max-size erwartet eine Größe wie 200K oder 1.5M (höchstens "
+                                   "1024M), nicht '" + v + "'";
+                               return false;
+                           }
+                           o.batch.maxBytes = *bytes;
+                           return true;
+                       }));
     t.push_back(option("skip-existing", 0, "",
                        "vorhandene Dateien nicht ersetzen (Vorgabe: ersetzen)",
                        setFlag(o.skipExisting)));
@@ -302,6 +359,23 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            o.batch.jobs = *n;
                            return true;
                        }));
+    t.push_back(option("files-from", 0, "DATEI",
+                       "die Namen der Bilder (oder Ordner) aus DATEI, eine je Zeile oder "
+                       "durch NUL getrennt (find -print0); - liest sie von der "
+                       "Standardeingabe",
+                       [&o](const std::string& v, std::string& e) {
+                           if (v.empty()) {
+                               e = "--files-from erwartet eine Datei oder -";
+                               return false;
+                           }
+                           o.filesFrom = v;
+                           return true;
+                       }));
+    t.push_back(option("json", 0, "",
+                       "je Bild ein JSON-Objekt in einer Zeile auf der Standardausgabe "
+                       "(source, target, status, reason, width, height, bytes, quality); "
+                       "alles andere auf die Standardfehlerausgabe",
+                       setFlag(o.json)));
     t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung",
                        setFlag(o.quiet)));
     t.push_back(option("verbose", 'v', "",
@@ -324,6 +398,13 @@ bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
     // The slider rule: a quality from 70 up chooses "beste Qualität".
     if (!options.samplingGiven) {
         options.batch.sampling = samplingForQuality(options.batch.quality);
+    }
+    // --max-size may go on at 4:2:0 when only a quality below 70 fits at
+    // 4:4:4, unless --sampling chose it on purpose.
+    options.batch.fixedSampling = options.samplingGiven;
+    if (options.json && options.toStdout) {
+        error = "--json und -o - schreiben beide auf die Standardausgabe";
+        return false;
     }
     // A design without --watermark would silently do nothing.
     if (options.watermarkDesigned && !options.watermark) {

@@ -22,6 +22,10 @@ struct OptimiseOptions {
     bool verbose = false;
     bool dryRun = false;
     bool recursive = false;
+    // --files-from: a list of names to take besides the operands ("-":
+    // standard input).
+    std::string filesFrom;
+    bool json = false;  // --json: one JSON object per picture on standard output
     SettingsSelection settings;
     // An explicit --sampling wins over the quality's own choice.
     bool samplingGiven = false;

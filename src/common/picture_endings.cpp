@@ -8,6 +8,12 @@ namespace vendrik {
 
 bool matchesFileListPattern(std::string_view fileName) noexcept {
     return std::any_of(kFileListEndings.begin(), kFileListEndings.end(),
+                       [&](std::string_view e) { return endsWithIgnoringCase(fileName, e); }) ||
+           isPhoneOrWebPicture(fileName);
+}
+
+bool isPhoneOrWebPicture(std::string_view fileName) noexcept {
+    return std::any_of(kPhoneAndWebEndings.begin(), kPhoneAndWebEndings.end(),
                        [&](std::string_view e) { return endsWithIgnoringCase(fileName, e); });
 }
 

@@ -6,6 +6,10 @@
 // Start-up compares the argument's last four characters, so its list holds
 // "jpeg" without the point and leaves out ".png" and ".jps": such an argument
 // is neither a picture nor a folder there.
+//
+// The phone and web formats (HEIC/HEIF, AVIF, WebP) joined the file list
+// later; their endings are kept apart because their names keep their whole
+// stem ("urlaub.heic" gives "urlaub", not "urlaub.").
 
 #include <array>
 #include <string_view>
@@ -14,18 +18,26 @@ namespace vendrik {
 
 // The file list's pattern as the window shows it.
 inline constexpr std::string_view kFileListPattern =
-    "*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps";
+    "*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp";
 
 // The endings of kFileListPattern, compared ignoring case.
 inline constexpr std::array<std::string_view, 8> kFileListEndings{".jpg",  ".jpeg", ".bmp", ".tif",
                                                                   ".tiff", ".gif",  ".png", ".jps"};
 
+// The endings of the phone and web formats, at the end of kFileListPattern.
+inline constexpr std::array<std::string_view, 4> kPhoneAndWebEndings{".heic", ".heif", ".avif",
+                                                                     ".webp"};
+
 // The four-character endings that make a command-line argument a picture.
 inline constexpr std::array<std::string_view, 6> kCommandLineEndings{".jpg", ".jpe", "jpeg",
                                                                      ".tif", ".bmp", ".gif"};
 
-// True when the name ends in one of kFileListEndings, ignoring case.
+// True when the name ends in one of kFileListEndings or kPhoneAndWebEndings,
+// ignoring case.
 [[nodiscard]] bool matchesFileListPattern(std::string_view fileName) noexcept;
+
+// True when the name ends in one of kPhoneAndWebEndings, ignoring case.
+[[nodiscard]] bool isPhoneOrWebPicture(std::string_view fileName) noexcept;
 
 // True when the last four characters, in lower case, are one of
 // kCommandLineEndings.

@@ -43,9 +43,10 @@ struct SettingKey {
     std::int16_t max = kInt16Max;
 };
 
-// In the order of the settings reference: the main window's keys, the start
-// flag, then the watermark's keys.
-inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
+// In the order of the settings reference: the main window's keys (and the
+// metadata choice after them), the start flag, the watermark's keys; then the
+// main window's keys that came later.
+inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -59,6 +60,8 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
     {"Size", SettingKind::Integer, "5", SettingOwner::MainWindow, 0, 10},  // 11 presets
     {"SamePath", SettingKind::Integer, "1", SettingOwner::MainWindow, 0, 1},
     {"Tag", SettingKind::Text, "", SettingOwner::MainWindow},
+    // The metadata choice: 0 "entfernen", 1 "behalten", 2 "behalten ohne GPS".
+    {"Metadaten", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
     {"HPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"VPosN", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"AngleN", SettingKind::Integer, "1", SettingOwner::Watermark},
@@ -69,8 +72,13 @@ inline constexpr std::array<SettingKey, 23> kSettingKeys = {{
     {"VPos", SettingKind::Double, "120", SettingOwner::Watermark},
     {"Color", SettingKind::Integer, "1", SettingOwner::Watermark},
     {"Info", SettingKind::Text, "", SettingOwner::Watermark},
+    // "nicht vergrößern": pictures smaller than the box keep their size.
+    {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
+    {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
 }};
-static_assert(kSettingKeys.size() == 23, "the settings file holds 23 keys");
+static_assert(kSettingKeys.size() == 26,
+              "the settings file holds the reference's 23 keys and three of our own");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

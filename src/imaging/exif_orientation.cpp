@@ -9,7 +9,13 @@ int exifOrientation(std::span<const std::uint8_t> segment) noexcept {
     if (segment.size() < kExifHeader + 8 || std::memcmp(segment.data(), "Exif\0\0", 6) != 0) {
         return 1;
     }
-    const std::span<const std::uint8_t> tiff = segment.subspan(kExifHeader);
+    return exifOrientationOfTiff(segment.subspan(kExifHeader));
+}
+
+int exifOrientationOfTiff(std::span<const std::uint8_t> tiff) noexcept {
+    if (tiff.size() < 8) {
+        return 1;
+    }
     bool little = false;
     if (tiff[0] == 'I' && tiff[1] == 'I') {
         little = true;

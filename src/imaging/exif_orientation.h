@@ -13,4 +13,8 @@ namespace vendrik {
 // `segment` is the APP1 payload after its length field, starting "Exif\0\0".
 [[nodiscard]] int exifOrientation(std::span<const std::uint8_t> segment) noexcept;
 
+// The same from the TIFF structure itself ("II*\0" or "MM\0*" first), as
+// formats other than JPEG store their EXIF block.
+[[nodiscard]] int exifOrientationOfTiff(std::span<const std::uint8_t> tiff) noexcept;
+
 }  // namespace vendrik

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
@@ -10,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "imaging/exif_orientation.h"
+#include "imaging/jpeg_markers.h"
 #include "imaging/picture_decoders.h"
 #include "imaging/scaling.h"
 #include "imaging/surface_ops.h"
@@ -64,16 +66,32 @@ void limitScans(j_common_ptr cinfo) {
     }
 }
 
-int orientationFrom(j_decompress_ptr cinfo) {
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1) {
-            const int o = exifOrientation({m->data, m->data_length});
-            if (o != 1) {
-                return o;
-            }
-        }
+// The embedded profile: handed to the loader for an RGB or grey picture; a
+// CMYK picture is converted here, from its ink values, when the caller wants
+// sRGB. Returns the transform for the CMYK rows, or nullptr.
+std::unique_ptr<CmykToSrgb> settleProfile(const JpegMarkers& markers, bool cmyk, bool inverted,
+                                          const LoadOptions& options, LoadedPicture& out) {
+    std::string problem;
+    auto profile = markers.icc.profile(problem);
+    if (!problem.empty()) {
+        out.colour = {ColourOutcome::Ignored, problem + ", ignoriert"};
+        return nullptr;
     }
-    return 1;
+    if (!profile) {
+        return nullptr;
+    }
+    if (!cmyk) {
+        out.iccProfile = std::move(*profile);
+        return nullptr;
+    }
+    if (!options.convertColours) {
+        out.colour = {ColourOutcome::NotConverted, {}};
+        return nullptr;
+    }
+    auto transform = CmykToSrgb::create(*profile, inverted, problem);
+    out.colour = transform ? ColourReport{ColourOutcome::Converted, {}}
+                           : ColourReport{ColourOutcome::Ignored, problem};
+    return transform;
 }
 
 // The smallest DCT scaling n/8 whose output is at least 1.5 times `need` in
@@ -149,6 +167,8 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     jpeg_progress_mgr progress{};
     std::vector<JSAMPLE> cmykRow;
     Surface decoded;
+    JpegMarkers markers;
+    std::unique_ptr<CmykToSrgb> cmykToSrgb;
 
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = failJpeg;
@@ -163,14 +183,14 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     progress.progress_monitor = limitScans;
     cinfo.progress = &progress;
     jpeg_stdio_src(&cinfo, file);
-    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    watchMarkers(&cinfo, markers);
     jpeg_read_header(&cinfo, TRUE);
 
     if (!checkPictureSize(cinfo.image_width, cinfo.image_height, error)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    out.orientation = orientationFrom(&cinfo);
+    out.orientation = exifOrientation(markers.exif);
     const auto transform = static_cast<Transform>(out.orientation);
     const bool swap = swapsSides(transform);
     out.width = static_cast<int>(swap ? cinfo.image_height : cinfo.image_width);
@@ -178,6 +198,7 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cmykToSrgb = settleProfile(markers, cmyk, cinfo.saw_Adobe_marker != 0, options, out);
     if (options.fitBox) {
         const BoxSize fit = fitPictureSize(out.width, out.height, *options.fitBox);
         chooseScale(&cinfo, swap ? BoxSize{fit.height, fit.width} : fit);
@@ -202,7 +223,9 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         std::uint8_t* row = decoded.row(static_cast<int>(cinfo.output_scanline));
         JSAMPROW dest = cmyk ? cmykRow.data() : row;
         jpeg_read_scanlines(&cinfo, &dest, 1);
-        if (cmyk) {
+        if (cmykToSrgb) {
+            cmykToSrgb->convertRow(cmykRow.data(), row, w);
+        } else if (cmyk) {
             cmykRowToBgr(cmykRow.data(), row, w, cinfo.saw_Adobe_marker != 0);
         }
     }

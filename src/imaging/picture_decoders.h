@@ -22,6 +22,14 @@ namespace vendrik::decoders {
                              std::string& error);
 [[nodiscard]] bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                              std::string& error);
+[[nodiscard]] bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+[[nodiscard]] bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                              std::string& error);
+
+// Hands an embedded ICC profile on to the loader (LoadedPicture::iccProfile),
+// or, when it passes kMaxProfileBytes, notes that it was ignored.
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length);
 
 // Checks a size read from a header against the loader's limits; sets the
 // reason when it fails.

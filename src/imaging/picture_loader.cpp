@@ -1,10 +1,13 @@
 #include "imaging/picture_loader.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 
 #include "common/regular_file.h"
 #include "imaging/picture_decoders.h"
@@ -17,9 +20,42 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Turns the decoded pixels into sRGB from the profile a decoder reported.
+void settleColours(LoadedPicture& picture, const LoadOptions& options) {
+    if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty() &&
+        !(options.convertColours && options.deferColourConversion)) {
+        picture.colour = options.convertColours ? convertToSrgb(picture.pixels, picture.iccProfile)
+                                                : ColourReport{ColourOutcome::NotConverted, {}};
+    }
+    if (options.colourReport != nullptr) {
+        *options.colourReport = picture.colour;
+    }
+}
+
+// The major brands (ISO/IEC 23008-12 and the AVIF specification) of still
+// pictures and of sequences whose primary image is a still picture.
+bool isHeifBrand(const unsigned char* brand) noexcept {
+    static constexpr std::array<std::string_view, 12> kBrands{
+        "heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "mif2", "msf1", "miaf", "avif",
+        "avis"};
+    const std::string_view b(reinterpret_cast<const char*>(brand), 4);
+    return std::find(kBrands.begin(), kBrands.end(), b) != kBrands.end();
+}
+
 }  // namespace
 
 namespace decoders {
+
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length) {
+    if (bytes == nullptr || length == 0) {
+        return;
+    }
+    if (length > kMaxProfileBytes) {
+        out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
+        return;
+    }
+    out.iccProfile.assign(bytes, bytes + length);
+}
 
 bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error) {
     if (width <= 0 || height <= 0) {
@@ -87,6 +123,12 @@ std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
     if (starts("P5", 2) || starts("P6", 2)) {
         return PictureFormat::Pnm;
     }
+    if (starts("RIFF", 4) && size >= 12 && std::memcmp(head + 8, "WEBP", 4) == 0) {
+        return PictureFormat::Webp;
+    }
+    if (size >= 12 && std::memcmp(head + 4, "ftyp", 4) == 0 && isHeifBrand(head + 8)) {
+        return PictureFormat::Heif;
+    }
     return std::nullopt;
 }
 
@@ -118,7 +160,7 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
     }
     const auto format = sniffPictureFormat(head, got);
     if (!format) {
-        error = "kein unterstütztes Bildformat (JPEG, PNG, TIFF, GIF oder BMP)";
+        error = "kein unterstütztes Bildformat (JPEG, PNG, TIFF, GIF, BMP, HEIC, AVIF oder WebP)";
         return std::nullopt;
     }
     std::rewind(file.get());
@@ -142,6 +184,12 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
         case PictureFormat::Bmp:
             ok = decoders::decodeBmp(file.get(), options, out, error);
             break;
+        case PictureFormat::Heif:
+            ok = decoders::decodeHeif(file.get(), options, out, error);
+            break;
+        case PictureFormat::Webp:
+            ok = decoders::decodeWebp(file.get(), options, out, error);
+            break;
         case PictureFormat::Pnm: {
             PnmLimits limits;
             limits.maxPixels = kMaxPicturePixels;
@@ -164,6 +212,7 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
         out.width = out.pixels.width();
         out.height = out.pixels.height();
     }
+    settleColours(out, options);
     return out;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // Turning a picture file into a 24-bit surface. The decoder is chosen by the
 // file's first bytes, never by its name: JPEG (also .jps), PNG, TIFF, GIF
-// (first frame), BMP and the binary PPM/PGM of the encoder's own command.
+// (first frame), BMP, the binary PPM/PGM of the encoder's own command, HEIF
+// (HEIC and AVIF, the primary image) and WebP (first frame).
 //
 // What the loader promises:
-// - Pictures come out the way a viewer shows them: a JPEG's EXIF Orientation
-//   (1–8) is applied, so a phone photo stored sideways comes out upright.
+// - Pictures come out the way a viewer shows them: a JPEG's or WebP's EXIF
+//   Orientation (1–8) is applied, so a phone photo stored sideways comes out
+//   upright; a HEIF file's own rotation and mirror are applied instead of
+//   its EXIF Orientation, never both.
 // - Transparency (PNG alpha and transparent colours, GIF's transparent index,
 //   TIFF alpha) is flattened onto white.
 // - A picture above 100 megapixels or 65500 pixels on a side is refused from
@@ -16,6 +19,12 @@
 //   to LoadOptions::reserveMemory before it is taken.
 // - Only an ordinary file is opened, and without waiting: a FIFO, socket or
 //   device named like a picture is refused at once.
+// - Colours come out as sRGB: a picture with an embedded ICC profile (JPEG
+//   APP2, PNG iCCP, TIFF tag 34675) is converted from it with Little CMS,
+//   perceptual intent, unless LoadOptions::convertColours is off. Pictures
+//   without a profile or with an sRGB profile keep their pixels byte for
+//   byte. A profile above 4 MB or one that cannot be used is ignored and
+//   reported, never a failure (colour_profile.h).
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure returns nullopt with a German reason; nothing throws.
 
@@ -24,12 +33,16 @@
 #include <optional>
 #include <string>
 
+#include <cstdint>
+#include <vector>
+
 #include "imaging/box_size.h"
+#include "imaging/colour_profile.h"
 #include "imaging/surface.h"
 
 namespace vendrik {
 
-enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm };
+enum class PictureFormat { Jpeg, Png, Tiff, Gif, Bmp, Pnm, Heif, Webp };
 
 // What decoding one picture allocates, in bytes.
 struct DecodeMemory {
@@ -52,6 +65,16 @@ struct LoadOptions {
     // used (the batch run shares a memory budget between pictures loaded at
     // once).
     std::function<void(const DecodeMemory& memory)> reserveMemory;
+    // Convert a picture with an embedded profile to sRGB (off: the pixels
+    // as stored, as `vendrik-cli optimise --keep-pixels` asks).
+    bool convertColours = true;
+    // The caller converts after scaling (FitPictureToBox does): an RGB or
+    // grey picture comes back as stored, with its profile in iccProfile and
+    // `colour` left at NoProfile. A CMYK JPEG is converted by its decoder
+    // all the same.
+    bool deferColourConversion = false;
+    // When set, told what became of the picture's colours.
+    ColourReport* colourReport = nullptr;
 };
 
 struct LoadedPicture {
@@ -63,6 +86,13 @@ struct LoadedPicture {
     Surface pixels;
     PictureFormat format = PictureFormat::Jpeg;
     int orientation = 1;  // the EXIF Orientation applied (1 when none)
+    // Where a decoder reports an embedded ICC profile: it puts the profile's
+    // bytes here (at most kMaxProfileBytes) and leaves `colour` alone; the
+    // loader converts the decoded pixels to sRGB from it. A decoder that
+    // converts by itself (the JPEG decoder for CMYK) or finds a damaged
+    // profile sets `colour` instead and leaves this empty.
+    std::vector<std::uint8_t> iccProfile;
+    ColourReport colour;
 };
 
 [[nodiscard]] std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,

@@ -49,6 +49,19 @@ struct ReaderGuard {
     ~ReaderGuard() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
 };
 
+// The iCCP chunk's profile, which libpng has inflated (within the chunk
+// limit above) and checked to be an ICC profile of the picture's kind.
+void reportProfile(png_structp png, png_infop info, LoadedPicture& out) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == 0 || profile == nullptr) {
+        return;
+    }
+    takeEmbeddedProfile(out, profile, length);
+}
+
 }  // namespace
 
 bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
@@ -86,6 +99,7 @@ bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     if (!checkPictureSize(w, h, error)) {
         return false;
     }
+    reportProfile(png, info, out);
     png_size_t rowBytes = 0;
     const bool transformsSet = runGuarded(png, [&] {
         png_set_expand(png);  // palette → RGB, grey below 8 bits → 8, tRNS → alpha

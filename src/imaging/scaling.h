@@ -20,10 +20,21 @@ namespace vendrik {
 // side of 0 or less gives {0, 0}.
 [[nodiscard]] BoxSize fitPictureSize(int w, int h, BoxSize box) noexcept;
 
+// Whether the fit routine may draw a picture larger than it is.
+enum class Enlarging {
+    Allowed,  // a picture smaller than the box is enlarged to it
+    Never,    // a picture that fits inside the box keeps its own size
+};
+
+// fitPictureSize, or with Enlarging::Never the picture's own w × h when it
+// fits inside the box in both directions.
+[[nodiscard]] BoxSize fitPictureSize(int w, int h, BoxSize box, Enlarging enlarging) noexcept;
+
 // The picture of `picture` drawn at fitPictureSize of its own size: reduced
 // by area averaging, enlarged by linear interpolation. Empty when the box is
 // empty.
-[[nodiscard]] Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box);
+[[nodiscard]] Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box,
+                                       Enlarging enlarging = Enlarging::Allowed);
 
 // Load `path` and fit it into `box`. On success `destination` holds the
 // scaled picture (and so has its size). On failure it is left as it was and
@@ -31,7 +42,8 @@ namespace vendrik {
 // The loader may decode a JPEG at a reduced size, never smaller than the
 // result.
 [[nodiscard]] bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                                   std::string& error, const LoadOptions& load = {});
+                                   std::string& error, const LoadOptions& load = {},
+                                   Enlarging enlarging = Enlarging::Allowed);
 
 // Load `path` into `destination` at its own size, pixels unchanged.
 // `load` passes a memory reservation on to the loader (its fitBox is unused).

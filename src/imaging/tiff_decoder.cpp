@@ -43,6 +43,17 @@ struct OptionsFree {
     void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
 };
 
+// Tag 34675, the embedded ICC profile.
+void reportProfile(TIFF* tif, LoadedPicture& out) {
+    std::uint32_t length = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &length, &profile) == 0 || profile == nullptr ||
+        length == 0) {
+        return;
+    }
+    takeEmbeddedProfile(out, static_cast<const std::uint8_t*>(profile), length);
+}
+
 }  // namespace
 
 bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::string& error) {
@@ -73,6 +84,7 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
     if (!checkPictureSize(w, h, error)) {
         return false;
     }
+    reportProfile(tif.get(), out);
     char emsg[1024] = {};
     TIFFRGBAImage img{};
     if (TIFFRGBAImageOK(tif.get(), emsg) == 0 || TIFFRGBAImageBegin(&img, tif.get(), 0, emsg) == 0) {

@@ -27,6 +27,7 @@
 #include "jpeg/cJpeg.h"
 #include "optimiser/folder_listing.h"
 #include "optimiser/memory_budget.h"
+#include "optimiser/size_target.h"
 
 namespace vendrik {
 namespace {
@@ -311,16 +312,24 @@ private:
         Surface picture;
         std::string error;
         LoadOptions load;
+        ColourReport colour;
+        load.convertColours = m_settings.convertColours;
+        load.colourReport = &colour;
         load.reserveMemory = [&](const DecodeMemory& decode) {
             memory.add(pictureNeed(decode, m_settings, m_box));
         };
         const bool loaded = m_settings.size.keepOriginalSize
                                 ? CopyPictureToBox(source, picture, error, load)
-                                : FitPictureToBox(source, m_box, picture, error, load);
+                                : FitPictureToBox(source, m_box, picture, error, load,
+                                                  m_settings.noEnlarge ? Enlarging::Never
+                                                                       : Enlarging::Allowed);
         if (!loaded) {
             return fail(result, std::move(error));
         }
         result.size = {picture.width(), picture.height()};
+        if (colour.outcome == ColourOutcome::Ignored) {
+            result.notes.push_back(colour.note);
+        }
 
         // The name.
         const std::string tag = NameTag(m_settings.naming, result.size);
@@ -371,21 +380,118 @@ private:
         picture = Surface();
         progress(index, 20);
 
-        // Encode.
-        cJpeg jpeg;
-        if (m_settings.sampling) {
-            const SamplingFactors f = samplingFactors(*m_settings.sampling);
-            jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
+        // Encode, with the source's metadata as chosen. A size limit counts
+        // the metadata too: it is part of the file the user gets.
+        const MetadataSegments metadata = metadataFor(source, colour, result);
+        if (m_settings.maxBytes > 0) {
+            return encodeWithinLimit(index, image, metadata, result, prepared);
         }
-        jpeg.Quality(m_settings.quality);
-        jpeg.setProgress([this, index](int value) { progress(index, value); });
-        if (jpeg.SampleHDC(image.hDC(), image.Width(), image.Height(), 0, 0) != cJpeg::kSampled) {
-            return fail(result, "Bild kann nicht kodiert werden (Größe " +
-                                    std::to_string(image.Height()) + " x " +
-                                    std::to_string(image.Width()) + ")");
+        auto jpeg = encode(
+            image, m_settings.quality, [this, index](int value) { progress(index, value); },
+            m_settings.sampling);
+        if (!jpeg) {
+            return fail(result, notEncodable(image));
         }
         image = cImage();
-        prepared.jpeg = jpeg.encodeToMemory();
+        result.quality = m_settings.quality;
+        prepared.jpeg = std::move(*jpeg);
+        if (!metadata.empty() && !insertMetadata(prepared.jpeg, metadata)) {
+            result.notes.push_back(kMetadataNotInserted);
+        }
+    }
+
+    static constexpr const char* kMetadataNotInserted = "Metadaten entfernt: JPEG ohne JFIF-Kopf";
+
+    // The source's metadata as the run's choice keeps it (nothing when it
+    // strips); what was left out goes into the picture's notes.
+    MetadataSegments metadataFor(const std::string& source, const ColourReport& colour,
+                                 PictureResult& result) const {
+        if (m_settings.metadata == MetadataChoice::Strip) {
+            return {};
+        }
+        const OutputFacts facts{result.size, colour.outcome == ColourOutcome::Converted};
+        MetadataSegments segments = metadataForOutput(source, m_settings.metadata, facts);
+        result.notes.insert(result.notes.end(), segments.notes.begin(), segments.notes.end());
+        return segments;
+    }
+
+    // The picture encoded at `quality` with `sampling` (nullopt: the
+    // encoder's own); nothing when the encoder cannot take its size.
+    std::optional<std::vector<std::uint8_t>> encode(cImage& image, int quality,
+                                                    cJpeg::Progress onProgress,
+                                                    std::optional<Sampling> sampling) const {
+        cJpeg jpeg;
+        if (sampling) {
+            const SamplingFactors f = samplingFactors(*sampling);
+            jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
+        }
+        jpeg.Quality(quality);
+        jpeg.setProgress(std::move(onProgress));
+        if (jpeg.SampleHDC(image.hDC(), image.Width(), image.Height(), 0, 0) != cJpeg::kSampled) {
+            return std::nullopt;
+        }
+        return jpeg.encodeToMemory();
+    }
+
+    static std::string notEncodable(const cImage& image) {
+        return "Bild kann nicht kodiert werden (Größe " + std::to_string(image.Height()) + " x " +
+               std::to_string(image.Width()) + ")";
+    }
+
+    // "höchstens N KB": the highest quality whose file fits, searched from
+    // the run's quality over encodes of the one scaled picture (see
+    // BatchSettings::maxBytes for the sampling). When even the lowest does
+    // not fit, the file at the lowest is written and its result says so.
+    // The current picture's progress moves on with each trial; the
+    // encoder's own steps would run up to 100 again each time.
+    void encodeWithinLimit(std::size_t index, cImage& image, const MetadataSegments& metadata,
+                           PictureResult& result, Prepared& prepared) {
+        // The size alone decides whether the encoder takes a picture, so the
+        // first trial tells for all.
+        struct NotEncodable {};
+        int trials = 0;
+        bool metadataInserted = true;
+        const auto search = [&](std::optional<Sampling> sampling, int start) {
+            return encodeWithinSize(m_settings.maxBytes, start, [&](int quality) {
+                auto file = encode(image, quality, {}, sampling);
+                if (!file) {
+                    throw NotEncodable{};
+                }
+                if (!metadata.empty() && !insertMetadata(*file, metadata)) {
+                    metadataInserted = false;
+                }
+                progress(index, std::min(95, 20 + 15 * ++trials));
+                return std::move(*file);
+            });
+        };
+        SizedEncoding sized;
+        try {
+            sized = search(m_settings.sampling, m_settings.quality);
+            // Below 70 the slider itself chooses 4:2:0, which gives the
+            // higher quality for the same bytes.
+            if ((!sized.fits || sized.quality < kBestSamplingFrom) && !m_settings.fixedSampling &&
+                m_settings.sampling == Sampling::Best) {
+                SizedEncoding reduced = search(Sampling::Faster, sized.quality);
+                const bool better = reduced.fits ? !sized.fits || reduced.quality > sized.quality
+                                                 : !sized.fits && reduced.file.size() < sized.file.size();
+                if (better) {
+                    sized = std::move(reduced);
+                }
+            }
+        } catch (const NotEncodable&) {
+            return fail(result, notEncodable(image));
+        }
+        progress(index, 100);
+        if (!metadataInserted) {
+            result.notes.push_back(kMetadataNotInserted);
+        }
+        result.quality = sized.quality;
+        if (!sized.fits) {
+            result.reason = "größer als höchstens " + kiloBytesText(m_settings.maxBytes) +
+                            ", auch mit der niedrigsten Qualität " + std::to_string(sized.quality) +
+                            " (" + kiloBytesText(sized.file.size()) + ")";
+        }
+        prepared.jpeg = std::move(sized.file);
     }
 
     // Writes the prepared file when it is this picture's turn. Only the

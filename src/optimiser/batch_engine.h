@@ -51,6 +51,7 @@
 
 #include "imaging/box_size.h"
 #include "imaging/surface.h"
+#include "optimiser/metadata_copy.h"
 #include "optimiser/naming.h"
 #include "optimiser/presets.h"
 
@@ -94,6 +95,22 @@ struct BatchSettings {
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
     OutputMode output = OutputMode::Files;
+    // Convert pictures with an embedded colour profile to sRGB (off: the
+    // stored pixels, as `--keep-pixels` asks).
+    bool convertColours = true;
+    // Which of the source's metadata the output keeps (none by default).
+    MetadataChoice metadata = MetadataChoice::Strip;
+    // "nicht vergrößern": a picture that fits inside the box keeps its size.
+    bool noEnlarge = false;
+    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
+    // written at the highest quality from 40 to 95 whose file fits, with
+    // the run's sampling; `quality` is where the search starts. When at
+    // 4:4:4 only a quality below 70 fits, or none, the search goes on at
+    // 4:2:0, as the slider chooses below 70, and the higher quality of the
+    // two is taken; not when the sampling was chosen for the run on
+    // purpose (fixedSampling).
+    std::uint64_t maxBytes = 0;
+    bool fixedSampling = false;
 };
 
 // A picture of a run.
@@ -123,7 +140,14 @@ struct PictureResult {
     std::string watermarkError;  // set when the watermark step failed
     BoxSize size;                // the scaled picture's size
     std::uint64_t bytes = 0;     // size of the written file
+    // The JPEG quality the file was encoded at. With a size limit that even
+    // the lowest quality misses, the picture is written at it and `reason`
+    // says so.
+    int quality = 0;
     std::vector<std::uint8_t> encoded;  // the file itself, with OutputMode::Memory
+    // What the picture was written despite (German): a colour profile
+    // ignored, metadata left out, each with its reason.
+    std::vector<std::string> notes;
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and

@@ -1,5 +1,7 @@
 #include "optimiser/batch_settings_from.h"
 
+#include <algorithm>
+
 #include "optimiser/presets.h"
 #include "watermark/watermark_step.h"
 
@@ -36,10 +38,15 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     b.naming.tagFirst = settings.tagAtStart;
     b.quality = settings.quality;
     b.sampling = samplingForQuality(settings.quality);
+    b.noEnlarge = settings.noEnlarge;
+    b.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;
     if (choices.watermark) {
         b.watermark = makeWatermarkStep(settings.watermark);
     }
     b.jobs = choices.jobs;
+    b.metadata = settings.metadata >= 0 && settings.metadata <= 2
+                     ? static_cast<MetadataChoice>(settings.metadata)
+                     : MetadataChoice::Strip;
     return b;
 }
 

@@ -29,7 +29,10 @@ struct RunChoices {
 // - quality, with the slider's sampling rule: from 70 up "beste Qualität"
 //   (4:4:4), below "höhere Geschwindigkeit" (4:2:0). A window whose optQuali
 //   buttons say otherwise sets `sampling` afterwards;
-// - the watermark step with settings.watermark when choices.watermark.
+// - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
+//   KB of 1024 bytes; 0 for none);
+// - the watermark step with settings.watermark when choices.watermark;
+// - the metadata choice ("Metadaten"; a value out of range strips).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});
 

@@ -11,9 +11,11 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    // ".tiff" joined the file list later than the others; its pictures keep
-    // the name they have always had ("scan.tiff" gives "scan", not "scan.").
-    if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff")) {
+    // ".tiff" and the phone and web formats joined the file list later than
+    // the others; their pictures keep the name they have always had
+    // ("scan.tiff" gives "scan", not "scan.").
+    if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff") &&
+        !isPhoneOrWebPicture(fileName)) {
         return BaseName(fileName);
     }
     // A leading point marks a hidden file, not an extension.

@@ -30,7 +30,8 @@ struct NamingSettings {
 [[nodiscard]] std::string BaseName(std::string_view fileName);
 
 // The base name used for a source: BaseName for a name the file list shows;
-// for ".tiff" names and any other name ("photo"), which only the command line
+// for ".tiff" names, the phone and web formats (".heic", ".webp", ...) and
+// any other name ("photo"), which only the command line
 // accepts, the name without its extension, since dropping four characters
 // would mangle it.
 [[nodiscard]] std::string baseNameFor(std::string_view fileName);

@@ -99,6 +99,7 @@ Settings loadSettings(const IniDocument& document) {
         s.optTag = optTag[0] - '0';
     }
     s.tagAtStart = stored.control("chkAnfang") != 0;
+    s.metadata = stored.control("Metadaten");
     s.origSize = stored.text("OrigSize") != "0";
     s.manH = stored.text("manH");
     s.manW = stored.text("manW");
@@ -106,6 +107,8 @@ Settings loadSettings(const IniDocument& document) {
     s.sizeIndex = stored.control("Size");
     s.samePath = stored.control("SamePath") != 0;
     s.tag = stored.text("Tag");
+    s.noEnlarge = stored.control("NoEnlarge") != 0;
+    s.maxSizeKB = stored.control("MaxSize");
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -127,6 +130,18 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    // The keys that came later go in when they say something other than
+    // their default, or to change one stored before; a file that never had
+    // them keeps the reference's twelve keys only.
+    const auto laterKey = [&](std::string_view key, const std::string& value) {
+        if (value != settingDefault(key) ||
+            !ReadIniValue(SettingsSection, key, settingsFile, "").empty()) {
+            entries.push_back({std::string(key), value});
+        }
+    };
+    laterKey("Metadaten", std::to_string(s.metadata));
+    laterKey("NoEnlarge", flag(s.noEnlarge));
+    laterKey("MaxSize", std::to_string(s.maxSizeKB));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

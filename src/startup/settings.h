@@ -1,5 +1,5 @@
 #pragma once
-// The settings as one value: the main window's twelve keys, start-up's
+// The settings as one value: the main window's fourteen keys, start-up's
 // "FirstRun" and the watermark design, read from the settings file in one
 // pass and written back in the orders the windows store them.
 //
@@ -40,6 +40,11 @@ struct Settings {
     // stored key unchanged when saved.
     int optTag = settingDefaultWhole("optTag");
     bool tagAtStart = settingDefaultWhole("chkAnfang") != 0;  // chkAnfang "am Anfang"
+    // "Metadaten": 0 strip, 1 keep, 2 keep without location (MetadataChoice).
+    int metadata = settingDefaultWhole("Metadaten");
+    // "nicht vergrößern" and "höchstens N KB" (0: no limit).
+    bool noEnlarge = settingDefaultWhole("NoEnlarge") != 0;
+    int maxSizeKB = settingDefaultWhole("MaxSize");
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -63,7 +68,9 @@ struct Settings {
 
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
-// "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang".
+// "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
+// then "Metadaten", "NoEnlarge" and "MaxSize" when they differ from their
+// defaults or the file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

@@ -74,6 +74,7 @@ protected:
         test::writeBmp(m_dir.file("in/b.bmp"), 40, 60, 2);
         test::writeBmp(m_dir.file("in/unter/c.bmp"), 50, 50, 3);
         test::writeText(m_dir.file("vendrik.ini"), "[Tervane Vendrik]\nQuality=60\nPreTags=2\n");
+        test::writeText(m_dir.file("liste.txt"), "in/a.bmp\n");
     }
 
     // One run with `options`; the output folder, the settings file and the
@@ -121,12 +122,20 @@ const std::vector<Spellings> kOptimiseSpellings = {
     {"quality", {"--quality=60", "--quality 60", "-Q 60", "-Q60"}, true},
     {"preset", {"--preset=Website", "--preset Website", "--preset website"}, true},
     {"sampling", {"--sampling=420", "--sampling 420"}, true},
+    // The pictures carry neither metadata nor a profile: same outputs.
+    {"metadata", {"--metadata=keep", "--metadata keep", "--meta keep"}, false},
+    {"keepPixels", {"--keep-pixels"}, false},
     {"tagPreset", {"--tag-preset=thumb", "--tag-preset thumb"}, true},
     {"tag", {"--tag=klein", "--tag klein"}, true},
     {"tagFirst", {"--tag-first", "--tag-f"}, true},
     {"out", {"--out={OUT}", "--out {OUT}", "-o {OUT}", "-o{OUT}"}, false},
     {"recursive", {"--recursive", "-r"}, true},
     {"skipExisting", {"--skip-existing"}, false},
+    {"noEnlarge", {"--no-enlarge", "--no-e"}, true},
+    {"maxSize", {"--max-size=30K", "--max-size 30K", "--max-size 30"}, false},
+    // A list naming a picture of the folder again: the same run.
+    {"filesFrom", {"--files-from=liste.txt", "--files-from liste.txt"}, false},
+    {"json", {"--json", "--js"}, true},
     {"dryRun", {"--dry-run", "-n"}, true},
     {"jobs", {"--jobs=2", "--jobs 2", "-j 2", "-j2"}, false},
     {"quiet", {"--quiet", "-q"}, true},

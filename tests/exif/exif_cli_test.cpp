@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "exif_block_builder.h"
+#include "support/exif_block_builder.h"
 #include "support/test_support.h"
 
 namespace vendrik {

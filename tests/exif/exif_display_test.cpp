@@ -8,7 +8,7 @@
 
 #include "exif/clsEXIF.h"
 #include "exif/exif_format.h"
-#include "exif_block_builder.h"
+#include "support/exif_block_builder.h"
 
 namespace vendrik {
 namespace {

@@ -11,7 +11,8 @@
 
 #include "exif/clsEXIF.h"
 #include "exif/exif_format.h"
-#include "exif_block_builder.h"
+#include "support/exif_block_builder.h"
+#include "support/hostile_exif.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -19,26 +20,10 @@ namespace {
 
 using test::Bytes;
 using test::ExifBlockBuilder;
-using R = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
-
-// Patches a 2- or 4-byte number into a JPEG made by ExifBlockBuilder, at an
-// offset counted from the TIFF start (which sits at file offset 12).
-Bytes patched(const ExifBlockBuilder& b, std::size_t tiffOffset, std::uint64_t value,
-              unsigned width) {
-    Bytes file = b.jpeg();
-    Bytes number;
-    b.put(number, value, width);
-    std::copy(number.begin(), number.end(), file.begin() + 12 + tiffOffset);
-    return file;
-}
-
-struct HostileCase {
-    const char* name;
-    std::function<Bytes()> file;
-    ExifState state;
-    bool create = true;       // false: no file at all
-    bool worstCase = false;   // the most text a file head can produce
-};
+using test::HostileCase;
+using test::kHostile;
+using test::patched;
+using test::small;
 
 // A click in the file list may take 10 ms. AddressSanitizer makes the
 // byte-wise text work of the worst case some fifty times slower than the
@@ -49,102 +34,6 @@ constexpr double kWorstCaseFactor = 20;
 constexpr double kWorstCaseFactor = 1;
 #endif
 constexpr double kBudgetMs = 10;
-
-ExifBlockBuilder small(bool intel) {
-    ExifBlockBuilder b(intel);
-    b.shortValue(274, 1).exifDirectory().rational(33437, R{{28, 10}});
-    return b;
-}
-
-const HostileCase kHostile[] = {
-    {"EntryCount0xFFFF", [] { return patched(small(true), 8, 0xFFFF, 2); }, ExifState::Read},
-    {"Ifd0OffsetPastTheEnd", [] { return patched(small(false), 4, 0xFFFFFFF0, 4); },
-     ExifState::Read},
-    {"IfdLinkPointingAtItself",
-     [] {
-         // IFD0 at 8 holds two entries; its next-directory link sits behind them.
-         return patched(small(true), 8 + 2 + 24, 8, 4);
-     },
-     ExifState::Read},
-    {"ExifOffsetPointingBackAtIfd0",
-     [] { return patched(small(false), 8 + 2 + 12 + 8, 8, 4); }, ExifState::Read},
-    {"ExifOffsetNegative",
-     [] {
-         ExifBlockBuilder b(true);
-         b.signedShort(34665, -8).signedShort(34665, -32768);
-         return b.jpeg();
-     },
-     ExifState::Read},
-    {"ExifOffsetFractionalOrHuge",
-     [] {
-         ExifBlockBuilder b(false);
-         b.rational(34665, R{{1, 2}, {1, 4}}).ascii(34665, "99999999999999999999999");
-         return b.jpeg();
-     },
-     ExifState::Read},
-    {"CountTimesSizeOverflows32Bits",
-     [] {
-         ExifBlockBuilder b(true);
-         b.raw(270, 12, 0x20000001, 8)       // 8 x count = 2^32 + 8
-             .raw(318, 5, 0xFFFFFFFF, 0)     // a list of four billion rationals
-             .raw(271, 2, 0xFFFFFFFF, 0xFFFFFFFF)
-             .raw(37500, 7, 0xFFFFFFFF, 16)
-             .raw(41730, 7, 0xFFFFFFFF, 0);
-         return b.jpeg();
-     },
-     ExifState::Read},
-    {"ZeroDenominators",
-     [] {
-         ExifBlockBuilder b(true);
-         b.exifDirectory()
-             .rational(33434, R{{0, 0}})
-             .rational(33437, R{{28, 0}})
-             .rational(37378, R{{0, 0}})
-             .rational(318, R{{0, 0}, {0, 0}});
-         return b.jpeg();
-     },
-     ExifState::Read},
-    {"UnknownTypes",
-     [] {
-         ExifBlockBuilder b(false);
-         b.raw(270, 13, 1, 0).raw(271, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF).raw(0, 0, 0, 0);
-         return b.jpeg();
-     },
-     ExifState::Read},
-    {"SignatureAtByte4091",
-     [] {
-         Bytes f(4091, 0xFF);
-         f.insert(f.end(), {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0});
-         return f;
-     },
-     ExifState::Read},
-    {"TwentyByteFile",
-     [] { return Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0, 30, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42,
-                       0, 0, 0, 8}; },
-     ExifState::Read},
-    {"TruncatedInsideAnEntry",
-     [] {
-         Bytes f = small(true).jpeg();
-         f.resize(12 + 8 + 2 + 7);
-         return f;
-     },
-     ExifState::Read},
-    {"FullHeadOfLongTexts",
-     [] {
-         // As many entries as 4096 bytes hold, each a 4000-byte text, read
-         // twice through an ExifOffset back at IFD0: the most work a file
-         // head can ask for.
-         ExifBlockBuilder b(true);
-         for (int i = 0; i < 339; ++i) {
-             b.raw(270, 2, 4000, 0);
-         }
-         b.raw(34665, 4, 1, 8);
-         return b.jpeg();
-     },
-     ExifState::Read, true, true},
-    {"NoFile", [] { return Bytes{}; }, ExifState::FileMissing, false},
-    {"EmptyFile", [] { return Bytes{}; }, ExifState::FileMissing},
-};
 
 double threadMilliseconds() {
     timespec t{};

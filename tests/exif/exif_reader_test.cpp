@@ -10,7 +10,7 @@
 #include "exif/clsEXIF.h"
 #include "exif/exif_error.h"
 #include "exif/exif_tags.h"
-#include "exif_block_builder.h"
+#include "support/exif_block_builder.h"
 #include "support/test_support.h"
 
 namespace vendrik {

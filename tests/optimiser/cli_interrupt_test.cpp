@@ -115,8 +115,10 @@ TEST_P(CliInterrupt, StopsAfterThePicturesInHandAndPrintsTheSummary) {
     const Interrupted r = interruptRun(dir, c.signal);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.log;
     EXPECT_GE(r.before, 5U);
-    // At most the picture each job had in hand was finished after the signal.
-    EXPECT_LE(r.after, r.before + kJobs) << r.log;
+    // At most the picture each job had in hand was finished after the signal,
+    // and one more may have been written between the count and the signal
+    // (the test itself can be held up there on a loaded machine).
+    EXPECT_LE(r.after, r.before + kJobs + 1) << r.log;
     EXPECT_LT(r.after, static_cast<std::size_t>(kPictures));
     EXPECT_NE(r.log.find(std::to_string(r.after) + " geschrieben, 0 übersprungen, 0 fehlgeschlagen, " +
                          std::to_string(kPictures - r.after) + " nach Abbruch nicht begonnen"),

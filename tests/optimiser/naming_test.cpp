@@ -48,6 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Names the file list would not show keep their stem.
         NameCase{"TiffKeepsItsWholeName", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"NoExtension", "photo", listTag("web"), {}, "/ziel/photo_web.jpg"},
+        // The phone and web formats keep their whole stem.
+        NameCase{"PhoneHeic", "IMG_0042.HEIC", listTag("web"), {}, "/ziel/IMG_0042_web.jpg"},
+        NameCase{"WebWebp", "urlaub.webp", listTag("web"), {}, "/ziel/urlaub_web.jpg"},
+        NameCase{"PhoneAvif", "a.b.avif", listTag("web"), {}, "/ziel/a.b_web.jpg"},
         NameCase{"HiddenFile", ".profil", listTag("web"), {}, "/ziel/.profil_web.jpg"},
         // Four characters, not four bytes, of a UTF-8 name.
         NameCase{"UpperCaseExtension", "schön.JPG", listTag("web"), {}, "/ziel/schön_web.jpg"},
@@ -62,10 +66,11 @@ TEST(BaseName, DropsTheLastFourCharacters) {
 }
 
 TEST(FileListPattern, MatchesTheListedExtensionsIgnoringCase) {
-    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.tiff", "a.gif", "a.PNG", "a.jps", ".jpg"}) {
+    for (const char* yes : {"a.jpg", "a.JPEG", "a.Bmp", "a.tif", "a.tiff", "a.gif", "a.PNG", "a.jps",
+                            ".jpg", "a.heic", "a.HEIF", "a.avif", "a.WebP"}) {
         EXPECT_TRUE(matchesFileListPattern(yes)) << yes;
     }
-    for (const char* no : {"a.tiffs", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp"}) {
+    for (const char* no : {"a.tiffs", "a.jpg.txt", "photo", "a.jp", "jpg", "a.webp.txt", "aheic"}) {
         EXPECT_FALSE(matchesFileListPattern(no)) << no;
     }
 }

@@ -40,7 +40,8 @@ class WindowStateTest : public QObject {
 private slots:
     void loadsWithItsListsTitleAndSize();
     void theSettingsGoIntoTheControls();
-    void closingWritesTheTwelveKeysUnchanged();
+    void closingWritesTheMainWindowKeysUnchanged();
+    void theMetadataChoiceIsStoredAndReachesTheRun();
     void closingWritesTheChosenNamingOption_data();
     void closingWritesTheChosenNamingOption();
     void samePathGreysTheTargetFieldButNotItsButton();
@@ -90,7 +91,7 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.size(), QSize(575, 558));
+    QCOMPARE(w.size(), QSize(575, 585));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);
@@ -154,7 +155,7 @@ void WindowStateTest::theSettingsGoIntoTheControls() {
 // A settings file with every main-window key in the table's order and values
 // other than the defaults comes back byte for byte when the window closes
 // without a change; the other keys are left as they were.
-void WindowStateTest::closingWritesTheTwelveKeysUnchanged() {
+void WindowStateTest::closingWritesTheMainWindowKeysUnchanged() {
     test::TempDir dir;
     std::filesystem::create_directory(dir.file("bilder"));
     std::filesystem::create_directory(dir.file("ziel"));
@@ -178,6 +179,7 @@ void WindowStateTest::closingWritesTheTwelveKeysUnchanged() {
         "manW=640,5\n"
         "optTag=2\n"
         "chkAnfang=1\n"
+        "Metadaten=2\n"
         "HPosN=2\n"
         "Info=Zeile 1#\xA7Zeile 2\n";  // "§" is byte 167 on disk
     test::writeText(ini, text);
@@ -189,6 +191,53 @@ void WindowStateTest::closingWritesTheTwelveKeysUnchanged() {
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()),
                         static_cast<qsizetype>(bytes.size())),
              QByteArray::fromStdString(text));
+}
+
+// The choice in the "JPEG-Kompression: " frame: shown from the settings,
+// found by its caption, passed into the run, stored when the window closes.
+void WindowStateTest::theMetadataChoiceIsStoredAndReachesTheRun() {
+    test::TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    test::writeBmp(dir.file("foto.bmp"), 64, 48, 1);
+    const auto made = test::runCommand(
+        "cd " + test::shellQuote(dir.path().string()) +
+        " && convert foto.bmp foto.jpg && rm foto.bmp && exiftool -q -overwrite_original"
+        " -Make=Vendrik-Testkamera -GPSLatitude=48.5 -GPSLatitudeRef=N foto.jpg");
+    QCOMPARE(made.exitCode, 0);
+    Settings s = settingsFor(dir.path().string());
+    s.metadata = 2;
+    auto t = openWindow(s, ini);
+    frmOptimize& w = *t.window;
+    QComboBox* choice = w.quality()->cboMetadata();
+    QCOMPARE(choice->accessibleName(), QStringLiteral("Metadaten:"));
+    QStringList items;
+    for (int i = 0; i < choice->count(); ++i) {
+        items << choice->itemText(i);
+    }
+    QCOMPARE(items, (QStringList{"entfernen", "behalten", "behalten ohne GPS"}));
+    QCOMPARE(choice->currentText(), QStringLiteral("behalten ohne GPS"));
+
+    // What each choice writes: the camera kept or not, the place never but
+    // with "behalten".
+    struct Step {
+        int index;
+        bool camera;
+        bool place;
+    };
+    for (const Step step : {Step{2, true, false}, Step{1, true, true}, Step{0, false, false}}) {
+        choice->setCurrentIndex(step.index);
+        test::clickEntry(w, "foto.jpg");
+        QVERIFY(test::runAndWait(w));
+        const auto out = test::readFileBytes(dir.file("foto_new.jpg"));
+        const std::string bytes(out.begin(), out.end());
+        QCOMPARE(bytes.find("Vendrik-Testkamera") != std::string::npos, step.camera);
+        const auto gps = test::runCommand("exiftool -s3 -GPSLatitude " +
+                                          test::shellQuote(dir.file("foto_new.jpg")));
+        QCOMPARE(gps.output.empty(), !step.place);
+    }
+    choice->setCurrentIndex(1);
+    QVERIFY(w.close());
+    QCOMPARE(ReadIniValue(SettingsSection, "Metadaten", ini, "?"), std::string("1"));
 }
 
 void WindowStateTest::closingWritesTheChosenNamingOption_data() {

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <thread>
@@ -40,8 +41,9 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide and 558 high (8625 × 8370 twips).
-constexpr QSize kWindowSize{575, 558};
+// The window's size: 575 pixels wide (8625 twips) and 585 high, 27 more
+// than the 558 (8370 twips) of the window without the metadata choice's row.
+constexpr QSize kWindowSize{575, 585};
 
 // Holds the normal pointer over a question asked while the hourglass shows.
 class NormalPointer {
@@ -235,11 +237,16 @@ void frmOptimize::applySettings(const Settings& s) {
     m_naming->chkAnfang()->setChecked(s.tagAtStart);
     SetAnfang(s.tagAtStart ? 1 : 0);
     m_size->Check1()->setChecked(s.origSize);
+    m_size->chkNoEnlarge()->setChecked(s.noEnlarge);
     Check1_Click();
+    m_quality->maxSizeField()->setValue(s.maxSizeKB);
     m_size->txtSizeH()->setText(QString::fromStdString(s.manH));
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
     m_quality->HScroll1_Change();
+    if (s.metadata >= 0 && s.metadata < m_quality->cboMetadata()->count()) {
+        m_quality->cboMetadata()->setCurrentIndex(s.metadata);
+    }
     if (s.sizeIndex >= 0 && s.sizeIndex < m_size->cboSizes()->count()) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
         cboSizes_Click();
@@ -401,6 +408,8 @@ void frmOptimize::ccXPButton2_Click() {
     // The options say how to sample; they follow the slider's rule unless
     // the user chose the other one.
     batch.sampling = m_quality->sampling();
+    // A size limit may go on at 4:2:0 unless the user chose against the rule.
+    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
 
     std::vector<std::string> sources;
     if (single) {
@@ -478,6 +487,9 @@ Settings frmOptimize::currentSettings() const {
     s.manW = m_size->txtSizeW()->text().toStdString();
     s.optTag = m_naming->chosenOption();
     s.tagAtStart = m_naming->chkAnfang()->isChecked();
+    s.metadata = m_quality->cboMetadata()->currentIndex();
+    s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
+    s.maxSizeKB = m_quality->maxSizeField()->value();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;

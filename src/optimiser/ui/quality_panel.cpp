@@ -1,12 +1,15 @@
 #include "optimiser/ui/quality_panel.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 
+#include "common/settings_keys.h"
 #include "controls/ccXPButton.h"
 #include "optimiser/ui/window_look.h"
 
@@ -43,10 +46,44 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
                 [this, i] { presetClicked(static_cast<int>(i)); });
     }
 
+    // What the outputs keep of their sources' metadata; the default strips
+    // it, as the outputs always were: bare JFIF files.
+    auto* metadataLabel = new QLabel(QStringLiteral("Metadaten:"), this);
+    m_metadata = new QComboBox(this);
+    m_metadata->addItems({QStringLiteral("entfernen"), QStringLiteral("behalten"),
+                          QStringLiteral("behalten ohne GPS")});
+    metadataLabel->setBuddy(m_metadata);
+    m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
+    connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+    auto* metadata = new QHBoxLayout;
+    metadata->addWidget(metadataLabel);
+    metadata->addWidget(m_metadata, 1);
+
     grid->addLayout(options, 0, 0);
     grid->addWidget(m_caption, 1, 0);
-    grid->addWidget(m_slider, 2, 0);
+    // "höchstens N KB" beside the slider: the largest file each picture may
+    // become; the run then searches the highest quality that fits.
+    auto* atMost = new QLabel(QStringLiteral("höchstens"), this);
+    m_maxSize = new QSpinBox(this);
+    m_maxSize->setRange(0, kInt16Max);
+    m_maxSize->setSuffix(QStringLiteral(" KB"));
+    m_maxSize->setSpecialValueText(QStringLiteral("–"));
+    m_maxSize->setAccessibleName(QStringLiteral("höchstens N KB"));
+    m_maxSize->setToolTip(QStringLiteral(
+        "Größte Dateigröße je Bild in KB (1024 Bytes); die Qualität wird dafür gesenkt. "
+        "– : keine Grenze"));
+    atMost->setBuddy(m_maxSize);
+    // No taller than the slider, so that the frame and the window keep
+    // their heights.
+    m_maxSize->setMaximumHeight(m_slider->sizeHint().height());
+    auto* sliderRow = new QHBoxLayout;
+    sliderRow->addWidget(m_slider, 1);
+    sliderRow->addSpacing(6);
+    sliderRow->addWidget(atMost);
+    sliderRow->addWidget(m_maxSize);
+    grid->addLayout(sliderRow, 2, 0);
     grid->addLayout(presets, 3, 0);
+    grid->addLayout(metadata, 4, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);

@@ -3,7 +3,11 @@
 // Qualität", "höhere Geschwindigkeit"), the quality slider HScroll1 (40 to
 // 95, large step 5) with its caption Label2(2), and the four preset buttons
 // ccXPButton1 ("Website", "eMail", "Normal", "Optimal"), the one matching
-// the slider marked in dark red.
+// the slider marked in dark red; beside the slider the field "höchstens N
+// KB" (0: no limit), the size each output may have at most. Below them the
+// metadata choice cboMetadata ("Metadaten:": "entfernen", "behalten",
+// "behalten ohne GPS"), in the order of MetadataChoice and the settings key
+// "Metadaten".
 
 #include <QGroupBox>
 #include <array>
@@ -11,9 +15,11 @@
 
 #include "optimiser/presets.h"
 
+class QComboBox;
 class QLabel;
 class QRadioButton;
 class QScrollBar;
+class QSpinBox;
 
 namespace vendrik {
 
@@ -39,6 +45,13 @@ public:
     [[nodiscard]] ccXPButton* ccXPButton1(int index) const {
         return m_presets[static_cast<std::size_t>(index)];
     }
+    [[nodiscard]] QComboBox* cboMetadata() const {
+        return m_metadata;
+    }
+    // "höchstens N KB": 0 (shown as "–") for no limit.
+    [[nodiscard]] QSpinBox* maxSizeField() const {
+        return m_maxSize;
+    }
 
     // The chosen sampling; nothing when neither option is on.
     [[nodiscard]] std::optional<Sampling> sampling() const;
@@ -56,7 +69,9 @@ private:
     std::array<QRadioButton*, 2> m_sampling{};
     QLabel* m_caption = nullptr;
     QScrollBar* m_slider = nullptr;
+    QSpinBox* m_maxSize = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
+    QComboBox* m_metadata = nullptr;
 };
 
 }  // namespace vendrik

@@ -45,6 +45,9 @@ SizePanel::SizePanel(QWidget* dummy, QWidget* parent)
     m_times = new QLabel(QStringLiteral("x"), this);
 
     m_keepSize = new QCheckBox(QStringLiteral("Originalgröße(n) beibehalten"), this);
+    m_noEnlarge = new QCheckBox(QStringLiteral("nicht vergrößern"), this);
+    m_noEnlarge->setToolTip(
+        QStringLiteral("Bilder, die in den Zielrahmen passen, behalten ihre Größe"));
 
     auto* sizeRow = new QHBoxLayout;
     sizeRow->setSpacing(5);
@@ -55,7 +58,12 @@ SizePanel::SizePanel(QWidget* dummy, QWidget* parent)
     sizeRow->addWidget(m_width);
     grid->addWidget(caption, 0, 0);
     grid->addLayout(sizeRow, 1, 0);
-    grid->addWidget(m_keepSize, 2, 0);
+    auto* checkRow = new QHBoxLayout;
+    checkRow->addWidget(m_keepSize);
+    checkRow->addSpacing(8);
+    checkRow->addWidget(m_noEnlarge);
+    checkRow->addStretch(1);
+    grid->addLayout(checkRow, 2, 0);
 
     // Until a setting chooses otherwise the list shows no preset and the
     // own size fields are off.
@@ -64,6 +72,7 @@ SizePanel::SizePanel(QWidget* dummy, QWidget* parent)
 
     connect(m_sizes, &QComboBox::activated, this, [this] { cboSizes_Click(); });
     connect(m_keepSize, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    connect(m_noEnlarge, &QCheckBox::clicked, m_dummy, [this] { m_dummy->setFocus(); });
 }
 
 DestSizeInputs SizePanel::destSizeInputs() const {
@@ -97,6 +106,8 @@ void SizePanel::cboSizes_Click() {
 }
 
 void SizePanel::Check1_Click() {
+    // Kept at its own size, a picture is never enlarged anyway.
+    m_noEnlarge->setEnabled(!m_keepSize->isChecked());
     if (m_keepSize->isChecked()) {
         setOwnSizeEnabled(false);
         m_sizes->setEnabled(false);

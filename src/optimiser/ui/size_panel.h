@@ -1,7 +1,7 @@
 #pragma once
 // The frame "Optimierungs-Einstellungen: ": the size list cboSizes, the own
-// size fields txtSizeH and txtSizeW, and "Originalgröße(n) beibehalten"
-// (Check1), with the enabling rules between them and the destination box
+// size fields txtSizeH and txtSizeW, "Originalgröße(n) beibehalten"
+// (Check1) and beside it "nicht vergrößern", with the enabling rules between them and the destination box
 // (picDestSize) that a size preset sets.
 
 #include <QGroupBox>
@@ -35,6 +35,11 @@ public:
     [[nodiscard]] QCheckBox* Check1() const {
         return m_keepSize;
     }
+    // "nicht vergrößern", beside Check1: pictures that fit inside the box
+    // keep their size. Off while the original size is kept.
+    [[nodiscard]] QCheckBox* chkNoEnlarge() const {
+        return m_noEnlarge;
+    }
 
     // The last size preset chosen (the setting "Size").
     [[nodiscard]] int SizeIndex() const {
@@ -66,6 +71,7 @@ private:
     FilteredLineEdit* m_width = nullptr;
     QLabel* m_times = nullptr;
     QCheckBox* m_keepSize = nullptr;
+    QCheckBox* m_noEnlarge = nullptr;
     int m_sizeIndex = kDefaultSizeIndex;
     BoxSize m_destSize = kInitialDestSize;
 };

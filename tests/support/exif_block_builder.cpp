@@ -1,4 +1,4 @@
-#include "exif_block_builder.h"
+#include "support/exif_block_builder.h"
 
 namespace vendrik::test {
 

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# What colour management and kept metadata cost. The batch benchmark's 24
+# photographs of 12 megapixels (make_photos.sh) as they are, and the same
+# pixels made into phone photographs: a Display P3 profile, EXIF with camera,
+# date and GPS, a thumbnail, and XMP and IPTC with place names. All into the
+# 1024 × 1280 box at quality 80 with all cores, in the same run:
+#
+#   untagged   the plain photographs (no profile), metadata stripped
+#   p3         the phone photographs, converted to sRGB, metadata stripped
+#   p3 keep    the phone photographs, converted, --metadata keep
+#
+# Each runs ROUNDS times (default 3) in turn and the best wall time counts.
+# Prints the ratios p3 / untagged (the cost of the conversion, target at most
+# 1.15) and keep / strip (the cost of keeping metadata, target at most 1.05).
+#
+#   bash bench/colour_bench.sh [ROUNDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rounds="${1:-3}"
+bash "$root/scripts/install-deps.sh" bench
+build="$root/build/bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
+cli="$build/apps/vendrik-cli"
+plain=$(bash "$root/bench/make_photos.sh")
+phone="$root/bench/data/photos12mp-phone"
+out="$root/bench/out/colour"
+count=$(ls "$plain"/*.jpg | wc -l)
+
+# The phone photographs: made once, kept like the plain ones.
+if [ "$(ls "$phone"/*.jpg 2>/dev/null | wc -l)" -ne "$count" ]; then
+  rm -rf "$phone"
+  mkdir -p "$phone/profile"
+  /usr/bin/python3 "$root/tests/imaging/make_colour_pictures.py" "$phone/profile" >/dev/null
+  /usr/bin/convert "$plain/photo01.jpg" -resize 160x120 "$phone/profile/thumb.jpg"
+  cp "$plain"/*.jpg "$phone"/
+  exiftool -q -overwrite_original "-ICC_Profile<=$phone/profile/display-p3.icc" \
+    -Make=Apple '-Model=iPhone 15' '-DateTimeOriginal=2024:05:17 14:03:22' -FNumber=1.8 \
+    -ExposureTime=0.01 -ISO=64 -FocalLength=6.9 -GPSLatitude=48.137154 -GPSLatitudeRef=N \
+    -GPSLongitude=11.576124 -GPSLongitudeRef=E -GPSAltitude=519 \
+    -XMP-photoshop:City=München -XMP-iptcCore:Location=Marienplatz -XMP-dc:Title=Rathaus \
+    -IPTC:City=München -IPTC:Keywords=Urlaub "-ThumbnailImage<=$phone/profile/thumb.jpg" \
+    "$phone"/*.jpg
+fi
+
+# Runs one case into a fresh folder; prints its wall time.
+measure() {
+  local name=$1
+  shift
+  rm -rf "${out:?}/$name"
+  mkdir -p "$out/$name"
+  /usr/bin/time -o "$out/$name.time" -f '%e' "$cli" optimise --size "1024 x 1280" \
+    --quality 80 --quiet --no-settings --out "$out/$name" "$@" >/dev/null 2>&1
+  local files
+  files=$(ls "$out/$name" | wc -l)
+  if [ "$files" -ne "$count" ]; then
+    echo "colour_bench.sh: $name wrote $files of $count files" >&2
+    exit 1
+  fi
+  tail -1 "$out/$name.time"
+}
+
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
+
+untagged="" p3="" keep=""
+for ((r = 1; r <= rounds; r++)); do
+  untagged=$(min "$untagged" "$(measure untagged "$plain")")
+  p3=$(min "$p3" "$(measure p3 "$phone")")
+  keep=$(min "$keep" "$(measure p3-keep --metadata keep "$phone")")
+done
+
+echo "$count photographs of 12 megapixels into 1024 x 1280, quality 80, $(nproc) cores, best of $rounds"
+printf '%-34s %8s\n' case "wall s"
+printf '%-34s %8s\n' "untagged, metadata stripped" "$untagged" \
+  "Display P3 to sRGB, stripped" "$p3" "Display P3 to sRGB, --metadata keep" "$keep"
+awk -v u="$untagged" -v p="$p3" -v k="$keep" 'BEGIN {
+  printf "P3 / untagged (conversion):   %.3f (target <= 1.15)\n", p / u;
+  printf "keep / strip (metadata):      %.3f (target <= 1.05)\n", k / p;
+}'
+exiftool -s -s -s -Orientation -GPSLatitude -ColorSpace -ThumbnailLength "$out/p3-keep/photo01_new.jpg" |
+  paste -sd' ' | sed 's/^/kept in photo01: /'

@@ -1,0 +1,156 @@
+// HEIF (HEIC from phones, AVIF) through libheif: the primary image of the
+// file, with the file's own transformations (rotation, mirror, crop)
+// applied by libheif, alpha flattened onto white and more than 8 bits per
+// channel brought down to 8.
+//
+// A HEIF file says how it is to be shown in its transformation properties;
+// an EXIF Orientation it may carry as well describes the camera's sensor and
+// is not applied on top (phones write both, and applying both would turn
+// the picture twice). So `orientation` stays 1.
+//
+// Colours: libheif turns the coded YCbCr into RGB with the file's own
+// matrix (its nclx box). An embedded ICC profile (phones write Display P3;
+// profile types "prof" and "rICC") goes to the loader, which converts the
+// pixels to sRGB from it.
+
+#include <libheif/heif.h>
+
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "imaging/interleaved_pixels.h"
+#include "imaging/picture_decoders.h"
+
+namespace vendrik::decoders {
+namespace {
+
+struct ContextFree {
+    void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct ImageRelease {
+    void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+
+// libheif's own text, without the line break it sometimes ends with.
+std::string messageOf(const heif_error& e) {
+    std::string m = e.message != nullptr ? e.message : "";
+    while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) {
+        m.pop_back();
+    }
+    return m;
+}
+
+std::string heifProblem(const heif_error& e) {
+    // libheif refuses sizes past its own limits before allocating.
+    if (e.subcode == heif_suberror_Security_limit_exceeded) {
+        return "Bild zu groß: " + messageOf(e);
+    }
+    if (e.code == heif_error_Unsupported_feature || e.code == heif_error_Unsupported_filetype) {
+        return "HEIF-Bild mit nicht unterstützter Kodierung: " + messageOf(e);
+    }
+    if (e.code == heif_error_Memory_allocation_error) {
+        return "nicht genug Speicher für das HEIF-Bild";
+    }
+    return "HEIF beschädigt oder abgeschnitten: " + messageOf(e);
+}
+
+}  // namespace
+
+bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, bytes, error)) {
+        return false;
+    }
+    try {
+        std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+        if (!context) {
+            error = "nicht genug Speicher für den HEIF-Leser";
+            return false;
+        }
+        heif_error e = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
+                                                                  bytes.size(), nullptr);
+        if (e.code != heif_error_Ok) {
+            error = heifProblem(e);
+            return false;
+        }
+        heif_image_handle* rawHandle = nullptr;
+        e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+        std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+        if (e.code != heif_error_Ok) {
+            error = heifProblem(e);
+            return false;
+        }
+        // The size as shown (after rotation), from the file's properties,
+        // checked before libheif decodes anything.
+        const int w = heif_image_handle_get_width(handle.get());
+        const int h = heif_image_handle_get_height(handle.get());
+        if (!checkPictureSize(w, h, error)) {
+            return false;
+        }
+        if (const std::size_t n = heif_image_handle_get_raw_color_profile_size(handle.get());
+            n > kMaxProfileBytes) {
+            out.colour = {ColourOutcome::Ignored, "Farbprofil zu groß (höchstens 4 MB), ignoriert"};
+        } else if (n > 0) {
+            std::vector<std::uint8_t> profile(n);
+            if (heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
+                heif_error_Ok) {
+                takeEmbeddedProfile(out, profile.data(), profile.size());
+            }
+        }
+        const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+        // Besides our surface, libheif holds the file, the decoded planes
+        // (up to 16 bits a sample at 4:4:4: two surfaces' worth) and its
+        // interleaved result (4 bytes a pixel with alpha).
+        const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+        const std::size_t working = bytes.size() + pixels * 3 * 2 + pixels * (alpha ? 4 : 3);
+        if (!allocatePixels(out, w, h, options, error, 1, working)) {
+            return false;
+        }
+
+        std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
+        if (!decoding) {
+            error = "nicht genug Speicher für den HEIF-Leser";
+            return false;
+        }
+        decoding->ignore_transformations = 0;
+        decoding->convert_hdr_to_8bit = 1;
+        // A damaged picture is an error, not a picture with grey gaps.
+        decoding->strict_decoding = 1;
+        heif_image* rawImage = nullptr;
+        e = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                              decoding.get());
+        std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+        if (e.code != heif_error_Ok || !image) {
+            error = heifProblem(e);
+            return false;
+        }
+        int stride = 0;
+        const std::uint8_t* top =
+            heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        const int dw = heif_image_get_width(image.get(), heif_channel_interleaved);
+        const int dh = heif_image_get_height(image.get(), heif_channel_interleaved);
+        const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
+        if (top == nullptr || bits != 8 || dw != w || dh != h ||
+            stride < (alpha ? 4 : 3) * w) {
+            error = "HEIF-Bild mit nicht unterstütztem Pixelformat";
+            return false;
+        }
+        copyInterleavedRows(top, stride, alpha ? ChannelOrder::Rgba : ChannelOrder::Rgb,
+                            out.pixels);
+    } catch (const std::bad_alloc&) {
+        error = "nicht genug Speicher für das HEIF-Bild";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vendrik::decoders

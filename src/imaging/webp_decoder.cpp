@@ -1,0 +1,199 @@
+// WebP through libwebp: a still picture, or the first frame of an animation
+// as it is shown (composed onto the animation's canvas), with alpha
+// flattened onto white and an EXIF Orientation in the file applied as for
+// a JPEG. An embedded ICC profile (the "ICCP" chunk) goes to the loader,
+// which converts the pixels to sRGB from it.
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <cstring>
+#include <memory>
+#include <span>
+#include <new>
+#include <vector>
+
+#include "imaging/exif_orientation.h"
+#include "imaging/interleaved_pixels.h"
+#include "imaging/picture_decoders.h"
+#include "imaging/surface_ops.h"
+
+namespace vendrik::decoders {
+namespace {
+
+struct DemuxDelete {
+    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+struct AnimDecoderDelete {
+    void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
+};
+
+std::string webpProblem(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OUT_OF_MEMORY:
+            return "nicht genug Speicher für das WebP-Bild";
+        case VP8_STATUS_NOT_ENOUGH_DATA:
+            return "WebP abgeschnitten";
+        case VP8_STATUS_UNSUPPORTED_FEATURE:
+            return "WebP mit nicht unterstützter Eigenschaft";
+        default:
+            return "WebP beschädigt";
+    }
+}
+
+// The EXIF chunk's Orientation, 1 when there is none. The chunk holds the
+// TIFF structure itself; some writers put JPEG's "Exif\0\0" before it.
+int orientationOf(const WebPData& data) {
+    std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
+    if (!demux || (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & EXIF_FLAG) == 0) {
+        return 1;
+    }
+    WebPChunkIterator chunk{};
+    if (WebPDemuxGetChunk(demux.get(), "EXIF", 1, &chunk) == 0) {
+        return 1;
+    }
+    const std::span<const std::uint8_t> payload(chunk.chunk.bytes, chunk.chunk.size);
+    const bool jpegStyle = payload.size() >= 6 && std::memcmp(payload.data(), "Exif\0\0", 6) == 0;
+    const int o = jpegStyle ? exifOrientation(payload) : exifOrientationOfTiff(payload);
+    WebPDemuxReleaseChunkIterator(&chunk);
+    return o;
+}
+
+// The "ICCP" chunk's profile, handed to the loader.
+void reportProfile(const WebPData& data, LoadedPicture& out) {
+    std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemux(&data));
+    if (!demux || (WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) == 0) {
+        return;
+    }
+    WebPChunkIterator chunk{};
+    if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk) == 0) {
+        return;
+    }
+    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size);
+    WebPDemuxReleaseChunkIterator(&chunk);
+}
+
+// The first frame of an animation on its canvas (w × h, already checked).
+bool decodeFirstFrame(const WebPData& data, Surface& out, std::string& error) {
+    WebPAnimDecoderOptions decoderOptions;
+    if (WebPAnimDecoderOptionsInit(&decoderOptions) == 0) {
+        error = "WebP-Leser passt nicht zur Bibliothek";
+        return false;
+    }
+    decoderOptions.color_mode = MODE_BGRA;
+    decoderOptions.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, AnimDecoderDelete> decoder(
+        WebPAnimDecoderNew(&data, &decoderOptions));
+    if (!decoder) {
+        error = "WebP-Animation beschädigt";
+        return false;
+    }
+    WebPAnimInfo info{};
+    if (WebPAnimDecoderGetInfo(decoder.get(), &info) == 0 ||
+        static_cast<int>(info.canvas_width) != out.width() ||
+        static_cast<int>(info.canvas_height) != out.height()) {
+        error = "WebP-Animation beschädigt";
+        return false;
+    }
+    std::uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) == 0 || canvas == nullptr) {
+        error = "WebP-Animation beschädigt oder abgeschnitten";
+        return false;
+    }
+    copyInterleavedRows(canvas, std::ptrdiff_t{4} * out.width(), ChannelOrder::Bgra, out);
+    return true;
+}
+
+bool decodeStill(const WebPData& data, bool alpha, Surface& out, std::string& error) {
+    WebPDecoderConfig config;
+    if (WebPInitDecoderConfig(&config) == 0) {
+        error = "WebP-Leser passt nicht zur Bibliothek";
+        return false;
+    }
+    if (alpha) {
+        config.output.colorspace = MODE_BGRA;  // libwebp's buffer, flattened below
+    } else {
+        // Straight into the surface's rows.
+        config.output.colorspace = MODE_BGR;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = out.row(0);
+        config.output.u.RGBA.stride = static_cast<int>(out.stride());
+        config.output.u.RGBA.size =
+            static_cast<std::size_t>(out.stride()) * static_cast<std::size_t>(out.height());
+    }
+    const VP8StatusCode status = WebPDecode(data.bytes, data.size, &config);
+    if (status != VP8_STATUS_OK) {
+        WebPFreeDecBuffer(&config.output);
+        error = webpProblem(status);
+        return false;
+    }
+    if (config.output.width != out.width() || config.output.height != out.height()) {
+        WebPFreeDecBuffer(&config.output);
+        error = "WebP beschädigt";
+        return false;
+    }
+    if (alpha) {
+        copyInterleavedRows(config.output.u.RGBA.rgba, config.output.u.RGBA.stride,
+                            ChannelOrder::Bgra, out);
+    }
+    WebPFreeDecBuffer(&config.output);
+    return true;
+}
+
+}  // namespace
+
+bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
+                std::string& error) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(file, bytes, error)) {
+        return false;
+    }
+    const WebPData data{bytes.data(), bytes.size()};
+    WebPBitstreamFeatures features{};
+    const VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &features);
+    if (status != VP8_STATUS_OK) {
+        error = webpProblem(status);
+        return false;
+    }
+    // For an animation the size is the canvas's.
+    if (!checkPictureSize(features.width, features.height, error)) {
+        return false;
+    }
+    const int orientation = orientationOf(data);
+    const auto transform = static_cast<Transform>(orientation);
+    // Our surface (and its upright copy), the file, and libwebp's BGRA
+    // buffer for a picture with alpha; an animation's decoder keeps two
+    // canvases and the frame it decodes.
+    const std::size_t canvas =
+        static_cast<std::size_t>(features.width) * static_cast<std::size_t>(features.height) * 4;
+    const std::size_t working =
+        bytes.size() + (features.has_animation != 0 ? 3 * canvas
+                        : features.has_alpha != 0   ? canvas
+                                                    : 0);
+    try {
+        if (!allocatePixels(out, features.width, features.height, options, error,
+                            transform == Transform::Identity ? 1 : 2, working)) {
+            return false;
+        }
+        const bool decoded = features.has_animation != 0
+                                 ? decodeFirstFrame(data, out.pixels, error)
+                                 : decodeStill(data, features.has_alpha != 0, out.pixels, error);
+        if (!decoded) {
+            return false;
+        }
+        out.orientation = orientation;
+        reportProfile(data, out);
+        if (transform != Transform::Identity) {
+            out.pixels = transformed(out.pixels, transform);
+        }
+    } catch (const std::bad_alloc&) {
+        error = "nicht genug Speicher für das WebP-Bild";
+        return false;
+    }
+    out.width = out.pixels.width();
+    out.height = out.pixels.height();
+    return true;
+}
+
+}  // namespace vendrik::decoders

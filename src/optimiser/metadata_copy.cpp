@@ -1,0 +1,308 @@
+#include "optimiser/metadata_copy.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+// Exiv2 0.27 still spells its owning pointers std::auto_ptr.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+#pragma GCC diagnostic pop
+
+#include "common/regular_file.h"
+
+namespace vendrik {
+namespace {
+
+constexpr std::string_view kExifName{"Exif\0\0", 6};
+constexpr std::string_view kXmpName{"http://ns.adobe.com/xap/1.0/\0", 29};
+constexpr std::string_view kPhotoshopName{"Photoshop 3.0\0", 14};
+// A segment's length field counts itself: 65535 - 2 bytes of payload.
+constexpr std::size_t kMaxSegmentPayload = 65533;
+
+// Exiv2 reports damaged data through a process-wide log rather than by
+// throwing. While a picture's metadata is read on a thread, its messages go
+// to that picture; outside of that they go nowhere.
+thread_local std::string* t_exiv2Messages = nullptr;
+
+void collectExiv2Message(int level, const char* message) {
+    if (t_exiv2Messages == nullptr || level < Exiv2::LogMsg::warn || message == nullptr) {
+        return;
+    }
+    if (t_exiv2Messages->empty()) {
+        std::string m(message);
+        while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) {
+            m.pop_back();
+        }
+        *t_exiv2Messages = m.substr(0, 200);
+    }
+}
+
+std::mutex g_xmpToolkit;
+
+void lockXmpToolkit(void*, bool lock) {
+    if (lock) {
+        g_xmpToolkit.lock();
+    } else {
+        g_xmpToolkit.unlock();
+    }
+}
+
+// The XMP toolkit is one process-wide object: it is set up once, with a
+// lock so that pictures read on several threads take turns in it.
+void setUpExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+        Exiv2::LogMsg::setHandler(collectExiv2Message);
+        Exiv2::XmpParser::initialize(lockXmpToolkit, nullptr);
+    });
+}
+
+// Collects the Exiv2 messages of one picture on this thread.
+class MessageScope {
+public:
+    explicit MessageScope(std::string& messages) { t_exiv2Messages = &messages; }
+    ~MessageScope() { t_exiv2Messages = nullptr; }
+    MessageScope(const MessageScope&) = delete;
+    MessageScope& operator=(const MessageScope&) = delete;
+};
+
+// IFD0 tags that describe how the source stored its pixels, which the
+// output's encoder decides anew; and the blocks the output carries in
+// segments of their own (XMP, IPTC) or not at all (an ICC profile).
+constexpr std::array<std::uint16_t, 27> kSourceLayoutTags = {
+    0x00FE, 0x00FF,                  // NewSubfileType, SubfileType
+    0x0100, 0x0101, 0x0102, 0x0103,  // ImageWidth, ImageLength, BitsPerSample, Compression
+    0x0106, 0x010A, 0x0111, 0x0115,  // PhotometricInterpretation, FillOrder, StripOffsets, SamplesPerPixel
+    0x0116, 0x0117, 0x011C, 0x013D,  // RowsPerStrip, StripByteCounts, PlanarConfiguration, Predictor
+    0x0142, 0x0143, 0x0144, 0x0145,  // TileWidth, TileLength, TileOffsets, TileByteCounts
+    0x014A, 0x0152, 0x0153,          // SubIFDs, ExtraSamples, SampleFormat
+    0x0201, 0x0202, 0x0212,          // JPEGInterchangeFormat(Length), YCbCrSubSampling
+    0x02BC, 0x83BB, 0x8773,          // XMLPacket, IPTCNAA, InterColorProfile
+};
+
+bool isSourceLayoutTag(const Exiv2::Exifdatum& d) {
+    return d.groupName() == "Image" &&
+           std::find(kSourceLayoutTags.begin(), kSourceLayoutTags.end(), d.tag()) !=
+               kSourceLayoutTags.end();
+}
+
+// The groups the output keeps: IFD0, the Exif and GPS directories, the
+// interoperability directory and the maker notes. Not IFD1 (the thumbnail)
+// nor a TIFF's further images and sub-images.
+bool keptGroup(const std::string& group, MetadataChoice choice) {
+    if (group == "GPSInfo") {
+        return choice != MetadataChoice::KeepWithoutGps;
+    }
+    return group == "Image" || group == "Photo" || group == "Iop" || group == "MakerNote" ||
+           Exiv2::ExifTags::isMakerGroup(group);
+}
+
+template <typename Data, typename Drop>
+void eraseIf(Data& data, Drop drop) {
+    for (auto it = data.begin(); it != data.end();) {
+        it = drop(*it) ? data.erase(it) : std::next(it);
+    }
+}
+
+void adaptExif(Exiv2::ExifData& exif, MetadataChoice choice, const OutputFacts& output) {
+    eraseIf(exif, [&](const Exiv2::Exifdatum& d) {
+        return !keptGroup(d.groupName(), choice) || isSourceLayoutTag(d) ||
+               (choice == MetadataChoice::KeepWithoutGps && d.key() == "Exif.Image.GPSTag");
+    });
+    if (exif.empty()) {
+        return;
+    }
+    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+    exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(output.size.width);
+    exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(output.size.height);
+    if (output.coloursConverted && exif.findKey(Exiv2::ExifKey("Exif.Photo.ColorSpace")) != exif.end()) {
+        exif["Exif.Photo.ColorSpace"] = static_cast<std::uint16_t>(1);  // sRGB
+    }
+}
+
+// XMP properties that say where a picture was taken: the EXIF GPS fields,
+// and the place names of Photoshop's and the IPTC schemas.
+bool isLocationProperty(const Exiv2::Xmpdatum& d) {
+    const std::string key = d.key();
+    constexpr std::array<std::string_view, 10> kPlaceWords = {
+        "GPS",  "Latitude", "Longitude", "Altitude",    "Location",
+        "City", "Country",  "Sublocation", "WorldRegion", "ProvinceState"};
+    for (const std::string_view w : kPlaceWords) {
+        if (key.find(w, 5) != std::string::npos) {  // after "Xmp." and at least one letter
+            return true;
+        }
+    }
+    return key == "Xmp.photoshop.State";
+}
+
+void adaptXmp(Exiv2::XmpData& xmp, MetadataChoice choice, const OutputFacts& output) {
+    eraseIf(xmp, [&](const Exiv2::Xmpdatum& d) {
+        const std::string key = d.key();
+        return key.rfind("Xmp.xmp.Thumbnails", 0) == 0 || key == "Xmp.photoshop.ICCProfile" ||
+               (choice == MetadataChoice::KeepWithoutGps && isLocationProperty(d));
+    });
+    const auto setIfPresent = [&xmp](const char* key, const std::string& value) {
+        if (xmp.findKey(Exiv2::XmpKey(key)) != xmp.end()) {
+            xmp[key] = value;
+        }
+    };
+    setIfPresent("Xmp.tiff.Orientation", "1");
+    setIfPresent("Xmp.exif.PixelXDimension", std::to_string(output.size.width));
+    setIfPresent("Xmp.exif.PixelYDimension", std::to_string(output.size.height));
+    setIfPresent("Xmp.tiff.ImageWidth", std::to_string(output.size.width));
+    setIfPresent("Xmp.tiff.ImageLength", std::to_string(output.size.height));
+    if (output.coloursConverted) {
+        setIfPresent("Xmp.exif.ColorSpace", "1");
+    }
+}
+
+void adaptIptc(Exiv2::IptcData& iptc, MetadataChoice choice) {
+    if (choice != MetadataChoice::KeepWithoutGps) {
+        return;
+    }
+    constexpr std::array<std::string_view, 7> kPlaces = {
+        "Iptc.Application2.City",        "Iptc.Application2.SubLocation",
+        "Iptc.Application2.ProvinceState", "Iptc.Application2.CountryCode",
+        "Iptc.Application2.CountryName", "Iptc.Application2.LocationCode",
+        "Iptc.Application2.LocationName"};
+    eraseIf(iptc, [&](const Exiv2::Iptcdatum& d) {
+        return std::find(kPlaces.begin(), kPlaces.end(), d.key()) != kPlaces.end();
+    });
+}
+
+std::vector<std::uint8_t> payload(std::string_view name, const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> out(name.begin(), name.end());
+    out.insert(out.end(), data, data + size);
+    return out;
+}
+
+// Encodes the adapted data; a block too large for its segment is left out
+// with a note.
+void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xmp,
+            const Exiv2::IptcData& iptc, MetadataSegments& out) {
+    if (!exif.empty()) {
+        const Exiv2::ByteOrder order = image.byteOrder() == Exiv2::invalidByteOrder
+                                           ? Exiv2::littleEndian
+                                           : image.byteOrder();
+        Exiv2::Blob blob;
+        // Exiv2 drops large tags (maker note previews and such) itself when
+        // the result would not fit one segment.
+        Exiv2::ExifParser::encode(blob, order, exif);
+        if (blob.size() + kExifName.size() > kMaxSegmentPayload) {
+            out.notes.push_back("EXIF-Daten zu groß für JPEG, weggelassen");
+        } else if (!blob.empty()) {
+            out.exif = payload(kExifName, blob.data(), blob.size());
+        }
+    }
+    if (!xmp.empty()) {
+        std::string packet;
+        // Compact and without padding: the output is not edited in place.
+        if (Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat, 0) != 0) {
+            out.notes.push_back("XMP-Daten nicht schreibbar, weggelassen");
+        } else if (packet.size() + kXmpName.size() > kMaxSegmentPayload) {
+            out.notes.push_back("XMP-Daten zu groß für JPEG, weggelassen");
+        } else {
+            out.xmp = payload(kXmpName, reinterpret_cast<const std::uint8_t*>(packet.data()),
+                              packet.size());
+        }
+    }
+    if (!iptc.empty()) {
+        const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptc);
+        const auto size = static_cast<std::size_t>(std::max<long>(irb.size_, 0));
+        if (size + kPhotoshopName.size() > kMaxSegmentPayload) {
+            out.notes.push_back("IPTC-Daten zu groß für JPEG, weggelassen");
+        } else if (size > 0) {
+            out.iptc = payload(kPhotoshopName, irb.pData_, size);
+        }
+    }
+}
+
+MetadataSegments strippedBecause(std::string reason) {
+    MetadataSegments s;
+    s.notes.push_back("Metadaten entfernt: " + std::move(reason));
+    return s;
+}
+
+}  // namespace
+
+MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
+                                   const OutputFacts& output) {
+    if (choice == MetadataChoice::Strip) {
+        return {};
+    }
+    setUpExiv2();
+    std::string messages;
+    const MessageScope scope(messages);
+    try {
+        // An ordinary file opened without waiting (a FIFO named like a
+        // picture must not hang the run); Exiv2 reads it through its
+        // descriptor's name.
+        const RegularFile file(source);
+        if (!file.isOpen()) {
+            return strippedBecause("Quelldatei: " + file.problem());
+        }
+        auto image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.fd()));
+        if (image.get() == nullptr) {
+            return strippedBecause("Format unbekannt");
+        }
+        image->readMetadata();
+        if (!messages.empty()) {
+            return strippedBecause("beschädigt (" + messages + ")");
+        }
+        if (image->xmpPacket().size() > kMaxXmpPacket) {
+            return strippedBecause("XMP-Paket zu groß (" +
+                                   std::to_string(image->xmpPacket().size() / 1024) +
+                                   " KB, höchstens " + std::to_string(kMaxXmpPacket / 1024) + " KB)");
+        }
+        Exiv2::ExifData exif = image->exifData();
+        Exiv2::XmpData xmp = image->xmpData();
+        Exiv2::IptcData iptc = image->iptcData();
+        adaptExif(exif, choice, output);
+        adaptXmp(xmp, choice, output);
+        adaptIptc(iptc, choice);
+        MetadataSegments out;
+        encode(*image, exif, xmp, iptc, out);
+        if (!messages.empty()) {
+            return strippedBecause("nicht schreibbar (" + messages + ")");
+        }
+        return out;
+    } catch (const std::exception& e) {
+        return strippedBecause(std::string("nicht lesbar (") + e.what() + ")");
+    } catch (...) {
+        return strippedBecause("nicht lesbar");
+    }
+}
+
+bool insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {
+    // SOI, then APP0 with its length.
+    if (jpeg.size() < 6 || jpeg[0] != 0xFF || jpeg[1] != 0xD8 || jpeg[2] != 0xFF || jpeg[3] != 0xE0) {
+        return false;
+    }
+    const std::size_t app0End = 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]);
+    if (app0End > jpeg.size()) {
+        return false;
+    }
+    std::vector<std::uint8_t> inserted;
+    const auto add = [&inserted](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
+        if (data.empty() || data.size() > kMaxSegmentPayload) {
+            return;
+        }
+        const std::size_t length = data.size() + 2;
+        inserted.insert(inserted.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+                                         static_cast<std::uint8_t>(length & 0xFF)});
+        inserted.insert(inserted.end(), data.begin(), data.end());
+    };
+    add(0xE1, segments.exif);
+    add(0xE1, segments.xmp);
+    add(0xED, segments.iptc);
+    jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(app0End), inserted.begin(), inserted.end());
+    return true;
+}
+
+}  // namespace vendrik

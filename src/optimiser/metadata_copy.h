@@ -1,0 +1,70 @@
+#pragma once
+// Keeping a source picture's metadata in its output, as the user chooses:
+// none (the output is a bare JFIF file), all of it, or all but where the
+// picture was taken.
+//
+// Kept are the EXIF directories, the XMP packet and the IPTC data set,
+// read with Exiv2 and adapted to what the output is: Orientation 1 (the
+// pixels are already upright), no thumbnail (IFD1 and XMP thumbnails),
+// PixelXDimension/PixelYDimension the output's size, no tags that describe
+// how the source stored its pixels (strips, tiles, compression, an embedded
+// profile), and ColorSpace sRGB when the pixels were converted to it.
+// Without location, the GPS directory, every XMP location property and the
+// IPTC location data sets go as well.
+//
+// The output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP and
+// APP13 IPTC (each only when there is something to keep), then the
+// encoder's tables and scan.
+//
+// Metadata is distrusted like pixels: whatever Exiv2 cannot read cleanly
+// (it reports a fault or throws), and an XMP packet above kMaxXmpPacket, is
+// left out whole, and a note says why; the picture itself is never stopped
+// by its metadata.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/box_size.h"
+
+namespace vendrik {
+
+// The stored values of the settings key "Metadaten" and the window's order.
+enum class MetadataChoice {
+    Strip = 0,            // "entfernen"
+    Keep = 1,             // "behalten"
+    KeepWithoutGps = 2,   // "behalten ohne GPS"
+};
+
+// The largest XMP packet read from a source. One JPEG segment holds at most
+// 64 KB of XMP; a packet far above that is not a photograph's.
+inline constexpr std::size_t kMaxXmpPacket = std::size_t{1} * 1024 * 1024;
+
+struct OutputFacts {
+    BoxSize size;                   // the output's pixels
+    bool coloursConverted = false;  // converted to sRGB from another profile
+};
+
+// The segments' payloads (after the length field), ready to write.
+struct MetadataSegments {
+    std::vector<std::uint8_t> exif;  // "Exif\0\0" and a TIFF structure
+    std::vector<std::uint8_t> xmp;   // "http://ns.adobe.com/xap/1.0/\0" and the packet
+    std::vector<std::uint8_t> iptc;  // "Photoshop 3.0\0" and the IPTC resource
+    // What was left out and why (German), for the picture's result.
+    std::vector<std::string> notes;
+
+    [[nodiscard]] bool empty() const noexcept { return exif.empty() && xmp.empty() && iptc.empty(); }
+};
+
+// The metadata of `source` as the output keeps it under `choice`. Strip
+// reads nothing. Never throws.
+[[nodiscard]] MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
+                                                 const OutputFacts& output);
+
+// Puts the segments into an encoded JFIF file, right after its APP0. False
+// (the file unchanged) when the file does not begin with SOI and APP0.
+[[nodiscard]] bool insertMetadata(std::vector<std::uint8_t>& jpeg,
+                                  const MetadataSegments& segments);
+
+}  // namespace vendrik

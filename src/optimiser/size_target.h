@@ -1,0 +1,58 @@
+#pragma once
+// "höchstens N KB": the highest JPEG quality whose file fits a size, found by
+// encoding one already scaled picture at a few qualities. Each trial is a
+// whole encode (the Huffman tables are optimised per file, so no cheaper
+// estimate is exact); the search keeps the number of trials small by
+// aiming at the limit through the sizes it has seen.
+//
+// Sizes are in bytes; "KB" is 1024 bytes wherever Vendrik shows or reads
+// one, in the window's field and its estimate as on the command line.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vendrik {
+
+// The qualities the search may choose from: the quality slider's range.
+inline constexpr int kLowestSearchQuality = 40;
+inline constexpr int kHighestSearchQuality = 95;
+
+struct SizedEncoding {
+    std::vector<std::uint8_t> file;  // the chosen encoding
+    int quality = 0;
+    bool fits = false;  // false: even the lowest quality is larger than the limit
+    int trials = 0;     // encodes made
+};
+
+// The file encoded at a quality.
+using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;
+
+// The highest quality from kLowestSearchQuality to kHighestSearchQuality
+// whose file is at most `maxBytes`, with that file. When even the lowest is
+// larger, its file comes back with fits == false.
+//
+// The search assumes the size grows with the quality, which holds for
+// scaled quantisation tables up to rounding. It keeps the largest quality
+// known to fit and the smallest known not to, and ends only when the two are
+// neighbours, both encoded; so the answer's neighbour above has been seen
+// not to fit. The next trial is aimed at the limit by interpolating the
+// logarithm of the size between the nearest qualities seen, with halving as
+// a fallback when aiming fails to narrow the range.
+[[nodiscard]] SizedEncoding encodeWithinSize(std::uint64_t maxBytes, int startQuality,
+                                             const EncodeAtQuality& encode);
+
+// Reads a size as the command line takes it: a number with an optional
+// fraction and an optional suffix "K"/"KB" (1024 bytes, also without a
+// suffix, as jpegoptim reads it) or "M"/"MB" (1024 × 1024); case does not
+// matter. Nothing for anything else, for 0 and for more than 1 GB.
+[[nodiscard]] std::optional<std::uint64_t> parseSizeLimit(std::string_view text);
+
+// "245 KB": bytes in KB of 1024, rounded to the nearest, at least 1 for a
+// non-empty file.
+[[nodiscard]] std::string kiloBytesText(std::uint64_t bytes);
+
+}  // namespace vendrik

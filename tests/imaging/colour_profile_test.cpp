@@ -1,0 +1,335 @@
+// Colour profiles: chunk assembly, recognising sRGB, and converted pixels
+// against ImageMagick's conversion of the same files (make_colour_pictures.py).
+
+#include "imaging/colour_profile.h"
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "imaging/picture_loader.h"
+#include "imaging/pnm_reader.h"
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::TempDir;
+
+constexpr const char* kSrgbIcc = "/usr/share/color/icc/sRGB.icc";
+
+std::vector<std::uint8_t> chunk(int sequence, int count, std::size_t size, std::uint8_t fill) {
+    std::vector<std::uint8_t> s(12 + 2 + size, fill);
+    std::memcpy(s.data(), "ICC_PROFILE\0", 12);
+    s[12] = static_cast<std::uint8_t>(sequence);
+    s[13] = static_cast<std::uint8_t>(count);
+    return s;
+}
+
+struct ChunkCase {
+    const char* name;
+    std::vector<std::vector<std::uint8_t>> segments;
+    std::size_t size;     // of the assembled profile; 0 when none
+    const char* problem;  // start of the reason, "" for none
+};
+
+class IccChunkAssembly : public ::testing::TestWithParam<ChunkCase> {};
+
+TEST_P(IccChunkAssembly, AssemblesOrRefuses) {
+    const ChunkCase& c = GetParam();
+    IccChunks chunks;
+    for (const auto& s : c.segments) {
+        chunks.add(s);
+    }
+    std::string problem;
+    const auto profile = chunks.profile(problem);
+    EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
+    if (c.size == 0) {
+        EXPECT_FALSE(profile);
+    } else {
+        ASSERT_TRUE(profile) << problem;
+        EXPECT_EQ(profile->size(), c.size);
+    }
+}
+
+const std::size_t kBig = 65519;  // the most one APP2 segment can carry
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IccChunkAssembly,
+    ::testing::Values(
+        ChunkCase{"none", {}, 0, ""},
+        ChunkCase{"other_app2", {{'M', 'P', 'F', 0, 1, 2, 3}}, 0, ""},
+        ChunkCase{"one", {chunk(1, 1, 500, 7)}, 500, ""},
+        ChunkCase{"reversed", {chunk(2, 2, 10, 2), chunk(1, 2, 20, 1)}, 30, ""},
+        ChunkCase{"missing", {chunk(1, 3, 10, 1), chunk(3, 3, 10, 3)}, 0, "Farbprofil unvollständig"},
+        ChunkCase{"repeated", {chunk(1, 2, 10, 1), chunk(1, 2, 10, 1)}, 0, "Farbprofil mit doppeltem"},
+        ChunkCase{"count_changes", {chunk(1, 2, 10, 1), chunk(2, 3, 10, 1)}, 0,
+                  "Farbprofil mit ungültiger"},
+        ChunkCase{"sequence_zero", {chunk(0, 1, 10, 1)}, 0, "Farbprofil mit ungültiger"},
+        ChunkCase{"sequence_past_count", {chunk(3, 2, 10, 1)}, 0, "Farbprofil mit ungültiger"},
+        ChunkCase{"header_only", {chunk(1, 1, 0, 0)}, 0, "Farbprofil leer"},
+        ChunkCase{"over_4_mb", [] {
+                      std::vector<std::vector<std::uint8_t>> s;
+                      for (int i = 1; i <= 70; ++i) {
+                          s.push_back(chunk(i, 70, kBig, 9));
+                      }
+                      return s;
+                  }(),
+                  0, "Farbprofil zu groß"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class ColourFiles : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<TempDir>();
+        const auto r = test::runCommand(
+            "/usr/bin/python3 " +
+            test::shellQuote(VENDRIK_TEST_SOURCE "/imaging/make_colour_pictures.py") + " " +
+            test::shellQuote(s_dir->path().string()));
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+    static std::string file(const std::string& name) { return s_dir->file(name); }
+
+    static LoadedPicture load(const std::string& name, bool convert = true) {
+        std::string error;
+        LoadOptions options;
+        options.convertColours = convert;
+        auto p = loadPicture(file(name), error, options);
+        EXPECT_TRUE(p) << name << ": " << error;
+        return p ? std::move(*p) : LoadedPicture{};
+    }
+
+    // ImageMagick's conversion of the file to the sRGB profile, as pixels.
+    static Surface imageMagickSrgb(const std::string& name) {
+        const std::string out = file(name + ".im.ppm");
+        const auto r = test::runCommand("convert " + test::shellQuote(file(name)) + " -profile " +
+                                        kSrgbIcc + " -depth 8 " + test::shellQuote("ppm:" + out));
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        std::string error;
+        auto pnm = readPnm(out, error);
+        EXPECT_TRUE(pnm) << error;
+        return pnm ? std::move(pnm->surface) : Surface();
+    }
+
+private:
+    static std::unique_ptr<TempDir> s_dir;
+};
+std::unique_ptr<TempDir> ColourFiles::s_dir;
+
+struct Difference {
+    double mean = 0;
+    int worst = 0;
+};
+
+Difference difference(const Surface& a, const Surface& b) {
+    EXPECT_EQ(a.width(), b.width());
+    EXPECT_EQ(a.height(), b.height());
+    Difference d;
+    if (a.width() != b.width() || a.height() != b.height()) {
+        d.worst = 255;
+        return d;
+    }
+    long sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const Bgr p = a.pixel(x, y);
+            const Bgr q = b.pixel(x, y);
+            for (const int diff : {p.b - q.b, p.g - q.g, p.r - q.r}) {
+                sum += std::abs(diff);
+                d.worst = std::max(d.worst, std::abs(diff));
+            }
+        }
+    }
+    d.mean = static_cast<double>(sum) / (3.0 * a.width() * a.height());
+    return d;
+}
+
+TEST_F(ColourFiles, RecognisesSrgbProfiles) {
+    struct Case {
+        std::string path;
+        bool srgb;
+    };
+    const Case cases[] = {
+        {kSrgbIcc, true},                            // described as sRGB
+        {file("srgb-unnamed.icc"), true},            // sRGB colorants and curves, other name
+        {file("display-p3.icc"), false},             // wider primaries, same curves
+        {"/usr/share/color/icc/compatibleWithAdobeRGB1998.icc", false},
+        {"/usr/share/color/icc/Gray.icc", false},    // not RGB at all
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isSrgbProfile(test::readFileBytes(c.path)), c.srgb) << c.path;
+    }
+    const std::vector<std::uint8_t> garbage(600, 0x5A);
+    EXPECT_FALSE(isSrgbProfile(garbage));
+    EXPECT_FALSE(isSrgbProfile({}));
+}
+
+struct ConvertCase {
+    const char* file;
+    const char* plain;  // the same pixels without a profile
+    // What ImageMagick converts: the file itself, or the same pixels and
+    // profile stored as ImageMagick reads them (it takes the chunks of a
+    // split profile in file order, not by their sequence numbers).
+    const char* peer;
+};
+
+class ConvertsLikeImageMagick : public ColourFiles,
+                                public ::testing::WithParamInterface<ConvertCase> {};
+
+TEST_P(ConvertsLikeImageMagick, P3PicturesComeOutAsSrgb) {
+    const ConvertCase& c = GetParam();
+    const LoadedPicture converted = load(c.file);
+    EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted) << converted.colour.note;
+    const Difference vsPeer = difference(converted.pixels, imageMagickSrgb(c.peer));
+    // Little CMS's 8-bit path against ImageMagick's 16-bit one: rounding.
+    EXPECT_LE(vsPeer.worst, 2);
+    EXPECT_LT(vsPeer.mean, 0.5);
+
+    // Turned off, the stored pixels come through, which differ clearly.
+    const LoadedPicture stored = load(c.file, false);
+    EXPECT_EQ(stored.colour.outcome, ColourOutcome::NotConverted);
+    EXPECT_EQ(difference(stored.pixels, load(c.plain).pixels).worst, 0);
+    EXPECT_GT(difference(stored.pixels, converted.pixels).mean, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ConvertsLikeImageMagick,
+                         ::testing::Values(ConvertCase{"p3.jpg", "plain.jpg", "p3.jpg"},
+                                           ConvertCase{"p3-chunked.jpg", "plain.jpg", "p3.jpg"},
+                                           ConvertCase{"p3.png", "plain.png", "p3.png"},
+                                           ConvertCase{"p3.tif", "plain.png", "p3.tif"}),
+                         [](const auto& info) {
+                             std::string n = info.param.file;
+                             std::replace_if(n.begin(), n.end(), [](char ch) { return !std::isalnum(ch); }, '_');
+                             return n;
+                         });
+
+// HEIF and WebP hand their embedded profile to the same conversion: the
+// phone formats made from p3.png by their own encoders come out as p3.png
+// does (within the encoders' loss), and clearly unlike their stored pixels.
+TEST_F(ColourFiles, PhoneFormatsConvertTheirProfilesToo) {
+    const std::string png = test::shellQuote(file("p3.png"));
+    const auto made = test::runCommand(
+        "heif-enc -q 95 " + png + " -o " + test::shellQuote(file("p3.heic")) +
+        " >/dev/null && cwebp -quiet -lossless -metadata icc " + png + " -o " +
+        test::shellQuote(file("p3.webp")));
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const LoadedPicture reference = load("p3.png");
+    for (const char* name : {"p3.heic", "p3.webp"}) {
+        const LoadedPicture converted = load(name);
+        EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted)
+            << name << ": " << converted.colour.note;
+        EXPECT_LT(difference(converted.pixels, reference.pixels).mean, 2.0) << name;
+        const LoadedPicture stored = load(name, false);
+        EXPECT_EQ(stored.colour.outcome, ColourOutcome::NotConverted) << name;
+        EXPECT_GT(difference(stored.pixels, converted.pixels).mean, 3.0) << name;
+    }
+    // Lossless WebP keeps the very pixels, so its conversion is p3.png's.
+    EXPECT_EQ(difference(load("p3.webp").pixels, reference.pixels).worst, 0);
+}
+
+TEST_F(ColourFiles, GreyProfileConvertsLikeImageMagick) {
+    const LoadedPicture converted = load("grey-gamma.png");
+    EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted) << converted.colour.note;
+    const Difference d = difference(converted.pixels, imageMagickSrgb("grey-gamma.png"));
+    EXPECT_LE(d.worst, 2);
+}
+
+TEST_F(ColourFiles, SrgbTaggedPicturesKeepTheirPixels) {
+    for (const auto& [tagged, plain] : {std::pair{"srgb.png", "plain.png"}, std::pair{"srgb.jpg", "plain.jpg"}}) {
+        const LoadedPicture t = load(tagged);
+        EXPECT_EQ(t.colour.outcome, ColourOutcome::Srgb) << tagged;
+        EXPECT_EQ(difference(t.pixels, load(plain).pixels).worst, 0) << tagged;
+        EXPECT_EQ(load(plain).colour.outcome, ColourOutcome::NoProfile) << plain;
+    }
+}
+
+// Rewrites the APP2 profile of p3.jpg: each case damages it another way. The
+// picture must load with its stored pixels and a note.
+TEST_F(ColourFiles, DamagedProfilesAreIgnoredWithANote) {
+    const std::vector<std::uint8_t> original = test::readFileBytes(file("p3.jpg"));
+    const auto app2 = std::search(original.begin(), original.end(),
+                                  std::begin("ICC_PROFILE"), std::end("ICC_PROFILE") - 1);
+    ASSERT_NE(app2, original.end());
+    const std::size_t at = static_cast<std::size_t>(app2 - original.begin());
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<std::uint8_t>&)> damage;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"garbage", [&](auto& b) { std::fill(b.begin() + at + 14, b.begin() + at + 14 + 128, 0xEE); },
+         "Farbprofil beschädigt"},
+        {"missing_chunk", [&](auto& b) { b[at + 13] = 2; }, "Farbprofil unvollständig"},
+        {"cmyk_space", [&](auto& b) { std::memcpy(&b[at + 14 + 16], "CMYK", 4); },
+         "Farbprofil (CMYK) passt nicht"},
+    };
+    const LoadedPicture stored = load("p3.jpg", false);
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bytes = original;
+        c.damage(bytes);
+        const std::string name = std::string("damaged-") + c.name + ".jpg";
+        test::writeFileBytes(file(name), bytes);
+        const LoadedPicture p = load(name);
+        EXPECT_EQ(p.colour.outcome, ColourOutcome::Ignored) << c.name;
+        EXPECT_EQ(p.colour.note.rfind(c.note, 0), 0U) << c.name << ": " << p.colour.note;
+        EXPECT_EQ(difference(p.pixels, stored.pixels).worst, 0) << c.name;
+    }
+}
+
+// Thousands of APP2 segments must neither be held in memory nor stop the
+// picture: the profile is refused past 4 MB and the picture loads.
+TEST_F(ColourFiles, OversizedProfileIsRefusedAndThePictureLoads) {
+    const std::vector<std::uint8_t> plain = test::readFileBytes(file("plain.jpg"));
+    std::vector<std::uint8_t> bytes(plain.begin(), plain.begin() + 2);
+    for (int i = 1; i <= 255; ++i) {
+        std::vector<std::uint8_t> s = chunk(i, 255, kBig, 0x11);
+        bytes.insert(bytes.end(), {0xFF, 0xE2, static_cast<std::uint8_t>((s.size() + 2) >> 8),
+                                   static_cast<std::uint8_t>((s.size() + 2) & 0xFF)});
+        bytes.insert(bytes.end(), s.begin(), s.end());
+    }
+    bytes.insert(bytes.end(), plain.begin() + 2, plain.end());
+    test::writeFileBytes(file("many-app2.jpg"), bytes);
+    const LoadedPicture p = load("many-app2.jpg");
+    EXPECT_EQ(p.colour.outcome, ColourOutcome::Ignored);
+    EXPECT_EQ(p.colour.note.rfind("Farbprofil zu groß", 0), 0U) << p.colour.note;
+    EXPECT_EQ(difference(p.pixels, load("plain.jpg").pixels).worst, 0);
+}
+
+// Every fourth value of each channel through the loader's conversion and
+// through Little CMS's own perceptual transform: the pixels may differ by
+// one at most (rounding).
+TEST_F(ColourFiles, ConversionMatchesLittleCmsPerceptual) {
+    for (const std::string& path : {file("display-p3.icc"),
+                                   std::string("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc")}) {
+        const std::vector<std::uint8_t> bytes = test::readFileBytes(path);
+        Surface grid(64 * 64, 64);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64 * 64; ++x) {
+                grid.setPixel(x, y, Bgr{static_cast<std::uint8_t>(x % 64 * 4 + 3),
+                                        static_cast<std::uint8_t>(x / 64 * 4),
+                                        static_cast<std::uint8_t>(y * 4 + 1)});
+            }
+        }
+        Surface expected = grid.clone();
+        cmsHPROFILE from = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
+        cmsHPROFILE to = cmsCreate_sRGBProfile();
+        cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_BGR_8, to, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+        ASSERT_NE(t, nullptr) << path;
+        for (int y = 0; y < 64; ++y) {
+            cmsDoTransform(t, expected.row(y), expected.row(y), 64 * 64);
+        }
+        cmsDeleteTransform(t);
+        cmsCloseProfile(to);
+        cmsCloseProfile(from);
+        EXPECT_EQ(convertToSrgb(grid, bytes).outcome, ColourOutcome::Converted) << path;
+        EXPECT_LE(difference(grid, expected).worst, 1) << path;
+    }
+}
+
+}  // namespace
+}  // namespace vendrik

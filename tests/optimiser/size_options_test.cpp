@@ -1,0 +1,178 @@
+// "nicht vergrößern" and "höchstens N KB" through the batch engine, and
+// the settings keys that keep them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "optimiser/batch_engine.h"
+#include "optimiser/batch_settings_from.h"
+#include "optimiser/size_target.h"
+#include "startup/settings.h"
+#include "support/test_support.h"
+
+namespace vendrik {
+namespace {
+
+using test::TempDir;
+
+BatchSettings box480x640() {
+    BatchSettings s;
+    s.runMode = RunMode::Batch;
+    s.sizeIndex = 2;  // "480 x 640"
+    s.quality = 80;
+    return s;
+}
+
+TEST(NoEnlarge, KeepsPicturesThatFitAndStillReducesLargerOnes) {
+    struct Case {
+        const char* name;
+        int w, h;
+        bool noEnlarge;
+        BoxSize expected;
+    };
+    const Case cases[] = {
+        {"small enlarged by default", 320, 240, false, {640, 480}},
+        {"small kept with the option", 320, 240, true, {320, 240}},
+        {"small portrait kept", 240, 320, true, {240, 320}},
+        {"exactly the box", 640, 480, true, {640, 480}},
+        {"wider than the box reduced", 800, 300, true, {640, 240}},
+        {"higher than the box reduced", 500, 600, true, {400, 480}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string source = dir.file("bild.bmp");
+        test::writeBmp(source, c.w, c.h, 3);
+        BatchSettings s = box480x640();
+        s.noEnlarge = c.noEnlarge;
+        BatchObserver quiet;
+        const auto results = runBatch({source}, s, quiet);
+        ASSERT_EQ(results[0].status, PictureStatus::Written) << c.name << ": " << results[0].reason;
+        EXPECT_EQ(results[0].size, c.expected) << c.name;
+        const auto r = test::runCommand("identify -format '%wx%h' " + test::shellQuote(results[0].target));
+        EXPECT_EQ(r.output, std::to_string(c.expected.width) + "x" + std::to_string(c.expected.height))
+            << c.name;
+    }
+}
+
+TEST(MaxSize, TheFileFitsAndOneQualityMoreWouldNot) {
+    TempDir dir;
+    const std::string source = dir.file("bild.bmp");
+    test::writeBmp(source, 900, 700, 5);
+    BatchSettings s = box480x640();
+    s.fixedSampling = true;  // one sampling for every quality: sizes grow with it
+    BatchObserver quiet;
+    // The file at quality 95 tells how large the picture can get.
+    s.quality = 95;
+    const auto plain = runBatch({source}, s, quiet);
+    ASSERT_EQ(plain[0].status, PictureStatus::Written);
+    const std::uint64_t at95 = plain[0].bytes;
+    std::filesystem::remove(plain[0].target);
+
+    s.maxBytes = at95 * 2 / 3;
+    const auto limited = runBatch({source}, s, quiet);
+    ASSERT_EQ(limited[0].status, PictureStatus::Written) << limited[0].reason;
+    EXPECT_TRUE(limited[0].reason.empty()) << limited[0].reason;
+    EXPECT_LE(limited[0].bytes, s.maxBytes);
+    EXPECT_EQ(test::readFileBytes(limited[0].target).size(), limited[0].bytes);
+    EXPECT_TRUE(test::decodesCompletely(limited[0].target));
+    ASSERT_GE(limited[0].quality, 40);
+    ASSERT_LT(limited[0].quality, 95);
+    // One quality higher would not have fitted.
+    std::filesystem::remove(limited[0].target);
+    s.maxBytes = 0;
+    s.quality = limited[0].quality + 1;
+    const auto above = runBatch({source}, s, quiet);
+    EXPECT_GT(above[0].bytes, at95 * 2 / 3);
+}
+
+TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
+    TempDir dir;
+    const std::string source = dir.file("bild.bmp");
+    test::writeBmp(source, 640, 480, 1);
+    BatchSettings s = box480x640();
+    s.maxBytes = 1024;
+    BatchObserver quiet;
+    const auto results = runBatch({source}, s, quiet);
+    ASSERT_EQ(results[0].status, PictureStatus::Written);
+    EXPECT_EQ(results[0].quality, 40);
+    EXPECT_GT(results[0].bytes, 1024U);
+    EXPECT_NE(results[0].reason.find("größer als höchstens 1 KB"), std::string::npos)
+        << results[0].reason;
+    EXPECT_TRUE(test::decodesCompletely(results[0].target));
+}
+
+TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
+    TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    Settings s = loadSettings(ini);
+    EXPECT_FALSE(s.noEnlarge);
+    EXPECT_EQ(s.maxSizeKB, 0);
+    EXPECT_EQ(batchSettingsFrom(s).maxBytes, 0U);
+    s.noEnlarge = true;
+    s.maxSizeKB = 150;
+    ASSERT_TRUE(saveMainWindowSettings(s, ini));
+    const Settings again = loadSettings(ini);
+    EXPECT_TRUE(again.noEnlarge);
+    EXPECT_EQ(again.maxSizeKB, 150);
+    const BatchSettings run = batchSettingsFrom(again);
+    EXPECT_TRUE(run.noEnlarge);
+    EXPECT_EQ(run.maxBytes, 150U * 1024);
+    // Values the controls cannot take leave the defaults.
+    test::writeText(ini, "[Tervane Vendrik]\r\nNoEnlarge=7\r\nMaxSize=-3\r\n");
+    const Settings odd = loadSettings(ini);
+    EXPECT_FALSE(odd.noEnlarge);
+    EXPECT_EQ(odd.maxSizeKB, 0);
+}
+
+}  // namespace
+}  // namespace vendrik
+
+namespace vendrik {
+namespace {
+
+TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
+    TempDir dir;
+    const std::string source = dir.file("bild.bmp");
+    test::writeBmp(source, 900, 700, 7);
+    BatchObserver quiet;
+    BatchSettings s = box480x640();
+    s.quality = 40;
+    std::map<Sampling, std::uint64_t> at40;
+    for (const Sampling sampling : {Sampling::Best, Sampling::Faster}) {
+        s.sampling = sampling;
+        const auto r = runBatch({source}, s, quiet);
+        ASSERT_EQ(r[0].status, PictureStatus::Written);
+        at40[sampling] = r[0].bytes;
+        std::filesystem::remove(r[0].target);
+    }
+    ASSERT_LT(at40[Sampling::Faster], at40[Sampling::Best]);
+    const auto samplingOf = [](const std::string& jpeg) {
+        return test::runCommand("identify -format '%[jpeg:sampling-factor]' " +
+                                test::shellQuote(jpeg))
+            .output;
+    };
+
+    s.quality = 80;
+    s.sampling = Sampling::Best;
+    s.maxBytes = (at40[Sampling::Faster] + at40[Sampling::Best]) / 2;
+    const auto reduced = runBatch({source}, s, quiet);
+    ASSERT_EQ(reduced[0].status, PictureStatus::Written);
+    EXPECT_TRUE(reduced[0].reason.empty()) << reduced[0].reason;
+    EXPECT_LE(reduced[0].bytes, s.maxBytes);
+    EXPECT_EQ(samplingOf(reduced[0].target), "2x2,1x1,1x1");
+    std::filesystem::remove(reduced[0].target);
+
+    // A sampling chosen on purpose holds: written at 40, with the note.
+    s.fixedSampling = true;
+    const auto fixed = runBatch({source}, s, quiet);
+    ASSERT_EQ(fixed[0].status, PictureStatus::Written);
+    EXPECT_EQ(fixed[0].quality, 40);
+    EXPECT_EQ(fixed[0].bytes, at40[Sampling::Best]);
+    EXPECT_FALSE(fixed[0].reason.empty());
+    EXPECT_EQ(samplingOf(fixed[0].target), "1x1,1x1,1x1");
+}
+
+}  // namespace
+}  // namespace vendrik
