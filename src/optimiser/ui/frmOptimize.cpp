@@ -41,9 +41,10 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 585 high, 27 more
-// than the 558 (8370 twips) of the window without the metadata choice's row.
-constexpr QSize kWindowSize{575, 585};
+// The window's size: 575 pixels wide (8625 twips) and 600 high, 42 more
+// than the 558 (8370 twips) of the window without the metadata choice's
+// row and the field "höchstens N KB" at its own height beside the slider.
+constexpr QSize kWindowSize{575, 600};
 
 // Holds the normal pointer over a question asked while the hourglass shows.
 class NormalPointer {
