@@ -193,9 +193,11 @@ void WindowEstimateTest::aQuickSeriesOfClicksEndsWithTheLastPicture() {
     test::TempDir dir;
     const std::vector<QString> names{QStringLiteral("a.bmp"), QStringLiteral("b.bmp"),
                                      QStringLiteral("c.bmp"), QStringLiteral("d.bmp")};
+    // "b.bmp" is large: its estimate is still at work when c and d are clicked.
+    const std::vector<int> sides{300, 2400, 700, 900};
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const int side = 300 + 200 * static_cast<int>(i);
-        test::writeBmp(dir.file(names[i].toStdString()), side, side * 3 / 4, static_cast<int>(i));
+        test::writeBmp(dir.file(names[i].toStdString()), sides[i], sides[i] * 3 / 4,
+                       static_cast<int>(i));
     }
     Settings s = settingsFor(dir.path().string());
     s.origSize = true;  // pictures of different sizes: different estimates
@@ -222,22 +224,34 @@ void WindowEstimateTest::aQuickSeriesOfClicksEndsWithTheLastPicture() {
 
 void WindowEstimateTest::aReReadListClearsTheEstimate() {
     test::TempDir dir;
-    test::writeBmp(dir.file("a.bmp"), 320, 240, 1);
-    auto t = openWindow(settingsFor(dir.path().string()));
-    QVERIFY(clickAndWaitForEstimate(*t.window, QStringLiteral("a.bmp")));
+    // Large, at its own size: its estimate takes a while, long enough to
+    // re-read the list while it is computed.
+    test::writeBmp(dir.file("gross.bmp"), 3000, 2000, 1);
+    Settings s = settingsFor(dir.path().string());
+    s.origSize = true;
+    auto t = openWindow(s);
+    QVERIFY(clickAndWaitForEstimate(*t.window, QStringLiteral("gross.bmp")));
     QVERIFY(!estimateLabel(*t.window).isEmpty());
-    // A setting changed, then the list re-read before its estimate came:
-    // nothing shows, and nothing comes later.
     QSignalSpy answered(t.window->sizeEstimate(), &SizeEstimate::estimated);
+
+    // A setting changed, then the list re-read while its estimate is
+    // computed, and again before it was asked for: nothing shows, and
+    // nothing comes later.
     t.window->quality()->HScroll1()->setValue(60);
     QTRY_VERIFY_WITH_TIMEOUT(t.window->sizeEstimate()->busy(), kTimeoutMs);
     t.window->refreshFolder();
     QVERIFY(estimateLabel(*t.window).isEmpty());
-    QTest::qWait(1000);
+    QVERIFY(test::clickAndWaitForPreview(*t.window, QStringLiteral("gross.bmp")));
+    t.window->quality()->HScroll1()->setValue(70);
+    QCOMPARE(estimateLabel(*t.window), QStringLiteral("ca. … KB"));
+    t.window->refreshFolder();
+    QVERIFY(estimateLabel(*t.window).isEmpty());
+    QTest::qWait(3000);
     QVERIFY(estimateLabel(*t.window).isEmpty());
     QCOMPARE(answered.count(), 0);
+
     // Another setting without a clicked picture asks for nothing.
-    t.window->quality()->HScroll1()->setValue(70);
+    t.window->quality()->HScroll1()->setValue(75);
     QVERIFY(estimateLabel(*t.window).isEmpty());
     QVERIFY(!t.window->sizeEstimate()->busy());
 }
