@@ -4,7 +4,9 @@
 //   window_bench preview FOLDER
 //     clicks every picture of FOLDER in turn and measures from the click to
 //     the thumbnail and the labels painted; prints the median, the fastest
-//     and the slowest in milliseconds.
+//     and the slowest in milliseconds. Then the same while the estimate of
+//     the picture before is computed, and the time from a click to its
+//     estimated output size shown.
 //   window_bench folder FOLDER [ROUNDS]
 //     opens the window on FOLDER (thousands of pictures) and measures until
 //     the list is filled and the window painted, ready for a click; prints
@@ -29,6 +31,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/frmOptimize.h"
 #include "optimiser/ui/preview_panel.h"
+#include "optimiser/ui/size_estimate.h"
 #include "optimiser/ui/window_services.h"
 #include "startup/settings.h"
 
@@ -125,6 +128,59 @@ int benchPreview(const std::string& folder) {
         "preview: %zu pictures, click to painted thumbnail and labels: median %.1f ms "
         "(fastest %.1f, slowest %.1f)\n",
         ms.size(), st.median, st.fastest, st.slowest);
+
+    // The same clicks, each while the estimate of the picture before is at
+    // work on its own thread: the preview must not wait for it.
+    std::vector<double> busy;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        list->scrollToItem(item);
+        if (i > 0) {
+            QElapsedTimer patience;
+            patience.start();
+            while (!w->sizeEstimate()->busy() && patience.elapsed() < 5000) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+        }
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        click(list->viewport(), list->visualItemRect(item).center());
+        if (!waitFor(w->preview(), &PreviewPanel::previewShown, 10000)) {
+            std::fprintf(stderr, "window_bench: no preview for %s\n", qPrintable(item->text()));
+            return 1;
+        }
+        w->preview()->repaint();
+        busy.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    const Stats sb = statsOf(busy);
+    std::printf(
+        "  the same while the last picture's estimate is computed: median %.1f ms "
+        "(fastest %.1f, slowest %.1f)\n",
+        sb.median, sb.fastest, sb.slowest);
+
+    // From the click to the estimated size shown ("ca. N KB"), with the
+    // settings the window starts with; the window lets a click rest a moment
+    // before it computes.
+    std::vector<double> estimate;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        list->scrollToItem(item);
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        click(list->viewport(), list->visualItemRect(item).center());
+        if (!waitFor(w->sizeEstimate(), &SizeEstimate::estimated, 30000)) {
+            std::fprintf(stderr, "window_bench: no estimate for %s\n", qPrintable(item->text()));
+            return 1;
+        }
+        estimate.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    const Stats se = statsOf(estimate);
+    std::printf(
+        "  click to the estimated output size shown: median %.1f ms "
+        "(fastest %.1f, slowest %.1f)\n",
+        se.median, se.fastest, se.slowest);
     return 0;
 }
 

@@ -630,4 +630,18 @@ std::vector<PictureResult> runBatch(const std::vector<std::string>& sources,
     return runBatch(batchSources, settings, observer, std::move(stop));
 }
 
+PictureResult estimatePicture(const std::string& source, BatchSettings settings) {
+    // In memory: the target folder, an existing file of the output's name
+    // and its question do not change the bytes.
+    settings.output = OutputMode::Memory;
+    settings.runMode = RunMode::Batch;
+    settings.jobs = 1;
+    BatchObserver quiet;
+    std::vector<PictureResult> results =
+        runBatch(std::vector<std::string>{source}, settings, quiet);
+    PictureResult result = std::move(results.front());
+    result.encoded = {};
+    return result;
+}
+
 }  // namespace vendrik

@@ -188,4 +188,13 @@ public:
                                                   BatchObserver& observer,
                                                   std::stop_token stop = {});
 
+// What a run with `settings` would make of the one picture at `source`,
+// with nothing written and no target folder looked at: the run's own steps
+// (scaling, watermark, metadata, the search of a size limit), so the
+// result's `bytes` are those of the file the run would write now. `encoded`
+// comes back empty; runMode, jobs and output of `settings` do not matter.
+// Runs on the caller's thread and calls no observer; the main window uses it
+// for the estimated size of the clicked picture's output.
+[[nodiscard]] PictureResult estimatePicture(const std::string& source, BatchSettings settings);
+
 }  // namespace vendrik

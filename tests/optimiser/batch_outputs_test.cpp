@@ -161,6 +161,68 @@ TEST_P(RunOutputs, AMemoryRunHandsTheFileBackAndLooksAtNoFolder) {
 INSTANTIATE_TEST_SUITE_P(Jobs, RunOutputs, ::testing::Values(1, 3),
                          [](const auto& info) { return std::to_string(info.param) + "Jobs"; });
 
+// The estimate of one picture's output is the file the run then writes,
+// byte for byte in size, whatever the settings that shape it.
+struct EstimateCase {
+    const char* name;
+    void (*adjust)(BatchSettings&);
+};
+
+class PictureEstimate : public ::testing::TestWithParam<EstimateCase> {};
+
+TEST_P(PictureEstimate, IsTheSizeOfTheFileTheRunWrites) {
+    TempDir dir;
+    ASSERT_TRUE(test::writeJpeg(dir.file("a.jpg"), 900, 600, "-Model=Kamera -GPSLatitude=48.1"));
+    fs::create_directory(dir.path() / "out");
+    BatchSettings s = into(dir.file("out"), 1);
+    s.sizeIndex = 3;
+    GetParam().adjust(s);
+    const PictureResult estimate = estimatePicture(dir.file("a.jpg"), s);
+    ASSERT_EQ(estimate.status, PictureStatus::Written) << estimate.reason;
+    EXPECT_TRUE(estimate.encoded.empty());
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));  // nothing written
+
+    Finished observer;
+    const auto real = runBatch({dir.file("a.jpg")}, s, observer);
+    ASSERT_EQ(real[0].status, PictureStatus::Written) << real[0].reason;
+    EXPECT_EQ(estimate.bytes, fs::file_size(real[0].target));
+    EXPECT_EQ(estimate.quality, real[0].quality);
+    EXPECT_EQ(estimate.size.width, real[0].size.width);
+    EXPECT_EQ(estimate.size.height, real[0].size.height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, PictureEstimate,
+    ::testing::Values(
+        EstimateCase{"Defaults", [](BatchSettings&) {}},
+        EstimateCase{"LowQualityFasterSampling",
+                     [](BatchSettings& s) {
+                         s.quality = 45;
+                         s.sampling = Sampling::Faster;
+                     }},
+        EstimateCase{"OriginalSize", [](BatchSettings& s) { s.size.keepOriginalSize = true; }},
+        EstimateCase{"NoEnlargeInALargeBox",
+                     [](BatchSettings& s) {
+                         s.sizeIndex = 9;
+                         s.noEnlarge = true;
+                     }},
+        EstimateCase{"SizeLimit", [](BatchSettings& s) { s.maxBytes = 20 * 1024; }},
+        EstimateCase{"SizeLimitBelowTheLowestQuality", [](BatchSettings& s) { s.maxBytes = 1024; }},
+        EstimateCase{"MetadataKept", [](BatchSettings& s) { s.metadata = MetadataChoice::Keep; }},
+        EstimateCase{"MetadataKeptWithoutGps",
+                     [](BatchSettings& s) { s.metadata = MetadataChoice::KeepWithoutGps; }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PictureEstimateOf, AnUnreadablePictureFailsWithItsReason) {
+    TempDir dir;
+    test::writeText(dir.file("kaputt.jpg"), "\xFF\xD8\xFF kein Bild");
+    const PictureResult r = estimatePicture(dir.file("kaputt.jpg"), into(dir.path().string(), 1));
+    EXPECT_EQ(r.status, PictureStatus::Failed);
+    EXPECT_FALSE(r.reason.empty());
+    EXPECT_EQ(r.bytes, 0U);
+    EXPECT_EQ(filesUnder(dir.path()), std::vector<std::string>{"kaputt.jpg"});
+}
+
 TEST(PictureTree, ListsFoldersDepthFirstWithoutFollowingLinks) {
     TempDir dir;
     for (const char* folder : {"t/b", "t/A/tief", "t/leer"}) {

@@ -10,6 +10,8 @@ Runs with Debian's python3-pyatspi.
 Usage: atspi_window.py FOLDER"""
 
 import os
+import re
+import subprocess
 import sys
 import time
 
@@ -176,6 +178,16 @@ def main():
     # A single run: one entry, the start button by its name.
     first = names[0]
     mark(file_list, [first])
+    # A click on the entry (where the desktop says it is) shows its preview
+    # and the estimated size of its output, a label read out by its text.
+    item = [i for i in list_items(file_list) if i.name == first][0]
+    box = item.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
+                    str(box.y + box.height // 2), "click", "1"], check=True)
+    estimate = wait_until("the estimate 'ca. N KB'", 60, lambda: [
+        l for l in descendants(window, pyatspi.ROLE_LABEL)
+        if re.fullmatch(r"ca\. [0-9]+ KB", l.name or "")])[0]
+    print(f"estimate: '{estimate.name}'")
     start = wait_until("the start button 'Bildgrösse optimieren'", 10, lambda: descendants(
         window, pyatspi.ROLE_PUSH_BUTTON, "Bildgrösse optimieren"))[0]
     press(start)

@@ -14,8 +14,10 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 
 #include "controls/XP_ProgressBar.h"
@@ -29,6 +31,7 @@
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
 #include "optimiser/ui/run_controller.h"
+#include "optimiser/ui/size_estimate.h"
 #include "optimiser/ui/size_panel.h"
 #include "optimiser/ui/window_look.h"
 #include "optimiser/ui/window_services.h"
@@ -41,9 +44,17 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 585 high, 27 more
-// than the 558 (8370 twips) of the window without the metadata choice's row.
-constexpr QSize kWindowSize{575, 585};
+// The window's size: 575 pixels wide (8625 twips) and 600 high, 42 more
+// than the 558 (8370 twips) of the window without the metadata choice's
+// row, the field "höchstens N KB" at its own height beside the slider and
+// the estimate's row under the preview.
+constexpr QSize kWindowSize{575, 600};
+
+// How long the settings must rest before the estimate is computed: a slider
+// dragged or a number typed computes once, at its end.
+constexpr int kEstimateDelayMs = 200;
+// Shown while the estimate is computed.
+constexpr std::string_view kEstimatePending = "ca. … KB";
 
 // Holds the normal pointer over a question asked while the hourglass shows.
 class NormalPointer {
@@ -76,6 +87,10 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
 
     m_run = new RunController(this);
     m_run->setReplaceQuestion([this](const std::string& target) { return askReplace(target); });
+    m_estimate = new SizeEstimate(this);
+    m_estimateDelay = new QTimer(this);
+    m_estimateDelay->setSingleShot(true);
+    m_estimateDelay->setInterval(kEstimateDelayMs);
     buildLayout();
     connectControls();
 
@@ -207,6 +222,24 @@ void frmOptimize::connectControls() {
     connect(m_run, &RunController::currentProgress, m_current,
             [this](int /*picture*/, int value) { m_current->setValue(value); });
     connect(m_run, &RunController::finished, this, &frmOptimize::runFinished);
+
+    // The estimate follows the picture and every setting that shapes its
+    // output (not the naming nor the folders: they change no byte).
+    connect(m_preview, &PreviewPanel::previewShown, this, &frmOptimize::scheduleEstimate);
+    connect(m_estimateDelay, &QTimer::timeout, this, &frmOptimize::startEstimate);
+    connect(m_estimate, &SizeEstimate::estimated, this,
+            [this] { m_preview->showEstimate(estimateText(m_estimate->bytes())); });
+    const auto changed = [this] { scheduleEstimate(); };
+    connect(m_size->cboSizes(), &QComboBox::activated, this, changed);
+    connect(m_size->txtSizeH(), &QLineEdit::textChanged, this, changed);
+    connect(m_size->txtSizeW(), &QLineEdit::textChanged, this, changed);
+    connect(m_size->Check1(), &QCheckBox::toggled, this, changed);
+    connect(m_size->chkNoEnlarge(), &QCheckBox::toggled, this, changed);
+    connect(m_quality->HScroll1(), &QScrollBar::valueChanged, this, changed);
+    connect(m_quality->optQuali(0), &QRadioButton::toggled, this, changed);
+    connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
+    connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
+    connect(m_watermark, &QCheckBox::toggled, this, changed);
 }
 
 void frmOptimize::setServices(std::unique_ptr<WindowServices> services) {
@@ -294,9 +327,35 @@ void frmOptimize::Ready(bool enabled) {
 
 void frmOptimize::refreshFolder() {
     m_files->refresh();
-    m_preview->clear();
-    m_lastClicked.clear();
+    forgetClickedPicture();
     focusDummy();
+}
+
+void frmOptimize::forgetClickedPicture() {
+    m_preview->clear();
+    m_estimateDelay->stop();
+    m_estimate->cancel();
+    m_lastClicked.clear();
+}
+
+// ---- The estimate ----------------------------------------------------------
+
+void frmOptimize::scheduleEstimate() {
+    if (m_lastClicked.empty()) {
+        return;
+    }
+    m_estimate->cancel();
+    m_preview->showEstimate(qtText(kEstimatePending));
+    m_estimateDelay->start();
+}
+
+void frmOptimize::startEstimate() {
+    // The preview comes first; its arrival asks again. During a run the
+    // run has the cores; its end asks again.
+    if (m_lastClicked.empty() || m_preview->busy() || m_run->running()) {
+        return;
+    }
+    m_estimate->request(m_lastClicked, runSettings(1));
 }
 
 // ---- Paths ---------------------------------------------------------------
@@ -318,8 +377,7 @@ void frmOptimize::browse(int index) {
 void frmOptimize::sourceFolderChosen(const std::string& folder) {
     m_paths->txtPath(0)->setText(QString::fromStdString(folder));
     m_files->setFolder(folder);
-    m_preview->clear();
-    m_lastClicked.clear();
+    forgetClickedPicture();
 }
 
 // ---- File list -----------------------------------------------------------
@@ -329,6 +387,11 @@ void frmOptimize::entryChosen(const QString& fileName) {
         return;
     }
     m_lastClicked = fullPath(fileName.toStdString());
+    // The old picture's estimate goes at once; the new one's follows its
+    // preview.
+    m_estimateDelay->stop();
+    m_estimate->cancel();
+    m_preview->showEstimate({});
     m_preview->showPicture(m_lastClicked);
 }
 
@@ -376,6 +439,8 @@ void frmOptimize::ccXPButton4_Click() {
     QApplication::restoreOverrideCursor();
     // The designer shows this window again however it closes.
     designer.exec();
+    // "ÜBERNEHMEN" may have changed the design the estimate composites.
+    scheduleEstimate();
 }
 
 // ---- The run -------------------------------------------------------------
@@ -399,17 +464,7 @@ void frmOptimize::ccXPButton2_Click() {
         m_firstRunFlag = 0;
     }
 
-    const Settings settings = currentSettings();
-    RunChoices choices;
-    choices.pictures = single ? 1 : marked.size();
-    choices.watermark = m_watermark->isChecked();
-    choices.jobs = m_jobs;
-    BatchSettings batch = batchSettingsFrom(settings, choices);
-    // The options say how to sample; they follow the slider's rule unless
-    // the user chose the other one.
-    batch.sampling = m_quality->sampling();
-    // A size limit may go on at 4:2:0 unless the user chose against the rule.
-    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
+    BatchSettings batch = runSettings(single ? 1 : marked.size());
 
     std::vector<std::string> sources;
     if (single) {
@@ -465,6 +520,9 @@ void frmOptimize::runFinished() {
     if (const std::string report = failedPicturesMessage(m_run->results()); !report.empty()) {
         m_services->showMessage(this, QString::fromStdString(report), MessageIcon::Exclamation);
     }
+    // The estimate waited for the run (when the list was re-read, there is
+    // no clicked picture any more).
+    scheduleEstimate();
     emit runEnded();
     if (m_closeWhenDone) {
         close();
@@ -493,6 +551,21 @@ Settings frmOptimize::currentSettings() const {
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;
+}
+
+BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
+    const Settings settings = currentSettings();
+    RunChoices choices;
+    choices.pictures = pictures;
+    choices.watermark = m_watermark->isChecked();
+    choices.jobs = m_jobs;
+    BatchSettings batch = batchSettingsFrom(settings, choices);
+    // The options say how to sample; they follow the slider's rule unless
+    // the user chose the other one.
+    batch.sampling = m_quality->sampling();
+    // A size limit may go on at 4:2:0 unless the user chose against the rule.
+    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
+    return batch;
 }
 
 bool frmOptimize::saveSettings() {

@@ -24,12 +24,14 @@
 #include <memory>
 #include <string>
 
+#include "optimiser/batch_engine.h"
 #include "startup/settings.h"
 #include "watermark/watermark_settings.h"
 
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace vendrik {
 
@@ -42,6 +44,7 @@ class NamingPanel;
 class FileListPanel;
 class PreviewPanel;
 class RunController;
+class SizeEstimate;
 class WindowServices;
 
 class frmOptimize : public QMainWindow {
@@ -97,6 +100,8 @@ public:
     // The values the window would store now (the twelve keys and the
     // watermark design).
     [[nodiscard]] Settings currentSettings() const;
+    // The run the controls describe now, for `pictures` marked pictures.
+    [[nodiscard]] BatchSettings runSettings(std::size_t pictures) const;
     // Writes the twelve keys; false when the file could not be written.
     bool saveSettings();
     [[nodiscard]] const WatermarkSettings& design() const {
@@ -136,6 +141,10 @@ public:
     }
     [[nodiscard]] RunController* runController() const {
         return m_run;
+    }
+    // The estimated output size of the picture last clicked (lblEstimate).
+    [[nodiscard]] SizeEstimate* sizeEstimate() const {
+        return m_estimate;
     }
     [[nodiscard]] ccXPButton* ccXPButton2() const {
         return m_start;
@@ -185,6 +194,13 @@ private:
     void mnuDelete_Click();
     void ccXPButton4_Click();
     void runFinished();
+    // The estimate of the clicked picture's output: a setting that shapes
+    // the output changed, or the preview came; computed once the changes
+    // have settled for a moment.
+    void scheduleEstimate();
+    void startEstimate();
+    // The preview, its labels and the estimate go; no picture is clicked.
+    void forgetClickedPicture();
     [[nodiscard]] bool askReplace(const std::string& targetName);
     [[nodiscard]] std::string fullPath(const std::string& fileName) const;
     void focusDummy();
@@ -215,6 +231,8 @@ private:
     ccXPButton* m_cancel = nullptr;
     QMenu* m_context = nullptr;
     RunController* m_run = nullptr;
+    SizeEstimate* m_estimate = nullptr;
+    QTimer* m_estimateDelay = nullptr;
 };
 
 }  // namespace vendrik

@@ -1,5 +1,6 @@
 #include "optimiser/ui/preview_panel.h"
 
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -46,6 +47,21 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     column->addWidget(m_picture, 0, Qt::AlignHCenter);
     column->addSpacing(3);
     column->addWidget(m_size);
+    // The estimate under the picture's own size: its caption stays, its
+    // value (the label screen readers read by its text) comes and goes.
+    auto* estimateCaption = new QLabel(QStringLiteral("Ausgabe:"), this);
+    m_estimate = new QLabel(this);
+    m_estimate->setTextFormat(Qt::PlainText);
+    const QString estimateHint =
+        QStringLiteral("Geschätzte Größe der JPEG-Datei mit den aktuellen Einstellungen");
+    estimateCaption->setToolTip(estimateHint);
+    m_estimate->setToolTip(estimateHint);
+    m_estimate->setAccessibleDescription(estimateHint);
+    auto* estimateRow = new QHBoxLayout;
+    estimateRow->setSpacing(4);
+    estimateRow->addWidget(estimateCaption);
+    estimateRow->addWidget(m_estimate, 1);
+    column->addLayout(estimateRow);
     column->addSpacing(3);
     column->addWidget(exifHeading);
     for (std::size_t i = 0; i < m_exif.size(); ++i) {
@@ -76,7 +92,12 @@ void PreviewPanel::clear() {
     m_pool.clear();
     m_pending = false;
     m_picture->clear();
+    m_estimate->clear();
     resetLabels();
+}
+
+void PreviewPanel::showEstimate(const QString& text) {
+    m_estimate->setText(text);
 }
 
 void PreviewPanel::showPicture(const std::string& path) {

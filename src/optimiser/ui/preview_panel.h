@@ -1,8 +1,10 @@
 #pragma once
 // The frame "Vorschau: ": the thumbnail picPreview of the picture last
-// clicked, its size lblSize ("Bildgrösse: " height " x " width) and the five
-// EXIF labels under "EXIF-Daten:". The picture is read on a thread of the
-// panel's own, so a large or hostile file never holds up the window; only
+// clicked, its size lblSize ("Bildgrösse: " height " x " width), the
+// estimated size of its output file under the window's settings beside
+// "Ausgabe:" (lblEstimate, "ca. 245 KB", filled in by the window) and the
+// five EXIF labels under "EXIF-Daten:". The picture is read on a thread of
+// the panel's own, so a large or hostile file never holds up the window; only
 // the answer to the latest request is shown.
 
 #include <QGroupBox>
@@ -30,6 +32,10 @@ public:
     [[nodiscard]] QLabel* lblSize() const {
         return m_size;
     }
+    // The estimate's value alone ("ca. 245 KB"; empty when there is none).
+    [[nodiscard]] QLabel* lblEstimate() const {
+        return m_estimate;
+    }
     // lblCam, lblBlende, lblExp, lblTime, lblDate, top to bottom.
     [[nodiscard]] QLabel* exifLabel(int index) const {
         return m_exif[static_cast<std::size_t>(index)];
@@ -38,9 +44,11 @@ public:
     // Reads the picture at `path` and shows it when it is read; a request
     // made meanwhile replaces this one.
     void showPicture(const std::string& path);
-    // Clears the picture and puts the size and EXIF labels back to their
-    // bare captions; a pending request is dropped.
+    // Clears the picture and the estimate and puts the size and EXIF labels
+    // back to their bare captions; a pending request is dropped.
     void clear();
+    // The estimate's text; empty shows none.
+    void showEstimate(const QString& text);
     // True while a request has not been answered yet.
     [[nodiscard]] bool busy() const {
         return m_pending;
@@ -57,6 +65,7 @@ private:
 
     QLabel* m_picture = nullptr;
     QLabel* m_size = nullptr;
+    QLabel* m_estimate = nullptr;
     std::array<QLabel*, 5> m_exif{};
     QThreadPool m_pool;
     std::atomic<std::uint64_t> m_request{0};

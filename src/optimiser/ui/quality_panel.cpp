@@ -36,12 +36,19 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_slider->setPageStep(kQualityLargeStep);
     m_caption->setBuddy(m_slider);
 
-    auto* presets = new QHBoxLayout;
-    presets->setSpacing(5);
+    // The slider and the field "höchstens N KB" stand over the preset
+    // buttons in the buttons' columns: the slider over "Website" and
+    // "eMail", the field over "Normal" and "Optimal".
+    auto* sliderAndPresets = new QGridLayout;
+    sliderAndPresets->setHorizontalSpacing(5);
+    sliderAndPresets->setVerticalSpacing(5);
+    for (int i = 0; i < static_cast<int>(m_presets.size()); ++i) {
+        sliderAndPresets->setColumnStretch(i, 1);
+    }
     for (std::size_t i = 0; i < m_presets.size(); ++i) {
         m_presets[i] = new ccXPButton(qtText(kQualityPresets[i].caption), this);
         m_presets[i]->setFixedHeight(23);
-        presets->addWidget(m_presets[i]);
+        sliderAndPresets->addWidget(m_presets[i], 1, static_cast<int>(i));
         connect(m_presets[i], &ccXPButton::Click, this,
                 [this, i] { presetClicked(static_cast<int>(i)); });
     }
@@ -56,11 +63,10 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
     connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
     auto* metadata = new QHBoxLayout;
+    metadata->setSpacing(6);
     metadata->addWidget(metadataLabel);
     metadata->addWidget(m_metadata, 1);
 
-    grid->addLayout(options, 0, 0);
-    grid->addWidget(m_caption, 1, 0);
     // "höchstens N KB" beside the slider: the largest file each picture may
     // become; the run then searches the highest quality that fits.
     auto* atMost = new QLabel(QStringLiteral("höchstens"), this);
@@ -72,18 +78,23 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_maxSize->setToolTip(QStringLiteral(
         "Größte Dateigröße je Bild in KB (1024 Bytes); die Qualität wird dafür gesenkt. "
         "– : keine Grenze"));
+    m_maxSize->setAlignment(Qt::AlignRight);
     atMost->setBuddy(m_maxSize);
-    // No taller than the slider, so that the frame and the window keep
-    // their heights.
-    m_maxSize->setMaximumHeight(m_slider->sizeHint().height());
-    auto* sliderRow = new QHBoxLayout;
-    sliderRow->addWidget(m_slider, 1);
-    sliderRow->addSpacing(6);
-    sliderRow->addWidget(atMost);
-    sliderRow->addWidget(m_maxSize);
-    grid->addLayout(sliderRow, 2, 0);
-    grid->addLayout(presets, 3, 0);
-    grid->addLayout(metadata, 4, 0);
+    auto* maxSizeRow = new QHBoxLayout;
+    maxSizeRow->setSpacing(6);
+    maxSizeRow->addWidget(atMost);
+    maxSizeRow->addWidget(m_maxSize, 1);
+    sliderAndPresets->addWidget(m_slider, 0, 0, 1, 2, Qt::AlignVCenter);
+    sliderAndPresets->addLayout(maxSizeRow, 0, 2, 1, 2);
+
+    // One column, every row from the frame's left edge to its right, with
+    // a little more air between the rows than the other frames have: the
+    // frame holds the most controls.
+    grid->setVerticalSpacing(5);
+    grid->addLayout(options, 0, 0);
+    grid->addWidget(m_caption, 1, 0);
+    grid->addLayout(sliderAndPresets, 2, 0);
+    grid->addLayout(metadata, 3, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);

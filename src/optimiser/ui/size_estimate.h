@@ -1,0 +1,64 @@
+#pragma once
+// The estimated size of the clicked picture's output ("ca. 245 KB"): what
+// the run would write for it with the window's settings, computed by the
+// engine itself (estimatePicture) on a thread of its own, so that the
+// window never waits for it.
+//
+// At most one computation runs. A request made meanwhile waits for it and
+// replaces any other waiting one; an answer that is no longer the latest
+// request's is dropped. The destructor waits for the computation in hand
+// (one picture at most) and drops its answer.
+
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "optimiser/batch_engine.h"
+
+namespace vendrik {
+
+class SizeEstimate : public QObject {
+    Q_OBJECT
+public:
+    explicit SizeEstimate(QObject* parent = nullptr);
+    ~SizeEstimate() override;
+    SizeEstimate(const SizeEstimate&) = delete;
+    SizeEstimate& operator=(const SizeEstimate&) = delete;
+
+    // Computes the output of `picture` with `settings`; supersedes every
+    // earlier request.
+    void request(std::string picture, BatchSettings settings);
+    // Drops every request: no answer comes until the next one.
+    void cancel();
+
+    // True while the latest request has not been answered.
+    [[nodiscard]] bool busy() const {
+        return m_pending;
+    }
+    // The latest answer: the output's size in bytes, or nothing when the
+    // picture cannot be made into a file (or none was asked for since the
+    // last cancel).
+    [[nodiscard]] std::optional<std::uint64_t> bytes() const {
+        return m_bytes;
+    }
+
+signals:
+    // The latest request is answered; bytes() holds the answer.
+    void estimated();
+
+private:
+    void answer(std::uint64_t request, std::optional<std::uint64_t> bytes);
+
+    QThreadPool m_pool;
+    std::atomic<std::uint64_t> m_request{0};
+    bool m_pending = false;
+    std::optional<std::uint64_t> m_bytes;
+};
+
+// "ca. 245 KB", the text the window shows for an estimate; empty for none.
+[[nodiscard]] QString estimateText(std::optional<std::uint64_t> bytes);
+
+}  // namespace vendrik
