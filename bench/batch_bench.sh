@@ -8,36 +8,21 @@
 # wall time of each counts; mogrify, far slower, runs once.
 #
 #   bash bench/batch_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 rounds="${1:-7}"
-source "$root/bench/lib.sh"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
-data=$(bash "$root/bench/make_photos.sh")
+bench_build vendrik-cli
+data=$(bench_photos)
 out="$root/bench/out/batch"
 count=$(ls "$data"/*.jpg | wc -l)
 
 # Runs one tool into a fresh folder; prints "wall cpu bytes".
 measure() {
-  local name=$1
+  local name=$1 times
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
-  local times
+  bench_fresh "$out/$name"
   times=$(bench_time "$@")
-  local bytes
-  bytes=$(cat "$out/$name"/* | wc -c)
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "batch_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
-  echo "${times% *} $bytes"
+  bench_expect "$out/$name" "$count"
+  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
 }
 
 run_vendrik() {

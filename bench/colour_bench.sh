@@ -14,16 +14,10 @@
 # 1.15) and keep / strip (the cost of keeping metadata, target at most 1.05).
 #
 #   bash bench/colour_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 rounds="${1:-7}"
-source "$root/bench/lib.sh"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
-plain=$(bash "$root/bench/make_photos.sh")
+bench_build vendrik-cli
+plain=$(bench_photos)
 phone="$root/bench/data/photos12mp-phone"
 out="$root/bench/out/colour"
 count=$(ls "$plain"/*.jpg | wc -l)
@@ -48,16 +42,10 @@ fi
 measure() {
   local name=$1 t
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
+  bench_fresh "$out/$name"
   t=$(bench_time "$cli" optimise --size "1024 x 1280" --quality 80 --quiet --no-settings \
     --out "$out/$name" "$@")
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "colour_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
+  bench_expect "$out/$name" "$count"
   echo "${t%% *}"
 }
 

@@ -7,15 +7,9 @@
 # time each. Prints wall time, CPU time, output bytes and the ratios.
 #
 #   bash bench/phone_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 rounds="${1:-7}"
-source "$root/bench/lib.sh"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
+bench_build vendrik-cli
 data=$(bash "$root/bench/make_heic_photos.sh")
 out="$root/bench/out/phone"
 count=$(ls "$data"/*.heic | wc -l)
@@ -28,15 +22,9 @@ fi
 measure() {
   local name=$1 times
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
+  bench_fresh "$out/$name"
   times=$(bench_time "$@")
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "phone_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
+  bench_expect "$out/$name" "$count"
   echo "${times% *} $(cat "$out/$name"/* | wc -c)"
 }
 

@@ -7,17 +7,11 @@
 # and at least 95 %).
 #
 #   bash bench/size_target_bench.sh [LIMIT] [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 limit="${1:-150K}"
 rounds="${2:-7}"
-source "$root/bench/lib.sh"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
-data=$(bash "$root/bench/make_photos.sh")
+bench_build vendrik-cli
+data=$(bench_photos)
 out="$root/bench/out/size_target"
 count=$(ls "$data"/*.jpg | wc -l)
 
@@ -25,8 +19,7 @@ count=$(ls "$data"/*.jpg | wc -l)
 timed() {
   local name=$1 t
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
+  bench_fresh "$out/$name"
   # Exit status 3: a picture did not fit even at quality 40 and was written
   # at 40, which the run reports but which is no failure here.
   t=$(bench_time "$cli" optimise --no-settings --size "1024 x 1280" --quality 80 --quiet \

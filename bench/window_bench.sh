@@ -13,21 +13,14 @@
 #    bytes.
 #
 #   bash bench/window_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 rounds="${1:-7}"
-source "$root/bench/lib.sh"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
-  -DVENDRIK_GUI=ON -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target window_bench vendrik-cli >/dev/null
+bench_build window_bench vendrik-cli
 bench="$build/bench/window_bench"
-cli="$build/apps/vendrik-cli"
 export QT_QPA_PLATFORM=offscreen
 
-photos12=$(bash "$root/bench/make_photos.sh")
-photos24=$(bash "$root/bench/make_photos.sh" "$root/bench/data/photos24mp" 6000x4000)
+photos12=$(bench_photos)
+photos24=$(bench_photos "$root/bench/data/photos24mp" 6000x4000)
 work=$(mktemp -d)
 bench_remove_at_exit+=("$work")
 
