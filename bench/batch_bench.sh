@@ -4,40 +4,25 @@
 # `vipsthumbnail` and ImageMagick's `mogrify` on the same folder in the same
 # run, each using all cores as it does by default. Prints wall time, CPU time
 # and total output bytes of each, and Vendrik's ratios to the peers. Vendrik
-# and vipsthumbnail run ROUNDS times (default 2) in alternation and the best
+# and vipsthumbnail run ROUNDS times (default 7) in alternation and the best
 # wall time of each counts; mogrify, far slower, runs once.
 #
 #   bash bench/batch_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-rounds="${1:-2}"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
-data=$(bash "$root/bench/make_photos.sh")
+source "$(dirname "$0")/lib.sh"
+rounds="${1:-7}"
+bench_build vendrik-cli
+data=$(bench_photos)
 out="$root/bench/out/batch"
 count=$(ls "$data"/*.jpg | wc -l)
 
 # Runs one tool into a fresh folder; prints "wall cpu bytes".
 measure() {
-  local name=$1
+  local name=$1 times
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
-  local times
-  /usr/bin/time -o "$out/$name.time" -f '%e %U %S' "$@" >/dev/null 2>&1
-  times=$(tail -1 "$out/$name.time")
-  local bytes
-  bytes=$(cat "$out/$name"/* | wc -c)
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "batch_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
-  awk -v t="$times" -v b="$bytes" 'BEGIN { split(t, a, " "); printf "%s %.3f %d\n", a[1], a[2] + a[3], b }'
+  bench_fresh "$out/$name"
+  times=$(bench_time "$@")
+  bench_expect "$out/$name" "$count"
+  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
 }
 
 run_vendrik() {
@@ -51,16 +36,12 @@ run_mogrify() {
   measure magick /usr/bin/mogrify -path "$out/magick" -resize 1280x1024 -quality 80 "$data"/*.jpg
 }
 
-best() {  # keeps the line with the smaller wall time
-  if [ -z "$1" ]; then echo "$2"; else
-    awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (y[1] < x[1] ? b : a) }'
-  fi
-}
-
 v="" p=""
 for ((r = 1; r <= rounds; r++)); do
-  v=$(best "$v" "$(run_vendrik)")
-  p=$(best "$p" "$(run_vips)")
+  t=$(run_vendrik)
+  v=$(least "$v" "$t")
+  t=$(run_vips)
+  p=$(least "$p" "$t")
 done
 m=$(run_mogrify)
 
@@ -68,10 +49,10 @@ echo "$count photographs of $(identify -format '%w x %h' "$data/photo01.jpg") in
 printf '%-14s %10s %10s %14s\n' tool "wall s" "CPU s" "output bytes"
 for row in "vendrik-cli $v" "vipsthumbnail $p" "mogrify $m"; do
   set -- $row
-  printf '%-14s %10s %10s %14s\n' "$1" "$2" "$3" "$4"
+  printf '%-14s %10.3f %10.3f %14s\n' "$1" "$2" "$3" "$4"
 done
 awk -v v="$v" -v p="$p" -v m="$m" 'BEGIN {
   split(v, a, " "); split(p, b, " "); split(m, c, " ");
-  printf "vendrik / vipsthumbnail: wall %.2f, CPU %.2f, bytes %.2f\n", a[1] / b[1], a[2] / b[2], a[3] / b[3];
-  printf "vendrik / mogrify:       wall %.2f, CPU %.2f, bytes %.2f\n", a[1] / c[1], a[2] / c[2], a[3] / c[3];
+  printf "vendrik / vipsthumbnail: wall %.3f, CPU %.3f, bytes %.3f\n", a[1] / b[1], a[2] / b[2], a[3] / b[3];
+  printf "vendrik / mogrify:       wall %.3f, CPU %.3f, bytes %.3f\n", a[1] / c[1], a[2] / c[2], a[3] / c[3];
 }'

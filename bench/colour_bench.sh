@@ -9,20 +9,15 @@
 #   p3         the phone photographs, converted to sRGB, metadata stripped
 #   p3 keep    the phone photographs, converted, --metadata keep
 #
-# Each runs ROUNDS times (default 3) in turn and the best wall time counts.
+# Each runs ROUNDS times (default 7) in turn and the best wall time counts.
 # Prints the ratios p3 / untagged (the cost of the conversion, target at most
 # 1.15) and keep / strip (the cost of keeping metadata, target at most 1.05).
 #
 #   bash bench/colour_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-rounds="${1:-3}"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
-plain=$(bash "$root/bench/make_photos.sh")
+source "$(dirname "$0")/lib.sh"
+rounds="${1:-7}"
+bench_build vendrik-cli
+plain=$(bench_photos)
 phone="$root/bench/data/photos12mp-phone"
 out="$root/bench/out/colour"
 count=$(ls "$plain"/*.jpg | wc -l)
@@ -45,33 +40,30 @@ fi
 
 # Runs one case into a fresh folder; prints its wall time.
 measure() {
-  local name=$1
+  local name=$1 t
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
-  /usr/bin/time -o "$out/$name.time" -f '%e' "$cli" optimise --size "1024 x 1280" \
-    --quality 80 --quiet --no-settings --out "$out/$name" "$@" >/dev/null 2>&1
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "colour_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
-  tail -1 "$out/$name.time"
+  bench_fresh "$out/$name"
+  t=$(bench_time "$cli" optimise --size "1024 x 1280" --quality 80 --quiet --no-settings \
+    --out "$out/$name" "$@")
+  bench_expect "$out/$name" "$count"
+  echo "${t%% *}"
 }
 
-min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
-
+# The cases take turns, so that a change in the machine's load falls on all
+# of them alike.
 untagged="" p3="" keep=""
 for ((r = 1; r <= rounds; r++)); do
-  untagged=$(min "$untagged" "$(measure untagged "$plain")")
-  p3=$(min "$p3" "$(measure p3 "$phone")")
-  keep=$(min "$keep" "$(measure p3-keep --metadata keep "$phone")")
+  t=$(measure untagged "$plain")
+  untagged=$(least "$untagged" "$t")
+  t=$(measure p3 "$phone")
+  p3=$(least "$p3" "$t")
+  t=$(measure p3-keep --metadata keep "$phone")
+  keep=$(least "$keep" "$t")
 done
 
 echo "$count photographs of 12 megapixels into 1024 x 1280, quality 80, $(nproc) cores, best of $rounds"
 printf '%-34s %8s\n' case "wall s"
-printf '%-34s %8s\n' "untagged, metadata stripped" "$untagged" \
+printf '%-34s %8.3f\n' "untagged, metadata stripped" "$untagged" \
   "Display P3 to sRGB, stripped" "$p3" "Display P3 to sRGB, --metadata keep" "$keep"
 awk -v u="$untagged" -v p="$p3" -v k="$keep" 'BEGIN {
   printf "P3 / untagged (conversion):   %.3f (target <= 1.15)\n", p / u;

@@ -4,11 +4,6 @@
 # target of 8 ms a redraw. Release build with the windows.
 #
 # Usage: bench/designer_bench.sh
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/install-deps.sh" build
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
-  -DVENDRIK_GUI=ON -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target designer_redraw_bench >/dev/null
+source "$(dirname "$0")/lib.sh"
+bench_build designer_redraw_bench
 QT_QPA_PLATFORM=offscreen "$build/bench/designer_redraw_bench"

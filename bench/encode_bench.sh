@@ -5,30 +5,22 @@
 # file sizes and both PSNRs against the source, at 4:4:4 and 4:2:0.
 #
 # Usage: bench/encode_bench.sh [RUNS] [QUALITY]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 runs=${1:-7}
 quality=${2:-80}
-bash "$root/scripts/install-deps.sh" bench
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$root/build/release" --target vendrik-cli >/dev/null
-cli="$root/build/release/apps/vendrik-cli"
+bench_build vendrik-cli
 input=$(bash "$root/bench/make_inputs.sh" 1 | head -n 1)
 out="$root/bench/out"
 mkdir -p "$out"
 read -r width height < <(identify -format '%w %h\n' "$input")
 mpix=$(awk -v w="$width" -v h="$height" 'BEGIN { printf "%.3f", w * h / 1e6 }')
 
-# Seconds of one run of the command given, to the nanosecond.
+# Wall seconds of one run of the command given, to the nanosecond.
 seconds() {
-  local t0 t1
-  t0=$(date +%s%N)
-  "$@" >/dev/null
-  t1=$(date +%s%N)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f\n", (b - a) / 1e9 }'
+  local t
+  t=$(bench_time "$@")
+  echo "${t%% *}"
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 psnr() { compare -metric PSNR "$input" "$1" null: 2>&1 || true; }
 
 echo "input: $input (${width} x ${height}, ${mpix} MP), quality $quality, $runs runs each"

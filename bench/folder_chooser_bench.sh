@@ -4,21 +4,16 @@
 # folder_chooser_bench.cpp).
 #
 # Usage: bench/folder_chooser_bench.sh [COUNT]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 count=${1:-10000}
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
-  -DVENDRIK_GUI=ON -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target folder_chooser_bench >/dev/null
+bench_build folder_chooser_bench
 
 # In memory where the machine has it: a disk that discards freed blocks
 # takes long to remove ten thousand folders again.
 base=/dev/shm
 [ -d "$base" ] && [ -w "$base" ] || base=${TMPDIR:-/tmp}
 work=$(mktemp -d "$base/vendrik-bench-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+bench_remove_at_exit+=("$work")
 mkdir "$work/voll"
 (cd "$work/voll" && seq -f 'ordner%05g' "$count" | xargs mkdir &&
   seq -f 'bild%05g.jpg' "$count" | xargs touch)

@@ -3,18 +3,13 @@
 # 1024 × 1280 box (1280 wide, 1024 high) at quality 80, by
 # `vendrik-cli optimise` and by `vipsthumbnail` (libvips reads HEIC through
 # the same libheif) on the same files in the same run, each using all cores
-# as it does by default, ROUNDS times (default 2) in alternation, best wall
+# as it does by default, ROUNDS times (default 7) in alternation, best wall
 # time each. Prints wall time, CPU time, output bytes and the ratios.
 #
 #   bash bench/phone_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-rounds="${1:-2}"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target vendrik-cli >/dev/null
-cli="$build/apps/vendrik-cli"
+source "$(dirname "$0")/lib.sh"
+rounds="${1:-7}"
+bench_build vendrik-cli
 data=$(bash "$root/bench/make_heic_photos.sh")
 out="$root/bench/out/phone"
 count=$(ls "$data"/*.heic | wc -l)
@@ -25,43 +20,31 @@ fi
 
 # Runs one tool into a fresh folder; prints "wall cpu bytes".
 measure() {
-  local name=$1
+  local name=$1 times
   shift
-  rm -rf "${out:?}/$name"
-  mkdir -p "$out/$name"
-  /usr/bin/time -o "$out/$name.time" -f '%e %U %S' "$@" >/dev/null 2>&1
-  local files
-  files=$(ls "$out/$name" | wc -l)
-  if [ "$files" -ne "$count" ]; then
-    echo "phone_bench.sh: $name wrote $files of $count files" >&2
-    exit 1
-  fi
-  awk -v t="$(tail -1 "$out/$name.time")" -v b="$(cat "$out/$name"/* | wc -c)" \
-    'BEGIN { split(t, a, " "); printf "%s %.3f %d\n", a[1], a[2] + a[3], b }'
-}
-
-best() {  # keeps the line with the smaller wall time
-  if [ -z "$1" ]; then echo "$2"; else
-    awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (y[1] < x[1] ? b : a) }'
-  fi
+  bench_fresh "$out/$name"
+  times=$(bench_time "$@")
+  bench_expect "$out/$name" "$count"
+  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
 }
 
 v="" p=""
 for ((r = 1; r <= rounds; r++)); do
-  v=$(best "$v" "$(measure vendrik "$cli" optimise --no-settings --size "1024 x 1280" \
-    --quality 80 --quiet --out "$out/vendrik" "$data")")
-  p=$(best "$p" "$(measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" \
-    "$data"/*.heic)")
+  t=$(measure vendrik "$cli" optimise --no-settings --size "1024 x 1280" \
+    --quality 80 --quiet --out "$out/vendrik" "$data")
+  v=$(least "$v" "$t")
+  t=$(measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" "$data"/*.heic)
+  p=$(least "$p" "$t")
 done
 
 echo "$count HEIC photographs of $(vipsheader -f width "$data/photo01.heic") x $(vipsheader -f height "$data/photo01.heic") into 1024 x 1280, quality 80, $(nproc) cores"
 printf '%-14s %10s %10s %14s\n' tool "wall s" "CPU s" "output bytes"
 for row in "vendrik-cli $v" "vipsthumbnail $p"; do
   set -- $row
-  printf '%-14s %10s %10s %14s\n' "$1" "$2" "$3" "$4"
+  printf '%-14s %10.3f %10.3f %14s\n' "$1" "$2" "$3" "$4"
 done
 awk -v v="$v" -v p="$p" 'BEGIN {
   split(v, a, " "); split(p, b, " ");
-  printf "vendrik / vipsthumbnail: wall %.2f (target <= 1.0), CPU %.2f, bytes %.2f\n",
+  printf "vendrik / vipsthumbnail: wall %.3f (target <= 1.0), CPU %.3f, bytes %.3f\n",
     a[1] / b[1], a[2] / b[2], a[3] / b[3];
 }'

@@ -5,27 +5,23 @@
 # and without --watermark, in alternation, comparing median CPU times.
 #
 # Usage: bench/watermark_bench.sh [RUNS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+source "$(dirname "$0")/lib.sh"
 runs=${1:-9}
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
-  -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target watermark_bench vendrik-cli >/dev/null
+bench_build watermark_bench vendrik-cli
 input=$(bash "$root/bench/make_inputs.sh" 1 | head -n 1)
 "$build/bench/watermark_bench" "$input"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work="$bench_tmp/work"
+mkdir "$work"
 cjpeg -quality 90 "$input" >"$work/photo.jpg"
 mkdir "$work/plain" "$work/marked"
-cli="$build/apps/vendrik-cli"
 # CPU seconds (user + system) of one run.
 cpu() {
-  /usr/bin/time -f '%U %S' "$@" 2>&1 >/dev/null | awk 'END { printf "%.3f\n", $1 + $2 }'
+  local t
+  t=$(bench_time "$@")
+  set -- $t
+  echo "$2"
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 plain=()
 marked=()
 for ((i = 0; i < runs; i++)); do

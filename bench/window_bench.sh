@@ -10,27 +10,21 @@
 # 3. the run: the window on the batch benchmark's 24 photographs of 12
 #    megapixels into the 1024 × 1280 box at quality 80, against
 #    `vendrik-cli optimise` with the same settings file, in alternation
-#    (ROUNDS times each, default 2, best wall time counts); the ratio of the
+#    (ROUNDS times each, default 7, best wall time counts); the ratio of the
 #    wall times, the window's peak memory, and whether both wrote the same
 #    bytes.
 #
 #   bash bench/window_bench.sh [ROUNDS]
-set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-rounds="${1:-2}"
-bash "$root/scripts/install-deps.sh" bench
-build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_BENCH=ON \
-  -DVENDRIK_GUI=ON -DVENDRIK_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target window_bench vendrik-cli >/dev/null
+source "$(dirname "$0")/lib.sh"
+rounds="${1:-7}"
+bench_build window_bench vendrik-cli
 bench="$build/bench/window_bench"
-cli="$build/apps/vendrik-cli"
 export QT_QPA_PLATFORM=offscreen
 
-photos12=$(bash "$root/bench/make_photos.sh")
-photos24=$(bash "$root/bench/make_photos.sh" "$root/bench/data/photos24mp" 6000x4000)
+photos12=$(bench_photos)
+photos24=$(bench_photos "$root/bench/data/photos24mp" 6000x4000)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_remove_at_exit+=("$work")
 
 echo "== 1. preview of $(ls "$photos24"/*.jpg | wc -l) photographs of $(identify -format '%w x %h' "$photos24/photo01.jpg")"
 "$bench" preview "$photos24" | tee "$work/preview"
@@ -73,20 +67,18 @@ chkAnfang=0
 EOF
 # "wall_seconds peak_kilobytes" of one command.
 measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>"$work/err" ||
-    { cat "$work/err" >&2; exit 1; }
-  tail -n 1 "$work/time"
-}
-best() {  # keeps the line with the smaller wall time
-  if [ -z "$1" ]; then echo "$2"; else
-    awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (y[1] < x[1] ? b : a) }'
-  fi
+  local t
+  t=$(bench_time "$@") || { cat "$bench_tmp/stderr" >&2; exit 1; }
+  set -- $t
+  echo "$1 $3"
 }
 w="" c=""
 for ((r = 1; r <= rounds; r++)); do
   rm -f "$work/fenster"/* "$work/befehlszeile"/*
-  w=$(best "$w" "$(measure "$bench" run "$ini")")
-  c=$(best "$c" "$(measure "$cli" optimise --quiet --settings "$ini" --out "$work/befehlszeile" "$photos12")")
+  t=$(measure "$bench" run "$ini")
+  w=$(least "$w" "$t")
+  t=$(measure "$cli" optimise --quiet --settings "$ini" --out "$work/befehlszeile" "$photos12")
+  c=$(least "$c" "$t")
 done
 count=$(ls "$work/fenster" | wc -l)
 same=yes
@@ -96,8 +88,8 @@ done
 printf '%-22s %10s %14s\n' "" "wall s" "peak memory"
 awk -v w="$w" -v c="$c" 'BEGIN {
   split(w, a, " "); split(c, b, " ");
-  printf "%-22s %10.2f %11.0f MB\n", "window (vendrik)", a[1], a[2] / 1024;
-  printf "%-22s %10.2f %11.0f MB\n", "vendrik-cli optimise", b[1], b[2] / 1024;
+  printf "%-22s %10.3f %11.0f MB\n", "window (vendrik)", a[1], a[2] / 1024;
+  printf "%-22s %10.3f %11.0f MB\n", "vendrik-cli optimise", b[1], b[2] / 1024;
   printf "window / vendrik-cli: wall %.3f\n", a[1] / b[1];
 }'
 echo "outputs: $count files from the window, byte-identical to vendrik-cli's: $same"

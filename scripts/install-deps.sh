@@ -15,13 +15,14 @@ build_pkgs=(build-essential cmake ninja-build pkg-config
 # GNU parallel and jq for the command line's runs spread over job slots;
 # an X server, a D-Bus session and the AT-SPI registry with its Python client
 # to find and press the controls as a screen reader does (xdotool to click
-# where it says a control is); man and groff to
-# render the manual pages, bash-completion to try the completion
+# where it says a control is); man and groff to render the manual pages,
+# bash-completion to try the completion; libgs-common for Ghostscript's CMYK
+# profiles (default_cmyk.icc), which the colour tests embed in CMYK JPEGs
 test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   libimage-exiftool-perl desktop-file-utils libglib2.0-bin clang-14 libclang-rt-14-dev xvfb
   xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
   man-db groff-base bash-completion libheif-examples webp parallel jq
-  icc-profiles-free liblcms2-2)
+  icc-profiles-free liblcms2-2 libgs-common)
 # benchmarks: the peers we measure against and real photographs as input
 bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
 

@@ -169,8 +169,10 @@ bool parseCommandLine(const std::vector<CliOption>& options, const Args& args, C
                 error = "unbekannte Option '-" + std::string(1, static_cast<char>(optopt)) + "'";
                 return false;
             }
+            // Built from its two characters: GCC 12 takes "-" + std::string
+            // here for an overlapping copy (-Wrestrict, a false alarm).
             const std::string name =
-                isLong ? spelled(all[index]) : "-" + std::string(1, all[index].shortName);
+                isLong ? spelled(all[index]) : std::string{'-', all[index].shortName};
             error = c == ':' ? name + " erwartet einen Wert (" + all[index].valueName + ")"
                              : name + " erwartet keinen Wert";
             return false;

@@ -4,8 +4,9 @@
 // reads (".tiff" beside ".tif", since both name the same format), and the
 // endings by which start-up takes a command-line argument for a picture.
 // Start-up compares the argument's last four characters, so its list holds
-// "jpeg" without the point and leaves out ".png" and ".jps": such an argument
-// is neither a picture nor a folder there.
+// "jpeg" and the phone and web formats' endings without the point and leaves
+// out ".png" and ".jps": such an argument is neither a picture nor a folder
+// there.
 //
 // The phone and web formats (HEIC/HEIF, AVIF, WebP) joined the file list
 // later; their endings are kept apart because their names keep their whole
@@ -29,8 +30,10 @@ inline constexpr std::array<std::string_view, 4> kPhoneAndWebEndings{".heic", ".
                                                                      ".webp"};
 
 // The four-character endings that make a command-line argument a picture.
-inline constexpr std::array<std::string_view, 6> kCommandLineEndings{".jpg", ".jpe", "jpeg",
-                                                                     ".tif", ".bmp", ".gif"};
+// The phone and web formats come last, so that a file manager's "open with"
+// reaches the window for them too.
+inline constexpr std::array<std::string_view, 10> kCommandLineEndings{
+    ".jpg", ".jpe", "jpeg", ".tif", ".bmp", ".gif", "heic", "heif", "avif", "webp"};
 
 // True when the name ends in one of kFileListEndings or kPhoneAndWebEndings,
 // ignoring case.

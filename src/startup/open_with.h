@@ -13,9 +13,11 @@ namespace vendrik {
 inline constexpr std::string_view kDesktopEntryName = "vendrik.desktop";
 
 // The picture types the file list shows (jpg, jpeg, bmp, tif, gif, png, jps;
-// JPS files are JPEG files and carry that type).
+// JPS files are JPEG files and carry that type), then the phone and web
+// formats (heic, heif, avif, webp).
 inline constexpr std::string_view kOpenWithMimeTypes =
-    "image/jpeg;image/bmp;image/tiff;image/gif;image/png;";
+    "image/jpeg;image/bmp;image/tiff;image/gif;image/png;"
+    "image/heic;image/heif;image/avif;image/webp;";
 
 // One Exec argument, quoted as the Desktop Entry Specification demands and
 // escaped for the desktop file's string syntax: a path with blanks, quotes,

@@ -10,19 +10,10 @@
 #include <filesystem>
 #include <map>
 
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
-
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
-
-std::string cli() {
-    return shellQuote(test::cliPath());
-}
 
 // optimise, run in `folder`, without the windows' settings file.
 test::CommandResult optimiseIn(const TempDir& folder, const std::string& args) {

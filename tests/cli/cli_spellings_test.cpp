@@ -8,19 +8,10 @@
 #include <map>
 
 #include "help_options.h"
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
-
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
-
-std::string cli() {
-    return shellQuote(test::cliPath());
-}
 
 // Replaces every "{KEY}" in `text`.
 std::string fill(std::string text, const std::map<std::string, std::string>& values) {

@@ -8,21 +8,13 @@
 #include <sstream>
 
 #include "help_options.h"
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-
 const std::string kPackaging = VENDRIK_PACKAGING;
 const std::string kCompletion = kPackaging + "/bash-completion/vendrik-cli";
-
-std::string cli() {
-    return shellQuote(test::cliPath());
-}
 
 const std::vector<std::string> kCommands = {"optimise", "encode",   "exif",
                                             "settings", "register", "watermark-preview"};

@@ -10,19 +10,10 @@
 
 #include "file_list_input.h"
 #include "json_output.h"
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
-
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
-
-std::string cli() {
-    return shellQuote(test::cliPath());
-}
 
 // A shell command run in `folder`; its output is its standard output alone
 // (standard error is dropped), unless the command sends standard error

@@ -141,7 +141,8 @@ TEST(PictureEndings, TheTwoListsDifferWhereStartUpNeedsThem) {
     }
     EXPECT_FALSE(matchesFileListPattern("a.tif.txt"));
     EXPECT_FALSE(matchesFileListPattern("jpg"));
-    for (const char* picture : {"/x/a.JPG", "a.jpe", "a.jpeg", "a.tif", "a.bmp", "a.gif"}) {
+    for (const char* picture : {"/x/a.JPG", "a.jpe", "a.jpeg", "a.tif", "a.bmp", "a.gif", "a.HEIC",
+                                "a.heif", "a.avif", "a.WebP"}) {
         EXPECT_TRUE(isPictureArgument(picture)) << picture;
     }
     // The file list shows them; start-up does not take them for pictures.

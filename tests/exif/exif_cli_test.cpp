@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/cli_runs.h"
 #include "support/exif_block_builder.h"
-#include "support/test_support.h"
 
 namespace vendrik {
 namespace {
 
-using test::runCommand;
-using test::shellQuote;
 using R = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
 class ExifCli : public ::testing::Test {
@@ -21,8 +19,7 @@ protected:
         test::writeFileBytes(m_dir.file("ohne.png"), {0x89, 'P', 'N', 'G'});
     }
     test::CommandResult run(const std::string& locale, const std::string& args) {
-        return runCommand("env -u LANGUAGE LC_ALL=" + locale + " " + shellQuote(test::cliPath()) +
-                          " exif " + args);
+        return runCommand("env -u LANGUAGE LC_ALL=" + locale + " " + test::cli() + " exif " + args);
     }
     std::string file(const char* name) { return shellQuote(m_dir.file(name)); }
     test::TempDir m_dir;

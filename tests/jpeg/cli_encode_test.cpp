@@ -7,17 +7,15 @@
 #include <filesystem>
 
 #include "jpeg_test_pictures.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
-using test::runCommand;
-using test::shellQuote;
-
 test::CommandResult encode(const std::string& in, const std::string& out,
                            const std::string& options = "") {
-    return runCommand(shellQuote(test::cliPath()) + " encode " + shellQuote(in) + " " +
-                      shellQuote(out) + " " + options);
+    return runCommand(test::cli() + " encode " + shellQuote(in) + " " + shellQuote(out) + " " +
+                      options);
 }
 
 TEST(CliEncode, WritesWhatDjpegReads) {
@@ -102,8 +100,8 @@ TEST(CliEncode, BadInputFailsCleanly) {
     // Usage errors exit with 2.
     EXPECT_EQ(encode(good, dir.file("x.jpg"), "--quality 0").exitCode, 2);
     EXPECT_EQ(encode(good, dir.file("x.jpg"), "--sampling 411").exitCode, 2);
-    EXPECT_EQ(runCommand(shellQuote(test::cliPath()) + " encode").exitCode, 2);
-    EXPECT_EQ(runCommand(shellQuote(test::cliPath()) + " encode --help").exitCode, 0);
+    EXPECT_EQ(runCommand(test::cli() + " encode").exitCode, 2);
+    EXPECT_EQ(runCommand(test::cli() + " encode --help").exitCode, 0);
 }
 
 }  // namespace

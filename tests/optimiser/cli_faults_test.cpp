@@ -12,19 +12,14 @@
 #include <random>
 #include <utility>
 
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
-
 // The command, ended after five seconds if it has not ended by itself.
 test::CommandResult cli(const std::string& args) {
-    return runCommand("timeout -s KILL 5 " + shellQuote(test::cliPath()) + " " + args);
+    return runCommand("timeout -s KILL 5 " + test::cli() + " " + args);
 }
 
 TEST(CliFaults, AFifoAsSourceEndsAtOnceNamingTheFile) {
@@ -60,11 +55,11 @@ TEST(CliFaults, AFileSizeLimitFailsOnlyThePicturesBeyondIt) {
     test::writeBmp(dir.file("in/a.bmp"), 40, 30, 1);
     writeNoisyPpm(dir.file("in/b.ppm"), 800, 600);
     test::writeBmp(dir.file("in/c.bmp"), 40, 30, 2);
-    const auto r = runCommand("ulimit -f 150; " + shellQuote(test::cliPath()) +
-                              " optimise --no-settings --size original --quality 95 --out " +
-                              shellQuote(dir.file("out")) + " " + shellQuote(dir.file("in/a.bmp")) +
-                              " " + shellQuote(dir.file("in/b.ppm")) + " " +
-                              shellQuote(dir.file("in/c.bmp")));
+    const auto r =
+        runCommand("ulimit -f 150; " + test::cli() +
+                   " optimise --no-settings --size original --quality 95 --out " +
+                   shellQuote(dir.file("out")) + " " + shellQuote(dir.file("in/a.bmp")) + " " +
+                   shellQuote(dir.file("in/b.ppm")) + " " + shellQuote(dir.file("in/c.bmp")));
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_NE(r.output.find("b.ppm: Schreibfehler: Datei überschreitet die erlaubte Dateigröße"),
               std::string::npos)
@@ -83,8 +78,7 @@ TEST(CliFaults, AStoredTagCannotLeadOutOfTheFolder) {
     for (const char* tag : {"../../ESCAPED", "/abs", "a/b", ".."}) {
         test::writeText(dir.file("v.ini"), std::string("[Tervane Vendrik]\r\nTag=") + tag +
                                                "\r\noptTag=2\r\nchkAnfang=1\r\n");
-        const auto r = runCommand("cd " + shellQuote(dir.path().string()) + " && " +
-                                  shellQuote(test::cliPath()) +
+        const auto r = runCommand("cd " + shellQuote(dir.path().string()) + " && " + test::cli() +
                                   " optimise --settings v.ini a/b/pic.bmp");
         EXPECT_EQ(r.exitCode, 1) << tag << "\n" << r.output;
         EXPECT_NE(r.output.find("a/b/pic.bmp: Kennung"), std::string::npos) << r.output;
@@ -118,7 +112,7 @@ TEST(CliFaults, APathBeyondPathMaxIsCalledSo) {
 // line.
 std::pair<int, std::string> settingsHeadline(const std::string& ini,
                                              const std::string& prefix = "") {
-    const auto r = runCommand(prefix + "timeout -s KILL 5 " + shellQuote(test::cliPath()) +
+    const auto r = runCommand(prefix + "timeout -s KILL 5 " + test::cli() +
                               " settings --settings " + shellQuote(ini));
     return {r.exitCode, r.output.substr(0, r.output.find('\n'))};
 }
@@ -146,8 +140,7 @@ TEST(CliFaults, SettingsFaultsAreNamed) {
     EXPECT_EQ(settingsHeadline(dir.file("mac.ini")),
               std::make_pair(0, "Einstellungsdatei: " + dir.file("mac.ini") +
                                     " (Zeilenenden nur CR)"));
-    EXPECT_NE(runCommand(shellQuote(test::cliPath()) + " settings --settings " +
-                         shellQuote(dir.file("mac.ini")))
+    EXPECT_NE(runCommand(test::cli() + " settings --settings " + shellQuote(dir.file("mac.ini")))
                   .output.find("\nQuality       = 91  [Datei]\n"),
               std::string::npos);
 

@@ -10,18 +10,13 @@
 #include <filesystem>
 
 #include "imaging/pnm_reader.h"
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
-namespace fs = std::filesystem;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
-
 test::CommandResult optimise(const std::string& args) {
-    return runCommand(shellQuote(test::cliPath()) + " optimise " + args);
+    return runCommand(test::cli() + " optimise " + args);
 }
 
 void python(const std::string& code) {
@@ -246,7 +241,7 @@ TEST(Optimise, MissingOrReadOnlyTargetFolderWritesNothing) {
         ::chmod(dir.file("b.jpg").c_str(), 0644);
         asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     }
-    r = runCommand(asUser + shellQuote(test::cliPath()) + " optimise --quiet --out " +
+    r = runCommand(asUser + test::cli() + " optimise --quiet --out " +
                    shellQuote(dir.file("nur-lesen")) + " " + both);
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_EQ(r.output, "vendrik-cli optimise: Zielordner " + dir.file("nur-lesen") +

@@ -5,15 +5,10 @@
 #include <string>
 #include <utility>
 
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
-
-using test::cliPath;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
 
 using test::writeText;
 
@@ -34,7 +29,7 @@ std::string makePicture(const TempDir& dir) {
     ppm.append(400 * 300 * 3, '\x60');
     writeText(dir.file("bild.ppm"), ppm);
     const std::string jpg = dir.file("bild.jpg");
-    EXPECT_EQ(runCommand(cliPath() + " encode " + shellQuote(dir.file("bild.ppm")) + " " +
+    EXPECT_EQ(runCommand(test::cli() + " encode " + shellQuote(dir.file("bild.ppm")) + " " +
                          shellQuote(jpg))
                   .exitCode,
               0);
@@ -49,7 +44,7 @@ TEST(CliSettingsLayer, OptimiseRunsAsTheWindowsWereLastSet) {
     const std::string ini = dir.file("s.ini");
     writeText(ini, "[Tervane Vendrik]\r\nQuality=60\r\nSize=0\r\noptTag=2\r\nTag=klein\r\n"
                    "chkAnfang=1\r\n");
-    const std::string run = cliPath() + " optimise --quiet ";
+    const std::string run = test::cli() + " optimise --quiet ";
 
     auto r = runCommand(run + "--settings " + shellQuote(ini) + " " + shellQuote(picture));
     ASSERT_EQ(r.exitCode, 0) << r.output;
@@ -78,7 +73,7 @@ TEST(CliSettingsLayer, OptimiseWatermarkUsesTheDesignersValues) {
     writeText(defaults, "[Tervane Vendrik]\r\nAngle=40\r\nColor=1\r\n");
     writeText(red, "[Tervane Vendrik]\r\nInfo=Hallo#\xA7Welt\r\nColor=4\r\nAlpha=100\r\n");
     const auto output = [&](const std::string& settings, const std::string& tag) {
-        const auto r = runCommand(cliPath() + " optimise --quiet --watermark " + settings +
+        const auto r = runCommand(test::cli() + " optimise --quiet --watermark " + settings +
                                   " --tag " + tag + " --tag-first " + shellQuote(picture));
         EXPECT_EQ(r.exitCode, 0) << r.output;
         // The own tag and the tag position come from the command line, so
@@ -98,7 +93,7 @@ TEST(CliSettingsLayer, WatermarkPreviewTakesTheDesignersValues) {
     const std::string red = dir.file("red.ini");
     writeText(defaults, "[Tervane Vendrik]\r\nAngle=40\r\nAlpha=45\r\nColor=1\r\n");
     writeText(red, "[Tervane Vendrik]\r\nInfo=Hallo#\xA7Welt\r\nColor=4\r\nAlpha=100\r\n");
-    const std::string run = cliPath() + " watermark-preview ";
+    const std::string run = test::cli() + " watermark-preview ";
     ASSERT_EQ(runCommand(run + "--no-settings " + shellQuote(dir.file("a.png"))).exitCode, 0);
     ASSERT_EQ(runCommand(run + "--settings " + shellQuote(defaults) + " " +
                          shellQuote(dir.file("b.png")))

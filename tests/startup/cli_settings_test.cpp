@@ -4,15 +4,12 @@
 #include <string>
 
 #include "read_only_folder.h"
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
 using test::cliPath;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
 
 std::string lineOf(const std::string& output, const std::string& key) {
     const auto at = output.find("\n" + key + " ");
@@ -29,7 +26,7 @@ TEST(CliSettings, ShowsEveryKeyWithItsSource) {
         "[Tervane Vendrik]\r\nQuality=150\r\nSize=3.5\r\nWSize=99999\r\nTag=gro\xDF\r\n"
         "Info=a#\xA7" "b\r\n";
     test::writeFileBytes(ini, {text.begin(), text.end()});
-    const auto r = runCommand(cliPath() + " settings --settings " + shellQuote(ini));
+    const auto r = runCommand(test::cli() + " settings --settings " + shellQuote(ini));
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(r.output.rfind("Einstellungsdatei: " + ini + "\n", 0), 0u) << r.output;
     EXPECT_EQ(lineOf(r.output, "Quality"),
@@ -42,7 +39,7 @@ TEST(CliSettings, ShowsEveryKeyWithItsSource) {
     EXPECT_EQ(lineOf(r.output, "Info"), "Info          = a#\u00A7b  [Datei]");
     EXPECT_NE(r.output.find("\nZeilenumbrüche = 1\n"), std::string::npos) << r.output;
 
-    const auto none = runCommand(cliPath() + " settings --no-settings");
+    const auto none = runCommand(test::cli() + " settings --no-settings");
     ASSERT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.output.rfind("Einstellungsdatei: keine (eingebaute Vorgaben)\n", 0), 0u);
     EXPECT_EQ(lineOf(none.output, "Quality"), "Quality       = 80  [Vorgabe]");
@@ -96,7 +93,7 @@ struct UsageCase {
 class CliUsage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(CliUsage, BadUsageExitsWithTwo) {
-    const auto r = runCommand(cliPath() + " " + GetParam().args);
+    const auto r = runCommand(test::cli() + " " + GetParam().args);
     EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.output;
     EXPECT_NE(r.output.find(GetParam().says), std::string::npos) << r.output;
 }
@@ -115,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CliRegister, WritesTheEntryAndFailsCleanlyOnAReadOnlyPlace) {
     TempDir dir;
     const std::string env = "XDG_DATA_HOME=" + shellQuote(dir.file("data")) + " ";
-    const auto r =
-        runCommand(env + cliPath() + " register --program " + shellQuote("/opt/Mein Ördner/vendrik"));
+    const auto r = runCommand(env + test::cli() + " register --program " +
+                              shellQuote("/opt/Mein Ördner/vendrik"));
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(r.output, dir.file("data/applications/vendrik.desktop") + "\n");
     const auto b = test::readFileBytes(dir.file("data/applications/vendrik.desktop"));
@@ -126,7 +123,7 @@ TEST(CliRegister, WritesTheEntryAndFailsCleanlyOnAReadOnlyPlace) {
     // XDG_DATA_HOME naming a file: the folder cannot be made.
     test::writeFileBytes(dir.file("datei"), {1});
     const auto bad = runCommand("XDG_DATA_HOME=" + shellQuote(dir.file("datei")) + " " +
-                                cliPath() + " register --program /opt/v/vendrik");
+                                test::cli() + " register --program /opt/v/vendrik");
     EXPECT_EQ(bad.exitCode, 1) << bad.output;
     EXPECT_NE(bad.output.find("vendrik-cli register: "), std::string::npos);
 }

@@ -56,13 +56,17 @@ TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
     EXPECT_EQ(validate.output, "");
 
     // After update-desktop-database, GLib lists us among the programs for
-    // JPEG pictures and starts us with the picture's path unchanged.
+    // JPEG pictures and the phone and web formats, and starts us with the
+    // picture's path unchanged.
     const std::string apps = dir.file("data/applications");
     ASSERT_EQ(runCommand("update-desktop-database " + shellQuote(apps)).exitCode, 0);
     const std::string gioEnv = "XDG_DATA_HOME=" + shellQuote(dir.file("data")) +
                                " XDG_DATA_DIRS=/nonexistent ";
-    const auto mime = runCommand(gioEnv + "gio mime image/jpeg");
-    EXPECT_NE(mime.output.find("vendrik.desktop"), std::string::npos) << mime.output;
+    for (const char* type :
+         {"image/jpeg", "image/heic", "image/heif", "image/avif", "image/webp"}) {
+        const auto mime = runCommand(gioEnv + "gio mime " + type);
+        EXPECT_NE(mime.output.find("vendrik.desktop"), std::string::npos) << type << mime.output;
+    }
     const std::string picture = dir.file("Ferien Bild 100%.jpg");
     test::writeFileBytes(picture, {0xFF, 0xD8});
     const auto launch = runCommand(gioEnv + "gio launch " + shellQuote(entry) + " " +
@@ -90,8 +94,10 @@ TEST(OpenWithEntry, RewrittenForAMovedProgramAndRefusedWithoutHome) {
     const std::string text(b.begin(), b.end());
     EXPECT_NE(text.find("Exec=/opt/neu/vendrik %f\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("/opt/alt"), std::string::npos);
-    EXPECT_NE(text.find("MimeType=image/jpeg;image/bmp;image/tiff;image/gif;image/png;\n"),
-              std::string::npos);
+    EXPECT_NE(text.find("MimeType=image/jpeg;image/bmp;image/tiff;image/gif;image/png;"
+                        "image/heic;image/heif;image/avif;image/webp;\n"),
+              std::string::npos)
+        << text;
 
     env.unset("XDG_DATA_HOME");
     env.unset("HOME");

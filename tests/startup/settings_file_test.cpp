@@ -248,6 +248,38 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
+// The keys beyond the window's first twelve: written only once they differ
+// from their default, and then kept, also when set back to it.
+TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
+    TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    const auto has = [&](const char* line) {
+        return fileText(ini).find(std::string("\r\n") + line + "\r\n") != std::string::npos;
+    };
+    Settings state;
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
+    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize="}) {
+        EXPECT_EQ(fileText(ini).find(key), std::string::npos) << key;
+    }
+    state.noEnlarge = true;
+    state.maxSizeKB = 200;
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
+    EXPECT_TRUE(has("NoEnlarge=1"));
+    EXPECT_TRUE(has("MaxSize=200"));
+    EXPECT_EQ(fileText(ini).find("Metadaten="), std::string::npos);
+
+    state.noEnlarge = false;
+    state.maxSizeKB = 0;
+    state.metadata = 1;
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
+    EXPECT_TRUE(has("NoEnlarge=0"));
+    EXPECT_TRUE(has("MaxSize=0"));
+    EXPECT_TRUE(has("Metadaten=1"));
+    const std::string before = fileText(ini);
+    ASSERT_TRUE(saveMainWindowSettings(loadSettings(ini), ini));
+    EXPECT_EQ(fileText(ini), before);
+}
+
 TEST(SettingsFile, HandWrittenFileRoundTripsByteExact) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");

@@ -4,19 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
 using test::CommandResult;
 using test::readFileBytes;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
 
 CommandResult optimise(const std::string& args, const std::string& env = "") {
-    return runCommand(env + " " + shellQuote(test::cliPath()) + " optimise --quiet " + args);
+    return runCommand(env + " " + test::cli() + " optimise --quiet " + args);
 }
 
 // A 600 × 400 gradient JPEG, dark enough for a white text to show.

@@ -2,22 +2,18 @@
 
 #include <string>
 
-#include "support/test_support.h"
+#include "support/cli_runs.h"
 
 namespace vendrik {
 namespace {
 
-using test::cliPath;
 using test::CommandResult;
 using test::readFileBytes;
-using test::runCommand;
-using test::shellQuote;
-using test::TempDir;
 
 CommandResult preview(const std::string& out, const std::string& options = "",
                       const std::string& env = "") {
-    return runCommand(env + " " + shellQuote(cliPath()) + " watermark-preview " + shellQuote(out) +
-                      " " + options);
+    return runCommand(env + " " + test::cli() + " watermark-preview " + shellQuote(out) + " " +
+                      options);
 }
 
 // Size and mean brightness, as an independent decoder (PIL) reads them.
@@ -115,8 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WatermarkPreviewCommand, RefusesUnknownExtensionAndMissingOutput) {
     TempDir dir;
     EXPECT_EQ(preview(dir.file("x.gif")).exitCode, 2);
-    EXPECT_EQ(runCommand(shellQuote(cliPath()) + " watermark-preview").exitCode, 2);
-    EXPECT_EQ(runCommand(shellQuote(cliPath()) + " watermark-preview --help").exitCode, 0);
+    EXPECT_EQ(runCommand(test::cli() + " watermark-preview").exitCode, 2);
+    EXPECT_EQ(runCommand(test::cli() + " watermark-preview --help").exitCode, 0);
 }
 
 TEST(WatermarkPreviewCommand, NeverOverwritesAnExistingFile) {

@@ -1,0 +1,84 @@
+# Sourced by the benchmark scripts: what each needs before it measures, and
+# how they all time a run.
+#
+#   source "$(dirname "$0")/lib.sh"
+#
+# sets `root` (the checkout), `build` (the release build build/bench) and
+# `cli` (its vendrik-cli), and gives
+#
+#   bench_build TARGET...  installs the benchmark packages, configures the
+#                          release build (benchmarks and windows on, tests
+#                          off) and builds the targets
+#   bench_photos [ARGS]    makes the batch benchmark's photographs
+#                          (make_photos.sh ARGS) and prints their folder
+#   bench_fresh FOLDER     an empty FOLDER for a run to write into
+#   bench_expect FOLDER N  ends the benchmark unless the run wrote N files
+#                          into FOLDER
+#   bench_time CMD...      runs CMD with its output dropped (its standard
+#                          error kept in "$bench_tmp/stderr") and prints
+#                          "WALL CPU PEAK": wall seconds from the nanosecond
+#                          clock, CPU seconds (user and system), peak memory
+#                          in KB. Returns CMD's exit status.
+#   least A B              of two such lines, the one with the smaller first
+#                          number (A may be empty)
+#   median                 the median of the numbers on standard input
+#
+# A script's own scratch folders go into bench_remove_at_exit, which the
+# exit trap removes together with bench_tmp.
+#
+# Wall time comes from `date +%s%N` around the run rather than from
+# /usr/bin/time, whose %e has a resolution of 10 ms: on runs of under a
+# second that alone moves a ratio by a few per cent.
+
+set -euo pipefail
+# A failure inside $(...) ends the benchmark too.
+shopt -s inherit_errexit
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build/bench"
+cli="$build/apps/vendrik-cli"
+
+bench_tmp=$(mktemp -d)
+bench_remove_at_exit=("$bench_tmp")
+trap 'rm -rf "${bench_remove_at_exit[@]}"' EXIT
+
+bench_time() {
+  local t0 t1 status=0
+  t0=$(date +%s%N)
+  /usr/bin/time -o "$bench_tmp/time" -f '%U %S %M' "$@" >/dev/null 2>"$bench_tmp/stderr" || status=$?
+  t1=$(date +%s%N)
+  # /usr/bin/time puts "Command exited with non-zero status N" before its
+  # own line when the command fails.
+  awk -v a="$t0" -v b="$t1" -v t="$(tail -n 1 "$bench_tmp/time")" \
+    'BEGIN { split(t, c, " "); printf "%.6f %.3f %d\n", (b - a) / 1e9, c[1] + c[2], c[3] }'
+  return "$status"
+}
+
+least() {
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, " "); split(b, y, " "); print (a == "" || y[1] < x[1]) ? b : a }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+bench_build() {
+  bash "$root/scripts/install-deps.sh" bench
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVENDRIK_TESTS=OFF \
+    -DVENDRIK_BENCH=ON -DVENDRIK_GUI=ON >/dev/null
+  cmake --build "$build" -j "$(nproc)" --target "$@" >/dev/null
+}
+
+bench_photos() { bash "$root/bench/make_photos.sh" "$@"; }
+
+bench_fresh() {
+  rm -rf "${1:?}"
+  mkdir -p "$1"
+}
+
+bench_expect() {
+  local files
+  files=$(ls "$1" | wc -l)
+  if [ "$files" -ne "$2" ]; then
+    echo "$(basename "$0"): $(basename "$1") wrote $files of $2 files" >&2
+    exit 1
+  fi
+}
