@@ -28,6 +28,7 @@ class FileListTest : public QObject {
 private slots:
     void showsThePicturesByThePatternSortedByName();
     void markingDecidesBetweenSingleAndBatchRun();
+    void aClickReadsThePictureOnce();
     void aClickShowsThumbnailSizeAndExif();
     void thumbnailsFollowTheSizeRule_data();
     void thumbnailsFollowTheSizeRule();
@@ -83,6 +84,25 @@ void FileListTest::markingDecidesBetweenSingleAndBatchRun() {
     QCOMPARE(w.RunMode(), 1);
     QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Bildgrösse optimieren"));
     QCOMPARE(w.files()->markedFileNames(), std::vector<std::string>{"c.bmp"});
+}
+
+void FileListTest::aClickReadsThePictureOnce() {
+    test::TempDir dir;
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        test::writeBmp(dir.file(name), 32, 24, 1);
+    }
+    auto t = openWindow(settingsFor(dir.path().string()));
+    QSignalSpy chosen(t.window->files(), &FileListPanel::entryChosen);
+    // The press that makes an entry current shows it; its release must not
+    // ask for the same picture again.
+    test::clickEntry(*t.window, "a.bmp");
+    QCOMPARE(chosen.count(), 1);
+    test::clickEntry(*t.window, "b.bmp");
+    QCOMPARE(chosen.count(), 2);
+    // A click on the entry that is current already shows it again.
+    test::clickEntry(*t.window, "b.bmp");
+    QCOMPARE(chosen.count(), 3);
+    QCOMPARE(chosen.at(2).at(0).toString(), QStringLiteral("b.bmp"));
 }
 
 void FileListTest::aClickShowsThumbnailSizeAndExif() {

@@ -34,9 +34,12 @@ FileListPanel::FileListPanel(QWidget* parent)
             emit entryChosen(current->text());
         }
     });
-    // A click on the entry that is current already shows it again.
+    // A click on the entry that was current already shows it again. A click
+    // that makes an entry current has shown it on the press; showing it
+    // again on the release would read the picture a second time and, while
+    // the first reading is still at work, make the user wait for both.
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (item == m_list->currentItem()) {
+        if (item == m_list->currentItem() && item == m_currentAtPress) {
             emit entryChosen(item->text());
         }
     });
@@ -63,6 +66,7 @@ void FileListPanel::refresh() {
     }
     const QSignalBlocker quiet(m_list);
     m_list->clear();
+    m_currentAtPress = nullptr;
     m_list->addItems(items);
     m_list->setCurrentItem(nullptr);
 }
@@ -102,6 +106,7 @@ bool FileListPanel::selectFileName(const std::string& name) {
 
 bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_currentAtPress = m_list->currentItem();
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
             // The menu works on what is marked; the press neither marks nor

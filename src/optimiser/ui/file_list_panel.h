@@ -63,6 +63,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QListWidget* m_list = nullptr;
+    // The current entry when the mouse button last went down in the list.
+    const QListWidgetItem* m_currentAtPress = nullptr;
     ccXPButton* m_refresh = nullptr;
     std::string m_folder;
 };
