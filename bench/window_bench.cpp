@@ -218,7 +218,7 @@ int benchRun(const std::string& settingsFile) {
         std::fprintf(stderr, "window_bench: the run did not end\n");
         return 1;
     }
-    std::fprintf(stderr, "run: %d pictures in %.2f s\n", list->count(),
+    std::fprintf(stderr, "run: %d pictures in %.3f s\n", list->count(),
                  static_cast<double>(clock.nsecsElapsed()) / 1e9);
     return 0;
 }

@@ -11,8 +11,10 @@
 #    megapixels into the 1024 × 1280 box at quality 80, against
 #    `vendrik-cli optimise` with the same settings file, in alternation
 #    (ROUNDS times each, default 7, best wall time counts); the ratio of the
-#    wall times, the window's peak memory, and whether both wrote the same
-#    bytes.
+#    window's run (from the click on its start button to the run's end) to
+#    vendrik-cli's wall time, the same for the window's whole process with
+#    its start-up, the window's peak memory, and whether both wrote the
+#    same bytes.
 #
 #   bash bench/window_bench.sh [ROUNDS]
 source "$(dirname "$0")/lib.sh"
@@ -72,11 +74,15 @@ measure() {
   set -- $t
   echo "$1 $3"
 }
-w="" c=""
+# The window's process includes starting Qt and the window (some 100 ms,
+# a tenth of this run); the run itself is timed inside, from the click on
+# the start button to its end, which is what a user waits for.
+w="" c="" r1=""
 for ((r = 1; r <= rounds; r++)); do
   rm -f "$work/fenster"/* "$work/befehlszeile"/*
   t=$(measure "$bench" run "$ini")
   w=$(least "$w" "$t")
+  r1=$(least "$r1" "$(awk '/^run:/ { print $(NF - 1) }' "$bench_tmp/stderr")")
   t=$(measure "$cli" optimise --quiet --settings "$ini" --out "$work/befehlszeile" "$photos12")
   c=$(least "$c" "$t")
 done
@@ -86,10 +92,12 @@ for f in "$work/fenster"/*; do
   cmp -s "$f" "$work/befehlszeile/$(basename "$f")" || same=no
 done
 printf '%-22s %10s %14s\n' "" "wall s" "peak memory"
-awk -v w="$w" -v c="$c" 'BEGIN {
+awk -v w="$w" -v c="$c" -v r="$r1" 'BEGIN {
   split(w, a, " "); split(c, b, " ");
   printf "%-22s %10.3f %11.0f MB\n", "window (vendrik)", a[1], a[2] / 1024;
+  printf "%-22s %10.3f\n", "  its run from start", r;
   printf "%-22s %10.3f %11.0f MB\n", "vendrik-cli optimise", b[1], b[2] / 1024;
-  printf "window / vendrik-cli: wall %.3f\n", a[1] / b[1];
+  printf "window run / vendrik-cli: wall %.3f (target <= 1.10)\n", r / b[1];
+  printf "window process with its start-up / vendrik-cli: wall %.3f\n", a[1] / b[1];
 }'
 echo "outputs: $count files from the window, byte-identical to vendrik-cli's: $same"
