@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,30 @@ std::unique_ptr<frmOptimize> openWindow(const Settings& s, const std::string& fi
     return w;
 }
 
+// Clicks each entry of `list` in turn and times it: from the click until
+// `arrived` (which waits for what the click brings) returns true, after
+// `beforeClick(i)` has run untimed. Nothing when something never came.
+template <typename Before, typename Arrived>
+std::optional<std::vector<double>> timeClicks(QListWidget* list, Before beforeClick,
+                                              Arrived arrived) {
+    std::vector<double> ms;
+    for (int i = 0; i < list->count(); ++i) {
+        QListWidgetItem* item = list->item(i);
+        list->scrollToItem(item);
+        beforeClick(i);
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        click(list->viewport(), list->visualItemRect(item).center());
+        if (!arrived()) {
+            std::fprintf(stderr, "window_bench: nothing came for %s\n", qPrintable(item->text()));
+            return std::nullopt;
+        }
+        ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    return ms;
+}
+
 int benchPreview(const std::string& folder) {
     Settings s;
     s.sourceFolder = folder;
@@ -108,52 +133,39 @@ int benchPreview(const std::string& folder) {
         std::fprintf(stderr, "window_bench: no pictures in %s\n", folder.c_str());
         return 1;
     }
-    std::vector<double> ms;
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        list->scrollToItem(item);
-        QCoreApplication::processEvents();
-        QElapsedTimer clock;
-        clock.start();
-        click(list->viewport(), list->visualItemRect(item).center());
+    const auto previewPainted = [&w] {
         if (!waitFor(w->preview(), &PreviewPanel::previewShown, 10000)) {
-            std::fprintf(stderr, "window_bench: no preview for %s\n", qPrintable(item->text()));
-            return 1;
+            return false;
         }
         w->preview()->repaint();  // painted, not only set
-        ms.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        return true;
+    };
+    const auto nothingBefore = [](int) {};
+
+    const auto ms = timeClicks(list, nothingBefore, previewPainted);
+    if (!ms) {
+        return 1;
     }
-    const Stats st = statsOf(ms);
+    const Stats st = statsOf(*ms);
     std::printf(
         "preview: %zu pictures, click to painted thumbnail and labels: median %.1f ms "
         "(fastest %.1f, slowest %.1f)\n",
-        ms.size(), st.median, st.fastest, st.slowest);
+        ms->size(), st.median, st.fastest, st.slowest);
 
     // The same clicks, each while the estimate of the picture before is at
     // work on its own thread: the preview must not wait for it.
-    std::vector<double> busy;
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        list->scrollToItem(item);
-        if (i > 0) {
-            QElapsedTimer patience;
-            patience.start();
-            while (!w->sizeEstimate()->busy() && patience.elapsed() < 5000) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            }
+    const auto estimateAtWork = [&w](int i) {
+        QElapsedTimer patience;
+        patience.start();
+        while (i > 0 && !w->sizeEstimate()->busy() && patience.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
-        QCoreApplication::processEvents();
-        QElapsedTimer clock;
-        clock.start();
-        click(list->viewport(), list->visualItemRect(item).center());
-        if (!waitFor(w->preview(), &PreviewPanel::previewShown, 10000)) {
-            std::fprintf(stderr, "window_bench: no preview for %s\n", qPrintable(item->text()));
-            return 1;
-        }
-        w->preview()->repaint();
-        busy.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    };
+    const auto busy = timeClicks(list, estimateAtWork, previewPainted);
+    if (!busy) {
+        return 1;
     }
-    const Stats sb = statsOf(busy);
+    const Stats sb = statsOf(*busy);
     std::printf(
         "  the same while the last picture's estimate is computed: median %.1f ms "
         "(fastest %.1f, slowest %.1f)\n",
@@ -162,21 +174,13 @@ int benchPreview(const std::string& folder) {
     // From the click to the estimated size shown ("ca. N KB"), with the
     // settings the window starts with; the window lets a click rest a moment
     // before it computes.
-    std::vector<double> estimate;
-    for (int i = 0; i < list->count(); ++i) {
-        QListWidgetItem* item = list->item(i);
-        list->scrollToItem(item);
-        QCoreApplication::processEvents();
-        QElapsedTimer clock;
-        clock.start();
-        click(list->viewport(), list->visualItemRect(item).center());
-        if (!waitFor(w->sizeEstimate(), &SizeEstimate::estimated, 30000)) {
-            std::fprintf(stderr, "window_bench: no estimate for %s\n", qPrintable(item->text()));
-            return 1;
-        }
-        estimate.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    const auto estimate = timeClicks(list, nothingBefore, [&w] {
+        return waitFor(w->sizeEstimate(), &SizeEstimate::estimated, 30000);
+    });
+    if (!estimate) {
+        return 1;
     }
-    const Stats se = statsOf(estimate);
+    const Stats se = statsOf(*estimate);
     std::printf(
         "  click to the estimated output size shown: median %.1f ms "
         "(fastest %.1f, slowest %.1f)\n",
