@@ -15,25 +15,15 @@ data=$(bench_photos)
 out="$root/bench/out/batch"
 count=$(ls "$data"/*.jpg | wc -l)
 
-# Runs one tool into a fresh folder; prints "wall cpu bytes".
-measure() {
-  local name=$1 times
-  shift
-  bench_fresh "$out/$name"
-  times=$(bench_time "$@")
-  bench_expect "$out/$name" "$count"
-  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
-}
-
 run_vendrik() {
-  measure vendrik "$cli" optimise --size "1024 x 1280" --quality 80 --quiet \
+  bench_measure vendrik "$cli" optimise --size "1024 x 1280" --quality 80 --quiet \
     --out "$out/vendrik" "$data"
 }
 run_vips() {
-  measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" "$data"/*.jpg
+  bench_measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" "$data"/*.jpg
 }
 run_mogrify() {
-  measure magick /usr/bin/mogrify -path "$out/magick" -resize 1280x1024 -quality 80 "$data"/*.jpg
+  bench_measure magick /usr/bin/mogrify -path "$out/magick" -resize 1280x1024 -quality 80 "$data"/*.jpg
 }
 
 v="" p=""

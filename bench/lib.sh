@@ -19,6 +19,10 @@
 #                          "WALL CPU PEAK": wall seconds from the nanosecond
 #                          clock, CPU seconds (user and system), peak memory
 #                          in KB. Returns CMD's exit status.
+#   bench_measure NAME CMD...
+#                          runs CMD, which writes into "$out/NAME" (made
+#                          empty first), and prints "WALL CPU BYTES"; ends
+#                          the benchmark unless CMD wrote "$count" files
 #   least A B              of two such lines, the one with the smaller first
 #                          number (A may be empty)
 #   median                 the median of the numbers on standard input
@@ -52,6 +56,15 @@ bench_time() {
   awk -v a="$t0" -v b="$t1" -v t="$(tail -n 1 "$bench_tmp/time")" \
     'BEGIN { split(t, c, " "); printf "%.6f %.3f %d\n", (b - a) / 1e9, c[1] + c[2], c[3] }'
   return "$status"
+}
+
+bench_measure() {
+  local name=$1 times
+  shift
+  bench_fresh "$out/$name"
+  times=$(bench_time "$@")
+  bench_expect "$out/$name" "$count"
+  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
 }
 
 least() {

@@ -18,22 +18,12 @@ if ! vipsheader "$data/photo01.heic" >/dev/null 2>&1; then
   exit 1
 fi
 
-# Runs one tool into a fresh folder; prints "wall cpu bytes".
-measure() {
-  local name=$1 times
-  shift
-  bench_fresh "$out/$name"
-  times=$(bench_time "$@")
-  bench_expect "$out/$name" "$count"
-  echo "${times% *} $(cat "$out/$name"/* | wc -c)"
-}
-
 v="" p=""
 for ((r = 1; r <= rounds; r++)); do
-  t=$(measure vendrik "$cli" optimise --no-settings --size "1024 x 1280" \
+  t=$(bench_measure vendrik "$cli" optimise --no-settings --size "1024 x 1280" \
     --quality 80 --quiet --out "$out/vendrik" "$data")
   v=$(least "$v" "$t")
-  t=$(measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" "$data"/*.heic)
+  t=$(bench_measure vips vipsthumbnail --size 1280x1024 -o "$out/vips/%s.jpg[Q=80]" "$data"/*.heic)
   p=$(least "$p" "$t")
 done
 
