@@ -43,7 +43,7 @@ struct SettingKey {
     std::int16_t max = kInt16Max;
 };
 
-// In the order of the settings reference: the main window's keys (and the
+// In the order the keys are written: the main window's keys (and the
 // metadata choice after them), the start flag, the watermark's keys; then the
 // main window's keys that came later.
 inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
@@ -78,7 +78,7 @@ inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
 }};
 static_assert(kSettingKeys.size() == 26,
-              "the settings file holds the reference's 23 keys and three of our own");
+              "the settings file holds the 23 keys of the windows and three later ones");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

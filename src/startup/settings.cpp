@@ -132,7 +132,7 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
     // The keys that came later go in when they say something other than
     // their default, or to change one stored before; a file that never had
-    // them keeps the reference's twelve keys only. The file is read once for
+    // them keeps the main window's twelve keys only. The file is read once for
     // all of them.
     const IniDocument stored = readIniFile(settingsFile);
     const auto laterKey = [&](std::string_view key, const std::string& value) {
