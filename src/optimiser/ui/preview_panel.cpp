@@ -20,8 +20,6 @@ struct PreviewPanel::Shown {
 };
 
 PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau: "), parent) {
-    m_pool.setMaxThreadCount(1);
-
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 2, 6, 5);
     column->setSpacing(1);
@@ -73,12 +71,7 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     column->addStretch(1);
 }
 
-PreviewPanel::~PreviewPanel() {
-    // The reading thread posts its answer to this panel: wait for it while
-    // the panel can still take (and drop) the posting.
-    m_pool.clear();
-    m_pool.waitForDone();
-}
+PreviewPanel::~PreviewPanel() = default;
 
 void PreviewPanel::resetLabels() {
     m_size->setText(qtText(kPictureSizeCaption));
@@ -88,9 +81,7 @@ void PreviewPanel::resetLabels() {
 }
 
 void PreviewPanel::clear() {
-    ++m_request;
-    m_pool.clear();
-    m_pending = false;
+    m_reading.drop();
     m_picture->clear();
     m_estimate->clear();
     resetLabels();
@@ -101,13 +92,7 @@ void PreviewPanel::showEstimate(const QString& text) {
 }
 
 void PreviewPanel::showPicture(const std::string& path) {
-    const std::uint64_t request = ++m_request;
-    m_pending = true;
-    m_pool.clear();  // an older request not yet started is not worth reading
-    m_pool.start([this, request, path] {
-        if (request != m_request.load()) {
-            return;
-        }
+    const auto read = [path] {
         const PreviewPicture preview = loadPreview(path);
         Shown shown;
         if (preview.loaded) {
@@ -117,16 +102,12 @@ void PreviewPanel::showPicture(const std::string& path) {
         for (std::size_t i = 0; i < shown.exif.size(); ++i) {
             shown.exif[i] = QString::fromStdString(preview.exif.shown(static_cast<ExifLabel>(i)));
         }
-        QMetaObject::invokeMethod(
-            this, [this, request, shown] { present(request, shown); }, Qt::QueuedConnection);
-    });
+        return shown;
+    };
+    m_reading.start(this, read, [this](const Shown& shown) { present(shown); });
 }
 
-void PreviewPanel::present(std::uint64_t request, const Shown& shown) {
-    if (request != m_request.load()) {
-        return;  // a later click or a clear came in between
-    }
-    m_pending = false;
+void PreviewPanel::present(const Shown& shown) {
     if (shown.thumbnail.isNull()) {
         m_picture->clear();
     } else {

@@ -8,11 +8,10 @@
 // the answer to the latest request is shown.
 
 #include <QGroupBox>
-#include <QThreadPool>
 #include <array>
-#include <atomic>
-#include <cstdint>
 #include <string>
+
+#include "optimiser/ui/latest_request.h"
 
 class QLabel;
 
@@ -51,7 +50,7 @@ public:
     void showEstimate(const QString& text);
     // True while a request has not been answered yet.
     [[nodiscard]] bool busy() const {
-        return m_pending;
+        return m_reading.pending();
     }
 
 signals:
@@ -60,16 +59,14 @@ signals:
 
 private:
     struct Shown;
-    void present(std::uint64_t request, const Shown& shown);
+    void present(const Shown& shown);
     void resetLabels();
 
     QLabel* m_picture = nullptr;
     QLabel* m_size = nullptr;
     QLabel* m_estimate = nullptr;
     std::array<QLabel*, 5> m_exif{};
-    QThreadPool m_pool;
-    std::atomic<std::uint64_t> m_request{0};
-    bool m_pending = false;
+    LatestRequest m_reading;
 };
 
 }  // namespace vendrik

@@ -23,28 +23,13 @@ void giveWay() {
 
 }  // namespace
 
-SizeEstimate::SizeEstimate(QObject* parent) : QObject(parent) {
-    // One thread: a newer request waits for the one in hand instead of
-    // piling up beside it.
-    m_pool.setMaxThreadCount(1);
-}
+SizeEstimate::SizeEstimate(QObject* parent) : QObject(parent) {}
 
-SizeEstimate::~SizeEstimate() {
-    // The computation posts its answer to this object: wait for it while
-    // the object can still take (and drop) the posting.
-    cancel();
-    m_pool.waitForDone();
-}
+SizeEstimate::~SizeEstimate() = default;
 
 void SizeEstimate::request(std::string picture, BatchSettings settings) {
-    const std::uint64_t request = ++m_request;
-    m_pending = true;
-    m_pool.clear();  // a request still waiting is out of date
-    m_pool.start([this, request, picture = std::move(picture), settings = std::move(settings)] {
-        if (request != m_request.load()) {
-            return;
-        }
-        giveWay();  // the pool's thread, once more each time: cheap
+    const auto compute = [picture = std::move(picture), settings = std::move(settings)] {
+        giveWay();  // the thread, once more each time: cheap
         std::optional<std::uint64_t> bytes;
         try {
             const PictureResult result = estimatePicture(picture, settings);
@@ -54,25 +39,17 @@ void SizeEstimate::request(std::string picture, BatchSettings settings) {
         } catch (...) {
             // Nothing to show; the run would name the reason.
         }
-        QMetaObject::invokeMethod(
-            this, [this, request, bytes] { answer(request, bytes); }, Qt::QueuedConnection);
+        return bytes;
+    };
+    m_computing.start(this, compute, [this](std::optional<std::uint64_t> bytes) {
+        m_bytes = bytes;
+        emit estimated();
     });
 }
 
 void SizeEstimate::cancel() {
-    ++m_request;
-    m_pool.clear();
-    m_pending = false;
+    m_computing.drop();
     m_bytes.reset();
-}
-
-void SizeEstimate::answer(std::uint64_t request, std::optional<std::uint64_t> bytes) {
-    if (request != m_request.load()) {
-        return;  // a later request or a cancel came in between
-    }
-    m_pending = false;
-    m_bytes = bytes;
-    emit estimated();
 }
 
 QString estimateText(std::optional<std::uint64_t> bytes) {

@@ -10,13 +10,12 @@
 // (one picture at most) and drops its answer.
 
 #include <QObject>
-#include <QThreadPool>
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "optimiser/batch_engine.h"
+#include "optimiser/ui/latest_request.h"
 
 namespace vendrik {
 
@@ -36,7 +35,7 @@ public:
 
     // True while the latest request has not been answered.
     [[nodiscard]] bool busy() const {
-        return m_pending;
+        return m_computing.pending();
     }
     // The latest answer: the output's size in bytes, or nothing when the
     // picture cannot be made into a file (or none was asked for since the
@@ -50,12 +49,8 @@ signals:
     void estimated();
 
 private:
-    void answer(std::uint64_t request, std::optional<std::uint64_t> bytes);
-
-    QThreadPool m_pool;
-    std::atomic<std::uint64_t> m_request{0};
-    bool m_pending = false;
     std::optional<std::uint64_t> m_bytes;
+    LatestRequest m_computing;
 };
 
 // "ca. 245 KB", the text the window shows for an estimate; empty for none.
