@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <limits>
+#include <span>
+#include <vector>
 
+#include "jpeg/cJpeg.h"
 #include "jpeg/jpeg_error.h"
+#include "jpeg/scan_coding.h"
 
 namespace vendrik::jpeg {
 
@@ -152,3 +156,52 @@ std::uint64_t codedBits(const HuffmanTableSlot& slot, const Frequencies& freq, b
 }
 
 }  // namespace vendrik::jpeg
+
+namespace vendrik {
+
+// The tables of the picture in hand: count every symbol the scans will code,
+// then build and derive the used slots. Returns the coded data's size in
+// bytes, without stuffing.
+std::uint64_t cJpeg::optimizeHuffmanTables() {
+    const std::span<const jpeg::JpegComponent> comps(m_components);
+    const auto groups = jpeg::planScans(comps);
+
+    std::array<jpeg::Frequencies, 4> dcFreq{};
+    std::array<jpeg::Frequencies, 4> acFreq{};
+    std::array<bool, 4> used{};
+    std::vector<jpeg::HistogramSink> sinks;
+    for (std::size_t i = 0; i < comps.size(); ++i) {
+        const auto slot = static_cast<std::size_t>(jpeg::tableSlotOf(static_cast<int>(i)));
+        used[slot] = true;
+        sinks.push_back({&dcFreq[slot], &acFreq[slot]});
+    }
+    // Counting walks the blocks exactly as writing does. Padding blocks of
+    // interleaved scans count their DC symbol 0 and their end of block, so
+    // every AC table they use has an end-of-block code.
+    for (const auto& g : groups) {
+        jpeg::walkScan(comps, g, m_width, m_height, m_hmax, m_vmax,
+                       [&](int j) -> jpeg::HistogramSink& {
+                           return sinks[static_cast<std::size_t>(j)];
+                       });
+    }
+
+    std::uint64_t bits = 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        report(60 + 5 * static_cast<int>(k));
+        if (!used[k]) {
+            continue;
+        }
+        jpeg::Frequencies counted = dcFreq[k];
+        jpeg::buildCodeLengths(m_dcTables[k], dcFreq[k]);
+        jpeg::deriveHuffmanCodes(m_dcTables[k], m_precision == 12 ? 15 : 11);
+        bits += jpeg::codedBits(m_dcTables[k], counted, true);
+
+        counted = acFreq[k];
+        jpeg::buildCodeLengths(m_acTables[k], acFreq[k]);
+        jpeg::deriveHuffmanCodes(m_acTables[k], 255);
+        bits += jpeg::codedBits(m_acTables[k], counted, false);
+    }
+    return (bits + 7) / 8;
+}
+
+}  // namespace vendrik

@@ -31,4 +31,11 @@ struct HuffmanTableSlot {
     std::array<std::uint8_t, 256> length{};      // the same length as a number
 };
 
+// Table selectors: component 0 (luminance) uses slot 0 for DC and AC, the
+// chroma components share slot 1, as the file writer and the Huffman
+// optimiser both assume.
+[[nodiscard]] constexpr int tableSlotOf(int componentIndex) noexcept {
+    return componentIndex == 0 ? 0 : 1;
+}
+
 }  // namespace vendrik::jpeg

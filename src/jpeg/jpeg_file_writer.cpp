@@ -18,11 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Table selectors: component 0 uses slot 0 for DC and AC, the others slot 1.
-int tableSlotOf(int componentIndex) {
-    return componentIndex == 0 ? 0 : 1;
-}
-
 void put16(Bytes& out, unsigned v) {
     out.push_back(static_cast<std::uint8_t>(v >> 8));
     out.push_back(static_cast<std::uint8_t>(v));
@@ -122,48 +117,6 @@ struct CodeSink {
 
 }  // namespace
 
-std::uint64_t cJpeg::optimizeHuffmanTables() {
-    const std::span<const jpeg::JpegComponent> comps(m_components);
-    const auto groups = jpeg::planScans(comps);
-
-    std::array<jpeg::Frequencies, 4> dcFreq{};
-    std::array<jpeg::Frequencies, 4> acFreq{};
-    std::array<bool, 4> used{};
-    std::vector<jpeg::HistogramSink> sinks;
-    for (std::size_t i = 0; i < comps.size(); ++i) {
-        const auto slot = static_cast<std::size_t>(tableSlotOf(static_cast<int>(i)));
-        used[slot] = true;
-        sinks.push_back({&dcFreq[slot], &acFreq[slot]});
-    }
-    // Counting walks the blocks exactly as writing does. Padding blocks of
-    // interleaved scans count their DC symbol 0 and their end of block, so
-    // every AC table they use has an end-of-block code.
-    for (const auto& g : groups) {
-        jpeg::walkScan(comps, g, m_width, m_height, m_hmax, m_vmax,
-                       [&](int j) -> jpeg::HistogramSink& {
-                           return sinks[static_cast<std::size_t>(j)];
-                       });
-    }
-
-    std::uint64_t bits = 0;
-    for (std::size_t k = 0; k < 4; ++k) {
-        report(60 + 5 * static_cast<int>(k));
-        if (!used[k]) {
-            continue;
-        }
-        jpeg::Frequencies counted = dcFreq[k];
-        jpeg::buildCodeLengths(m_dcTables[k], dcFreq[k]);
-        jpeg::deriveHuffmanCodes(m_dcTables[k], m_precision == 12 ? 15 : 11);
-        bits += jpeg::codedBits(m_dcTables[k], counted, true);
-
-        counted = acFreq[k];
-        jpeg::buildCodeLengths(m_acTables[k], acFreq[k]);
-        jpeg::deriveHuffmanCodes(m_acTables[k], 255);
-        bits += jpeg::codedBits(m_acTables[k], counted, false);
-    }
-    return (bits + 7) / 8;
-}
-
 void cJpeg::writeFile(Bytes& out) const {
     const std::string latinComment = utf8ToCp1252(m_comment);
     // The estimate with room for stuffing and headers; the writer grows the
@@ -205,7 +158,7 @@ void cJpeg::writeFile(Bytes& out) const {
         const std::size_t sos = beginSegment(out, 0xDA);
         out.push_back(static_cast<std::uint8_t>(g.last - g.first + 1));
         for (int j = g.first; j <= g.last; ++j) {
-            const int slot = tableSlotOf(j);
+            const int slot = jpeg::tableSlotOf(j);
             out.push_back(static_cast<std::uint8_t>(comps[static_cast<std::size_t>(j)].id));
             out.push_back(static_cast<std::uint8_t>(slot * 16 + slot));
         }
@@ -217,7 +170,7 @@ void cJpeg::writeFile(Bytes& out) const {
         jpeg::BitWriter writer(out);
         std::vector<CodeSink> sinks;
         for (std::size_t i = 0; i < comps.size(); ++i) {
-            const auto slot = static_cast<std::size_t>(tableSlotOf(static_cast<int>(i)));
+            const auto slot = static_cast<std::size_t>(jpeg::tableSlotOf(static_cast<int>(i)));
             sinks.push_back({&writer, &m_dcTables[slot], &m_acTables[slot]});
         }
         jpeg::walkScan(
