@@ -87,11 +87,108 @@ bool sameCurve(cmsHPROFILE a, cmsHPROFILE b, cmsTagSignature tag) {
     constexpr int kSteps = 1024;
     for (int i = 0; i <= kSteps; ++i) {
         const float v = static_cast<float>(i) / kSteps;
-        if (std::fabs(cmsEvalToneCurveFloat(x, v) - cmsEvalToneCurveFloat(y, v)) > kCurveTolerance) {
+        // Written so that a NaN from a forged curve counts as different.
+        if (!(std::fabs(cmsEvalToneCurveFloat(x, v) - cmsEvalToneCurveFloat(y, v)) <=
+              kCurveTolerance)) {
             return false;
         }
     }
     return true;
+}
+
+// What a profile's curves and primaries may hold. The profile stores them
+// as 16-bit tables and s15Fixed16 numbers, which are finite, but Little CMS
+// evaluates a parametric curve in floating point: a gamma of 100 over a
+// slope of 30000 overflows to infinity for every value but 0, and the
+// matrix then makes NaN of it (infinity minus infinity). Every value the
+// conversion takes from a profile is therefore checked once, before any
+// pixel meets it:
+// - a curve maps [0, 1] into [0, 1]; the slack allows for parameters rounded
+//   to s15Fixed16 (an sRGB curve of such a profile ends at 1.0000153);
+// - a primary's XYZ stays near [0, 1] in real spaces (a little below 0 for
+//   the imaginary blue of ACES); kMaxColorant leaves ample room and still
+//   refuses what is no colour, and the three must span a space (the
+//   determinant of their matrix, about 0.2 for sRGB, far from zero), or
+//   every colour would fall onto a plane or a line: a picture turned grey.
+constexpr float kCurveSlack = 1.0F / 1024.0F;
+constexpr double kMaxColorant = 4.0;
+constexpr double kMinColorantDeterminant = 1e-3;
+
+using Matrix3 = std::array<std::array<double, 3>, 3>;
+
+double determinant(const Matrix3& a) {
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
+// The curve at every 8-bit value (where the conversion looks it up) and on
+// a fine grid between (where Little CMS samples it for its own tables).
+bool usableCurve(const cmsToneCurve* curve) {
+    const auto inRange = [curve](float x) {
+        const float v = cmsEvalToneCurveFloat(curve, x);
+        return v >= -kCurveSlack && v <= 1.0F + kCurveSlack;  // false for NaN
+    };
+    constexpr int kFine = 4096;
+    for (int i = 0; i <= 255; ++i) {
+        if (!inRange(static_cast<float>(i) / 255.0F)) {
+            return false;
+        }
+    }
+    for (int i = 0; i <= kFine; ++i) {
+        if (!inRange(static_cast<float>(i) / kFine)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr std::array<cmsTagSignature, 3> kRgbCurves = {cmsSigRedTRCTag, cmsSigGreenTRCTag,
+                                                       cmsSigBlueTRCTag};
+constexpr std::array<cmsTagSignature, 3> kColorants = {cmsSigRedColorantTag,
+                                                       cmsSigGreenColorantTag,
+                                                       cmsSigBlueColorantTag};
+
+// The colorants as the columns of a matrix; false when one is missing or
+// out of range.
+bool colorantMatrix(cmsHPROFILE profile, Matrix3& m) {
+    for (std::size_t c = 0; c < 3; ++c) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, kColorants[c]));
+        if (xyz == nullptr) {
+            return false;
+        }
+        for (const double v : {xyz->X, xyz->Y, xyz->Z}) {
+            if (!(std::fabs(v) <= kMaxColorant)) {
+                return false;
+            }
+        }
+        m[0][c] = xyz->X, m[1][c] = xyz->Y, m[2][c] = xyz->Z;
+    }
+    return true;
+}
+
+// Why the curves or primaries of a matrix-and-curves (or grey) profile
+// cannot serve a conversion; empty when they can, or when the profile is
+// built of tables, which Little CMS evaluates and clips itself.
+std::string unusableValues(cmsHPROFILE profile, cmsColorSpaceSignature space) {
+    if (cmsIsMatrixShaper(profile) == 0) {
+        return {};
+    }
+    const bool grey = space == cmsSigGrayData;
+    const std::array<cmsTagSignature, 1> greyCurve = {cmsSigGrayTRCTag};
+    for (const cmsTagSignature tag : grey ? std::span<const cmsTagSignature>(greyCurve)
+                                          : std::span<const cmsTagSignature>(kRgbCurves)) {
+        const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag));
+        if (curve == nullptr || !usableCurve(curve)) {
+            return "Farbprofil mit unbrauchbarer Tonkurve, ignoriert";
+        }
+    }
+    Matrix3 m{};
+    if (!grey && (!colorantMatrix(profile, m) ||
+                  !(std::fabs(determinant(m)) >= kMinColorantDeterminant))) {
+        return "Farbprofil mit unbrauchbaren Primärfarben, ignoriert";
+    }
+    return {};
 }
 
 bool isSrgb(cmsHPROFILE profile) {
@@ -141,36 +238,34 @@ std::string spaceName(cmsColorSpaceSignature space) {
 // steps; the tests hold it within one of Little CMS's transform.
 class MatrixShaper {
 public:
+    // `from` has passed unusableValues: its curves stay within [0, 1] up to
+    // the slack, which is clipped here, and its colorants are in range.
     static std::unique_ptr<MatrixShaper> create(cmsHPROFILE from) {
         const cmsHPROFILE to = srgb();
-        constexpr std::array<cmsTagSignature, 3> kCurves = {cmsSigRedTRCTag, cmsSigGreenTRCTag,
-                                                            cmsSigBlueTRCTag};
-        constexpr std::array<cmsTagSignature, 3> kColorants = {
-            cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
         auto m = std::unique_ptr<MatrixShaper>(new MatrixShaper);
-        double src[3][3];  // columns: the XYZ of each primary
-        double dst[3][3];
-        for (int c = 0; c < 3; ++c) {
-            const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(from, kCurves[c]));
-            const auto* a = static_cast<const cmsCIEXYZ*>(cmsReadTag(from, kColorants[c]));
-            const auto* b = static_cast<const cmsCIEXYZ*>(cmsReadTag(to, kColorants[c]));
-            if (curve == nullptr || a == nullptr || b == nullptr) {
+        Matrix3 src{};
+        Matrix3 dst{};
+        if (!colorantMatrix(from, src) || !colorantMatrix(to, dst)) {
+            return nullptr;
+        }
+        for (std::size_t c = 0; c < 3; ++c) {
+            const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(from, kRgbCurves[c]));
+            if (curve == nullptr) {
                 return nullptr;
             }
             for (int i = 0; i < 256; ++i) {
-                m->m_linear[c][i] = cmsEvalToneCurveFloat(curve, static_cast<float>(i) / 255.0F);
+                const float v = cmsEvalToneCurveFloat(curve, static_cast<float>(i) / 255.0F);
+                m->m_linear[c][static_cast<std::size_t>(i)] = std::clamp(v, 0.0F, 1.0F);
             }
-            src[0][c] = a->X, src[1][c] = a->Y, src[2][c] = a->Z;
-            dst[0][c] = b->X, dst[1][c] = b->Y, dst[2][c] = b->Z;
         }
-        double inv[3][3];
+        Matrix3 inv{};
         if (!invert(dst, inv)) {
             return nullptr;
         }
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
+        for (std::size_t r = 0; r < 3; ++r) {
+            for (std::size_t c = 0; c < 3; ++c) {
                 double sum = 0;
-                for (int k = 0; k < 3; ++k) {
+                for (std::size_t k = 0; k < 3; ++k) {
                     sum += inv[r][k] * src[k][c];
                 }
                 m->m_matrix[r][c] = static_cast<float>(sum);
@@ -204,30 +299,32 @@ public:
 private:
     static constexpr std::size_t kSteps = 1U << 14;
 
-    static bool invert(const double a[3][3], double out[3][3]) {
-        const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-                           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-                           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    static bool invert(const Matrix3& a, Matrix3& out) {
+        const double det = determinant(a);
         if (std::fabs(det) < 1e-12) {
             return false;
         }
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
+        for (std::size_t r = 0; r < 3; ++r) {
+            for (std::size_t c = 0; c < 3; ++c) {
                 // The cofactor of (c, r), cyclically.
-                const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+                const std::size_t r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3,
+                                  c2 = (r + 2) % 3;
                 out[r][c] = (a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1]) / det;
             }
         }
         return true;
     }
 
+    // The index stays within the table for any float: NaN fails both
+    // comparisons and reads as 0, so no value the arithmetic could make
+    // reaches the cast outside [0, 1].
     [[nodiscard]] std::uint8_t encoded(float v) const {
-        const float clamped = std::clamp(v, 0.0F, 1.0F);
+        const float clamped = v > 0.0F ? (v < 1.0F ? v : 1.0F) : 0.0F;
         return m_encode[static_cast<std::size_t>(clamped * (kSteps - 1) + 0.5F)];
     }
 
     std::array<std::array<float, 256>, 3> m_linear{};
-    float m_matrix[3][3] = {};
+    std::array<std::array<float, 3>, 3> m_matrix{};
     std::array<std::uint8_t, kSteps> m_encode{};
 };
 
@@ -260,11 +357,12 @@ Transform makeTransform(cmsHPROFILE from, cmsUInt32Number inFormat) {
 // takes Little CMS some milliseconds, and a batch of photographs from one
 // camera carries the same profile again and again.
 struct Verdict {
+    // The profile's colour space; none when it could not be read.
+    std::optional<cmsColorSpaceSignature> space;
     ColourReport report;                  // Srgb, Ignored, or Converted once applied
     std::shared_ptr<void> transform;      // set when the pixels are to be converted
     // Instead of `transform`, for the common case of curves and a matrix.
     std::shared_ptr<const MatrixShaper> matrixShaper;
-    bool grey = false;
 };
 
 std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
@@ -275,23 +373,28 @@ std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
         return v;
     }
     const cmsColorSpaceSignature space = cmsGetColorSpace(p.get());
-    if (space == cmsSigRgbData && isSrgb(p.get())) {
+    v->space = space;
+    if (space != cmsSigRgbData && space != cmsSigGrayData) {
+        // Refused by convertToSrgb, which knows the picture it is told of.
+        return v;
+    }
+    if (std::string problem = unusableValues(p.get(), space); !problem.empty()) {
+        v->report = ignored(std::move(problem));
+        return v;
+    }
+    const bool grey = space == cmsSigGrayData;
+    if (!grey && isSrgb(p.get())) {
         v->report = {ColourOutcome::Srgb, {}};
         return v;
     }
-    if (space != cmsSigRgbData && space != cmsSigGrayData) {
-        v->report = ignored("Farbprofil (" + spaceName(space) + ") passt nicht zum Bild, ignoriert");
-        return v;
-    }
-    v->grey = space == cmsSigGrayData;
-    if (!v->grey && intentFor(p.get()) == INTENT_RELATIVE_COLORIMETRIC) {
+    if (!grey && intentFor(p.get()) == INTENT_RELATIVE_COLORIMETRIC) {
         v->matrixShaper = MatrixShaper::create(p.get());
         if (v->matrixShaper) {
             v->report = {ColourOutcome::Converted, {}};
             return v;
         }
     }
-    Transform t = makeTransform(p.get(), v->grey ? TYPE_GRAY_8 : TYPE_BGR_8);
+    Transform t = makeTransform(p.get(), grey ? TYPE_GRAY_8 : TYPE_BGR_8);
     if (!t) {
         v->report = ignored("Farbprofil nicht verwendbar, ignoriert");
         return v;
@@ -394,7 +497,8 @@ bool isSrgbProfile(std::span<const std::uint8_t> profile) {
     return p && isSrgb(p.get());
 }
 
-ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile) {
+ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile,
+                           PictureChannels channels) {
     if (profile.empty()) {
         return {};
     }
@@ -402,6 +506,13 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
         return ignored("Farbprofil zu groß (höchstens 4 MB), ignoriert");
     }
     const std::shared_ptr<const Verdict> verdict = cachedVerdict(profile);
+    const bool grey = channels == PictureChannels::Grey;
+    if (verdict->space && *verdict->space != (grey ? cmsSigGrayData : cmsSigRgbData)) {
+        // A grey profile would turn a colour picture grey; an RGB one would
+        // tint a grey picture.
+        return ignored("Farbprofil (" + spaceName(*verdict->space) + ") passt nicht zum " +
+                       (grey ? "Graustufenbild" : "Farbbild") + ", ignoriert");
+    }
     if (verdict->matrixShaper) {
         for (int y = 0; y < pixels.height(); ++y) {
             verdict->matrixShaper->convertRow(pixels.row(y), pixels.width());
@@ -412,7 +523,6 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
         return verdict->report;
     }
     void* const t = verdict->transform.get();
-    const bool grey = verdict->grey;
     const int w = pixels.width();
     std::vector<std::uint8_t> greyRow(grey ? static_cast<std::size_t>(std::max(w, 0)) : 0);
     for (int y = 0; y < pixels.height(); ++y) {
@@ -428,6 +538,12 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
         }
     }
     return verdict->report;
+}
+
+bool isGreyProfile(std::span<const std::uint8_t> profile) noexcept {
+    // The data colour space, bytes 16 to 19 of the 128-byte header.
+    constexpr std::size_t kSpaceAt = 16;
+    return profile.size() >= 128 && std::memcmp(profile.data() + kSpaceAt, "GRAY", 4) == 0;
 }
 
 std::unique_ptr<CmykToSrgb> CmykToSrgb::create(std::span<const std::uint8_t> profile,

@@ -61,6 +61,22 @@ std::string heifProblem(const heif_error& e) {
     return "HEIF beschädigt oder abgeschnitten: " + messageOf(e);
 }
 
+// libheif does not say before decoding whether a picture is coded as
+// monochrome; decoded to RGB, such a picture has its three channels equal
+// in every pixel. Asked only when the file carries a grey profile: a colour
+// picture under one has its profile ignored.
+bool allNeutral(const Surface& pixels) {
+    for (int y = 0; y < pixels.height(); ++y) {
+        const std::uint8_t* p = pixels.row(y);
+        for (int x = 0; x < pixels.width(); ++x, p += 3) {
+            if (p[0] != p[1] || p[1] != p[2]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
@@ -102,7 +118,7 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             std::vector<std::uint8_t> profile(n);
             if (heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
                 heif_error_Ok) {
-                takeEmbeddedProfile(out, profile.data(), profile.size());
+                takeEmbeddedProfile(out, profile.data(), profile.size(), PictureChannels::Colour);
             }
         }
         const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
@@ -146,6 +162,9 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         }
         copyInterleavedRows(top, stride, alpha ? ChannelOrder::Rgba : ChannelOrder::Rgb,
                             out.pixels);
+        if (isGreyProfile(out.iccProfile) && allNeutral(out.pixels)) {
+            out.channels = PictureChannels::Grey;
+        }
     } catch (const std::bad_alloc&) {
         error = "nicht genug Speicher für das HEIF-Bild";
         return false;

@@ -198,6 +198,8 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    out.channels = cinfo.jpeg_color_space == JCS_GRAYSCALE ? PictureChannels::Grey
+                                                           : PictureChannels::Colour;
     cmykToSrgb = settleProfile(markers, cmyk, cinfo.saw_Adobe_marker != 0, options, out);
     if (options.fitBox) {
         const BoxSize fit = fitPictureSize(out.width, out.height, *options.fitBox);

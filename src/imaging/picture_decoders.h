@@ -28,8 +28,10 @@ namespace vendrik::decoders {
                               std::string& error);
 
 // Hands an embedded ICC profile on to the loader (LoadedPicture::iccProfile),
-// or, when it passes kMaxProfileBytes, notes that it was ignored.
-void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length);
+// or, when it passes kMaxProfileBytes, notes that it was ignored; with the
+// channels the picture is stored with, which the profile must match.
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length,
+                         PictureChannels channels);
 
 // Checks a size read from a header against the loader's limits; sets the
 // reason when it fails.

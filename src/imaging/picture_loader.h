@@ -23,7 +23,8 @@
 //   APP2, PNG iCCP, TIFF tag 34675) is converted from it with Little CMS,
 //   perceptual intent, unless LoadOptions::convertColours is off. Pictures
 //   without a profile or with an sRGB profile keep their pixels byte for
-//   byte. A profile above 4 MB or one that cannot be used is ignored and
+//   byte. A profile above 4 MB, one that cannot be used, and one whose
+//   colour space is not the picture's (grey or colour) is ignored and
 //   reported, never a failure (colour_profile.h).
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure returns nullopt with a German reason; nothing throws.
@@ -92,6 +93,9 @@ struct LoadedPicture {
     // converts by itself (the JPEG decoder for CMYK) or finds a damaged
     // profile sets `colour` instead and leaves this empty.
     std::vector<std::uint8_t> iccProfile;
+    // How the decoder found the picture stored; the profile must be of the
+    // same kind (a grey profile on a colour picture is ignored).
+    PictureChannels channels = PictureChannels::Colour;
     ColourReport colour;
 };
 

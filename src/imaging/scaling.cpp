@@ -87,7 +87,7 @@ bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
     }
     if (load.convertColours && picture->colour.outcome == ColourOutcome::NoProfile &&
         !picture->iccProfile.empty()) {
-        picture->colour = convertToSrgb(destination, picture->iccProfile);
+        picture->colour = convertToSrgb(destination, picture->iccProfile, picture->channels);
         if (load.colourReport != nullptr) {
             *load.colourReport = picture->colour;
         }

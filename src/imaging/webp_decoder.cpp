@@ -69,7 +69,8 @@ void reportProfile(const WebPData& data, LoadedPicture& out) {
     if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk) == 0) {
         return;
     }
-    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size);
+    // WebP stores colour only.
+    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size, PictureChannels::Colour);
     WebPDemuxReleaseChunkIterator(&chunk);
 }
 
