@@ -4,22 +4,25 @@
 // picture was taken.
 //
 // Kept are the EXIF directories, the XMP packet and the IPTC data set,
-// read with Exiv2 and adapted to what the output is: Orientation 1 (the
-// pixels are already upright), no thumbnail (IFD1 and XMP thumbnails),
+// read with Exiv2 (a HEIF file's EXIF and XMP from its items through
+// libheif) and adapted to what the output is: Orientation 1 (the pixels are
+// already upright), no thumbnail (IFD1 and XMP thumbnails),
 // PixelXDimension/PixelYDimension the output's size, no tags that describe
 // how the source stored its pixels (strips, tiles, compression, an embedded
 // profile), and ColorSpace sRGB when the pixels were converted to it.
-// Without location, the GPS directory, every XMP location property and the
-// IPTC location data sets go as well.
+// Without location, only what is known to carry no place stays
+// (place_free_metadata.h): no GPS, no maker notes, no XMP namespace,
+// property or IPTC data set that is not vouched for.
 //
 // The output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP and
 // APP13 IPTC (each only when there is something to keep), then the
 // encoder's tables and scan.
 //
-// Metadata is distrusted like pixels: whatever Exiv2 cannot read cleanly
-// (it reports a fault or throws), and an XMP packet above kMaxXmpPacket, is
-// left out whole, and a note says why; the picture itself is never stopped
-// by its metadata.
+// Metadata is distrusted like pixels: whatever Exiv2 or libheif cannot
+// read cleanly (it reports a fault or throws), a file that is no picture
+// the loader reads, and an XMP packet above kMaxXmpPacket (known before it
+// is parsed) is left out whole, and a note says why; the picture itself is
+// never stopped by its metadata.
 
 #include <cstddef>
 #include <cstdint>
