@@ -85,7 +85,8 @@ public:
         }
         if (r.status == PictureStatus::Written && !r.reason.empty()) {
             m_progress.clear();
-            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), r.reason.c_str());
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(),
+                         terminalText(r.reason).c_str());
         }
         if (!r.watermarkError.empty()) {
             m_progress.clear();
@@ -93,7 +94,9 @@ public:
                          source.c_str(), terminalText(r.watermarkError).c_str());
         }
         // Written all the same: a colour profile ignored, metadata left out.
-        for (const std::string& note : m_options.quiet ? std::vector<std::string>() : r.notes) {
+        // Said also with -q, which silences progress, not what became of a
+        // picture.
+        for (const std::string& note : r.notes) {
             m_progress.clear();
             std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), terminalText(note).c_str());
         }

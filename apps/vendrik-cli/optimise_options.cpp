@@ -361,8 +361,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        }));
     t.push_back(option("files-from", 0, "DATEI",
                        "die Namen der Bilder (oder Ordner) aus DATEI, eine je Zeile oder "
-                       "durch NUL getrennt (find -print0); - liest sie von der "
-                       "Standardeingabe",
+                       "durch NUL getrennt (find -print0), je Name höchstens 4095 Bytes; - "
+                       "liest sie von der Standardeingabe",
                        [&o](const std::string& v, std::string& e) {
                            if (v.empty()) {
                                e = "--files-from erwartet eine Datei oder -";
@@ -373,10 +373,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        }));
     t.push_back(option("json", 0, "",
                        "je Bild ein JSON-Objekt in einer Zeile auf der Standardausgabe "
-                       "(source, target, status, reason, width, height, bytes, quality); "
-                       "alles andere auf die Standardfehlerausgabe",
+                       "(source, target, status, reason, width, height, bytes, quality, "
+                       "notes); alles andere auf die Standardfehlerausgabe",
                        setFlag(o.json)));
-    t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung",
+    t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung (Hinweise zu "
+                       "einzelnen Bildern bleiben)",
                        setFlag(o.quiet)));
     t.push_back(option("verbose", 'v', "",
                        "eine Zeile je Bild: Quelle → Ziel, Breite x Höhe, Bytes",
