@@ -96,6 +96,20 @@ bool sameCurve(cmsHPROFILE a, cmsHPROFILE b, cmsTagSignature tag) {
     return true;
 }
 
+// A profile's data colour space, the four characters of its header taken
+// as a number. Little CMS hands it out as its enumeration, but a forged
+// profile may hold any 32 bits there, which are no value of that
+// enumeration (reading one as such is undefined behaviour).
+using SpaceCode = std::uint32_t;
+
+constexpr SpaceCode code(cmsColorSpaceSignature space) {
+    return static_cast<SpaceCode>(space);
+}
+
+SpaceCode spaceOf(cmsHPROFILE profile) {
+    return static_cast<SpaceCode>(cmsGetColorSpace(profile));
+}
+
 // What a profile's curves and primaries may hold. The profile stores them
 // as 16-bit tables and s15Fixed16 numbers, which are finite, but Little CMS
 // evaluates a parametric curve in floating point: a gamma of 100 over a
@@ -170,11 +184,11 @@ bool colorantMatrix(cmsHPROFILE profile, Matrix3& m) {
 // Why the curves or primaries of a matrix-and-curves (or grey) profile
 // cannot serve a conversion; empty when they can, or when the profile is
 // built of tables, which Little CMS evaluates and clips itself.
-std::string unusableValues(cmsHPROFILE profile, cmsColorSpaceSignature space) {
+std::string unusableValues(cmsHPROFILE profile, SpaceCode space) {
     if (cmsIsMatrixShaper(profile) == 0) {
         return {};
     }
-    const bool grey = space == cmsSigGrayData;
+    const bool grey = space == code(cmsSigGrayData);
     const std::array<cmsTagSignature, 1> greyCurve = {cmsSigGrayTRCTag};
     for (const cmsTagSignature tag : grey ? std::span<const cmsTagSignature>(greyCurve)
                                           : std::span<const cmsTagSignature>(kRgbCurves)) {
@@ -192,7 +206,7 @@ std::string unusableValues(cmsHPROFILE profile, cmsColorSpaceSignature space) {
 }
 
 bool isSrgb(cmsHPROFILE profile) {
-    if (cmsGetColorSpace(profile) != cmsSigRgbData) {
+    if (spaceOf(profile) != code(cmsSigRgbData)) {
         return false;
     }
     if (describesSrgb(profile)) {
@@ -213,19 +227,20 @@ ColourReport ignored(std::string note) {
     return {ColourOutcome::Ignored, std::move(note)};
 }
 
-std::string spaceName(cmsColorSpaceSignature space) {
-    switch (space) {
-        case cmsSigRgbData:
-            return "RGB";
-        case cmsSigGrayData:
-            return "Graustufen";
-        case cmsSigCmykData:
-            return "CMYK";
-        case cmsSigLabData:
-            return "Lab";
-        default:
-            return "unbekannter Farbraum";
+std::string spaceName(SpaceCode space) {
+    if (space == code(cmsSigRgbData)) {
+        return "RGB";
     }
+    if (space == code(cmsSigGrayData)) {
+        return "Graustufen";
+    }
+    if (space == code(cmsSigCmykData)) {
+        return "CMYK";
+    }
+    if (space == code(cmsSigLabData)) {
+        return "Lab";
+    }
+    return "unbekannter Farbraum";
 }
 
 // The conversion of a profile of three curves and a matrix whose black is
@@ -336,7 +351,7 @@ private:
 // its matrix-and-curves path, three to four times faster than the table it
 // builds for perceptual.
 cmsUInt32Number intentFor(cmsHPROFILE from) {
-    if (cmsGetColorSpace(from) == cmsSigRgbData && cmsIsMatrixShaper(from) != 0) {
+    if (spaceOf(from) == code(cmsSigRgbData) && cmsIsMatrixShaper(from) != 0) {
         cmsCIEXYZ black{};
         if (cmsDetectBlackPoint(&black, from, INTENT_PERCEPTUAL, 0) != 0 && black.X == 0 &&
             black.Y == 0 && black.Z == 0) {
@@ -358,7 +373,7 @@ Transform makeTransform(cmsHPROFILE from, cmsUInt32Number inFormat) {
 // camera carries the same profile again and again.
 struct Verdict {
     // The profile's colour space; none when it could not be read.
-    std::optional<cmsColorSpaceSignature> space;
+    std::optional<SpaceCode> space;
     ColourReport report;                  // Srgb, Ignored, or Converted once applied
     std::shared_ptr<void> transform;      // set when the pixels are to be converted
     // Instead of `transform`, for the common case of curves and a matrix.
@@ -372,9 +387,9 @@ std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
         v->report = ignored("Farbprofil beschädigt, ignoriert");
         return v;
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(p.get());
+    const SpaceCode space = spaceOf(p.get());
     v->space = space;
-    if (space != cmsSigRgbData && space != cmsSigGrayData) {
+    if (space != code(cmsSigRgbData) && space != code(cmsSigGrayData)) {
         // Refused by convertToSrgb, which knows the picture it is told of.
         return v;
     }
@@ -382,7 +397,7 @@ std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
         v->report = ignored(std::move(problem));
         return v;
     }
-    const bool grey = space == cmsSigGrayData;
+    const bool grey = space == code(cmsSigGrayData);
     if (!grey && isSrgb(p.get())) {
         v->report = {ColourOutcome::Srgb, {}};
         return v;
@@ -507,7 +522,7 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
     }
     const std::shared_ptr<const Verdict> verdict = cachedVerdict(profile);
     const bool grey = channels == PictureChannels::Grey;
-    if (verdict->space && *verdict->space != (grey ? cmsSigGrayData : cmsSigRgbData)) {
+    if (verdict->space && *verdict->space != code(grey ? cmsSigGrayData : cmsSigRgbData)) {
         // A grey profile would turn a colour picture grey; an RGB one would
         // tint a grey picture.
         return ignored("Farbprofil (" + spaceName(*verdict->space) + ") passt nicht zum " +
@@ -554,8 +569,8 @@ std::unique_ptr<CmykToSrgb> CmykToSrgb::create(std::span<const std::uint8_t> pro
                                                     : "Farbprofil beschädigt, ignoriert";
         return nullptr;
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(p.get());
-    if (space != cmsSigCmykData) {
+    const SpaceCode space = spaceOf(p.get());
+    if (space != code(cmsSigCmykData)) {
         problem = "Farbprofil (" + spaceName(space) + ") passt nicht zum CMYK-Bild, ignoriert";
         return nullptr;
     }

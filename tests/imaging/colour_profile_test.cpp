@@ -613,6 +613,16 @@ INSTANTIATE_TEST_SUITE_P(
                                                  {third, third, third});
                            },
                            PictureChannels::Colour, kBadPrimaries},
+        // Found by the fuzzer: 32 bits in the header that are no colour
+        // space Little CMS knows.
+        HostileProfileCase{"colour_space_not_an_enumerator",
+                           [] {
+                               std::vector<std::uint8_t> p = rgbProfile(kSrgbCurve);
+                               std::fill(p.begin() + 16, p.begin() + 20, 0xFF);
+                               return p;
+                           },
+                           PictureChannels::Colour,
+                           "Farbprofil (unbekannter Farbraum) passt nicht zum Farbbild, ignoriert"},
         HostileProfileCase{"grey_profile_on_a_colour_picture",
                            [] { return test::readFileBytes("/usr/share/color/icc/Gray.icc"); },
                            PictureChannels::Colour,
