@@ -1,10 +1,12 @@
 #include "imaging/colour_profile.h"
 
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -17,13 +19,43 @@ namespace {
 constexpr std::string_view kIccSignature{"ICC_PROFILE\0", 12};
 constexpr std::size_t kIccHeader = kIccSignature.size() + 2;
 
-// Little CMS reports problems through a process-wide handler; the loader
+// Little CMS reports problems through a handler of its context; the loader
 // reports its own reason instead, so the handler stays silent.
 void silentLog(cmsContext, cmsUInt32Number, const char*) {}
 
-void silenceLittleCms() {
-    static std::once_flag once;
-    std::call_once(once, [] { cmsSetLogErrorHandler(silentLog); });
+// Little CMS allocates what a profile's tags claim before it reads them: a
+// profile of 939 bytes whose description claimed sixteen million records
+// had it take 200 MB, twice over. Real profiles are at most kMaxProfileBytes
+// and the transforms built from them a few hundred KB, so no single block
+// beyond four times that is given; Little CMS then finds the tag unreadable
+// and the profile is judged without it, or ignored as damaged.
+constexpr cmsUInt32Number kMaxLittleCmsBlock = 4 * kMaxProfileBytes;
+
+void* boundedMalloc(cmsContext, cmsUInt32Number size) {
+    return size <= kMaxLittleCmsBlock ? std::malloc(size) : nullptr;
+}
+
+void boundedFree(cmsContext, void* block) {
+    std::free(block);
+}
+
+void* boundedRealloc(cmsContext, void* block, cmsUInt32Number size) {
+    return size <= kMaxLittleCmsBlock ? std::realloc(block, size) : nullptr;
+}
+
+// The one context every profile, curve and transform here is made in: its
+// allocations bounded, its messages silent. Shared by all threads, as
+// Little CMS allows for a context that is only read after its creation.
+cmsContext littleCms() {
+    static cmsPluginMemHandler memory = {
+        {cmsPluginMagicNumber, 2000, cmsPluginMemHandlerSig, nullptr},
+        boundedMalloc, boundedFree, boundedRealloc, nullptr, nullptr, nullptr};
+    static const cmsContext context = [] {
+        const cmsContext c = cmsCreateContext(&memory, nullptr);
+        cmsSetLogErrorHandlerTHR(c, silentLog);
+        return c;
+    }();
+    return context;
 }
 
 struct ProfileCloser {
@@ -37,17 +69,17 @@ struct TransformDeleter {
 using Transform = std::unique_ptr<void, TransformDeleter>;
 
 Profile openProfile(std::span<const std::uint8_t> bytes) {
-    silenceLittleCms();
     if (bytes.empty() || bytes.size() > kMaxProfileBytes) {
         return nullptr;
     }
-    return Profile(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+    return Profile(cmsOpenProfileFromMemTHR(littleCms(), bytes.data(),
+                                            static_cast<cmsUInt32Number>(bytes.size())));
 }
 
 // Little CMS's own sRGB, the target of every conversion. Built once; a
 // profile handle that is only read from is safe to share between threads.
 cmsHPROFILE srgb() {
-    static const Profile profile(cmsCreate_sRGBProfile());
+    static const Profile profile(cmsCreate_sRGBProfileTHR(littleCms()));
     return profile.get();
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -635,6 +638,58 @@ INSTANTIATE_TEST_SUITE_P(
                            PictureChannels::Grey,
                            "Farbprofil (RGB) passt nicht zum Graustufenbild, ignoriert"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The peak memory of `work` run in a child process, in KB.
+long peakKbOf(const std::function<void()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    int status = 0;
+    rusage usage{};
+    EXPECT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return usage.ru_maxrss;
+}
+
+// Found by the fuzzer: a profile whose description (a multi-language text)
+// claims sixteen million records had Little CMS allocate 200 MB for it,
+// twice, before finding the tag too short. It is judged without its
+// description now (here as the sRGB its colorants and curves are), and
+// costs no more memory than a sound profile.
+TEST(HostileProfiles, ATagClaimingMillionsOfRecordsTakesNoMemoryForThem) {
+    std::vector<std::uint8_t> profile = rgbProfile(kSrgbCurve);
+    const auto number = [&](std::size_t at) {
+        return std::uint32_t{profile[at]} << 24 | std::uint32_t{profile[at + 1]} << 16 |
+               std::uint32_t{profile[at + 2]} << 8 | profile[at + 3];
+    };
+    bool found = false;
+    for (std::uint32_t i = 0; i < number(128); ++i) {
+        const std::size_t entry = 132 + 12 * std::size_t{i};
+        if (std::memcmp(&profile[entry], "desc", 4) == 0) {
+            const std::size_t tag = number(entry + 4);
+            ASSERT_EQ(std::memcmp(&profile[tag], "mluc", 4), 0);
+            // The record count, after the type and 4 reserved bytes.
+            profile[tag + 8] = 0x00, profile[tag + 9] = 0xFF, profile[tag + 10] = 0xFF,
+            profile[tag + 11] = 0xFF;
+            found = true;
+        }
+    }
+    ASSERT_TRUE(found);
+    const long sound = peakKbOf([] {
+        Surface pixels = probePicture();
+        (void)convertToSrgb(pixels, rgbProfile(kSrgbCurve), PictureChannels::Colour);
+    });
+    const long claiming = peakKbOf([&profile] {
+        Surface pixels = probePicture();
+        const ColourReport report = convertToSrgb(pixels, profile, PictureChannels::Colour);
+        if (report.outcome != ColourOutcome::Srgb) {
+            ::_exit(1);
+        }
+    });
+    EXPECT_LT(claiming - sound, 64 * 1024) << sound << " KB against " << claiming << " KB";
+}
 
 // The same profiles on pictures of their own kind still convert: the checks
 // refuse defects, not profiles.
