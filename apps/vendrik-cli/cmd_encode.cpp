@@ -121,9 +121,9 @@ int runEncode(const Args& args) {
     if (in == "-" && !standardInput.read(error)) {
         return failure("-: " + error);
     }
-    auto image = readPnm(in == "-" ? standardInput.path() : in, error);
+    Result<PnmImage> image = readPnm(in == "-" ? standardInput.path() : in);
     if (!image) {
-        return failure(in + ": " + error);
+        return failure(in + ": " + image.reason());
     }
     try {
         cJpeg jpeg;

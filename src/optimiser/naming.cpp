@@ -41,29 +41,30 @@ std::string NameTag(const NamingSettings& naming, BoxSize scaled) {
     return {};
 }
 
-std::string nameTagProblem(std::string_view nameTag) {
+Result<void> checkNameTag(std::string_view nameTag) {
     if (nameTag.find('/') != std::string_view::npos) {
-        return "Kennung enthält einen Schrägstrich; das Bild würde außerhalb des Zielordners "
-               "geschrieben";
+        return Failure{
+            "Kennung enthält einen Schrägstrich; das Bild würde außerhalb des "
+            "Zielordners geschrieben"};
     }
     if (nameTag == "." || nameTag == "..") {
-        return "Kennung \"" + std::string(nameTag) + "\" ist ein Ordnerverweis";
+        return Failure{"Kennung \"" + std::string(nameTag) + "\" ist ein Ordnerverweis"};
     }
     if (nameTag.find('\0') != std::string_view::npos) {
-        return "Kennung enthält ein Nullzeichen";
+        return Failure{"Kennung enthält ein Nullzeichen"};
     }
     return {};
 }
 
 std::string TargetName(std::string_view targetFolder, std::string_view baseName,
-                       std::string_view nameTag, bool tagFirst) {
+                       std::string_view nameTag, bool tagFirst, std::string_view ending) {
     std::string name(targetFolder);
     if (tagFirst) {
         name.append(nameTag).append("_").append(baseName);
     } else {
         name.append(baseName).append("_").append(nameTag);
     }
-    return name + ".jpg";
+    return name.append(ending);
 }
 
 }  // namespace vendrik

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "startup/ini_document.h"
 
 namespace vendrik {
@@ -28,25 +29,17 @@ inline constexpr std::size_t kMaxIniValueLength = 2047;
 // file grow beyond it.
 inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
 
-enum class SettingsFileState {
-    Read,
-    Missing,     // no such file (yet): the defaults, nothing to report
-    NotAFile,    // a folder, a FIFO, a device in the file's place
-    Unreadable,  // no read permission, an I/O error
-    TooLarge,    // beyond kMaxIniFileSize
-};
-
 struct SettingsFileRead {
-    SettingsFileState state = SettingsFileState::Missing;
-    IniDocument document;  // empty unless Read
-    // Why the file gives the defaults, in German, for NotAFile, Unreadable
-    // and TooLarge; empty otherwise.
-    std::string problem;
+    // False when there is no such file (yet): the defaults, nothing to report.
+    bool found = false;
+    IniDocument document;  // empty when not found
 };
 
-// The file read once, with what became of it. Only an ordinary file is
-// opened, without waiting (a FIFO in its place cannot hang start-up).
-[[nodiscard]] SettingsFileRead readSettingsFile(const std::string& file);
+// The file read once. It fails, with the reason the file gives the defaults
+// (German), for a folder, a FIFO or a device in the file's place, a file
+// that cannot be read and one beyond kMaxIniFileSize. Only an ordinary file
+// is opened, without waiting (a FIFO in its place cannot hang start-up).
+[[nodiscard]] Result<SettingsFileRead> readSettingsFile(const std::string& file);
 
 // The file as a document, read once for several values; empty when the file
 // is missing, unreadable, not a regular file or beyond kMaxIniFileSize.

@@ -99,11 +99,10 @@ public:
     static std::string file(const std::string& name) { return s_dir->file(name); }
 
     static LoadedPicture load(const std::string& name, bool convert = true) {
-        std::string error;
         LoadOptions options;
         options.convertColours = convert;
-        auto p = loadPicture(file(name), error, options);
-        EXPECT_TRUE(p) << name << ": " << error;
+        auto p = loadPicture(file(name), options);
+        EXPECT_TRUE(p) << name << ": " << p.reason();
         return p ? std::move(*p) : LoadedPicture{};
     }
 
@@ -113,9 +112,8 @@ public:
         const auto r = test::runCommand("convert " + test::shellQuote(file(name)) + " -profile " +
                                         kSrgbIcc + " -depth 8 " + test::shellQuote("ppm:" + out));
         EXPECT_EQ(r.exitCode, 0) << r.output;
-        std::string error;
-        auto pnm = readPnm(out, error);
-        EXPECT_TRUE(pnm) << error;
+        auto pnm = readPnm(out);
+        EXPECT_TRUE(pnm) << pnm.reason();
         return pnm ? std::move(pnm->surface) : Surface();
     }
 

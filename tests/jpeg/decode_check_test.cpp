@@ -37,9 +37,8 @@ Surface djpeg(const std::string& jpg, const test::TempDir& dir) {
     const auto r = runCommand("djpeg -pnm -outfile " + shellQuote(ppm) + " " + shellQuote(jpg));
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_EQ(r.output, "") << "djpeg warned about " << jpg;
-    std::string error;
-    auto img = readPnm(ppm, error);
-    EXPECT_TRUE(img.has_value()) << error;
+    auto img = readPnm(ppm);
+    EXPECT_TRUE(img) << img.reason();
     return img ? std::move(img->surface) : Surface();
 }
 

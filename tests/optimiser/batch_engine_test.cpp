@@ -41,8 +41,8 @@ public:
 BatchSettings smallBox(RunMode mode) {
     BatchSettings s;
     s.runMode = mode;
-    s.sizeIndex = 0;  // "120 x 160"
-    s.quality = 80;
+    s.picture.sizeIndex = 0;  // "120 x 160"
+    s.picture.quality = 80;
     return s;
 }
 
@@ -189,7 +189,7 @@ TEST(BatchEngine, WatermarkHookDrawsOnTheScaledPictureAndMayFail) {
 
     BoxSize seen;
     s.naming.ownTag = "marked";
-    s.watermark = [&](Surface& picture) {
+    s.picture.watermark = [&](Surface& picture) {
         seen = {picture.width(), picture.height()};
         picture.fill({255, 255, 255});
     };
@@ -198,7 +198,7 @@ TEST(BatchEngine, WatermarkHookDrawsOnTheScaledPictureAndMayFail) {
     EXPECT_NE(test::readFileBytes(plain[0].target), test::readFileBytes(marked[0].target));
 
     s.naming.ownTag = "failed";
-    s.watermark = [](Surface&) { throw std::runtime_error("Schrift fehlt"); };
+    s.picture.watermark = [](Surface&) { throw std::runtime_error("Schrift fehlt"); };
     const auto failed = runBatch({src}, s, rec);
     EXPECT_EQ(failed[0].status, PictureStatus::Written);
     EXPECT_EQ(failed[0].watermarkError, "Schrift fehlt");

@@ -236,7 +236,8 @@ void frmOptimize::connectControls() {
     connect(m_size->Check1(), &QCheckBox::toggled, this, changed);
     connect(m_size->chkNoEnlarge(), &QCheckBox::toggled, this, changed);
     connect(m_quality->HScroll1(), &QScrollBar::valueChanged, this, changed);
-    connect(m_quality->optQuali(0), &QRadioButton::toggled, this, changed);
+    connect(m_quality->optQuali(0), &QRadioButton::clicked, this, changed);
+    connect(m_quality->optQuali(1), &QRadioButton::clicked, this, changed);
     connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
@@ -355,7 +356,7 @@ void frmOptimize::startEstimate() {
     if (m_lastClicked.empty() || m_preview->busy() || m_run->running()) {
         return;
     }
-    m_estimate->request(m_lastClicked, runSettings(1));
+    m_estimate->request(m_lastClicked, runSettings(1).picture);
 }
 
 // ---- Paths ---------------------------------------------------------------
@@ -560,11 +561,8 @@ BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
     choices.watermark = m_watermark->isChecked();
     choices.jobs = m_jobs;
     BatchSettings batch = batchSettingsFrom(settings, choices);
-    // The options say how to sample; they follow the slider's rule unless
-    // the user chose the other one.
-    batch.sampling = m_quality->sampling();
-    // A size limit may go on at 4:2:0 unless the user chose against the rule.
-    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
+    // The sampling the user chose by hand, if any (not stored).
+    batch.picture.sampling = m_quality->sampling();
     return batch;
 }
 

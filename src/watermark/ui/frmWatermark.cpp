@@ -233,13 +233,13 @@ bool frmWatermark::LoadExternalPic(const std::string& picturePath) {
     Surface picture(kPreviewWidth, kPreviewHeight);
     picture.fill(Surface::fromColorRef(kPreviewBackground));
     try {
-        Surface fitted;
-        std::string error;
-        if (!FitPictureToBox(picturePath, {kPreviewWidth, kPreviewHeight}, fitted, error)) {
+        const Result<Surface> fitted =
+            FitPictureToBox(picturePath, {kPreviewWidth, kPreviewHeight});
+        if (!fitted) {
             return false;
         }
-        copyRect(fitted, 0, 0, fitted.width(), fitted.height(), picture,
-                 (kPreviewWidth - fitted.width()) / 2, (kPreviewHeight - fitted.height()) / 2);
+        copyRect(*fitted, 0, 0, fitted->width(), fitted->height(), picture,
+                 (kPreviewWidth - fitted->width()) / 2, (kPreviewHeight - fitted->height()) / 2);
     } catch (const std::exception&) {
         return false;
     }
