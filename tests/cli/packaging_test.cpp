@@ -1,13 +1,16 @@
 // The manual pages and the bash completion: they render, they are
-// installed, and they know every option the help lists.
+// installed, and they know every option the help lists. The files of the
+// desktop and the package agree with the program.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 
 #include "help_options.h"
+#include "startup/open_with.h"
 #include "support/cli_runs.h"
 
 namespace vendrik {
@@ -122,11 +125,70 @@ TEST(Install, PutsProgramPagesAndCompletionWhereDebianKeepsThem) {
     const auto r = runCommand("cmake --install " + shellQuote(VENDRIK_BUILD_DIR) + " --prefix " +
                               shellQuote(prefix.path().string()));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    for (const char* file :
-         {"bin/vendrik-cli", "share/man/man1/vendrik-cli.1", "share/man/man1/vendrik.1",
-          "share/bash-completion/completions/vendrik-cli"}) {
+    std::vector<std::string> files = {"bin/vendrik-cli", "share/man/man1/vendrik-cli.1",
+                                      "share/man/man1/vendrik.1",
+                                      "share/bash-completion/completions/vendrik-cli"};
+    if (VENDRIK_GUI_BUILT) {
+        files.insert(files.end(),
+                     {"bin/vendrik", "share/applications/vendrik.desktop",
+                      "share/metainfo/example.tervane.vendrik.metainfo.xml",
+                      "share/icons/hicolor/scalable/apps/vendrik.svg"});
+        for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+            files.push_back(std::string("share/icons/hicolor/") + size + "/apps/vendrik.png");
+        }
+    }
+    for (const std::string& file : files) {
         EXPECT_TRUE(fs::is_regular_file(prefix.path() / file)) << file;
     }
+}
+
+std::string fileText(const std::string& path) {
+    const auto b = test::readFileBytes(path);
+    return {b.begin(), b.end()};
+}
+
+// The first match's first group in `text`, or "" without a match.
+std::string firstMatch(const std::string& text, const std::string& pattern) {
+    std::smatch m;
+    return std::regex_search(text, m, std::regex(pattern)) ? m[1].str() : "";
+}
+
+// The version is set once, in CMake; the copies that cannot read it from
+// there (the package's changelog, the software centre's newest release, the
+// manual pages' headers) must say the same, or a package would carry two.
+TEST(Packaging, EveryCopyOfTheVersionIsTheProgramsOne) {
+    const std::string version = VENDRIK_PROJECT_VERSION;
+    const auto r = runCommand(cli() + " --version");
+    EXPECT_EQ(firstMatch(r.output, R"(^vendrik-cli \(Tervane Vendrik\) (\S+)\n)"), version);
+    const std::string source = VENDRIK_TEST_SOURCE "/..";
+    EXPECT_EQ(firstMatch(fileText(source + "/debian/changelog"), R"(^vendrik \(([^)]+)\))"),
+              version);
+    EXPECT_EQ(firstMatch(fileText(kPackaging + "/example.tervane.vendrik.metainfo.xml"),
+                         R"(<release version="([^"]+)")"),
+              version);
+    for (const char* page : {"vendrik-cli.1", "vendrik.1"}) {
+        EXPECT_EQ(firstMatch(fileText(kPackaging + "/man/" + page), R"(\n\.TH .* "Vendrik (\S+)")"),
+                  version)
+            << page;
+    }
+}
+
+// The menu entry, the software centre and the entry start-up writes offer
+// Vendrik for the same picture types.
+TEST(Packaging, MenuEntryAndSoftwareCentreListTheTypesStartUpRegisters) {
+    const std::string desktop = fileText(kPackaging + "/vendrik.desktop");
+    EXPECT_EQ(firstMatch(desktop, R"(\nMimeType=([^\n]*)\n)"), std::string(kOpenWithMimeTypes));
+    const std::string metainfo = fileText(kPackaging + "/example.tervane.vendrik.metainfo.xml");
+    std::string mediatypes;
+    const std::regex mediatype("<mediatype>([^<]+)</mediatype>");
+    for (auto it = std::sregex_iterator(metainfo.begin(), metainfo.end(), mediatype);
+         it != std::sregex_iterator(); ++it) {
+        mediatypes += (*it)[1].str() + ";";
+    }
+    EXPECT_EQ(mediatypes, std::string(kOpenWithMimeTypes));
+    EXPECT_NE(metainfo.find("<launchable type=\"desktop-id\">" + std::string(kDesktopEntryName) +
+                            "</launchable>"),
+              std::string::npos);
 }
 
 }  // namespace
