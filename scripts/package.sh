@@ -19,7 +19,8 @@ mkdir -p "$src"
 if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   git -C "$root" ls-files -z --cached --others --exclude-standard |
     while IFS= read -r -d '' f; do
-      [ -e "$root/$f" ] && printf '%s\0' "$f"  # not a file deleted but not yet committed
+      # not a file deleted but not yet committed
+      if [ -e "$root/$f" ]; then printf '%s\0' "$f"; fi
     done |
     tar -C "$root" --null -T - -cf - | tar -C "$src" -xf -
 else

@@ -6,6 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 started=$SECONDS
+mkdir -p "$root/build"
 DEB_BUILD_OPTIONS=nocheck bash "$root/scripts/package.sh" >"$root/build/package.log" 2>&1 || {
   tail -n 60 "$root/build/package.log"
   exit 1
