@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "controls/program_icon.h"
 #include "startup/settings.h"
 #include "startup/settings_file.h"
 #include "startup/ui/frmDirSelect.h"
@@ -78,6 +79,7 @@ std::optional<int> folderDialogMain(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(
         QString::fromUtf8(ProductTitle.data(), static_cast<qsizetype>(ProductTitle.size())));
+    QApplication::setWindowIcon(programIcon());
     frmDirSelect dialog(args->target ? QStringLiteral("Speicher-Pfad auswählen")
                                      : QStringLiteral("Quell-Pfad auswählen"),
                         start);

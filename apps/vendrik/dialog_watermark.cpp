@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "controls/program_icon.h"
 #include "startup/settings.h"
 #include "startup/settings_file.h"
 #include "watermark/ui/frmWatermark.h"
@@ -44,6 +45,7 @@ int runWatermarkDialog(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(ProductTitle.data(), ProductTitle.size()));
+    QApplication::setWindowIcon(programIcon());
     Settings settings = loadSettings(settingsFile);
     frmWatermark designer(settings.watermark, settingsFile);
     if (!picture.empty() && !designer.LoadExternalPic(picture)) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
+#include "controls/program_icon.h"
 #include "controls_gallery.h"
 #include "dialog_folder.h"
 #include "dialog_watermark.h"
@@ -114,6 +115,7 @@ int main(int argc, char** argv) {
     if (options.gallery) {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Tervane Vendrik"));
+        QApplication::setWindowIcon(vendrik::programIcon());
         vendrik::ControlsGallery window;
         window.show();
         window.activateWindow();
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("vendrik"));
+    QApplication::setWindowIcon(vendrik::programIcon());
     std::string error;
     vendrik::StartupInputs inputs;
     inputs.arguments = pathWords(argc, argv, error);

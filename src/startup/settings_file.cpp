@@ -51,6 +51,14 @@ Result<SettingsBytes> readSettingsBytes(const std::string& path) {
     return out;
 }
 
+// /usr is the system's read-only, shared hierarchy: a program there was
+// installed by a package or `make install`, even when root may write to
+// it. A settings file beside it would be shared by every user and left
+// behind when the package goes.
+bool isSystemProgramFolder(const std::string& folder) {
+    return folder.starts_with("/usr/") || folder == "/bin/" || folder == "/sbin/";
+}
+
 bool isWritableFolder(const std::string& folder) {
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
@@ -203,7 +211,7 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
 
 std::string locateSettingsFile(const std::string& programFolder) {
     const std::string folder = programFolder.empty() ? InitPaths().programFolder : programFolder;
-    if (!folder.empty() && isWritableFolder(folder)) {
+    if (!folder.empty() && !isSystemProgramFolder(folder) && isWritableFolder(folder)) {
         return folder + std::string(kSettingsFileName);
     }
     const std::string config = xdgConfigHome();

@@ -90,8 +90,9 @@ inline constexpr std::string_view kSettingsFileName = "vendrik.ini";
 
 // The one rule that finds the settings file, for start-up, the windows and
 // `vendrik-cli`: vendrik.ini in the program's folder when that folder is
-// writable, as a portable copy keeps its settings beside itself; otherwise,
-// as for a program installed under /usr, $XDG_CONFIG_HOME/vendrik/vendrik.ini
+// writable and not under /usr (nor /bin, /sbin), as a portable copy keeps
+// its settings beside itself; otherwise, as for a program a package
+// installed, $XDG_CONFIG_HOME/vendrik/vendrik.ini
 // (XDG_CONFIG_HOME defaulting to ~/.config). `programFolder` (with a trailing
 // "/") defaults to the folder of this process's executable. Empty when
 // neither can be worked out. The file need not exist yet.

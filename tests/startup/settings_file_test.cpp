@@ -17,6 +17,7 @@
 #include "common/settings_keys.h"
 #include "startup/settings.h"
 #include "read_only_folder.h"
+#include "scoped_env.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -373,6 +374,21 @@ TEST(SettingsFile, ReadOnlyFolderWriteFailsQuietlyAndKeepsTheFile) {
     EXPECT_FALSE(WriteIniValue(kSection, "Size", "2", ini));
     EXPECT_EQ(readFileBytes(ini), before);
     EXPECT_EQ(ReadIniValue(kSection, "Size", ini, ""), "1");
+}
+
+// A copy in a folder of its own keeps its settings beside itself; one
+// installed under /usr never does, even for root, who may write there.
+TEST(SettingsFile, BesideAPortableCopyButNeverBesideAnInstalledProgram) {
+    TempDir dir;
+    test::ScopedEnv env;
+    env.set("XDG_CONFIG_HOME", dir.file("config"));
+    const std::string inConfig = dir.file("config") + "/vendrik/vendrik.ini";
+    EXPECT_EQ(locateSettingsFile(dir.path().string() + "/"), dir.file("vendrik.ini"));
+    EXPECT_EQ(locateSettingsFile(dir.file("nicht-da") + "/"), inConfig);
+    // Run as root (as CI is), these folders are writable.
+    for (const char* installed : {"/usr/bin/", "/usr/local/bin/", "/bin/"}) {
+        EXPECT_EQ(locateSettingsFile(installed), inConfig) << installed;
+    }
 }
 
 // A child rewrites the settings over and over, alternating between two

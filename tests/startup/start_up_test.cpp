@@ -30,6 +30,7 @@ protected:
         m_env.set("HOME", home());
         m_env.set("XDG_CONFIG_HOME", m_dir.file("home/.config"));
         m_env.set("XDG_DATA_HOME", m_dir.file("home/.local/share"));
+        m_env.set("XDG_DATA_DIRS", m_dir.file("usr/share"));
         m_env.unset("XDG_RUNTIME_DIR");
         std::filesystem::create_directories(m_dir.path() / "prog");
         std::filesystem::create_directories(m_dir.path() / "home" / "Dokumente");
