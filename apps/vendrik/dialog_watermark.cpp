@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "startup/settings.h"
 #include "startup/settings_file.h"
+#include "startup/ui/window_placement.h"
 #include "watermark/ui/frmWatermark.h"
 
 namespace vendrik {
@@ -45,7 +47,14 @@ int runWatermarkDialog(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(ProductTitle.data(), ProductTitle.size()));
     Settings settings = loadSettings(settingsFile);
-    frmWatermark designer(settings.watermark, settingsFile);
+    // A design that cannot be stored goes unnoticed, as every failed write
+    // of the settings file does.
+    DesignerHost host;
+    host.keep = [&settingsFile](const WatermarkSettings& design) {
+        static_cast<void>(saveWatermarkSettings(design, settingsFile));
+    };
+    host.place = centredOnScreen;
+    frmWatermark designer(settings.watermark, std::move(host));
     if (!picture.empty() && !designer.LoadExternalPic(picture)) {
         std::fprintf(stderr,
                      "vendrik: %s lässt sich nicht als Bild laden; die Vorschau zeigt das "

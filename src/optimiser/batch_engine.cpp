@@ -25,9 +25,9 @@
 #include "imaging/cImage.h"
 #include "imaging/scaling.h"
 #include "jpeg/cJpeg.h"
-#include "optimiser/folder_listing.h"
 #include "optimiser/memory_budget.h"
 #include "optimiser/size_target.h"
+#include "startup/picture_listing.h"
 
 namespace vendrik {
 namespace {
@@ -606,10 +606,6 @@ std::string targetFolderProblem(const std::string& folder) {
         return "Zielordner " + folder + " ist schreibgeschützt";
     }
     return {};
-}
-
-std::string overwriteQuestion(const std::string& targetName) {
-    return "Bereits vorhandene Datei '" + std::string(lastPathName(targetName)) + "' überschreiben ?";
 }
 
 std::vector<PictureResult> runBatch(const std::vector<BatchSource>& sources,

@@ -168,9 +168,6 @@ public:
     virtual void pictureFinished(std::size_t /*picture*/, const PictureResult& /*result*/) {}
 };
 
-// The question the single run asks before replacing `targetName`.
-[[nodiscard]] std::string overwriteQuestion(const std::string& targetName);
-
 // Why a folder cannot take outputs ("Zielordner … nicht gefunden", "…
 // ist schreibgeschützt"), or empty when it can. The run checks it before
 // loading each picture; a front may check it once before the run.

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "optimiser/batch_engine.h"
-#include "optimiser/folder_listing.h"
+#include "startup/picture_listing.h"
 #include "support/test_support.h"
 
 namespace vendrik {
