@@ -248,8 +248,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The keys beyond the window's first twelve: written only once they differ
-// from their default, and then kept, also when set back to it.
+// The window's last three keys (Metadaten, NoEnlarge, MaxSize): written only
+// once they differ from their default, and then kept, also when set back to
+// it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
