@@ -12,11 +12,11 @@
 #include <string>
 #include <thread>
 
-#include "startup/ini_document.h"
-#include "startup/settings_file.h"
 #include "common/settings_keys.h"
+#include "startup/ini_document.h"
 #include "startup/settings.h"
-#include "read_only_folder.h"
+#include "startup/settings_file.h"
+#include "support/read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {
