@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -133,8 +132,7 @@ std::map<std::string, std::string> listing(const clsEXIF& exif) {
 
 TEST(AgainstExiftool, EveryListedValueAgreesInBothByteOrders) {
     test::TempDir dir;
-    const std::string script =
-        (std::filesystem::path(__FILE__).parent_path() / "make_fixtures.sh").string();
+    const std::string script = VENDRIK_TEST_SOURCE "/exif/make_fixtures.sh";
     const auto made = test::runCommand("bash " + test::shellQuote(script) + " " +
                                        test::shellQuote(dir.path().string()));
     ASSERT_EQ(made.exitCode, 0) << made.output;
