@@ -12,7 +12,7 @@
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
 #include "jpeg/jpeg_tables.h"
-#include "jpeg_test_pictures.h"
+#include "support/jpeg_test_pictures.h"
 
 namespace vendrik {
 namespace {

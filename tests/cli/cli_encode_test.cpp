@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "jpeg_test_pictures.h"
 #include "support/cli_runs.h"
+#include "support/jpeg_test_pictures.h"
 
 namespace vendrik {
 namespace {
