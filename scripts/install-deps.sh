@@ -23,14 +23,21 @@ test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
   man-db groff-base bash-completion libheif-examples webp parallel jq
   icc-profiles-free liblcms2-2 libgs-common)
-# benchmarks: the peers we measure against and real photographs as input
-bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
+# benchmarks: the peers we measure against and real photographs as input;
+# SSIMULACRA (libjxl-devtools) and butteraugli score perceived quality, node
+# runs mozjpeg's WebAssembly build from npm
+bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time
+  libjxl-devtools butteraugli nodejs)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
   build) ;;
   test) want+=("${test_pkgs[@]}") ;;
-  bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+  bench)
+    want+=("${test_pkgs[@]}" "${bench_pkgs[@]}")
+    # Debian's nodejs comes without npm; a node from elsewhere brings its own.
+    command -v npm >/dev/null || want+=(npm)
+    ;;
   *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
 esac
 
