@@ -117,7 +117,7 @@ score() {
 export -f score
 for f in "$out"/*/*.jpg; do
   [ -s "${f%.jpg}.score" ] || echo "$f"
-done | xargs -P "$(nproc)" -I{} bash -c 'score "$1"' _ {}
+done | xargs -P "$((2 * $(nproc)))" -I{} bash -c 'score "$1"' _ {}
 
 # One line per file: picture encoder quality bytes ssimulacra butteraugli.
 table="$out/scores.txt"
