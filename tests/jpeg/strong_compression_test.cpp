@@ -7,7 +7,7 @@
 #include <random>
 
 #include "jpeg/cJpeg.h"
-#include "jpeg_test_pictures.h"
+#include "support/jpeg_test_pictures.h"
 #include "libjpeg_coefficients.h"
 
 namespace vendrik {
