@@ -18,25 +18,9 @@ source "$(dirname "$0")/lib.sh"
 rounds="${1:-7}"
 bench_build vendrik-cli
 plain=$(bench_photos)
-phone="$root/bench/data/photos12mp-phone"
+phone=$(bench_phone_photos)
 out="$root/bench/out/colour"
 count=$(ls "$plain"/*.jpg | wc -l)
-
-# The phone photographs: made once, kept like the plain ones.
-if [ "$(ls "$phone"/*.jpg 2>/dev/null | wc -l)" -ne "$count" ]; then
-  rm -rf "$phone"
-  mkdir -p "$phone/profile"
-  /usr/bin/python3 "$root/tests/imaging/make_colour_pictures.py" "$phone/profile" >/dev/null
-  /usr/bin/convert "$plain/photo01.jpg" -resize 160x120 "$phone/profile/thumb.jpg"
-  cp "$plain"/*.jpg "$phone"/
-  exiftool -q -overwrite_original "-ICC_Profile<=$phone/profile/display-p3.icc" \
-    -Make=Apple '-Model=iPhone 15' '-DateTimeOriginal=2024:05:17 14:03:22' -FNumber=1.8 \
-    -ExposureTime=0.01 -ISO=64 -FocalLength=6.9 -GPSLatitude=48.137154 -GPSLatitudeRef=N \
-    -GPSLongitude=11.576124 -GPSLongitudeRef=E -GPSAltitude=519 \
-    -XMP-photoshop:City=München -XMP-iptcCore:Location=Marienplatz -XMP-dc:Title=Rathaus \
-    -IPTC:City=München -IPTC:Keywords=Urlaub "-ThumbnailImage<=$phone/profile/thumb.jpg" \
-    "$phone"/*.jpg
-fi
 
 # Runs one case into a fresh folder; prints its wall time.
 measure() {

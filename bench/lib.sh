@@ -11,6 +11,10 @@
 #                          off) and builds the targets
 #   bench_photos [ARGS]    makes the batch benchmark's photographs
 #                          (make_photos.sh ARGS) and prints their folder
+#   bench_phone_photos     the same photographs as a phone writes them (a
+#                          Display P3 profile, EXIF with GPS, a thumbnail,
+#                          XMP and IPTC places), made once; prints their
+#                          folder
 #   bench_fresh FOLDER     an empty FOLDER for a run to write into
 #   bench_expect FOLDER N  ends the benchmark unless the run wrote N files
 #                          into FOLDER
@@ -81,6 +85,27 @@ bench_build() {
 }
 
 bench_photos() { bash "$root/bench/make_photos.sh" "$@"; }
+
+bench_phone_photos() {
+  local plain phone="$root/bench/data/photos12mp-phone" count
+  plain=$(bench_photos)
+  count=$(ls "$plain"/*.jpg | wc -l)
+  if [ "$(ls "$phone"/*.jpg 2>/dev/null | wc -l)" -ne "$count" ]; then
+    rm -rf "$phone"
+    mkdir -p "$phone/profile"
+    /usr/bin/python3 "$root/tests/imaging/make_colour_pictures.py" "$phone/profile" >/dev/null
+    /usr/bin/convert "$plain/photo01.jpg" -resize 160x120 "$phone/profile/thumb.jpg"
+    cp "$plain"/*.jpg "$phone"/
+    exiftool -q -q -overwrite_original "-ICC_Profile<=$phone/profile/display-p3.icc" \
+      -Make=Apple '-Model=iPhone 15' '-DateTimeOriginal=2024:05:17 14:03:22' -FNumber=1.8 \
+      -ExposureTime=0.01 -ISO=64 -FocalLength=6.9 -GPSLatitude=48.137154 -GPSLatitudeRef=N \
+      -GPSLongitude=11.576124 -GPSLongitudeRef=E -GPSAltitude=519 \
+      -XMP-photoshop:City=München -XMP-iptcCore:Location=Marienplatz -XMP-dc:Title=Rathaus \
+      -IPTC:City=München -IPTC:Keywords=Urlaub "-ThumbnailImage<=$phone/profile/thumb.jpg" \
+      "$phone"/*.jpg
+  fi
+  echo "$phone"
+}
 
 bench_fresh() {
   rm -rf "${1:?}"

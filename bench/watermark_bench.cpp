@@ -62,10 +62,9 @@ int main(int argc, char** argv) {
     vendrik::Surface picture;
     std::string source = "synthetisch 4000 × 3000";
     if (argc > 1) {
-        std::string error;
-        auto image = vendrik::readPnm(argv[1], error);
+        auto image = vendrik::readPnm(argv[1]);
         if (!image) {
-            std::fprintf(stderr, "watermark_bench: %s: %s\n", argv[1], error.c_str());
+            std::fprintf(stderr, "watermark_bench: %s: %s\n", argv[1], image.reason().c_str());
             return 1;
         }
         picture = std::move(image->surface);

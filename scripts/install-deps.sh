@@ -23,15 +23,28 @@ test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
   xauth locales imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
   man-db groff-base bash-completion libheif-examples webp parallel jq
   icc-profiles-free liblcms2-2 libgs-common)
-# benchmarks: the peers we measure against and real photographs as input
-bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
+# package: Debian's packaging tools, the checks of the package (lintian, the
+# desktop entry's and the software centre page's validators, rsvg-convert to
+# compare the icon's sizes with its SVG) and an X server for its smoke test
+package_pkgs=(dpkg-dev debhelper lintian desktop-file-utils appstream librsvg2-bin
+  xvfb xauth)
+# benchmarks: the peers we measure against and real photographs as input;
+# SSIMULACRA (libjxl-devtools) and butteraugli score perceived quality, node
+# runs mozjpeg's WebAssembly build from npm
+bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time
+  libjxl-devtools butteraugli nodejs)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
   build) ;;
   test) want+=("${test_pkgs[@]}") ;;
-  bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
-  *) echo "usage: $0 [build|test|bench]" >&2; exit 2 ;;
+  bench)
+    want+=("${test_pkgs[@]}" "${bench_pkgs[@]}")
+    # Debian's nodejs comes without npm; a node from elsewhere brings its own.
+    command -v npm >/dev/null || want+=(npm)
+    ;;
+  package) want+=("${package_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|test|bench|package]" >&2; exit 2 ;;
 esac
 
 sudo_cmd=()
@@ -40,7 +53,8 @@ sudo_cmd=()
 # The tests check German number formatting (decimal comma) through the
 # user's locale; generating this one locale takes a few seconds.
 want_german_locale() {
-  [ "${1:-build}" != build ] && command -v localedef >/dev/null &&
+  case "${1:-build}" in test | bench) ;; *) return 1 ;; esac
+  command -v localedef >/dev/null &&
     ! locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8'
 }
 

@@ -21,7 +21,8 @@ namespace {
 const CommandHelp kHelp{
     "vendrik-cli encode [OPTIONEN] EINGABE AUSGABE",
     "Kodiert ein binäres PPM- (P6) oder PGM-Bild (P5) mit Vendriks eigenem\n"
-    "Baseline-JPEG-Encoder (optimierte Huffman-Tabellen) und schreibt AUSGABE.\n"
+    "JPEG-Encoder und schreibt AUSGABE: Baseline-JPEG mit optimierten\n"
+    "Huffman-Tabellen oder, mit --compression strong, kleiner und progressiv.\n"
     "Eine vorhandene AUSGABE wird nie überschrieben. - als EINGABE liest die\n"
     "Standardeingabe, - als AUSGABE schreibt auf die Standardausgabe.\n",
     "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
@@ -30,6 +31,7 @@ struct EncodeOptions {
     int quality = 80;
     std::string sampling = "444";
     std::optional<std::string> comment;
+    JpegCompression compression = JpegCompression::Standard;
 };
 
 std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
@@ -54,6 +56,18 @@ std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
                          return false;
                      }
                      o.sampling = v;
+                     return true;
+                 },
+                 false, ""});
+    t.push_back({"compression", 0, "MODUS",
+                 "standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien bei gleichem "
+                 "Aussehen (progressiv), langsamer",
+                 [&o](const std::string& v, std::string& e) {
+                     if (v != "standard" && v != "strong") {
+                         e = "--compression erwartet standard oder strong, nicht '" + v + "'";
+                         return false;
+                     }
+                     o.compression = v == "strong" ? JpegCompression::Strong : JpegCompression::Standard;
                      return true;
                  },
                  false, ""});
@@ -121,9 +135,9 @@ int runEncode(const Args& args) {
     if (in == "-" && !standardInput.read(error)) {
         return failure("-: " + error);
     }
-    auto image = readPnm(in == "-" ? standardInput.path() : in, error);
+    Result<PnmImage> image = readPnm(in == "-" ? standardInput.path() : in);
     if (!image) {
-        return failure(in + ": " + error);
+        return failure(in + ": " + image.reason());
     }
     try {
         cJpeg jpeg;
@@ -132,6 +146,7 @@ int runEncode(const Args& args) {
         } else if (options.sampling == "420") {
             jpeg.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
         }
+        jpeg.setCompression(options.compression);
         jpeg.Quality(options.quality);
         if (options.comment) {
             jpeg.Comment(*options.comment);

@@ -17,11 +17,12 @@
 #include "json_output.h"
 #include "optimise_options.h"
 #include "optimiser/batch_engine.h"
-#include "optimiser/batch_settings_from.h"
-#include "optimiser/folder_listing.h"
+#include "optimiser/output_folder.h"
+#include "optimiser/picture_pipeline.h"
 #include "progress_line.h"
 #include "standard_streams.h"
 #include "startup/key_value_store.h"
+#include "startup/picture_listing.h"
 #include "startup/settings.h"
 #include "startup/settings_file.h"
 #include "startup/shell_folders.h"
@@ -200,29 +201,54 @@ std::vector<BatchSource> picturesOf(const std::vector<std::string>& inputs,
     return sources;
 }
 
-void applySettingsFile(OptimiseOptions& options) {
-    // Without a settings file the built-in defaults stand as they are (the
-    // own tag, say, keeps its "mini").
-    const std::string file = settingsFileOf(options.settings);
+// The settings the run starts from: the key table's defaults, or the
+// settings file's values when there is one.
+Settings startingSettings(const SettingsSelection& selection) {
+    const std::string file = settingsFileOf(selection);
     if (file.empty()) {
-        return;
+        return Settings{};
     }
-    const SettingsFileRead read = readSettingsFile(file);
-    if (!read.problem.empty()) {
+    const Result<SettingsFileRead> read = readSettingsFile(file);
+    if (!read) {
         std::fprintf(stderr, "%s: Einstellungsdatei %s: %s; es gelten die Vorgaben\n", kPrefix,
-                     terminalText(file).c_str(), read.problem.c_str());
+                     terminalText(file).c_str(), read.reason().c_str());
     }
-    Settings settings = loadSettings(read.document);
+    Settings settings = read ? loadSettings(read->document) : Settings{};
     // The target folder as the main window would show it: the stored one
     // when it exists, else its fallbacks.
     const PlatformKeyValueStore store;
     settings.targetFolder = targetFolderFallback(settings.targetFolder, store, InitShellFolders());
-    RunChoices choices;
-    choices.jobs = options.batch.jobs;
-    options.batch = batchSettingsFrom(settings, choices);
-    // The designer's look and place; whether it is shown ("einblenden") is
-    // not stored, so --watermark still switches it on.
-    options.watermarkSettings = settings.watermark;
+    return settings;
+}
+
+// -o -: the one picture's file straight from the pipeline, for standard
+// output; no target folder and no output name are looked at.
+PictureResult processForStandardOutput(const BatchSource& source, const PictureSettings& settings,
+                                       BatchObserver& observer, std::vector<std::uint8_t>& bytes) {
+    observer.overallProgress(0);
+    PictureResult r;
+    r.source = source.path;
+    try {
+        Result<EncodedPicture> encoded = processPicture(source.path, settings);
+        if (encoded) {
+            r.status = PictureStatus::Written;
+            r.size = encoded->size;
+            r.bytes = encoded->bytes.size();
+            r.quality = encoded->quality;
+            r.notes = std::move(encoded->notes);
+            r.watermarkError = std::move(encoded->watermarkError);
+            r.reason = std::move(encoded->overLimit);
+            bytes = std::move(encoded->bytes);
+        } else {
+            r.reason = encoded.reason();
+        }
+    } catch (const std::bad_alloc&) {
+        r.reason = "nicht genug Speicher";
+    } catch (const std::exception& e) {
+        r.reason = e.what();
+    }
+    observer.pictureFinished(0, r);
+    return r;
 }
 
 struct Counts {
@@ -262,22 +288,27 @@ Counts countResults(const std::vector<PictureResult>& results) {
 }  // namespace
 
 int runOptimise(const Args& args) {
-    OptimiseOptions options = defaultOptimiseOptions();
+    OptimiseOptions options;
     const std::vector<CliOption> table = optimiseOptionTable(options);
     CommandLine line;
     if (const auto done = readCommandLine("optimise", kOptimiseHelp, table, args, line)) {
         return *done;
     }
     std::string error;
-    // The windows' settings file lies between the built-in defaults and the
-    // command line.
+    // The run's settings, built once: the key table's defaults or the
+    // windows' settings file (chosen by the early options), then the other
+    // options over them.
     if (!applyOptions(line, true, error)) {
         return usageError(error);
     }
-    if (const std::string problem = settingsSelectionProblem(options.settings); !problem.empty()) {
-        return usageError(problem);
+    if (Result<void> selection = checkSettingsSelection(options.settings); !selection) {
+        return usageError(selection.reason());
     }
-    applySettingsFile(options);
+    const Settings settings = startingSettings(options.settings);
+    options.batch = startingBatchSettings(settings);
+    // The designer's look and place; whether it is shown ("einblenden") is
+    // not stored, so --watermark switches it on.
+    options.watermarkSettings = settings.watermark;
     if (!applyOptions(line, false, error) || !completeOptimiseOptions(options, error)) {
         return usageError(error);
     }
@@ -318,8 +349,8 @@ int runOptimise(const Args& args) {
     BatchSettings& batch = options.batch;
     // One error before any picture is read, not one per picture.
     if (!options.toStdout && !batch.targetFolder.empty()) {
-        if (const std::string problem = targetFolderProblem(batch.targetFolder); !problem.empty()) {
-            return failure(problem);
+        if (Result<void> usable = checkTargetFolder(batch.targetFolder); !usable) {
+            return failure(usable.reason());
         }
     }
 
@@ -346,13 +377,9 @@ int runOptimise(const Args& args) {
 
     batch.runMode = sources.size() == 1 ? RunMode::Single : RunMode::Batch;
     batch.askBeforeReplacing = options.skipExisting;
-    // Standard output takes the file from memory, also in a dry run, which
-    // then prints nothing there.
-    batch.output = options.toStdout ? OutputMode::Memory
-                   : options.dryRun ? OutputMode::DryRun
-                                    : OutputMode::Files;
+    batch.output = options.dryRun ? OutputMode::DryRun : OutputMode::Files;
     if (options.watermark) {
-        batch.watermark = makeWatermarkStep(options.watermarkSettings);
+        batch.picture.watermark = makeWatermarkStep(options.watermarkSettings);
     }
     // With -o - the JPEG alone goes to standard output; every message to
     // standard error.
@@ -365,7 +392,13 @@ int runOptimise(const Args& args) {
     // Ctrl+C or SIGTERM: the pictures in hand are finished, the rest not
     // started; a second one ends at once (interrupt.h).
     InterruptGuard interrupt;
-    std::vector<PictureResult> results = runBatch(sources, batch, observer, interrupt.stopToken());
+    // Standard output takes the file from memory, also in a dry run, which
+    // then prints nothing there.
+    std::vector<std::uint8_t> standardOutputBytes;
+    std::vector<PictureResult> results =
+        options.toStdout ? std::vector{processForStandardOutput(sources.front(), batch.picture,
+                                                                observer, standardOutputBytes)}
+                         : runBatch(sources, batch, observer, interrupt.stopToken());
     progress.clear();
     // Pictures a stop left unstarted are not reported to the observer.
     if (options.json) {
@@ -381,7 +414,7 @@ int runOptimise(const Args& args) {
 
     int outputFailures = 0;
     if (options.toStdout && !options.dryRun && results.front().status == PictureStatus::Written) {
-        if (!writeStandardOutput(results.front().encoded, error)) {
+        if (!writeStandardOutput(standardOutputBytes, error)) {
             std::fprintf(stderr, "%s: %s\n", kPrefix, terminalText(error).c_str());
             ++outputFailures;
         }

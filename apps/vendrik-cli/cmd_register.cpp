@@ -18,7 +18,9 @@ const CommandHelp kHelp{
     "vendrik-cli register [OPTIONEN]",
     "Trägt Vendrik in die Liste der Programme ein, mit denen die Dateiverwaltung\n"
     "Bilder öffnen kann: schreibt $XDG_DATA_HOME/applications/vendrik.desktop\n"
-    "(sonst ~/.local/share/applications), wie es das Programm bei jedem Start tut.\n",
+    "(sonst ~/.local/share/applications), wie es das Programm bei jedem Start tut.\n"
+    "Hat ein Paket den Eintrag für alle installiert (/usr/share/applications), gilt\n"
+    "dieser; dann wird keiner geschrieben und ein alter eigener entfernt.\n",
     "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
 
 int usageError(const std::string& message) {
@@ -64,7 +66,8 @@ int runRegister(const Args& args) {
                                    : terminalText(entry).c_str());
         return 1;
     }
-    std::printf("%s\n", terminalText(entry).c_str());
+    const std::string packaged = packagedDesktopEntryPath();
+    std::printf("%s\n", terminalText(packaged.empty() ? entry : packaged).c_str());
     return 0;
 }
 

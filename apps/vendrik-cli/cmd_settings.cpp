@@ -47,36 +47,29 @@ int runSettings(const Args& args) {
     if (!applyOptions(line, true, error)) {
         return usageError(error);
     }
-    if (const std::string problem = settingsSelectionProblem(selection); !problem.empty()) {
-        return usageError(problem);
+    if (Result<void> usable = checkSettingsSelection(selection); !usable) {
+        return usageError(usable.reason());
     }
     const std::string file = settingsFileOf(selection);
     // Read once; what became of it is named beside its path.
-    const SettingsFileRead read = file.empty() ? SettingsFileRead() : readSettingsFile(file);
+    const Result<SettingsFileRead> read =
+        file.empty() ? Result<SettingsFileRead>(SettingsFileRead()) : readSettingsFile(file);
     if (file.empty()) {
         std::printf("Einstellungsdatei: keine (eingebaute Vorgaben)\n");
     } else {
         std::string note;
-        switch (read.state) {
-            case SettingsFileState::Read:
-                if (!read.document.hasSection(SettingsSection)) {
-                    note = " (ohne Abschnitt [" + std::string(SettingsSection) + "], Vorgaben)";
-                } else if (read.document.carriageReturnLines()) {
-                    note = " (Zeilenenden nur CR)";
-                }
-                break;
-            case SettingsFileState::Missing:
-                note = " (nicht vorhanden, Vorgaben)";
-                break;
-            case SettingsFileState::NotAFile:
-            case SettingsFileState::Unreadable:
-            case SettingsFileState::TooLarge:
-                note = " (" + read.problem + "; Vorgaben)";
-                break;
+        if (!read) {
+            note = " (" + read.reason() + "; Vorgaben)";
+        } else if (!read->found) {
+            note = " (nicht vorhanden, Vorgaben)";
+        } else if (!read->document.hasSection(SettingsSection)) {
+            note = " (ohne Abschnitt [" + std::string(SettingsSection) + "], Vorgaben)";
+        } else if (read->document.carriageReturnLines()) {
+            note = " (Zeilenenden nur CR)";
         }
         std::printf("Einstellungsdatei: %s%s\n", terminalText(file).c_str(), note.c_str());
     }
-    for (const SettingReport& r : reportSettings(read.document)) {
+    for (const SettingReport& r : reportSettings(read ? read->document : IniDocument())) {
         std::string origin = r.source == SettingSource::File ? "Datei" : "Vorgabe";
         if (r.rejected) {
             origin += ", gespeichert \"" + terminalText(*r.stored) + "\" nicht anwendbar";

@@ -113,8 +113,8 @@ int runWatermarkPreview(const Args& args) {
     if (!applyOptions(line, true, error)) {
         return usageError(error);
     }
-    if (const std::string problem = settingsSelectionProblem(selection); !problem.empty()) {
-        return usageError(problem);
+    if (Result<void> usable = checkSettingsSelection(selection); !usable) {
+        return usageError(usable.reason());
     }
     settings = loadSettings(settingsFileOf(selection)).watermark;
     if (!applyOptions(line, false, error)) {

@@ -7,6 +7,7 @@
 
 #include "common/ascii_case.h"
 #include "common/number_text.h"
+#include "optimiser/batch_settings_from.h"
 #include "optimiser/size_target.h"
 #include "startup/settings.h"
 #include "watermark_options.h"
@@ -49,25 +50,25 @@ std::optional<TwoSides> twoSides(std::string_view text) {
     return TwoSides{*first, *second};
 }
 
-bool setOwnSize(int height, int width, BatchSettings& batch, std::string& error,
+bool setOwnSize(int height, int width, PictureSettings& picture, std::string& error,
                 const char* option) {
     if (height < 1 || width < 1 || height > kMaxPictureSide || width > kMaxPictureSide) {
         error = std::string(option) + ": Höhe und Breite müssen zwischen 1 und " +
                 std::to_string(kMaxPictureSide) + " liegen";
         return false;
     }
-    batch.size.keepOriginalSize = false;
-    batch.sizeIndex = kOwnSizeIndex;
-    batch.size.ownHeightText = std::to_string(height);
-    batch.size.ownWidthText = std::to_string(width);
+    picture.size.keepOriginalSize = false;
+    picture.sizeIndex = kOwnSizeIndex;
+    picture.size.ownHeightText = std::to_string(height);
+    picture.size.ownWidthText = std::to_string(width);
     return true;
 }
 
 // --size: a preset's text ("1024 x 1280"), its index, an own size HxW, or
 // "original".
-bool applySize(const std::string& value, BatchSettings& batch, std::string& error) {
+bool applySize(const std::string& value, PictureSettings& picture, std::string& error) {
     if (value == "original") {
-        batch.size.keepOriginalSize = true;
+        picture.size.keepOriginalSize = true;
         return true;
     }
     if (const auto index = plainNumber(value)) {
@@ -75,15 +76,15 @@ bool applySize(const std::string& value, BatchSettings& batch, std::string& erro
             error = "--size: Index 0 bis 9 oder eine eigene Größe HxB";
             return false;
         }
-        batch.size.keepOriginalSize = false;
-        batch.sizeIndex = *index;
+        picture.size.keepOriginalSize = false;
+        picture.sizeIndex = *index;
         return true;
     }
     const std::string compact = withoutSpaces(value);
     for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
         if (withoutSpaces(kSizePresets[i].text) == compact) {
-            batch.size.keepOriginalSize = false;
-            batch.sizeIndex = static_cast<int>(i);
+            picture.size.keepOriginalSize = false;
+            picture.sizeIndex = static_cast<int>(i);
             return true;
         }
     }
@@ -93,17 +94,17 @@ bool applySize(const std::string& value, BatchSettings& batch, std::string& erro
                 "'";
         return false;
     }
-    return setOwnSize(sides->first, sides->second, batch, error, "--size");
+    return setOwnSize(sides->first, sides->second, picture, error, "--size");
 }
 
 // --box WxH: width first, as vipsthumbnail and ImageMagick read a size.
-bool applyBox(const std::string& value, BatchSettings& batch, std::string& error) {
+bool applyBox(const std::string& value, PictureSettings& picture, std::string& error) {
     const auto sides = twoSides(value);
     if (!sides) {
         error = "--box erwartet Breite x Höhe (\"1280x1024\"), nicht '" + value + "'";
         return false;
     }
-    return setOwnSize(sides->second, sides->first, batch, error, "--box");
+    return setOwnSize(sides->second, sides->first, picture, error, "--box");
 }
 
 // The presets with their indexes, three to a line, the default marked.
@@ -166,37 +167,26 @@ const CommandHelp kOptimiseHelp{
     "geschrieben, aber nicht alle innerhalb von --max-size, 130/143 nach\n"
     "Strg+C/SIGTERM.\n"};
 
-OptimiseOptions defaultOptimiseOptions() {
-    OptimiseOptions o;
-    BatchSettings& b = o.batch;
-    b.runMode = RunMode::Batch;
-    b.sizeIndex = kDefaultSizeIndex;
-    b.quality = kDefaultQuality;
-    b.sampling = samplingForQuality(kDefaultQuality);
-    b.naming.option = NameOption::ListTag;
-    b.naming.listTag = std::string(kPreTags[kDefaultPreTagIndex]);
-    b.naming.ownTag = std::string(kDefaultOwnTag);
-    b.naming.tagFirst = false;
-    b.targetFolder.clear();
-    b.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    o.watermarkSettings = Settings::defaultWatermarkDesign();
-    return o;
+BatchSettings startingBatchSettings(const Settings& settings) {
+    RunChoices choices;
+    choices.jobs = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    return batchSettingsFrom(settings, choices);
 }
 
 std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     std::vector<CliOption> t;
-    t.push_back(
-        option("size", 's', "GRÖSSE",
-               "Zielrahmen Höhe x Breite: eine Größe der Liste (\"1024 x 1280\") "
-               "oder ihr Index, eine eigene Größe HxB (\"600x900\") oder original "
-               "(Originalgröße beibehalten). " +
-                   sizePresetList(),
-               [&o](const std::string& v, std::string& e) { return applySize(v, o.batch, e); }));
-    t.push_back(
-        option("box", 0, "BxH",
-               "Zielrahmen Breite x Höhe, wie andere Werkzeuge ihn lesen: "
-               "--box 1280x1024 ist --size 1024x1280",
-               [&o](const std::string& v, std::string& e) { return applyBox(v, o.batch, e); }));
+    t.push_back(option(
+        "size", 's', "GRÖSSE",
+        "Zielrahmen Höhe x Breite: eine Größe der Liste (\"1024 x 1280\") "
+        "oder ihr Index, eine eigene Größe HxB (\"600x900\") oder original "
+        "(Originalgröße beibehalten). " +
+            sizePresetList(),
+        [&o](const std::string& v, std::string& e) { return applySize(v, o.batch.picture, e); }));
+    t.push_back(option(
+        "box", 0, "BxH",
+        "Zielrahmen Breite x Höhe, wie andere Werkzeuge ihn lesen: "
+        "--box 1280x1024 ist --size 1024x1280",
+        [&o](const std::string& v, std::string& e) { return applyBox(v, o.batch.picture, e); }));
     t.push_back(option("quality", 'Q', "N",
                        "JPEG-Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung",
                        [&o](const std::string& v, std::string& e) {
@@ -205,7 +195,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                e = "--quality erwartet eine Zahl von 40 bis 95, nicht '" + v + "'";
                                return false;
                            }
-                           o.batch.quality = *q;
+                           o.batch.picture.quality = *q;
                            return true;
                        }));
     t.push_back(option("preset", 0, "NAME",
@@ -213,7 +203,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        [&o](const std::string& v, std::string& e) {
                            for (const QualityPreset& p : kQualityPresets) {
                                if (equalsIgnoringCase(p.caption, v)) {
-                                   o.batch.quality = p.value;
+                                   o.batch.picture.quality = p.value;
                                    return true;
                                }
                            }
@@ -227,8 +217,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                e = "--sampling erwartet 444 oder 420";
                                return false;
                            }
-                           o.batch.sampling = v == "444" ? Sampling::Best : Sampling::Faster;
-                           o.samplingGiven = true;
+                           o.batch.picture.sampling =
+                               v == "444" ? Sampling::Best : Sampling::Faster;
                            return true;
                        }));
     t.push_back(option("metadata", 0, "WAHL",
@@ -242,7 +232,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                {"keep-no-gps", MetadataChoice::KeepWithoutGps}};
                            for (const auto& [name, choice] : kChoices) {
                                if (v == name) {
-                                   o.batch.metadata = choice;
+                                   o.batch.picture.metadata = choice;
                                    return true;
                                }
                            }
@@ -253,7 +243,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        "Bildpunkte wie gespeichert: ein eingebettetes Farbprofil (Display P3, "
                        "Adobe RGB) nicht nach sRGB umrechnen",
                        [&o](const std::string&, std::string&) {
-                           o.batch.convertColours = false;
+                           o.batch.picture.convertColours = false;
                            return true;
                        }));
     t.push_back(option("tag-preset", 0, "NAME",
@@ -318,7 +308,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        "nicht vergrößern: Bilder, die in den Zielrahmen passen, behalten "
                        "ihre Größe (Vorgabe: auf den Rahmen vergrößern)",
                        [&o](const std::string&, std::string&) {
-                           o.batch.noEnlarge = true;
+                           o.batch.picture.noEnlarge = true;
                            return true;
                        }));
     t.push_back(option("max-size", 0, "GRÖSSE",
@@ -329,7 +319,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {
                            if (v == "0") {
-                               o.batch.maxBytes = 0;
+                               o.batch.picture.maxBytes = 0;
                                return true;
                            }
                            const auto bytes = parseSizeLimit(v);
@@ -338,7 +328,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                    "1024M), nicht '" + v + "'";
                                return false;
                            }
-                           o.batch.maxBytes = *bytes;
+                           o.batch.picture.maxBytes = *bytes;
                            return true;
                        }));
     t.push_back(option("skip-existing", 0, "",
@@ -396,13 +386,6 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
 }
 
 bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
-    // The slider rule: a quality from 70 up chooses "beste Qualität".
-    if (!options.samplingGiven) {
-        options.batch.sampling = samplingForQuality(options.batch.quality);
-    }
-    // --max-size may go on at 4:2:0 when only a quality below 70 fits at
-    // 4:4:4, unless --sampling chose it on purpose.
-    options.batch.fixedSampling = options.samplingGiven;
     if (options.json && options.toStdout) {
         error = "--json und -o - schreiben beide auf die Standardausgabe";
         return false;

@@ -34,9 +34,9 @@ void addSettingsOptions(std::vector<CliOption>& table, SettingsSelection& select
     table.push_back(std::move(none));
 }
 
-std::string settingsSelectionProblem(const SettingsSelection& selection) {
+Result<void> checkSettingsSelection(const SettingsSelection& selection) {
     if (selection.named && selection.none) {
-        return "--settings und --no-settings schließen einander aus";
+        return Failure{"--settings und --no-settings schließen einander aus"};
     }
     if (!selection.named) {
         return {};
@@ -44,23 +44,23 @@ std::string settingsSelectionProblem(const SettingsSelection& selection) {
     const std::string& file = selection.file;
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) {
-        return errno == ENOENT
-                   ? "Einstellungsdatei " + file + " nicht gefunden"
-                   : "Einstellungsdatei " + file + " nicht lesbar: " + systemErrorText(errno);
+        return Failure{errno == ENOENT ? "Einstellungsdatei " + file + " nicht gefunden"
+                                       : "Einstellungsdatei " + file +
+                                             " nicht lesbar: " + systemErrorText(errno)};
     }
     if (S_ISDIR(st.st_mode)) {
-        return "Einstellungsdatei " + file + " ist ein Ordner";
+        return Failure{"Einstellungsdatei " + file + " ist ein Ordner"};
     }
     if (!S_ISREG(st.st_mode)) {
-        return "Einstellungsdatei " + file + " ist keine gewöhnliche Datei";
+        return Failure{"Einstellungsdatei " + file + " ist keine gewöhnliche Datei"};
     }
     if (static_cast<std::uintmax_t>(st.st_size) > kMaxIniFileSize) {
-        return "Einstellungsdatei " + file + " ist zu groß (mehr als " +
-               std::to_string(kMaxIniFileSize >> 20) + " MiB)";
+        return Failure{"Einstellungsdatei " + file + " ist zu groß (mehr als " +
+                       std::to_string(kMaxIniFileSize >> 20) + " MiB)"};
     }
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        return "Einstellungsdatei " + file + " nicht lesbar: " + systemErrorText(errno);
+        return Failure{"Einstellungsdatei " + file + " nicht lesbar: " + systemErrorText(errno)};
     }
     ::close(fd);
     return {};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "common/result.h"
 #include "startup/effective_settings.h"
 
 namespace vendrik::cli {
@@ -21,10 +22,10 @@ struct SettingsSelection {
 void addSettingsOptions(std::vector<CliOption>& table, SettingsSelection& selection,
                         const std::string& namedHelp);
 
-// Empty when the selection can be used; else the usage error: both options
+// Whether the selection can be used; else the usage error: both options
 // given, or a named file that is missing, not a file, unreadable or too
 // large to be a settings file.
-[[nodiscard]] std::string settingsSelectionProblem(const SettingsSelection& selection);
+[[nodiscard]] Result<void> checkSettingsSelection(const SettingsSelection& selection);
 
 // The settings file to read, or empty for the built-in defaults
 // (resolveSettingsFile).

@@ -43,9 +43,11 @@ struct SettingKey {
     std::int16_t max = kInt16Max;
 };
 
-// In the order the keys are written: the main window's keys (and the
-// metadata choice after them), the start flag, the watermark's keys; then the
-// main window's keys that came later.
+// In the order the keys are written: the main window's keys (the metadata
+// choice, written only once chosen, after them), the start flag, the
+// watermark's keys; then the main window's two keys for sizes, also written
+// only once chosen. The window's keys are those owned by MainWindow, fifteen
+// in all.
 inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
@@ -78,7 +80,7 @@ inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
 }};
 static_assert(kSettingKeys.size() == 26,
-              "the settings file holds the 23 keys of the windows and three later ones");
+              "the main window's 15 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

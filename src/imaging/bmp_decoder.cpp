@@ -53,24 +53,20 @@ bool readAt(std::FILE* f, long offset, void* buffer, std::size_t size) {
 
 }  // namespace
 
-bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-               std::string& error) {
+Result<void> decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
     std::array<std::uint8_t, kFileHeaderSize + kMaxHeaderSize + 16> head{};
     const std::size_t got = std::fread(head.data(), 1, head.size(), file);
     if (got < kFileHeaderSize + 4) {
-        error = "BMP abgeschnitten (Dateikopf unvollständig)";
-        return false;
+        return Failure{"BMP abgeschnitten (Dateikopf unvollständig)"};
     }
     const std::uint32_t pixelOffset = le32(&head[10]);
     const std::uint32_t headerSize = le32(&head[14]);
     const bool core = headerSize == kCoreHeaderSize;
     if (!core && (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize)) {
-        error = "BMP mit unbekanntem Kopf (" + std::to_string(headerSize) + " Byte)";
-        return false;
+        return Failure{"BMP mit unbekanntem Kopf (" + std::to_string(headerSize) + " Byte)"};
     }
     if (got < kFileHeaderSize + headerSize) {
-        error = "BMP abgeschnitten (Dateikopf unvollständig)";
-        return false;
+        return Failure{"BMP abgeschnitten (Dateikopf unvollständig)"};
     }
     const std::uint8_t* h = &head[kFileHeaderSize];
     std::int64_t width = core ? le16(h + 4) : static_cast<std::int32_t>(le32(h + 4));
@@ -79,21 +75,19 @@ bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     const std::uint32_t compression = core ? kRgb : le32(h + 16);
     const bool topDown = height < 0;
     height = topDown ? -height : height;
-    if (!checkPictureSize(width, height, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(width, height); !size) {
+        return size;
     }
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-        error = "BMP mit " + std::to_string(bits) + " Bit je Pixel wird nicht unterstützt";
-        return false;
+        return Failure{"BMP mit " + std::to_string(bits) + " Bit je Pixel wird nicht unterstützt"};
     }
     const bool masked = compression == kBitfields || compression == kAlphaBitfields;
     if (compression == kRle8 || compression == kRle4) {
-        error = "lauflängenkomprimierte BMP werden nicht unterstützt";
-        return false;
+        return Failure{"lauflängenkomprimierte BMP werden nicht unterstützt"};
     }
     if (compression != kRgb && !(masked && (bits == 16 || bits == 32))) {
-        error = "BMP mit Kompression " + std::to_string(compression) + " wird nicht unterstützt";
-        return false;
+        return Failure{"BMP mit Kompression " + std::to_string(compression) +
+                       " wird nicht unterstützt"};
     }
 
     // Colour masks: in the header from version 2 on, else right after it.
@@ -109,8 +103,7 @@ bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             tableStart += compression == kAlphaBitfields ? 16 : 12;
         }
         if (got < kFileHeaderSize + kInfoHeaderSize + 12) {
-            error = "BMP abgeschnitten (Farbmasken fehlen)";
-            return false;
+            return Failure{"BMP abgeschnitten (Farbmasken fehlen)"};
         }
         for (int i = 0; i < 3; ++i) {
             masks[i] = le32(&head[kFileHeaderSize + kInfoHeaderSize + 4 * i]);
@@ -130,8 +123,7 @@ bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         const std::size_t entrySize = core ? 3 : 4;
         std::vector<std::uint8_t> raw(entries * entrySize);
         if (!readAt(file, static_cast<long>(tableStart), raw.data(), raw.size())) {
-            error = "BMP abgeschnitten (Farbtabelle unvollständig)";
-            return false;
+            return Failure{"BMP abgeschnitten (Farbtabelle unvollständig)"};
         }
         palette.resize(entries);
         for (std::uint32_t i = 0; i < entries; ++i) {
@@ -142,19 +134,17 @@ bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     const int w = static_cast<int>(width);
     const int ht = static_cast<int>(height);
     const std::size_t stride = ((static_cast<std::size_t>(w) * bits + 31) / 32) * 4;
-    if (!allocatePixels(out, w, ht, options, error)) {
-        return false;
+    if (Result<void> allocated = allocatePixels(out, w, ht, options); !allocated) {
+        return allocated;
     }
     std::vector<std::uint8_t> line(stride);
     if (std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET) != 0) {
-        error = "BMP abgeschnitten (keine Pixeldaten)";
-        return false;
+        return Failure{"BMP abgeschnitten (keine Pixeldaten)"};
     }
     for (int fileRow = 0; fileRow < ht; ++fileRow) {
         if (std::fread(line.data(), 1, stride, file) != stride) {
-            error = "BMP abgeschnitten (Zeile " + std::to_string(fileRow + 1) + " von " +
-                    std::to_string(ht) + " fehlt)";
-            return false;
+            return Failure{"BMP abgeschnitten (Zeile " + std::to_string(fileRow + 1) + " von " +
+                           std::to_string(ht) + " fehlt)"};
         }
         std::uint8_t* o = out.pixels.row(topDown ? fileRow : ht - 1 - fileRow);
         const std::uint8_t* in = line.data();
@@ -177,7 +167,7 @@ bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             o[2] = c.r;
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

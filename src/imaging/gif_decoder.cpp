@@ -33,31 +33,26 @@ constexpr int kGraphicsControl = 0xF9;
 
 }  // namespace
 
-bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-               std::string& error) {
+Result<void> decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(file, readFromFile, &code));
     if (!gif) {
-        error = gifReason(code);
-        return false;
+        return Failure{gifReason(code)};
     }
     int transparent = -1;
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) {
-            error = gifReason(gif->Error);
-            return false;
+            return Failure{gifReason(gif->Error)};
         }
         if (record == TERMINATE_RECORD_TYPE) {
-            error = "GIF enthält kein Bild";
-            return false;
+            return Failure{"GIF enthält kein Bild"};
         }
         if (record == EXTENSION_RECORD_TYPE) {
             int extCode = 0;
             GifByteType* ext = nullptr;
             if (DGifGetExtension(gif.get(), &extCode, &ext) == GIF_ERROR) {
-                error = gifReason(gif->Error);
-                return false;
+                return Failure{gifReason(gif->Error)};
             }
             // GIF89a section 23: packed flags, delay (2 bytes), index.
             if (extCode == kGraphicsControl && ext != nullptr && ext[0] >= 4 && (ext[1] & 1) != 0) {
@@ -65,8 +60,7 @@ bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             }
             while (ext != nullptr) {
                 if (DGifGetExtensionNext(gif.get(), &ext) == GIF_ERROR) {
-                    error = gifReason(gif->Error);
-                    return false;
+                    return Failure{gifReason(gif->Error)};
                 }
             }
             continue;
@@ -76,25 +70,25 @@ bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         }
     }
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
-        error = gifReason(gif->Error);
-        return false;
+        return Failure{gifReason(gif->Error)};
     }
     const GifImageDesc& frame = gif->Image;
     const ColorMapObject* map = frame.ColorMap != nullptr ? frame.ColorMap : gif->SColorMap;
     if (map == nullptr || map->Colors == nullptr) {
-        error = "GIF ohne Farbtabelle";
-        return false;
+        return Failure{"GIF ohne Farbtabelle"};
     }
-    if (!checkPictureSize(frame.Width, frame.Height, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(frame.Width, frame.Height); !size) {
+        return size;
     }
     // The screen, or the frame's own extent when a broken header leaves the
     // screen too small for it.
     const int screenW = std::max(gif->SWidth, frame.Left + frame.Width);
     const int screenH = std::max(gif->SHeight, frame.Top + frame.Height);
-    if (!checkPictureSize(screenW, screenH, error) ||
-        !allocatePixels(out, screenW, screenH, options, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(screenW, screenH); !size) {
+        return size;
+    }
+    if (Result<void> allocated = allocatePixels(out, screenW, screenH, options); !allocated) {
+        return allocated;
     }
     out.pixels.fill({255, 255, 255});
 
@@ -125,13 +119,12 @@ bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         const int step = frame.Interlace ? kPassStep[pass] : 1;
         for (int y = start; y < frame.Height; y += step) {
             if (DGifGetLine(gif.get(), line.data(), frame.Width) == GIF_ERROR) {
-                error = gifReason(gif->Error);
-                return false;
+                return Failure{gifReason(gif->Error)};
             }
             drawLine(y);
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

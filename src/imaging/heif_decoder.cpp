@@ -79,37 +79,34 @@ bool allNeutral(const Surface& pixels) {
 
 }  // namespace
 
-bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes, error)) {
-        return false;
+Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
+    Result<std::vector<std::uint8_t>> read = readWholeFile(file);
+    if (!read) {
+        return read.failure();
     }
+    const std::vector<std::uint8_t>& bytes = *read;
     try {
         std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
         if (!context) {
-            error = "nicht genug Speicher für den HEIF-Leser";
-            return false;
+            return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
         heif_error e = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
                                                                   bytes.size(), nullptr);
         if (e.code != heif_error_Ok) {
-            error = heifProblem(e);
-            return false;
+            return Failure{heifProblem(e)};
         }
         heif_image_handle* rawHandle = nullptr;
         e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
         std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
         if (e.code != heif_error_Ok) {
-            error = heifProblem(e);
-            return false;
+            return Failure{heifProblem(e)};
         }
         // The size as shown (after rotation), from the file's properties,
         // checked before libheif decodes anything.
         const int w = heif_image_handle_get_width(handle.get());
         const int h = heif_image_handle_get_height(handle.get());
-        if (!checkPictureSize(w, h, error)) {
-            return false;
+        if (Result<void> size = checkPictureSize(w, h); !size) {
+            return size;
         }
         if (const std::size_t n = heif_image_handle_get_raw_color_profile_size(handle.get());
             n > kMaxProfileBytes) {
@@ -127,14 +124,13 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         // interleaved result (4 bytes a pixel with alpha).
         const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
         const std::size_t working = bytes.size() + pixels * 3 * 2 + pixels * (alpha ? 4 : 3);
-        if (!allocatePixels(out, w, h, options, error, 1, working)) {
-            return false;
+        if (Result<void> allocated = allocatePixels(out, w, h, options, 1, working); !allocated) {
+            return allocated;
         }
 
         std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
         if (!decoding) {
-            error = "nicht genug Speicher für den HEIF-Leser";
-            return false;
+            return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
         decoding->ignore_transformations = 0;
         decoding->convert_hdr_to_8bit = 1;
@@ -146,8 +142,7 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                               decoding.get());
         std::unique_ptr<heif_image, ImageRelease> image(rawImage);
         if (e.code != heif_error_Ok || !image) {
-            error = heifProblem(e);
-            return false;
+            return Failure{heifProblem(e)};
         }
         int stride = 0;
         const std::uint8_t* top =
@@ -157,8 +152,7 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         const int bits = heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved);
         if (top == nullptr || bits != 8 || dw != w || dh != h ||
             stride < (alpha ? 4 : 3) * w) {
-            error = "HEIF-Bild mit nicht unterstütztem Pixelformat";
-            return false;
+            return Failure{"HEIF-Bild mit nicht unterstütztem Pixelformat"};
         }
         copyInterleavedRows(top, stride, alpha ? ChannelOrder::Rgba : ChannelOrder::Rgb,
                             out.pixels);
@@ -166,10 +160,9 @@ bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             out.channels = PictureChannels::Grey;
         }
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher für das HEIF-Bild";
-        return false;
+        return Failure{"nicht genug Speicher für das HEIF-Bild"};
     }
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

@@ -8,32 +8,31 @@
 
 namespace vendrik::decoders {
 
-bool readWholeFile(std::FILE* file, std::vector<std::uint8_t>& bytes, std::string& error) {
+Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file) {
     struct stat st {};
     if (::fstat(::fileno(file), &st) != 0) {
-        error = std::string("Datei nicht lesbar: ") + std::strerror(errno);
-        return false;
+        return Failure{std::string("Datei nicht lesbar: ") + std::strerror(errno)};
     }
     if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > kMaxEncodedFileBytes) {
-        error = "Datei zu groß (" + std::to_string(st.st_size / (1024 * 1024)) +
-                " MB; höchstens " + std::to_string(kMaxEncodedFileBytes / (1024 * 1024)) + " MB)";
-        return false;
+        return Failure{"Datei zu groß (" + std::to_string(st.st_size / (1024 * 1024)) +
+                       " MB; höchstens " + std::to_string(kMaxEncodedFileBytes / (1024 * 1024)) +
+                       " MB)"};
     }
+    std::vector<std::uint8_t> bytes;
     try {
         bytes.resize(static_cast<std::size_t>(st.st_size));
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher zum Lesen der Datei";
-        return false;
+        return Failure{"nicht genug Speicher zum Lesen der Datei"};
     }
     std::rewind(file);
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
     if (got != bytes.size()) {
         // The file shrank under us, or the disk failed.
-        error = std::ferror(file) != 0 ? std::string("Datei nicht lesbar: ") + std::strerror(errno)
-                                       : std::string("Datei ist abgeschnitten");
-        return false;
+        return Failure{std::ferror(file) != 0
+                           ? std::string("Datei nicht lesbar: ") + std::strerror(errno)
+                           : std::string("Datei ist abgeschnitten")};
     }
-    return true;
+    return bytes;
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "imaging/surface.h"
 
 namespace vendrik::decoders {
@@ -18,10 +19,9 @@ namespace vendrik::decoders {
 // field could claim.
 inline constexpr std::size_t kMaxEncodedFileBytes = std::size_t{512} * 1024 * 1024;
 
-// Reads `file` from its start to its end into `bytes`. False with a German
-// reason when it cannot be read or is larger than kMaxEncodedFileBytes.
-[[nodiscard]] bool readWholeFile(std::FILE* file, std::vector<std::uint8_t>& bytes,
-                                 std::string& error);
+// Reads `file` from its start to its end. Fails with a German reason when it
+// cannot be read or is larger than kMaxEncodedFileBytes.
+[[nodiscard]] Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file);
 
 // The order of the channels in a row of interleaved pixels.
 enum class ChannelOrder { Rgb, Rgba, Bgra };

@@ -158,8 +158,7 @@ void cmykRowToBgr(const JSAMPLE* in, std::uint8_t* out, int width, bool inverted
 
 }  // namespace
 
-bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                std::string& error) {
+Result<void> decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
     // Everything with a destructor lives outside the setjmp region so that a
     // longjmp from libjpeg skips none.
     jpeg_decompress_struct cinfo{};
@@ -174,9 +173,8 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     err.pub.error_exit = failJpeg;
     err.pub.emit_message = emitJpegMessage;
     if (setjmp(err.jump) != 0) {
-        error = std::string("JPEG beschädigt oder abgeschnitten: ") + err.message;
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return Failure{std::string("JPEG beschädigt oder abgeschnitten: ") + err.message};
     }
     jpeg_create_decompress(&cinfo);
     cinfo.mem->max_memory_to_use = kMaxJpegMemory;
@@ -186,9 +184,9 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     watchMarkers(&cinfo, markers);
     jpeg_read_header(&cinfo, TRUE);
 
-    if (!checkPictureSize(cinfo.image_width, cinfo.image_height, error)) {
+    if (Result<void> size = checkPictureSize(cinfo.image_width, cinfo.image_height); !size) {
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return size;
     }
     out.orientation = exifOrientation(markers.exif);
     const auto transform = static_cast<Transform>(out.orientation);
@@ -214,9 +212,9 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                             (cmyk ? static_cast<std::size_t>(w) * 4 : 0));
     jpeg_start_decompress(&cinfo);
 
-    if (!allocateSurface(decoded, w, h, error)) {
+    if (Result<void> allocated = allocateSurface(decoded, w, h); !allocated) {
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return allocated;
     }
     if (cmyk) {
         cmykRow.resize(static_cast<std::size_t>(w) * 4);
@@ -236,15 +234,14 @@ bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
 
     if (transform == Transform::Identity) {
         out.pixels = std::move(decoded);
-        return true;
+        return {};
     }
     try {
         out.pixels = transformed(decoded, transform);
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher zum Aufrichten des Bildes";
-        return false;
+        return Failure{"nicht genug Speicher zum Aufrichten des Bildes"};
     }
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

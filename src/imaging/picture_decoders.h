@@ -1,31 +1,25 @@
 #pragma once
 // The individual decoders behind loadPicture. Each reads an open file from
-// its start and fills `out` (size and upright pixels) or returns false with a
-// German reason in `error`. They are only called through loadPicture.
+// its start and fills `out` (size and upright pixels), or fails with a German
+// reason. They are only called through loadPicture.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "common/result.h"
 #include "imaging/picture_loader.h"
 
 namespace vendrik::decoders {
 
-[[nodiscard]] bool decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                              std::string& error);
-[[nodiscard]] bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                             std::string& error);
-[[nodiscard]] bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out,
-                              std::string& error);
-[[nodiscard]] bool decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                             std::string& error);
-[[nodiscard]] bool decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                             std::string& error);
-[[nodiscard]] bool decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                              std::string& error);
-[[nodiscard]] bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                              std::string& error);
+Result<void> decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodeGif(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodeBmp(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
+Result<void> decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
 
 // Hands an embedded ICC profile on to the loader (LoadedPicture::iccProfile),
 // or, when it passes kMaxProfileBytes, notes that it was ignored; with the
@@ -33,9 +27,8 @@ namespace vendrik::decoders {
 void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length,
                          PictureChannels channels);
 
-// Checks a size read from a header against the loader's limits; sets the
-// reason when it fails.
-[[nodiscard]] bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error);
+// Checks a size read from a header against the loader's limits.
+Result<void> checkPictureSize(std::int64_t width, std::int64_t height);
 
 // Tells options.reserveMemory what decoding a picture of width × height
 // takes: `copies` such surfaces (a decoder that will turn the picture upright
@@ -43,13 +36,12 @@ void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::siz
 void reserveDecodeMemory(const LoadOptions& options, int width, int height, int copies,
                          std::size_t working);
 
-// Allocates the out picture's pixels, reporting too little memory as an
-// error instead of throwing. Reserves nothing.
-[[nodiscard]] bool allocateSurface(Surface& out, int width, int height, std::string& error);
+// Allocates the out picture's pixels, reporting too little memory as a
+// failure instead of throwing. Reserves nothing.
+Result<void> allocateSurface(Surface& out, int width, int height);
 
 // Both: reserves, then allocates the out picture's pixels.
-[[nodiscard]] bool allocatePixels(LoadedPicture& out, int width, int height,
-                                  const LoadOptions& options, std::string& error, int copies = 1,
-                                  std::size_t working = 0);
+Result<void> allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
+                            int copies = 1, std::size_t working = 0);
 
 }  // namespace vendrik::decoders

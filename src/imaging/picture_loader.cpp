@@ -60,17 +60,15 @@ void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::siz
     out.iccProfile.assign(bytes, bytes + length);
 }
 
-bool checkPictureSize(std::int64_t width, std::int64_t height, std::string& error) {
+Result<void> checkPictureSize(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0) {
-        error = "ungültige Bildgröße im Dateikopf";
-        return false;
+        return Failure{"ungültige Bildgröße im Dateikopf"};
     }
     if (!withinPictureLimits(width, height)) {
-        error = "Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) +
-                " Pixel; höchstens 100 Megapixel und 65500 Pixel je Seite)";
-        return false;
+        return Failure{"Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) +
+                       " Pixel; höchstens 100 Megapixel und 65500 Pixel je Seite)"};
     }
-    return true;
+    return {};
 }
 
 void reserveDecodeMemory(const LoadOptions& options, int width, int height, int copies,
@@ -84,21 +82,20 @@ void reserveDecodeMemory(const LoadOptions& options, int width, int height, int 
     }
 }
 
-bool allocateSurface(Surface& out, int width, int height, std::string& error) {
+Result<void> allocateSurface(Surface& out, int width, int height) {
     try {
         out = Surface(width, height);
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher für " + std::to_string(width) + " x " +
-                std::to_string(height) + " Pixel";
-        return false;
+        return Failure{"nicht genug Speicher für " + std::to_string(width) + " x " +
+                       std::to_string(height) + " Pixel"};
     }
-    return true;
+    return {};
 }
 
-bool allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
-                    std::string& error, int copies, std::size_t working) {
+Result<void> allocatePixels(LoadedPicture& out, int width, int height, const LoadOptions& options,
+                            int copies, std::size_t working) {
     reserveDecodeMemory(options, width, height, copies, working);
-    return allocateSurface(out.pixels, width, height, error);
+    return allocateSurface(out.pixels, width, height);
 }
 
 }  // namespace decoders
@@ -135,63 +132,58 @@ std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
     return std::nullopt;
 }
 
-std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
-                                         const LoadOptions& options) {
+Result<LoadedPicture> loadPicture(const std::string& path, const LoadOptions& options) {
     // Only an ordinary file, opened without waiting: a FIFO named like a
     // picture would hold the run up for ever.
     RegularFile regular(path);
     if (!regular.isOpen()) {
-        error = regular.problem();
-        return std::nullopt;
+        return Failure{regular.problem()};
     }
     if (regular.size() == 0) {
-        error = "Datei ist leer";
-        return std::nullopt;
+        return Failure{"Datei ist leer"};
     }
     const int fd = regular.fd();
     std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
     if (!file) {
-        error = "Datei nicht lesbar: " + systemErrorText(errno);
-        return std::nullopt;
+        return Failure{"Datei nicht lesbar: " + systemErrorText(errno)};
     }
     static_cast<void>(regular.release());  // the FILE closes it now
     unsigned char head[16] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file.get());
     if (got < sizeof head && std::ferror(file.get())) {
-        error = "Datei nicht lesbar: " + systemErrorText(errno);
-        return std::nullopt;
+        return Failure{"Datei nicht lesbar: " + systemErrorText(errno)};
     }
     const auto format = sniffPictureFormat(head, got);
     if (!format) {
-        error = "kein unterstütztes Bildformat (JPEG, PNG, TIFF, GIF, BMP, HEIC, AVIF oder WebP)";
-        return std::nullopt;
+        return Failure{
+            "kein unterstütztes Bildformat (JPEG, PNG, TIFF, GIF, BMP, HEIC, AVIF oder WebP)"};
     }
     std::rewind(file.get());
 
     LoadedPicture out;
     out.format = *format;
-    bool ok = false;
+    Result<void> decoded;
     switch (*format) {
         case PictureFormat::Jpeg:
-            ok = decoders::decodeJpeg(file.get(), options, out, error);
+            decoded = decoders::decodeJpeg(file.get(), options, out);
             break;
         case PictureFormat::Png:
-            ok = decoders::decodePng(file.get(), options, out, error);
+            decoded = decoders::decodePng(file.get(), options, out);
             break;
         case PictureFormat::Tiff:
-            ok = decoders::decodeTiff(fd, options, out, error);
+            decoded = decoders::decodeTiff(fd, options, out);
             break;
         case PictureFormat::Gif:
-            ok = decoders::decodeGif(file.get(), options, out, error);
+            decoded = decoders::decodeGif(file.get(), options, out);
             break;
         case PictureFormat::Bmp:
-            ok = decoders::decodeBmp(file.get(), options, out, error);
+            decoded = decoders::decodeBmp(file.get(), options, out);
             break;
         case PictureFormat::Heif:
-            ok = decoders::decodeHeif(file.get(), options, out, error);
+            decoded = decoders::decodeHeif(file.get(), options, out);
             break;
         case PictureFormat::Webp:
-            ok = decoders::decodeWebp(file.get(), options, out, error);
+            decoded = decoders::decodeWebp(file.get(), options, out);
             break;
         case PictureFormat::Pnm: {
             PnmLimits limits;
@@ -200,16 +192,17 @@ std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& e
             limits.beforeAllocating = [&](int width, int height, std::size_t rowBuffer) {
                 decoders::reserveDecodeMemory(options, width, height, 1, rowBuffer);
             };
-            auto pnm = readPnm(file.get(), error, limits);
+            Result<PnmImage> pnm = readPnm(file.get(), limits);
             if (pnm) {
                 out.pixels = std::move(pnm->surface);
-                ok = true;
+            } else {
+                decoded = pnm.failure();
             }
             break;
         }
     }
-    if (!ok) {
-        return std::nullopt;
+    if (!decoded) {
+        return decoded.failure();
     }
     if (out.width == 0) {
         out.width = out.pixels.width();

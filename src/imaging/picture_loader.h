@@ -27,16 +27,16 @@
 //   colour space is not the picture's (grey or colour) is ignored and
 //   reported, never a failure (colour_profile.h).
 // - A truncated or corrupt file is an error, not a picture padded with grey.
-// - Every failure returns nullopt with a German reason; nothing throws.
+// - Every failure comes back as a German reason (result.h); nothing throws.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-
-#include <cstdint>
 #include <vector>
 
+#include "common/result.h"
 #include "imaging/box_size.h"
 #include "imaging/colour_profile.h"
 #include "imaging/surface.h"
@@ -99,8 +99,8 @@ struct LoadedPicture {
     ColourReport colour;
 };
 
-[[nodiscard]] std::optional<LoadedPicture> loadPicture(const std::string& path, std::string& error,
-                                                       const LoadOptions& options = {});
+[[nodiscard]] Result<LoadedPicture> loadPicture(const std::string& path,
+                                                const LoadOptions& options = {});
 
 // The format a file's first bytes announce, if any.
 [[nodiscard]] std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,

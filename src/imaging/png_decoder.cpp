@@ -67,20 +67,17 @@ void reportProfile(png_structp png, png_infop info, int colorType, LoadedPicture
 
 }  // namespace
 
-bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-               std::string& error) {
+Result<void> decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
     PngErrors errors;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, failPng, ignoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     const ReaderGuard guard{png, info};
     if (info == nullptr) {
-        error = "nicht genug Speicher für den PNG-Leser";
-        return false;
+        return Failure{"nicht genug Speicher für den PNG-Leser"};
     }
     const auto damaged = [&] {
-        error = "PNG beschädigt oder abgeschnitten: " + errors.message;
-        return false;
+        return Failure{"PNG beschädigt oder abgeschnitten: " + errors.message};
     };
 
     png_uint_32 w = 0;
@@ -99,8 +96,8 @@ bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
     if (!headerRead) {
         return damaged();
     }
-    if (!checkPictureSize(w, h, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(w, h); !size) {
+        return size;
     }
     reportProfile(png, info, colorType, out);
     png_size_t rowBytes = 0;
@@ -126,16 +123,16 @@ bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         return damaged();
     }
     if (rowBytes != static_cast<png_size_t>(w) * 3) {
-        error = "PNG mit nicht unterstütztem Pixelformat";
-        return false;
+        return Failure{"PNG mit nicht unterstütztem Pixelformat"};
     }
     // libpng's own rows (the current and the previous, at up to 16-bit RGBA,
     // and one for the transformations) and the table of row pointers.
     const std::size_t working = std::size_t{3} * w * 8 + std::size_t{h} * sizeof(png_bytep);
     LoadedPicture target;
-    if (!allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, error, 1,
-                        working)) {
-        return false;
+    if (Result<void> allocated =
+            allocatePixels(target, static_cast<int>(w), static_cast<int>(h), options, 1, working);
+        !allocated) {
+        return allocated;
     }
     std::vector<png_bytep> rows(h);
     for (png_uint_32 y = 0; y < h; ++y) {
@@ -149,7 +146,7 @@ bool decodePng(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
         return damaged();
     }
     out.pixels = std::move(target.pixels);
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

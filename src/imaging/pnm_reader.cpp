@@ -78,29 +78,25 @@ void convertRow(const std::uint8_t* in, int width, bool grey, int sampleBytes, l
 
 }  // namespace
 
-std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
-                                const PnmLimits& limits) {
+Result<PnmImage> readPnm(const std::string& path, const PnmLimits& limits) {
     // Only an ordinary file, opened without waiting for a FIFO's writer.
     RegularFile regular(path);
     if (!regular.isOpen()) {
-        error = "kann nicht geöffnet werden: " + regular.problem();
-        return std::nullopt;
+        return Failure{"kann nicht geöffnet werden: " + regular.problem()};
     }
     File f(::fdopen(regular.fd(), "rb"));
     if (!f) {
-        error = "kann nicht geöffnet werden: " + systemErrorText(errno);
-        return std::nullopt;
+        return Failure{"kann nicht geöffnet werden: " + systemErrorText(errno)};
     }
     static_cast<void>(regular.release());  // the FILE closes it now
-    return readPnm(f.get(), error, limits);
+    return readPnm(f.get(), limits);
 }
 
-std::optional<PnmImage> readPnm(std::FILE* file, std::string& error, const PnmLimits& limits) {
+Result<PnmImage> readPnm(std::FILE* file, const PnmLimits& limits) {
     char magic[2] = {};
     if (std::fread(magic, 1, 2, file) != 2 || magic[0] != 'P' ||
         (magic[1] != '5' && magic[1] != '6')) {
-        error = "keine binäre PPM- (P6) oder PGM-Datei (P5)";
-        return std::nullopt;
+        return Failure{"keine binäre PPM- (P6) oder PGM-Datei (P5)"};
     }
     const bool grey = magic[1] == '5';
     long long width = 0;
@@ -108,20 +104,18 @@ std::optional<PnmImage> readPnm(std::FILE* file, std::string& error, const PnmLi
     long long maxval = 0;
     if (!readNumber(file, width) || !readNumber(file, height) ||
         !readNumber(file, maxval)) {
-        error = "Kopfzeile beschädigt";
-        return std::nullopt;
+        return Failure{"Kopfzeile beschädigt"};
     }
     if (width < 1 || height < 1) {
-        error = "Bild ist leer (" + std::to_string(width) + " x " + std::to_string(height) + ")";
-        return std::nullopt;
+        return Failure{"Bild ist leer (" + std::to_string(width) + " x " + std::to_string(height) +
+                       ")"};
     }
     if (width > limits.maxSide || height > limits.maxSide || width * height > limits.maxPixels) {
-        error = "Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) + ")";
-        return std::nullopt;
+        return Failure{"Bild zu groß (" + std::to_string(width) + " x " + std::to_string(height) +
+                       ")"};
     }
     if (maxval < 1 || maxval > 65535) {
-        error = "ungültiger Maximalwert " + std::to_string(maxval);
-        return std::nullopt;
+        return Failure{"ungültiger Maximalwert " + std::to_string(maxval)};
     }
     const int channels = grey ? 1 : 3;
     const int sampleBytes = maxval > 255 ? 2 : 1;
@@ -138,15 +132,13 @@ std::optional<PnmImage> readPnm(std::FILE* file, std::string& error, const PnmLi
         std::vector<std::uint8_t> row(rowBytes);
         for (int y = 0; y < h; ++y) {
             if (std::fread(row.data(), 1, row.size(), file) != row.size()) {
-                error = "Datei ist abgeschnitten (Zeile " + std::to_string(y + 1) + " von " +
-                        std::to_string(h) + " fehlt)";
-                return std::nullopt;
+                return Failure{"Datei ist abgeschnitten (Zeile " + std::to_string(y + 1) + " von " +
+                               std::to_string(h) + " fehlt)"};
             }
             convertRow(row.data(), w, grey, sampleBytes, maxval, img.surface.row(y));
         }
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher für " + std::to_string(w) + " x " + std::to_string(h);
-        return std::nullopt;
+        return Failure{"nicht genug Speicher für " + std::to_string(w) + " x " + std::to_string(h)};
     }
     return img;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/result.h"
 #include "imaging/surface.h"
 
 namespace vendrik {
@@ -26,14 +27,12 @@ struct PnmLimits {
     std::function<void(int width, int height, std::size_t rowBuffer)> beforeAllocating;
 };
 
-// Reads the file; on failure returns nullopt and sets `error` to a German
-// reason a user understands ("abgeschnitten", "kein PPM/PGM", ...). Only an
-// ordinary file is read: a FIFO or a device is refused without waiting.
-[[nodiscard]] std::optional<PnmImage> readPnm(const std::string& path, std::string& error,
-                                              const PnmLimits& limits = {});
+// Reads the file, or fails with a German reason a user understands
+// ("abgeschnitten", "kein PPM/PGM", ...). Only an ordinary file is read: a
+// FIFO or a device is refused without waiting.
+[[nodiscard]] Result<PnmImage> readPnm(const std::string& path, const PnmLimits& limits = {});
 
 // The same from a file already open, read from its current position.
-[[nodiscard]] std::optional<PnmImage> readPnm(std::FILE* file, std::string& error,
-                                              const PnmLimits& limits = {});
+[[nodiscard]] Result<PnmImage> readPnm(std::FILE* file, const PnmLimits& limits = {});
 
 }  // namespace vendrik

@@ -52,12 +52,11 @@ Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box, Enlarging en
     return out;
 }
 
-bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                     std::string& error, const LoadOptions& load, Enlarging enlarging) {
+Result<Surface> FitPictureToBox(const std::string& path, BoxSize box, const LoadOptions& load,
+                                Enlarging enlarging) {
     if (box.width <= 0 || box.height <= 0) {
-        error = "Zielgröße " + std::to_string(box.height) + " x " + std::to_string(box.width) +
-                " ist leer";
-        return false;
+        return Failure{"Zielgröße " + std::to_string(box.height) + " x " +
+                       std::to_string(box.width) + " ist leer"};
     }
     LoadOptions options = load;
     options.fitBox = box;
@@ -69,42 +68,39 @@ bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
     // below 1 (bench/colour_check.sh), where the conversion itself moves
     // Display P3 by 2.5.
     options.deferColourConversion = true;
-    auto picture = loadPicture(path, error, options);
+    Result<LoadedPicture> picture = loadPicture(path, options);
     if (!picture) {
-        return false;
+        return picture.failure();
     }
     const BoxSize size = fitPictureSize(picture->width, picture->height, box, enlarging);
     if (!withinPictureLimits(size.width, size.height)) {
-        error = "Zielgröße " + std::to_string(size.height) + " x " + std::to_string(size.width) +
-                " ist zu groß (höchstens 100 Megapixel)";
-        return false;
+        return Failure{"Zielgröße " + std::to_string(size.height) + " x " +
+                       std::to_string(size.width) + " ist zu groß (höchstens 100 Megapixel)"};
     }
+    Surface scaled;
     try {
-        destination = fitLoadedPicture(*picture, box, enlarging);
+        scaled = fitLoadedPicture(*picture, box, enlarging);
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher zum Skalieren";
-        return false;
+        return Failure{"nicht genug Speicher zum Skalieren"};
     }
     if (load.convertColours && picture->colour.outcome == ColourOutcome::NoProfile &&
         !picture->iccProfile.empty()) {
-        picture->colour = convertToSrgb(destination, picture->iccProfile, picture->channels);
+        picture->colour = convertToSrgb(scaled, picture->iccProfile, picture->channels);
         if (load.colourReport != nullptr) {
             *load.colourReport = picture->colour;
         }
     }
-    return true;
+    return scaled;
 }
 
-bool CopyPictureToBox(const std::string& path, Surface& destination, std::string& error,
-                      const LoadOptions& load) {
+Result<Surface> CopyPictureToBox(const std::string& path, const LoadOptions& load) {
     LoadOptions options = load;
     options.fitBox.reset();
-    auto picture = loadPicture(path, error, options);
+    Result<LoadedPicture> picture = loadPicture(path, options);
     if (!picture) {
-        return false;
+        return picture.failure();
     }
-    destination = std::move(picture->pixels);
-    return true;
+    return std::move(picture->pixels);
 }
 
 }  // namespace vendrik

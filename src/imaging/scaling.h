@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/result.h"
 #include "imaging/box_size.h"
 #include "imaging/picture_loader.h"
 #include "imaging/surface.h"
@@ -36,18 +37,16 @@ enum class Enlarging {
 [[nodiscard]] Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box,
                                        Enlarging enlarging = Enlarging::Allowed);
 
-// Load `path` and fit it into `box`. On success `destination` holds the
-// scaled picture (and so has its size). On failure it is left as it was and
-// `error` names the reason; the routine never throws for a bad file.
-// The loader may decode a JPEG at a reduced size, never smaller than the
-// result.
-[[nodiscard]] bool FitPictureToBox(const std::string& path, BoxSize box, Surface& destination,
-                                   std::string& error, const LoadOptions& load = {},
-                                   Enlarging enlarging = Enlarging::Allowed);
+// Load `path` and fit it into `box`: the scaled picture (which so has its
+// size), or the reason why there is none; never throws for a bad file. The
+// loader may decode a JPEG at a reduced size, never smaller than the result.
+[[nodiscard]] Result<Surface> FitPictureToBox(const std::string& path, BoxSize box,
+                                              const LoadOptions& load = {},
+                                              Enlarging enlarging = Enlarging::Allowed);
 
-// Load `path` into `destination` at its own size, pixels unchanged.
-// `load` passes a memory reservation on to the loader (its fitBox is unused).
-[[nodiscard]] bool CopyPictureToBox(const std::string& path, Surface& destination,
-                                    std::string& error, const LoadOptions& load = {});
+// Load `path` at its own size, pixels unchanged. `load` passes a memory
+// reservation on to the loader (its fitBox is unused).
+[[nodiscard]] Result<Surface> CopyPictureToBox(const std::string& path,
+                                               const LoadOptions& load = {});
 
 }  // namespace vendrik

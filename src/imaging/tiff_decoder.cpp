@@ -61,7 +61,7 @@ void reportProfile(TIFF* tif, LoadedPicture& out) {
 
 }  // namespace
 
-bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::string& error) {
+Result<void> decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out) {
     std::string message;
     std::unique_ptr<TIFFOpenOptions, OptionsFree> opts(TIFFOpenOptionsAlloc());
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), kMaxTiffAllocation);
@@ -73,28 +73,25 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
         if (own >= 0) {
             ::close(own);
         }
-        error = "TIFF nicht lesbar";
-        return false;
+        return Failure{"TIFF nicht lesbar"};
     }
     std::unique_ptr<TIFF, TiffCloser> tif(TIFFFdOpenExt(own, "picture", "rm", opts.get()));
     if (!tif) {
         ::close(own);
-        error = "TIFF beschädigt: " + message;
-        return false;
+        return Failure{"TIFF beschädigt: " + message};
     }
     std::uint32_t w = 0;
     std::uint32_t h = 0;
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w);
     TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h);
-    if (!checkPictureSize(w, h, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(w, h); !size) {
+        return size;
     }
     reportProfile(tif.get(), out);
     char emsg[1024] = {};
     TIFFRGBAImage img{};
     if (TIFFRGBAImageOK(tif.get(), emsg) == 0 || TIFFRGBAImageBegin(&img, tif.get(), 0, emsg) == 0) {
-        error = std::string("TIFF nicht unterstützt: ") + emsg;
-        return false;
+        return Failure{std::string("TIFF nicht unterstützt: ") + emsg};
     }
     img.req_orientation = ORIENTATION_TOPLEFT;
     // The band of 32-bit pixels, and libtiff's buffers for one strip or
@@ -104,24 +101,22 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
         static_cast<std::uint64_t>(kMaxTiffAllocation));
     const std::size_t working =
         std::size_t{w} * kBandRows * sizeof(std::uint32_t) + 2 * static_cast<std::size_t>(piece);
-    bool ok = allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, error, 1,
-                             working);
+    Result<void> decoded =
+        allocatePixels(out, static_cast<int>(w), static_cast<int>(h), options, 1, working);
     std::vector<std::uint32_t> band;
-    if (ok) {
+    if (decoded) {
         try {
             band.resize(static_cast<std::size_t>(w) * kBandRows);
         } catch (const std::bad_alloc&) {
-            error = "nicht genug Speicher zum Lesen des TIFF";
-            ok = false;
+            decoded = Failure{"nicht genug Speicher zum Lesen des TIFF"};
         }
     }
-    for (std::uint32_t y = 0; ok && y < h; y += kBandRows) {
+    for (std::uint32_t y = 0; decoded && y < h; y += kBandRows) {
         const std::uint32_t rows = std::min<std::uint32_t>(kBandRows, h - y);
         img.row_offset = static_cast<int>(y);
         img.col_offset = 0;
         if (TIFFRGBAImageGet(&img, band.data(), w, rows) == 0) {
-            error = "TIFF beschädigt oder abgeschnitten: " + message;
-            ok = false;
+            decoded = Failure{"TIFF beschädigt oder abgeschnitten: " + message};
             break;
         }
         // The RGBA reader returns associated (premultiplied) alpha, so
@@ -137,12 +132,12 @@ bool decodeTiff(int fd, const LoadOptions& options, LoadedPicture& out, std::str
             }
         }
     }
+    // Ended on every way out: the reader holds buffers of its own.
     TIFFRGBAImageEnd(&img);
-    if (ok && !message.empty()) {
-        error = "TIFF beschädigt: " + message;
-        ok = false;
+    if (decoded && !message.empty()) {
+        decoded = Failure{"TIFF beschädigt: " + message};
     }
-    return ok;
+    return decoded;
 }
 
 }  // namespace vendrik::decoders

@@ -75,42 +75,37 @@ void reportProfile(const WebPData& data, LoadedPicture& out) {
 }
 
 // The first frame of an animation on its canvas (w × h, already checked).
-bool decodeFirstFrame(const WebPData& data, Surface& out, std::string& error) {
+Result<void> decodeFirstFrame(const WebPData& data, Surface& out) {
     WebPAnimDecoderOptions decoderOptions;
     if (WebPAnimDecoderOptionsInit(&decoderOptions) == 0) {
-        error = "WebP-Leser passt nicht zur Bibliothek";
-        return false;
+        return Failure{"WebP-Leser passt nicht zur Bibliothek"};
     }
     decoderOptions.color_mode = MODE_BGRA;
     decoderOptions.use_threads = 0;
     std::unique_ptr<WebPAnimDecoder, AnimDecoderDelete> decoder(
         WebPAnimDecoderNew(&data, &decoderOptions));
     if (!decoder) {
-        error = "WebP-Animation beschädigt";
-        return false;
+        return Failure{"WebP-Animation beschädigt"};
     }
     WebPAnimInfo info{};
     if (WebPAnimDecoderGetInfo(decoder.get(), &info) == 0 ||
         static_cast<int>(info.canvas_width) != out.width() ||
         static_cast<int>(info.canvas_height) != out.height()) {
-        error = "WebP-Animation beschädigt";
-        return false;
+        return Failure{"WebP-Animation beschädigt"};
     }
     std::uint8_t* canvas = nullptr;
     int timestamp = 0;
     if (WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) == 0 || canvas == nullptr) {
-        error = "WebP-Animation beschädigt oder abgeschnitten";
-        return false;
+        return Failure{"WebP-Animation beschädigt oder abgeschnitten"};
     }
     copyInterleavedRows(canvas, std::ptrdiff_t{4} * out.width(), ChannelOrder::Bgra, out);
-    return true;
+    return {};
 }
 
-bool decodeStill(const WebPData& data, bool alpha, Surface& out, std::string& error) {
+Result<void> decodeStill(const WebPData& data, bool alpha, Surface& out) {
     WebPDecoderConfig config;
     if (WebPInitDecoderConfig(&config) == 0) {
-        error = "WebP-Leser passt nicht zur Bibliothek";
-        return false;
+        return Failure{"WebP-Leser passt nicht zur Bibliothek"};
     }
     if (alpha) {
         config.output.colorspace = MODE_BGRA;  // libwebp's buffer, flattened below
@@ -126,40 +121,37 @@ bool decodeStill(const WebPData& data, bool alpha, Surface& out, std::string& er
     const VP8StatusCode status = WebPDecode(data.bytes, data.size, &config);
     if (status != VP8_STATUS_OK) {
         WebPFreeDecBuffer(&config.output);
-        error = webpProblem(status);
-        return false;
+        return Failure{webpProblem(status)};
     }
     if (config.output.width != out.width() || config.output.height != out.height()) {
         WebPFreeDecBuffer(&config.output);
-        error = "WebP beschädigt";
-        return false;
+        return Failure{"WebP beschädigt"};
     }
     if (alpha) {
         copyInterleavedRows(config.output.u.RGBA.rgba, config.output.u.RGBA.stride,
                             ChannelOrder::Bgra, out);
     }
     WebPFreeDecBuffer(&config.output);
-    return true;
+    return {};
 }
 
 }  // namespace
 
-bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
-                std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(file, bytes, error)) {
-        return false;
+Result<void> decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
+    Result<std::vector<std::uint8_t>> read = readWholeFile(file);
+    if (!read) {
+        return read.failure();
     }
+    const std::vector<std::uint8_t>& bytes = *read;
     const WebPData data{bytes.data(), bytes.size()};
     WebPBitstreamFeatures features{};
     const VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &features);
     if (status != VP8_STATUS_OK) {
-        error = webpProblem(status);
-        return false;
+        return Failure{webpProblem(status)};
     }
     // For an animation the size is the canvas's.
-    if (!checkPictureSize(features.width, features.height, error)) {
-        return false;
+    if (Result<void> size = checkPictureSize(features.width, features.height); !size) {
+        return size;
     }
     const int orientation = orientationOf(data);
     const auto transform = static_cast<Transform>(orientation);
@@ -173,15 +165,17 @@ bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
                         : features.has_alpha != 0   ? canvas
                                                     : 0);
     try {
-        if (!allocatePixels(out, features.width, features.height, options, error,
-                            transform == Transform::Identity ? 1 : 2, working)) {
-            return false;
+        if (Result<void> allocated =
+                allocatePixels(out, features.width, features.height, options,
+                               transform == Transform::Identity ? 1 : 2, working);
+            !allocated) {
+            return allocated;
         }
-        const bool decoded = features.has_animation != 0
-                                 ? decodeFirstFrame(data, out.pixels, error)
-                                 : decodeStill(data, features.has_alpha != 0, out.pixels, error);
+        Result<void> decoded = features.has_animation != 0
+                                   ? decodeFirstFrame(data, out.pixels)
+                                   : decodeStill(data, features.has_alpha != 0, out.pixels);
         if (!decoded) {
-            return false;
+            return decoded;
         }
         out.orientation = orientation;
         reportProfile(data, out);
@@ -189,12 +183,11 @@ bool decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out,
             out.pixels = transformed(out.pixels, transform);
         }
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher für das WebP-Bild";
-        return false;
+        return Failure{"nicht genug Speicher für das WebP-Bild"};
     }
     out.width = out.pixels.width();
     out.height = out.pixels.height();
-    return true;
+    return {};
 }
 
 }  // namespace vendrik::decoders

@@ -1,11 +1,14 @@
 #pragma once
-// The batch run without windows: for each source picture, load it, scale it
-// into the target box (or keep its size), name it, composite the watermark
-// when asked, flatten it into a cImage, encode it with cJpeg and write it.
-// The main window and `vendrik-cli optimise` are two fronts over this engine.
+// The batch run without windows: for each source picture, the picture's road
+// through the pipeline (picture_pipeline.h: load, scale, watermark, encode),
+// and around it what belongs to a run: the order of the pictures and the
+// jobs that work on them at once, stop requests, naming each output and the
+// order in which same-named outputs win, the question before an existing
+// file is replaced, progress, and writing. The main window and
+// `vendrik-cli optimise` are two fronts over this engine.
 //
 // A picture that fails is reported in its result and the run goes on.
-// Nothing is written half: the JPEG goes to a temporary name in the target
+// Nothing is written half: the file goes to a temporary name in the target
 // folder and takes its name only when complete, so an existing file is
 // replaced only by a complete successor and a failing picture leaves it
 // byte-identical.
@@ -43,24 +46,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "imaging/box_size.h"
-#include "imaging/surface.h"
-#include "optimiser/metadata_copy.h"
 #include "optimiser/naming.h"
-#include "optimiser/presets.h"
+#include "optimiser/picture_pipeline.h"
 
 namespace vendrik {
-
-// Composites the watermark onto the scaled picture (the destination box).
-// It may throw; the picture is then written without the watermark and the
-// reason is kept in its result.
-using WatermarkHook = std::function<void(Surface& picture)>;
 
 enum class RunMode {
     Single = 1,  // one marked picture: asks before replacing a file
@@ -71,9 +66,6 @@ enum class OutputMode {
     Files,   // write each output file
     DryRun,  // everything but writing: results tell what would be written
              // (Written, with the bytes the file would have); no folder made
-    Memory,  // nothing written: each Written result carries its file in
-             // `encoded` (for a command line's standard output); no target
-             // folder is looked at
 };
 
 struct BatchSettings {
@@ -82,35 +74,15 @@ struct BatchSettings {
     // Pfad wie Quell-Bild"). The folder is never created by the run; only
     // the subfolders of BatchSource below it are.
     std::string targetFolder;
-    int sizeIndex = kDefaultSizeIndex;
-    DestSizeInputs size;  // keep-original-size check box and own size texts
     NamingSettings naming;
-    // nullopt leaves the encoder's own default sampling.
-    std::optional<Sampling> sampling = Sampling::Best;
-    int quality = kDefaultQuality;
-    WatermarkHook watermark;
+    // What shapes each output's bytes.
+    PictureSettings picture;
     // Ask before replacing an existing file in a batch run too (the single
     // run always asks).
     bool askBeforeReplacing = false;
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
     OutputMode output = OutputMode::Files;
-    // Convert pictures with an embedded colour profile to sRGB (off: the
-    // stored pixels, as `--keep-pixels` asks).
-    bool convertColours = true;
-    // Which of the source's metadata the output keeps (none by default).
-    MetadataChoice metadata = MetadataChoice::Strip;
-    // "nicht vergrößern": a picture that fits inside the box keeps its size.
-    bool noEnlarge = false;
-    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
-    // written at the highest quality from 40 to 95 whose file fits, with
-    // the run's sampling; `quality` is where the search starts. When at
-    // 4:4:4 only a quality below 70 fits, or none, the search goes on at
-    // 4:2:0, as the slider chooses below 70, and the higher quality of the
-    // two is taken; not when the sampling was chosen for the run on
-    // purpose (fixedSampling).
-    std::uint64_t maxBytes = 0;
-    bool fixedSampling = false;
 };
 
 // A picture of a run.
@@ -140,11 +112,10 @@ struct PictureResult {
     std::string watermarkError;  // set when the watermark step failed
     BoxSize size;                // the scaled picture's size
     std::uint64_t bytes = 0;     // size of the written file
-    // The JPEG quality the file was encoded at. With a size limit that even
+    // The quality the file was encoded at. With a size limit that even
     // the lowest quality misses, the picture is written at it and `reason`
     // says so.
     int quality = 0;
-    std::vector<std::uint8_t> encoded;  // the file itself, with OutputMode::Memory
     // What the picture was written despite (German): a colour profile
     // ignored, metadata left out, each with its reason.
     std::vector<std::string> notes;
@@ -168,13 +139,6 @@ public:
     virtual void pictureFinished(std::size_t /*picture*/, const PictureResult& /*result*/) {}
 };
 
-// The question the single run asks before replacing `targetName`.
-[[nodiscard]] std::string overwriteQuestion(const std::string& targetName);
-
-// Why a folder cannot take outputs ("Zielordner … nicht gefunden", "…
-// ist schreibgeschützt"), or empty when it can. The run checks it before
-// loading each picture; a front may check it once before the run.
-[[nodiscard]] std::string targetFolderProblem(const std::string& folder);
 
 // Runs over `sources` (paths of picture files) in order and returns one
 // result per source, in the same order. A stop request through `stop` ends
@@ -187,14 +151,5 @@ public:
                                                   const BatchSettings& settings,
                                                   BatchObserver& observer,
                                                   std::stop_token stop = {});
-
-// What a run with `settings` would make of the one picture at `source`,
-// with nothing written and no target folder looked at: the run's own steps
-// (scaling, watermark, metadata, the search of a size limit), so the
-// result's `bytes` are those of the file the run would write now. `encoded`
-// comes back empty; runMode, jobs and output of `settings` do not matter.
-// Runs on the caller's thread and calls no observer; the main window uses it
-// for the estimated size of the clicked picture's output.
-[[nodiscard]] PictureResult estimatePicture(const std::string& source, BatchSettings settings);
 
 }  // namespace vendrik

@@ -25,10 +25,6 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     BatchSettings b;
     b.runMode = choices.pictures == 1 ? RunMode::Single : RunMode::Batch;
     b.targetFolder = settings.samePath ? std::string() : settings.targetFolder;
-    b.sizeIndex = settings.sizeIndex;
-    b.size.keepOriginalSize = settings.origSize;
-    b.size.ownHeightText = settings.manH;
-    b.size.ownWidthText = settings.manW;
     b.naming.option = nameOptionOf(settings.optTag);
     // A list index the list does not have shows no entry: no tag text.
     b.naming.listTag = settings.preTags >= 0 && settings.preTags < static_cast<int>(kPreTags.size())
@@ -36,15 +32,20 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
                            : std::string();
     b.naming.ownTag = settings.tag;
     b.naming.tagFirst = settings.tagAtStart;
-    b.quality = settings.quality;
-    b.sampling = samplingForQuality(settings.quality);
-    b.noEnlarge = settings.noEnlarge;
-    b.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;
-    if (choices.watermark) {
-        b.watermark = makeWatermarkStep(settings.watermark);
-    }
     b.jobs = choices.jobs;
-    b.metadata = settings.metadata >= 0 && settings.metadata <= 2
+
+    PictureSettings& p = b.picture;
+    p.sizeIndex = settings.sizeIndex;
+    p.size.keepOriginalSize = settings.origSize;
+    p.size.ownHeightText = settings.manH;
+    p.size.ownWidthText = settings.manW;
+    p.quality = settings.quality;
+    p.noEnlarge = settings.noEnlarge;
+    p.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;
+    if (choices.watermark) {
+        p.watermark = makeWatermarkStep(settings.watermark);
+    }
+    p.metadata = settings.metadata >= 0 && settings.metadata <= 2
                      ? static_cast<MetadataChoice>(settings.metadata)
                      : MetadataChoice::Strip;
     return b;

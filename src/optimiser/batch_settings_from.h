@@ -1,8 +1,9 @@
 #pragma once
 // Turning the settings (what the main window shows, what the settings file
 // keeps) into the settings of one run. The main window calls it when the
-// start button is clicked; `vendrik-cli optimise` calls it with the settings
-// file's values before its options go over them.
+// start button is clicked; `vendrik-cli optimise` calls it once, with the
+// settings file's values (or the key table's defaults), before its options go
+// over them.
 
 #include <cstddef>
 
@@ -26,9 +27,8 @@ struct RunChoices {
 //   manH and manW;
 // - naming: optTag 1 the tag list's entry preTags, 2 the own tag, anything
 //   else no tag; the tag first when tagAtStart;
-// - quality, with the slider's sampling rule: from 70 up "beste Qualität"
-//   (4:4:4), below "höhere Geschwindigkeit" (4:2:0). A window whose optQuali
-//   buttons say otherwise sets `sampling` afterwards;
+// - quality, with the slider's sampling rule (no sampling chosen; a window
+//   where the user chose one sets picture.sampling afterwards);
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
 // - the watermark step with settings.watermark when choices.watermark;

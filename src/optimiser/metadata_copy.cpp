@@ -358,14 +358,13 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     }
 }
 
-bool insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {
+Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {
     // SOI, then APP0 with its length.
-    if (jpeg.size() < 6 || jpeg[0] != 0xFF || jpeg[1] != 0xD8 || jpeg[2] != 0xFF || jpeg[3] != 0xE0) {
-        return false;
-    }
-    const std::size_t app0End = 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]);
-    if (app0End > jpeg.size()) {
-        return false;
+    const bool jfif = jpeg.size() >= 6 && jpeg[0] == 0xFF && jpeg[1] == 0xD8 && jpeg[2] == 0xFF &&
+                      jpeg[3] == 0xE0;
+    const std::size_t app0End = jfif ? 4 + (std::size_t{jpeg[4]} << 8 | jpeg[5]) : 0;
+    if (!jfif || app0End > jpeg.size()) {
+        return Failure{"Metadaten entfernt: JPEG ohne JFIF-Kopf"};
     }
     std::vector<std::uint8_t> inserted;
     const auto add = [&inserted](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
@@ -381,7 +380,7 @@ bool insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& seg
     add(0xE1, segments.xmp);
     add(0xED, segments.iptc);
     jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(app0End), inserted.begin(), inserted.end());
-    return true;
+    return {};
 }
 
 }  // namespace vendrik

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "imaging/box_size.h"
 
 namespace vendrik {
@@ -65,9 +66,9 @@ struct MetadataSegments {
 [[nodiscard]] MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
                                                  const OutputFacts& output);
 
-// Puts the segments into an encoded JFIF file, right after its APP0. False
-// (the file unchanged) when the file does not begin with SOI and APP0.
-[[nodiscard]] bool insertMetadata(std::vector<std::uint8_t>& jpeg,
-                                  const MetadataSegments& segments);
+// Puts the segments into an encoded JFIF file, right after its APP0. Fails,
+// leaving the file unchanged, when it does not begin with SOI and APP0.
+[[nodiscard]] Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg,
+                                          const MetadataSegments& segments);
 
 }  // namespace vendrik

@@ -11,9 +11,11 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    // ".tiff" and the phone and web formats joined the file list later than
-    // the others; their pictures keep the name they have always had
-    // ("scan.tiff" gives "scan", not "scan.").
+    // BaseName's four characters are the whole ending of the three-letter
+    // endings, and ".jpeg" pictures keep the point it leaves ("x.jpeg" gives
+    // "x."), so that no output name changes under a user's feet. ".tiff" and
+    // the phone and web formats lose their whole ending instead ("scan.tiff"
+    // gives "scan", not "scan.").
     if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff") &&
         !isPhoneOrWebPicture(fileName)) {
         return BaseName(fileName);
@@ -41,29 +43,30 @@ std::string NameTag(const NamingSettings& naming, BoxSize scaled) {
     return {};
 }
 
-std::string nameTagProblem(std::string_view nameTag) {
+Result<void> checkNameTag(std::string_view nameTag) {
     if (nameTag.find('/') != std::string_view::npos) {
-        return "Kennung enthält einen Schrägstrich; das Bild würde außerhalb des Zielordners "
-               "geschrieben";
+        return Failure{
+            "Kennung enthält einen Schrägstrich; das Bild würde außerhalb des "
+            "Zielordners geschrieben"};
     }
     if (nameTag == "." || nameTag == "..") {
-        return "Kennung \"" + std::string(nameTag) + "\" ist ein Ordnerverweis";
+        return Failure{"Kennung \"" + std::string(nameTag) + "\" ist ein Ordnerverweis"};
     }
     if (nameTag.find('\0') != std::string_view::npos) {
-        return "Kennung enthält ein Nullzeichen";
+        return Failure{"Kennung enthält ein Nullzeichen"};
     }
     return {};
 }
 
 std::string TargetName(std::string_view targetFolder, std::string_view baseName,
-                       std::string_view nameTag, bool tagFirst) {
+                       std::string_view nameTag, bool tagFirst, std::string_view ending) {
     std::string name(targetFolder);
     if (tagFirst) {
         name.append(nameTag).append("_").append(baseName);
     } else {
         name.append(baseName).append("_").append(nameTag);
     }
-    return name + ".jpg";
+    return name.append(ending);
 }
 
 }  // namespace vendrik

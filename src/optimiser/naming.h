@@ -7,7 +7,9 @@
 
 #include "common/path_text.h"        // withTrailingSlash
 #include "common/picture_endings.h"  // kFileListPattern, matchesFileListPattern
+#include "common/result.h"
 #include "imaging/box_size.h"
+#include "optimiser/presets.h"
 
 namespace vendrik {
 
@@ -17,11 +19,13 @@ enum class NameOption {
     OwnTag,   // optName 2: the own tag text
 };
 
+// Each member starts where the settings file's defaults put the window's
+// controls.
 struct NamingSettings {
     NameOption option = NameOption::ListTag;
-    std::string listTag = "new";  // cboPreTags text
-    std::string ownTag = "mini";  // txtTag text
-    bool tagFirst = false;        // chkAnfang "am Anfang"
+    std::string listTag{kPreTags[kDefaultPreTagIndex]};     // cboPreTags text
+    std::string ownTag{settingKey("Tag").defaultValue};     // txtTag text
+    bool tagFirst = settingDefaultWhole("chkAnfang") != 0;  // chkAnfang "am Anfang"
 };
 
 // The file name as listed without its last four characters: "urlaub.jpg"
@@ -39,18 +43,20 @@ struct NamingSettings {
 // The tag for a picture scaled to `scaled` (its pixel width and height).
 [[nodiscard]] std::string NameTag(const NamingSettings& naming, BoxSize scaled);
 
-// Why `nameTag` cannot go into an output name, or empty when it can. A tag
+// Whether `nameTag` can go into an output name, and why not. A tag
 // reaches the name from the settings file, the command line or the window's
 // field (whose key filter is no safeguard: the settings file can hold any
 // text); a "/" in it, or a tag that is a folder reference ("." or ".."),
 // would put the output into another folder than the target, and a NUL byte
 // would cut the name. Every output name is checked with it.
-[[nodiscard]] std::string nameTagProblem(std::string_view nameTag);
+[[nodiscard]] Result<void> checkNameTag(std::string_view nameTag);
 
-// folder + tag + "_" + base + ".jpg" with the tag first, else
-// folder + base + "_" + tag + ".jpg"; the underscore is always written.
-// `targetFolder` ends with "/" (or is empty for the current folder).
+// folder + tag + "_" + base + ending with the tag first, else
+// folder + base + "_" + tag + ending; the underscore is always written.
+// `targetFolder` ends with "/" (or is empty for the current folder);
+// `ending` is the output format's, with its point (".jpg").
 [[nodiscard]] std::string TargetName(std::string_view targetFolder, std::string_view baseName,
-                                     std::string_view nameTag, bool tagFirst);
+                                     std::string_view nameTag, bool tagFirst,
+                                     std::string_view ending);
 
 }  // namespace vendrik

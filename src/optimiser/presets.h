@@ -64,17 +64,18 @@ enum class Sampling {
     Faster,  // optQuali 1, "höhere Geschwindigkeit": luminance 2 × 2
 };
 
+// A preset button sets the slider; the slider's rule then chooses the
+// sampling ("Website" 4:2:0, the others 4:4:4).
 struct QualityPreset {
     std::string_view caption;
     int value;
-    Sampling sampling;
 };
 
 inline constexpr std::array<QualityPreset, 4> kQualityPresets{{
-    {"Website", 60, Sampling::Faster},
-    {"eMail", 70, Sampling::Best},
-    {"Normal", 80, Sampling::Best},
-    {"Optimal", 90, Sampling::Best},
+    {"Website", 60},
+    {"eMail", 70},
+    {"Normal", 80},
+    {"Optimal", 90},
 }};
 static_assert(kQualityPresets.size() == 4);
 
@@ -83,11 +84,18 @@ inline constexpr int kQualityMin = settingKey("Quality").min;
 inline constexpr int kQualityMax = settingKey("Quality").max;
 inline constexpr int kQualityLargeStep = 5;
 inline constexpr int kDefaultQuality = settingDefaultWhole("Quality");
-// Slider values from here up choose "beste Qualität".
-inline constexpr int kBestSamplingFrom = 70;
-
+// The slider's rule, the one place that decides it: from 70 up "beste
+// Qualität" (4:4:4), below "höhere Geschwindigkeit" (4:2:0), which gives the
+// lower qualities more detail for the same bytes.
 [[nodiscard]] constexpr Sampling samplingForQuality(int value) noexcept {
-    return value >= kBestSamplingFrom ? Sampling::Best : Sampling::Faster;
+    return value >= 70 ? Sampling::Best : Sampling::Faster;
+}
+
+// The sampling a picture is encoded with at `quality`: the user's choice
+// when there is one, else the slider's rule.
+[[nodiscard]] constexpr Sampling resolvedSampling(std::optional<Sampling> chosen,
+                                                  int quality) noexcept {
+    return chosen ? *chosen : samplingForQuality(quality);
 }
 
 // The preset button marked for a slider value: the one with exactly that value.
@@ -112,7 +120,6 @@ inline constexpr std::array<std::string_view, 7> kPreTags{
     "eMail", "web", "thumb", "small", "mini", "new", kPictureSizeTag};
 static_assert(kPreTags.size() == 7);
 inline constexpr int kDefaultPreTagIndex = settingDefaultWhole("PreTags");
-inline constexpr std::string_view kDefaultOwnTag = "mini";
 
 // A stored list index applies only inside its list.
 static_assert(settingKey("PreTags").max == kPreTags.size() - 1);

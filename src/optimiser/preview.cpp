@@ -74,12 +74,11 @@ PreviewPicture loadPreview(const std::string& path, BoxSize box) {
     // picture fitted into the box; the thumbnail exceeds that fitted size by
     // at most about a quarter (a landscape picture nearly square: 133 wide
     // against 105), so the decoded picture is never smaller than it.
-    std::string error;
     LoadOptions options;
     options.fitBox = box;
-    std::optional<LoadedPicture> picture = loadPicture(path, error, options);
+    Result<LoadedPicture> picture = loadPicture(path, options);
     if (!picture) {
-        preview.error = error;
+        preview.error = picture.reason();
         return preview;
     }
     const BoxSize size = thumbnailSize(picture->width, picture->height, box);

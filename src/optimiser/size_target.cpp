@@ -19,13 +19,15 @@ public:
     Search(std::uint64_t maxBytes, const EncodeAtQuality& encode)
         : m_max(maxBytes), m_encode(encode) {}
 
-    SizedEncoding run(int start) {
-        int q = std::clamp(start, kLowestSearchQuality, kHighestSearchQuality);
+    Result<SizedEncoding> run(int start) {
+        int q = std::clamp(start, kQualityMin, kQualityMax);
         for (;;) {
-            tryQuality(q);
+            if (Result<void> tried = tryQuality(q); !tried) {
+                return tried.failure();
+            }
             const auto lo = fitting();
             const auto hi = tooLargeAbove(lo);
-            if ((lo && *lo == kHighestSearchQuality) || (!lo && hi == kLowestSearchQuality) ||
+            if ((lo && *lo == kQualityMax) || (!lo && hi == kQualityMin) ||
                 (lo && hi && *hi - *lo == 1)) {
                 break;
             }
@@ -34,25 +36,30 @@ public:
         SizedEncoding out;
         out.trials = m_trials;
         const auto lo = fitting();
-        out.quality = lo.value_or(kLowestSearchQuality);
+        out.quality = lo.value_or(kQualityMin);
         out.fits = lo.has_value();
         out.file = lo ? std::move(m_bestFile) : std::move(m_lowestFile);
         return out;
     }
 
 private:
-    void tryQuality(int q) {
-        std::vector<std::uint8_t> file = m_encode(q);
+    Result<void> tryQuality(int q) {
+        Result<EncodedFile> encoded = m_encode(q);
+        if (!encoded) {
+            return encoded.failure();
+        }
+        EncodedFile file = std::move(*encoded);
         ++m_trials;
-        const bool fits = file.size() <= m_max;
-        m_sizes[q] = file.size();
+        const bool fits = file.bytes.size() <= m_max;
+        m_sizes[q] = file.bytes.size();
         const auto best = fitting();
         if (fits && best == q) {
             m_bestFile = std::move(file);  // only the best fitting file is kept
-        } else if (q == kLowestSearchQuality) {
+        } else if (q == kQualityMin) {
             m_lowestFile = std::move(file);  // written with a note if nothing fits
         }
         m_sidesFitted.push_back(fits);
+        return {};
     }
 
     [[nodiscard]] bool fits(int q) const { return m_sizes.at(q) <= m_max; }
@@ -113,26 +120,58 @@ private:
         const double steps = (target - logSize(from)) / growth;
         if (lo) {
             return std::clamp(from + std::max(1, static_cast<int>(std::floor(steps))), from + 1,
-                              kHighestSearchQuality);
+                              kQualityMax);
         }
-        return std::clamp(from + std::min(-1, static_cast<int>(std::floor(steps))),
-                          kLowestSearchQuality, from - 1);
+        return std::clamp(from + std::min(-1, static_cast<int>(std::floor(steps))), kQualityMin,
+                          from - 1);
     }
 
     const std::uint64_t m_max;
     const EncodeAtQuality& m_encode;
     std::map<int, std::uint64_t> m_sizes;  // every quality tried, with its size
-    std::vector<std::uint8_t> m_bestFile;
-    std::vector<std::uint8_t> m_lowestFile;
+    EncodedFile m_bestFile;
+    EncodedFile m_lowestFile;
     std::vector<bool> m_sidesFitted;
     int m_trials = 0;
 };
 
 }  // namespace
 
-SizedEncoding encodeWithinSize(std::uint64_t maxBytes, int startQuality,
-                               const EncodeAtQuality& encode) {
+Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, int startQuality,
+                                       const EncodeAtQuality& encode) {
     return Search(maxBytes, encode).run(startQuality);
+}
+
+Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surface& picture,
+                                        int startQuality, std::optional<Sampling> chosen,
+                                        const MetadataSegments& metadata, std::uint64_t maxBytes,
+                                        const std::function<void()>& onTrial) {
+    const auto search = [&](Sampling sampling, int start) {
+        return encodeWithinSize(maxBytes, start, [&](int quality) {
+            Result<EncodedFile> file =
+                format.encode(picture, EncodeSettings{quality, sampling}, metadata, {});
+            if (file && onTrial) {
+                onTrial();
+            }
+            return file;
+        });
+    };
+    const Sampling first = resolvedSampling(chosen, startQuality);
+    Result<SizedEncoding> sized = search(first, startQuality);
+    if (!sized || chosen || first != Sampling::Best ||
+        (sized->fits && samplingForQuality(sized->quality) == Sampling::Best)) {
+        return sized;
+    }
+    // Below 70 the slider itself chooses 4:2:0, which gives the higher
+    // quality for the same bytes.
+    Result<SizedEncoding> reduced = search(Sampling::Faster, sized->quality);
+    if (!reduced) {
+        return reduced;
+    }
+    const bool better = reduced->fits
+                            ? !sized->fits || reduced->quality > sized->quality
+                            : !sized->fits && reduced->file.bytes.size() < sized->file.bytes.size();
+    return better ? std::move(reduced) : std::move(sized);
 }
 
 std::optional<std::uint64_t> parseSizeLimit(std::string_view text) {

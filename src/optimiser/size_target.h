@@ -15,25 +15,27 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
+#include "optimiser/output_format.h"
+#include "optimiser/presets.h"
+
 namespace vendrik {
 
-// The qualities the search may choose from: the quality slider's range.
-inline constexpr int kLowestSearchQuality = 40;
-inline constexpr int kHighestSearchQuality = 95;
-
 struct SizedEncoding {
-    std::vector<std::uint8_t> file;  // the chosen encoding
+    EncodedFile file;  // the chosen encoding
     int quality = 0;
     bool fits = false;  // false: even the lowest quality is larger than the limit
     int trials = 0;     // encodes made
 };
 
-// The file encoded at a quality.
-using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;
+// The file encoded at a quality, or why it cannot be encoded.
+using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 
-// The highest quality from kLowestSearchQuality to kHighestSearchQuality
+// The highest quality from kQualityMin to kQualityMax (the slider's range)
 // whose file is at most `maxBytes`, with that file. When even the lowest is
-// larger, its file comes back with fits == false.
+// larger, its file comes back with fits == false. A failing trial ends the
+// search with its reason (the size alone decides whether a picture can be
+// encoded, so the first trial tells for all).
 //
 // The search assumes the size grows with the quality, which holds for
 // scaled quantisation tables up to rounding. It keeps the largest quality
@@ -42,8 +44,22 @@ using EncodeAtQuality = std::function<std::vector<std::uint8_t>(int quality)>;
 // not to fit. The next trial is aimed at the limit by interpolating the
 // logarithm of the size between the nearest qualities seen, with halving as
 // a fallback when aiming fails to narrow the range.
-[[nodiscard]] SizedEncoding encodeWithinSize(std::uint64_t maxBytes, int startQuality,
-                                             const EncodeAtQuality& encode);
+[[nodiscard]] Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, int startQuality,
+                                                     const EncodeAtQuality& encode);
+
+// "höchstens N KB" for one picture in one format: encodeWithinSize over
+// `format`'s encodes of `picture` with `metadata`, from `startQuality`. The
+// sampling is the user's choice (`chosen`) at every quality; without one it
+// is the slider's rule for the start quality, and when that is 4:4:4 and only
+// a quality below 70 fits, or none, the search goes on at 4:2:0, as the
+// slider chooses below 70, and the higher quality of the two is taken (or,
+// when neither fits, the smaller file). `onTrial` hears of each encode made.
+[[nodiscard]] Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format,
+                                                      const Surface& picture, int startQuality,
+                                                      std::optional<Sampling> chosen,
+                                                      const MetadataSegments& metadata,
+                                                      std::uint64_t maxBytes,
+                                                      const std::function<void()>& onTrial);
 
 // Reads a size as the command line takes it: a number with an optional
 // fraction and an optional suffix "K"/"KB" (1024 bytes, also without a

@@ -1,7 +1,10 @@
 #include "startup/open_with.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -97,12 +100,23 @@ std::string desktopEntryPath() {
     return data + "applications/" + std::string(kDesktopEntryName);
 }
 
-bool RegisterOpenWith(const std::string& programPath) {
-    if (programPath.empty() || !isValidUtf8(programPath)) {
-        return false;
+std::string packagedDesktopEntryPath() {
+    const std::string perUser = desktopEntryPath();
+    for (const std::string& dir : xdgDataDirs()) {
+        const std::string entry = dir + "applications/" + std::string(kDesktopEntryName);
+        if (entry != perUser && FileExists(entry)) {
+            return entry;
+        }
     }
+    return {};
+}
+
+bool RegisterOpenWith(const std::string& programPath) {
     const std::string path = desktopEntryPath();
-    if (path.empty()) {
+    if (!packagedDesktopEntryPath().empty()) {
+        return path.empty() || ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    }
+    if (programPath.empty() || !isValidUtf8(programPath) || path.empty()) {
         return false;
     }
     std::string folder = ParentPath(path);

@@ -34,10 +34,25 @@ inline constexpr std::string_view kOpenWithMimeTypes =
 // ~/.local/share); empty when there is no home folder.
 [[nodiscard]] std::string desktopEntryPath();
 
-// Writes the desktop entry for `programPath`, replacing any earlier one
-// atomically and creating the applications folder as needed. False when
-// nothing was written (no home folder, a read-only folder, a program path
-// that is not valid UTF-8); start-up goes on either way.
+// The entry a package installed for every user: applications/vendrik.desktop
+// in the first folder of $XDG_DATA_DIRS that holds one, the per-user place
+// not counted should the list name it; empty when none does.
+[[nodiscard]] std::string packagedDesktopEntryPath();
+
+// Makes sure the file manager knows Vendrik. When a package installed the
+// entry, nothing is written: a per-user entry has the same desktop ID and
+// so would shadow the package's one (its icon and translations, the types a
+// newer version reads) and outlive the package as a dead menu entry once
+// the package is removed. A per-user entry an earlier start left behind is
+// removed for the same reason; that file is start-up's own, rewritten at
+// every start. Without a packaged entry, writes the per-user one for
+// `programPath`, replacing any earlier one atomically and creating the
+// applications folder as needed.
+//
+// True when Vendrik is registered afterwards. False when nothing could be
+// written (no home folder, a read-only folder, a program path that is not
+// valid UTF-8) or a stale per-user entry could not be removed; start-up
+// goes on either way.
 bool RegisterOpenWith(const std::string& programPath);
 
 }  // namespace vendrik

@@ -26,32 +26,37 @@ std::string megabytes(std::size_t bytes) {
     return std::to_string(bytes >> 20) + " MiB";
 }
 
-SettingsFileRead readSettingsBytes(const std::string& path, std::string& bytes) {
-    SettingsFileRead out;
-    bytes.clear();
+// The file's bytes; `found` false (and no bytes) when there is no such file.
+struct SettingsBytes {
+    bool found = false;
+    std::string bytes;
+};
+
+Result<SettingsBytes> readSettingsBytes(const std::string& path) {
     const RegularFile file(path);
     if (!file.isOpen()) {
         if (file.errorNumber() == ENOENT) {
-            out.state = SettingsFileState::Missing;
-        } else {
-            out.state = file.errorNumber() == 0 ? SettingsFileState::NotAFile
-                                                : SettingsFileState::Unreadable;
-            out.problem = file.problem();
+            return SettingsBytes{};
         }
-        return out;
+        return Failure{file.problem()};
     }
     if (static_cast<std::size_t>(file.size()) > kMaxIniFileSize) {
-        out.state = SettingsFileState::TooLarge;
-        out.problem = "größer als " + megabytes(kMaxIniFileSize) + ", nicht gelesen";
-        return out;
+        return Failure{"größer als " + megabytes(kMaxIniFileSize) + ", nicht gelesen"};
     }
-    if (!file.readUpTo(bytes, kMaxIniFileSize)) {
-        out.state = SettingsFileState::Unreadable;
-        out.problem = "Datei nicht lesbar: " + systemErrorText(errno);
-        return out;
+    SettingsBytes out;
+    out.found = true;
+    if (!file.readUpTo(out.bytes, kMaxIniFileSize)) {
+        return Failure{"Datei nicht lesbar: " + systemErrorText(errno)};
     }
-    out.state = SettingsFileState::Read;
     return out;
+}
+
+// /usr is the system's read-only, shared hierarchy: a program there was
+// installed by a package or `make install`, even when root may write to
+// it. A settings file beside it would be shared by every user and left
+// behind when the package goes.
+bool isSystemProgramFolder(const std::string& folder) {
+    return folder.starts_with("/usr/") || folder == "/bin/" || folder == "/sbin/";
 }
 
 bool isWritableFolder(const std::string& folder) {
@@ -111,17 +116,20 @@ private:
 
 }  // namespace
 
-SettingsFileRead readSettingsFile(const std::string& file) {
-    std::string bytes;
-    SettingsFileRead out = readSettingsBytes(file, bytes);
-    if (out.state == SettingsFileState::Read) {
-        out.document = IniDocument::fromBytes(std::move(bytes));
+Result<SettingsFileRead> readSettingsFile(const std::string& file) {
+    Result<SettingsBytes> read = readSettingsBytes(file);
+    if (!read) {
+        return read.failure();
     }
+    SettingsFileRead out;
+    out.found = read->found;
+    out.document = IniDocument::fromBytes(std::move(read->bytes));
     return out;
 }
 
 IniDocument readIniFile(const std::string& file) {
-    return readSettingsFile(file).document;
+    Result<SettingsFileRead> read = readSettingsFile(file);
+    return read ? std::move(read->document) : IniDocument();
 }
 
 std::string iniValue(const IniDocument& document, std::string_view section, std::string_view key,
@@ -172,11 +180,11 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
     }
     // Read, change and replace the file in one turn.
     const SettingsWriteLock turn(target);
-    std::string before;
-    const SettingsFileRead read = readSettingsBytes(target, before);
-    if (read.state != SettingsFileState::Read && read.state != SettingsFileState::Missing) {
+    const Result<SettingsBytes> read = readSettingsBytes(target);
+    if (!read) {
         return false;
     }
+    const std::string& before = read->bytes;
     IniDocument doc = IniDocument::parse(before);
     bool allStored = true;
     for (const IniEntry& e : entries) {
@@ -189,7 +197,7 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
         doc.setValue(utf8ToCp1252(section), utf8ToCp1252(e.key), utf8ToCp1252(e.value));
     }
     const std::string& bytes = doc.bytes();
-    if (read.state == SettingsFileState::Read && bytes == before) {
+    if (read->found && bytes == before) {
         return allStored;  // nothing changed: spare the disk and the file's date
     }
     if (bytes.size() > kMaxIniFileSize) {
@@ -203,7 +211,7 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
 
 std::string locateSettingsFile(const std::string& programFolder) {
     const std::string folder = programFolder.empty() ? InitPaths().programFolder : programFolder;
-    if (!folder.empty() && isWritableFolder(folder)) {
+    if (!folder.empty() && !isSystemProgramFolder(folder) && isWritableFolder(folder)) {
         return folder + std::string(kSettingsFileName);
     }
     const std::string config = xdgConfigHome();

@@ -1,15 +1,17 @@
 #pragma once
 // The settings file: one section named after the product in a private
 // profile file, Windows-1252 on disk, UTF-8 in the program. Every read and
-// every write is a complete pass over the file, as with the platform's
-// profile functions; a write replaces the file atomically, so a crash or a
-// kill mid-write leaves the old file or the new one, never a torn one.
+// every write is a complete pass over the file, so what the window, the
+// command line or an editor changed in between is seen and kept; a write
+// replaces the file atomically, so a crash or a kill mid-write leaves the old
+// file or the new one, never a torn one.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "startup/ini_document.h"
 
 namespace vendrik {
@@ -28,25 +30,17 @@ inline constexpr std::size_t kMaxIniValueLength = 2047;
 // file grow beyond it.
 inline constexpr std::size_t kMaxIniFileSize = 64U << 20;
 
-enum class SettingsFileState {
-    Read,
-    Missing,     // no such file (yet): the defaults, nothing to report
-    NotAFile,    // a folder, a FIFO, a device in the file's place
-    Unreadable,  // no read permission, an I/O error
-    TooLarge,    // beyond kMaxIniFileSize
-};
-
 struct SettingsFileRead {
-    SettingsFileState state = SettingsFileState::Missing;
-    IniDocument document;  // empty unless Read
-    // Why the file gives the defaults, in German, for NotAFile, Unreadable
-    // and TooLarge; empty otherwise.
-    std::string problem;
+    // False when there is no such file (yet): the defaults, nothing to report.
+    bool found = false;
+    IniDocument document;  // empty when not found
 };
 
-// The file read once, with what became of it. Only an ordinary file is
-// opened, without waiting (a FIFO in its place cannot hang start-up).
-[[nodiscard]] SettingsFileRead readSettingsFile(const std::string& file);
+// The file read once. It fails, with the reason the file gives the defaults
+// (German), for a folder, a FIFO or a device in the file's place, a file
+// that cannot be read and one beyond kMaxIniFileSize. Only an ordinary file
+// is opened, without waiting (a FIFO in its place cannot hang start-up).
+[[nodiscard]] Result<SettingsFileRead> readSettingsFile(const std::string& file);
 
 // The file as a document, read once for several values; empty when the file
 // is missing, unreadable, not a regular file or beyond kMaxIniFileSize.
@@ -97,8 +91,9 @@ inline constexpr std::string_view kSettingsFileName = "vendrik.ini";
 
 // The one rule that finds the settings file, for start-up, the windows and
 // `vendrik-cli`: vendrik.ini in the program's folder when that folder is
-// writable, as a portable copy keeps its settings beside itself; otherwise,
-// as for a program installed under /usr, $XDG_CONFIG_HOME/vendrik/vendrik.ini
+// writable and not under /usr (nor /bin, /sbin), as a portable copy keeps
+// its settings beside itself; otherwise, as for a program a package
+// installed, $XDG_CONFIG_HOME/vendrik/vendrik.ini
 // (XDG_CONFIG_HOME defaulting to ~/.config). `programFolder` (with a trailing
 // "/") defaults to the folder of this process's executable. Empty when
 // neither can be worked out. The file need not exist yet.

@@ -1,5 +1,6 @@
 #include "startup/xdg_dirs.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "startup/path_helpers.h"
@@ -32,6 +33,24 @@ std::string xdgConfigHome() {
 
 std::string xdgDataHome() {
     return baseDir("XDG_DATA_HOME", ".local/share");
+}
+
+std::vector<std::string> xdgDataDirs() {
+    std::string list = environmentValue("XDG_DATA_DIRS");
+    if (list.empty()) {
+        list = "/usr/local/share/:/usr/share/";
+    }
+    std::vector<std::string> dirs;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        std::string dir = list.substr(start, end - start);
+        if (!dir.empty() && dir.front() == '/') {
+            dirs.push_back(AddBackslash(dir));
+        }
+        start = end + 1;
+    }
+    return dirs;
 }
 
 }  // namespace vendrik

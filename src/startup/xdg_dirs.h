@@ -2,6 +2,7 @@
 // The freedesktop base directories the program keeps its files in.
 
 #include <string>
+#include <vector>
 
 namespace vendrik {
 
@@ -15,5 +16,9 @@ namespace vendrik {
 // $XDG_DATA_HOME, else ~/.local/share; with a trailing "/"; empty without a
 // home.
 [[nodiscard]] std::string xdgDataHome();
+
+// The folders of $XDG_DATA_DIRS, else /usr/local/share/ and /usr/share/; each
+// with a trailing "/". Relative entries are ignored.
+[[nodiscard]] std::vector<std::string> xdgDataDirs();
 
 }  // namespace vendrik

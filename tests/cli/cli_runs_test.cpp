@@ -324,6 +324,35 @@ TEST(StandardStreams, EncodeReadsAndWritesThem) {
     EXPECT_FALSE(fs::exists(dir.path() / "-"));
 }
 
+// --max-size between the sizes at quality 40 with 4:2:0 and with 4:4:4:
+// without --sampling the slider's rule goes on at 4:2:0 and the file fits;
+// an explicit --sampling 444 holds, and the file is written at 40 (exit 3).
+TEST(OptimiseSizeLimit, AnExplicitSamplingHolds) {
+    TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 1600, 1200, 7);
+    std::map<std::string, std::uintmax_t> at40;
+    for (const std::string sampling : {"444", "420"}) {
+        const auto r =
+            optimiseIn(dir, "-q -Q 40 --sampling " + sampling + " --tag " + sampling + " a.bmp");
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        at40[sampling] = fs::file_size(dir.path() / ("a_" + sampling + ".jpg"));
+    }
+    ASSERT_GT(at40["444"], at40["420"] + 4096);
+    const std::string limit = std::to_string((at40["444"] + at40["420"]) / 2 / 1024) + "K";
+    const auto samplingOf = [&](const std::string& file) {
+        return runCommand("identify -format '%[jpeg:sampling-factor]' " +
+                          shellQuote(dir.file(file)))
+            .output;
+    };
+    auto r = optimiseIn(dir, "-q --max-size " + limit + " --tag regel a.bmp");
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(samplingOf("a_regel.jpg"), "2x2,1x1,1x1");
+    r = optimiseIn(dir, "-q --max-size " + limit + " --sampling 444 --tag fest a.bmp");
+    EXPECT_EQ(r.exitCode, 3) << r.output;
+    EXPECT_EQ(samplingOf("a_fest.jpg"), "1x1,1x1,1x1");
+    EXPECT_EQ(fs::file_size(dir.path() / "a_fest.jpg"), at40["444"]);
+}
+
 TEST(OptimiseMessages, SummaryUsesTheLocalesDecimalSeparator) {
     TempDir dir;
     makeJpeg(dir.file("a.jpg"), 64, 48, 1);

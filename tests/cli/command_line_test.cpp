@@ -194,7 +194,7 @@ TEST(HelpText, WrapsLongDescriptionsAtBlanksWithinEightyColumns) {
 }
 
 TEST(OptimiseOptionTable, SizeHelpListsEveryPresetWithItsIndex) {
-    OptimiseOptions options = defaultOptimiseOptions();
+    OptimiseOptions options;
     const std::string help = helpText(kOptimiseHelp, optimiseOptionTable(options));
     for (std::size_t i = 0; i < kSizePresets.size(); ++i) {
         EXPECT_NE(help.find(std::to_string(i) + ": " + std::string(kSizePresets[i].text)),
@@ -204,20 +204,20 @@ TEST(OptimiseOptionTable, SizeHelpListsEveryPresetWithItsIndex) {
 }
 
 TEST(OptimiseOptionTable, BoxIsWidthFirstAndSizeHeightFirst) {
-    OptimiseOptions options = defaultOptimiseOptions();
+    OptimiseOptions options;
     const auto table = optimiseOptionTable(options);
     CommandLine line;
     std::string error;
     ASSERT_TRUE(parseCommandLine(table, {"--box", "800x600"}, line, error));
     ASSERT_TRUE(applyOptions(line, false, error)) << error;
-    EXPECT_EQ(options.batch.sizeIndex, kOwnSizeIndex);
-    EXPECT_EQ(options.batch.size.ownWidthText, "800");
-    EXPECT_EQ(options.batch.size.ownHeightText, "600");
+    EXPECT_EQ(options.batch.picture.sizeIndex, kOwnSizeIndex);
+    EXPECT_EQ(options.batch.picture.size.ownWidthText, "800");
+    EXPECT_EQ(options.batch.picture.size.ownHeightText, "600");
     CommandLine size;
     ASSERT_TRUE(parseCommandLine(table, {"--size", "800x600"}, size, error));
     ASSERT_TRUE(applyOptions(size, false, error)) << error;
-    EXPECT_EQ(options.batch.size.ownHeightText, "800");
-    EXPECT_EQ(options.batch.size.ownWidthText, "600");
+    EXPECT_EQ(options.batch.picture.size.ownHeightText, "800");
+    EXPECT_EQ(options.batch.picture.size.ownWidthText, "600");
 }
 
 // A clock the test moves by hand.

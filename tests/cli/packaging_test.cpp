@@ -1,5 +1,6 @@
 // The manual pages and the bash completion: they render, they are
-// installed, and they know every option the help lists.
+// installed, and they know every option the help lists. The files of the
+// desktop and the package agree with the program.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "help_options.h"
+#include "startup/open_with.h"
 #include "support/cli_runs.h"
 
 namespace vendrik {
@@ -122,11 +124,76 @@ TEST(Install, PutsProgramPagesAndCompletionWhereDebianKeepsThem) {
     const auto r = runCommand("cmake --install " + shellQuote(VENDRIK_BUILD_DIR) + " --prefix " +
                               shellQuote(prefix.path().string()));
     ASSERT_EQ(r.exitCode, 0) << r.output;
-    for (const char* file :
-         {"bin/vendrik-cli", "share/man/man1/vendrik-cli.1", "share/man/man1/vendrik.1",
-          "share/bash-completion/completions/vendrik-cli"}) {
+    std::vector<std::string> files = {"bin/vendrik-cli", "share/man/man1/vendrik-cli.1",
+                                      "share/man/man1/vendrik.1",
+                                      "share/bash-completion/completions/vendrik-cli"};
+    if (VENDRIK_GUI_BUILT) {
+        files.insert(files.end(),
+                     {"bin/vendrik", "share/applications/vendrik.desktop",
+                      "share/metainfo/example.tervane.vendrik.metainfo.xml",
+                      "share/icons/hicolor/scalable/apps/vendrik.svg"});
+        for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+            files.push_back(std::string("share/icons/hicolor/") + size + "/apps/vendrik.png");
+        }
+    }
+    for (const std::string& file : files) {
         EXPECT_TRUE(fs::is_regular_file(prefix.path() / file)) << file;
     }
+}
+
+std::string fileText(const std::string& path) {
+    const auto b = test::readFileBytes(path);
+    return {b.begin(), b.end()};
+}
+
+// What follows the first `opening` in `text` up to `closing`; "" when
+// either is missing.
+std::string between(const std::string& text, const std::string& opening, char closing,
+                    std::size_t from = 0) {
+    const std::size_t start = text.find(opening, from);
+    if (start == std::string::npos) {
+        return {};
+    }
+    const std::size_t begin = start + opening.size();
+    const std::size_t end = text.find(closing, begin);
+    return end == std::string::npos ? std::string() : text.substr(begin, end - begin);
+}
+
+// The version is set once, in CMake; the copies that cannot read it from
+// there (the package's changelog, the software centre's newest release, the
+// manual pages' headers) must say the same, or a package would carry two.
+TEST(Packaging, EveryCopyOfTheVersionIsTheProgramsOne) {
+    const std::string version = VENDRIK_PROJECT_VERSION;
+    const auto r = runCommand(cli() + " --version");
+    EXPECT_EQ(between(r.output, "vendrik-cli (Tervane Vendrik) ", '\n'), version);
+    const std::string source = VENDRIK_TEST_SOURCE "/..";
+    const std::string changelog = fileText(source + "/debian/changelog");
+    EXPECT_TRUE(changelog.starts_with("vendrik (")) << changelog.substr(0, 40);
+    EXPECT_EQ(between(changelog, "vendrik (", ')'), version);
+    EXPECT_EQ(between(fileText(kPackaging + "/example.tervane.vendrik.metainfo.xml"),
+                      "<release version=\"", '"'),
+              version);
+    for (const char* page : {"vendrik-cli.1", "vendrik.1"}) {
+        const std::string th = between(fileText(kPackaging + "/man/" + page), "\n.TH ", '\n');
+        EXPECT_EQ(between(th, "\"Vendrik ", '"'), version) << page;
+    }
+}
+
+// The menu entry, the software centre and the entry start-up writes offer
+// Vendrik for the same picture types.
+TEST(Packaging, MenuEntryAndSoftwareCentreListTheTypesStartUpRegisters) {
+    const std::string desktop = fileText(kPackaging + "/vendrik.desktop");
+    EXPECT_EQ(between(desktop, "\nMimeType=", '\n'), std::string(kOpenWithMimeTypes));
+    const std::string metainfo = fileText(kPackaging + "/example.tervane.vendrik.metainfo.xml");
+    std::string mediatypes;
+    for (std::size_t at = metainfo.find("<mediatype>"); at != std::string::npos;
+         at = metainfo.find("<mediatype>", at + 1)) {
+        mediatypes += between(metainfo, "<mediatype>", '<', at) + ";";
+    }
+    EXPECT_EQ(mediatypes, std::string(kOpenWithMimeTypes));
+    EXPECT_NE(metainfo.find("<launchable type=\"desktop-id\">" + std::string(kDesktopEntryName) +
+                            "</launchable>"),
+              std::string::npos);
 }
 
 }  // namespace

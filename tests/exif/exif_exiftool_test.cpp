@@ -132,9 +132,8 @@ std::map<std::string, std::string> listing(const clsEXIF& exif) {
 
 TEST(AgainstExiftool, EveryListedValueAgreesInBothByteOrders) {
     test::TempDir dir;
-    // By the source tree's path, not __FILE__: ccache with a base_dir
-    // compiles with relative paths, which do not hold from the test's
-    // working folder.
+    // From the source folder the build names, not __FILE__, which a
+    // compiler cache may have made relative to the build folder.
     const std::string script = VENDRIK_TEST_SOURCE "/exif/make_fixtures.sh";
     const auto made = test::runCommand("bash " + test::shellQuote(script) + " " +
                                        test::shellQuote(dir.path().string()));

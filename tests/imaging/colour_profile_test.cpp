@@ -104,11 +104,10 @@ public:
     static std::string file(const std::string& name) { return s_dir->file(name); }
 
     static LoadedPicture load(const std::string& name, bool convert = true) {
-        std::string error;
         LoadOptions options;
         options.convertColours = convert;
-        auto p = loadPicture(file(name), error, options);
-        EXPECT_TRUE(p) << name << ": " << error;
+        auto p = loadPicture(file(name), options);
+        EXPECT_TRUE(p) << name << ": " << p.reason();
         return p ? std::move(*p) : LoadedPicture{};
     }
 
@@ -118,9 +117,8 @@ public:
         const auto r = test::runCommand("convert " + test::shellQuote(file(name)) + " -profile " +
                                         kSrgbIcc + " -depth 8 " + test::shellQuote("ppm:" + out));
         EXPECT_EQ(r.exitCode, 0) << r.output;
-        std::string error;
-        auto pnm = readPnm(out, error);
-        EXPECT_TRUE(pnm) << error;
+        auto pnm = readPnm(out);
+        EXPECT_TRUE(pnm) << pnm.reason();
         return pnm ? std::move(pnm->surface) : Surface();
     }
 
@@ -742,10 +740,8 @@ TEST_F(ColourFiles, HostileProfilesInEveryFormatAreIgnored) {
             ColourReport report;
             LoadOptions options;
             options.colourReport = &report;
-            Surface fitted;
-            std::string error;
-            ASSERT_TRUE(FitPictureToBox(file(name), BoxSize{40, 30}, fitted, error, options))
-                << name << ": " << error;
+            const Result<Surface> fitted = FitPictureToBox(file(name), BoxSize{40, 30}, options);
+            ASSERT_TRUE(fitted) << name << ": " << fitted.reason();
             EXPECT_EQ(report.outcome, ColourOutcome::Ignored) << name;
             EXPECT_EQ(report.note.rfind(c.note, 0), 0U) << name << ": " << report.note;
         }

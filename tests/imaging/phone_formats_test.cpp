@@ -12,6 +12,7 @@
 #include "imaging/picture_loader.h"
 #include "imaging/pnm_reader.h"
 #include "imaging/surface_ops.h"
+#include "refused_pictures.h"
 #include "support/test_support.h"
 
 // libx265, which writes the turned HEIC below, keeps a buffer until the
@@ -38,9 +39,8 @@ public:
     static std::string file(const std::string& name) { return s_dir->file(name); }
 
     static Surface load(const std::string& name, PictureFormat* format = nullptr) {
-        std::string error;
-        auto picture = loadPicture(file(name), error);
-        EXPECT_TRUE(picture) << name << ": " << error;
+        auto picture = loadPicture(file(name));
+        EXPECT_TRUE(picture) << name << ": " << picture.reason();
         if (!picture) {
             return {};
         }
@@ -214,11 +214,6 @@ TEST_F(PhoneFormats, HeicRotationIsAppliedOnceNotTwice) {
 // garbage behind a valid signature. Each is refused with a reason; under
 // the sanitizers none may crash or read out of bounds.
 
-std::vector<std::uint8_t> cut(std::vector<std::uint8_t> f, double share) {
-    f.resize(static_cast<std::size_t>(static_cast<double>(f.size()) * share));
-    return f;
-}
-
 // Overwrites the first `box` (a four-character box type) with `patch`
 // starting `offset` bytes after the type.
 std::vector<std::uint8_t> patched(std::vector<std::uint8_t> f, const char* box, std::size_t offset,
@@ -252,42 +247,31 @@ TEST_F(PhoneFormats, HostileFilesAreRefusedWithAReason) {
                                             0, 0, 0, 0,  'm', 'i', 'f', '1', 'h', 'e', 'i', 'c'};
     const std::vector<std::uint8_t> riff = {'R', 'I', 'F', 'F', 0, 1, 0, 0,
                                             'W', 'E', 'B', 'P', 'V', 'P', '8', ' '};
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-        const char* reason;
-    };
-    const std::vector<Case> cases = {
-        {"cut_half.heic", cut(heic, 0.5), "HEIF"},
-        {"cut_head.heic", cut(heic, 0.05), "HEIF"},
-        {"cut_half.avif", cut(avif, 0.5), "HEIF"},
-        {"huge.heic", patched(heic, "ispe", 4, {0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60}), "zu groß"},
-        // Within libheif's limits, past the loader's 100 megapixels.
-        {"big.heic", patched(heic, "ispe", 4, {0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20}), "Bild zu groß"},
-        {"wide.heic", patched(heic, "ispe", 4, {0, 1, 0, 0, 0, 0, 0, 1}), "zu groß"},
-        {"zero.heic", patched(heic, "ispe", 4, {0, 0, 0, 0, 0, 0, 0, 0}), "Bildgröße"},
-        {"garbage.heic", garbageAfter(ftyp, 4000), "HEIF"},
-        {"cut_half.webp", cut(webp, 0.5), "WebP"},
-        {"cut_head.webp", cut(webp, 0.05), "WebP"},
-        {"cut_anim.webp", cut(anim, 0.6), "WebP"},
-        // The VP8 frame header's 14-bit sizes at their largest: 268
-        // megapixels.
-        {"huge.webp", patched(webp, "VP8 ", 10, {0xFF, 0x3F, 0xFF, 0x3F}), "zu groß"},
-        // The extended header's 24-bit canvas size at its largest.
-        {"huge_canvas.webp", patched(vp8x, "VP8X", 8, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
-         "WebP"},
-        {"garbage.webp", garbageAfter(riff, 4000), "WebP"},
-    };
-    for (const Case& c : cases) {
-        const std::string path = file(c.name);
-        test::writeFileBytes(path, c.bytes);
-        std::string error;
-        const auto picture = loadPicture(path, error);
-        EXPECT_FALSE(picture) << c.name;
-        EXPECT_FALSE(error.empty()) << c.name;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
-        std::cout << "  " << c.name << ": " << error << "\n";
-    }
+    const auto cut = test::firstPart;
+    test::expectRefused(
+        file, {
+                  {"cut_half.heic", cut(heic, 0.5), "HEIF"},
+                  {"cut_head.heic", cut(heic, 0.05), "HEIF"},
+                  {"cut_half.avif", cut(avif, 0.5), "HEIF"},
+                  {"huge.heic", patched(heic, "ispe", 4, {0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60}),
+                   "zu groß"},
+                  // Within libheif's limits, past the loader's 100 megapixels.
+                  {"big.heic", patched(heic, "ispe", 4, {0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20}),
+                   "Bild zu groß"},
+                  {"wide.heic", patched(heic, "ispe", 4, {0, 1, 0, 0, 0, 0, 0, 1}), "zu groß"},
+                  {"zero.heic", patched(heic, "ispe", 4, {0, 0, 0, 0, 0, 0, 0, 0}), "Bildgröße"},
+                  {"garbage.heic", garbageAfter(ftyp, 4000), "HEIF"},
+                  {"cut_half.webp", cut(webp, 0.5), "WebP"},
+                  {"cut_head.webp", cut(webp, 0.05), "WebP"},
+                  {"cut_anim.webp", cut(anim, 0.6), "WebP"},
+                  // The VP8 frame header's 14-bit sizes at their largest: 268
+                  // megapixels.
+                  {"huge.webp", patched(webp, "VP8 ", 10, {0xFF, 0x3F, 0xFF, 0x3F}), "zu groß"},
+                  // The extended header's 24-bit canvas size at its largest.
+                  {"huge_canvas.webp",
+                   patched(vp8x, "VP8X", 8, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), "WebP"},
+                  {"garbage.webp", garbageAfter(riff, 4000), "WebP"},
+              });
 }
 
 TEST(PhoneFormatSniffing, ChosenByContentNotName) {

@@ -4,12 +4,11 @@
 #include "imaging/picture_loader.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 
 #include "imaging/pnm_reader.h"
 #include "imaging/scaling.h"
+#include "refused_pictures.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -65,11 +65,10 @@ class LoadsLikeReference : public LoaderFiles, public ::testing::WithParamInterf
 
 TEST_P(LoadsLikeReference, PixelsMatchThePeerDecoder) {
     const FormatCase& c = GetParam();
-    std::string error;
-    const auto picture = loadPicture(file(c.file), error);
-    ASSERT_TRUE(picture) << error;
-    const auto reference = readPnm(file(std::string(c.file) + ".ref.ppm"), error);
-    ASSERT_TRUE(reference) << error;
+    const auto picture = loadPicture(file(c.file));
+    ASSERT_TRUE(picture) << picture.reason();
+    const auto reference = readPnm(file(std::string(c.file) + ".ref.ppm"));
+    ASSERT_TRUE(reference) << reference.reason();
     EXPECT_EQ(picture->format, c.format);
     ASSERT_EQ(picture->pixels.width(), reference->surface.width());
     ASSERT_EQ(picture->pixels.height(), reference->surface.height());
@@ -118,9 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LoaderFiles, FormatComesFromTheBytesNotTheName) {
     const std::string renamed = file("really_a_png.jpg");
     test::writeFileBytes(renamed, test::readFileBytes(file("rgb.png")));
-    std::string error;
-    const auto picture = loadPicture(renamed, error);
-    ASSERT_TRUE(picture) << error;
+    const auto picture = loadPicture(renamed);
+    ASSERT_TRUE(picture) << picture.reason();
     EXPECT_EQ(picture->format, PictureFormat::Png);
 }
 
@@ -130,9 +128,8 @@ TEST_F(LoaderFiles, ReducedJpegDecodeStaysAtLeastAsLargeAsTheFittedResult) {
         SCOPED_TRACE(std::to_string(box.width) + " x " + std::to_string(box.height));
         LoadOptions options;
         options.fitBox = box;
-        std::string error;
-        const auto picture = loadPicture(file("orient6.jpg"), error, options);
-        ASSERT_TRUE(picture) << error;
+        const auto picture = loadPicture(file("orient6.jpg"), options);
+        ASSERT_TRUE(picture) << picture.reason();
         EXPECT_EQ(picture->width, 69);
         EXPECT_EQ(picture->height, 148);
         const BoxSize fit = fitPictureSize(picture->width, picture->height, box);
@@ -209,48 +206,35 @@ std::vector<std::uint8_t> withJpegSize(std::vector<std::uint8_t> f, int w, int h
     return f;
 }
 
-std::vector<std::uint8_t> firstPart(std::vector<std::uint8_t> f, double share) {
-    f.resize(static_cast<std::size_t>(static_cast<double>(f.size()) * share));
-    return f;
-}
-
 TEST_F(LoaderFiles, HostileFilesFailWithTheirReason) {
     const auto jpeg = test::readFileBytes(file("orient1.jpg"));
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-        const char* reason;
-    };
-    const std::vector<Case> cases = {
-        {"empty.jpg", {}, "Datei ist leer"},
-        {"text.png", {'h', 'a', 'l', 'l', 'o', '\n'}, "kein unterstütztes Bildformat"},
-        {"cut.jpg", firstPart(jpeg, 0.6), "JPEG beschädigt oder abgeschnitten"},
-        {"header_only.jpg", firstPart(jpeg, 0.1), "JPEG beschädigt oder abgeschnitten"},
-        {"cut.png", firstPart(test::readFileBytes(file("rgb.png")), 0.5), "PNG beschädigt"},
-        {"cut.gif", firstPart(test::readFileBytes(file("plain.gif")), 0.5), "GIF beschädigt"},
-        {"cut.bmp", firstPart(test::readFileBytes(file("rgb24.bmp")), 0.5), "BMP abgeschnitten"},
-        {"cut.tif", firstPart(test::readFileBytes(file("rgb.tif")), 0.5), "TIFF"},
-        {"huge.jpg", withJpegSize(jpeg, 30000, 30000), "Bild zu groß"},
-        {"huge.png", hugePng(), "Bild zu groß"},
-        {"huge.bmp", hugeBmp(), "Bild zu groß"},
-        {"huge.gif", hugeGifScreen(), "Bild zu groß"},
-    };
-    for (const Case& c : cases) {
-        const std::string path = file(c.name);
-        test::writeFileBytes(path, c.bytes);
-        std::string error;
-        const auto picture = loadPicture(path, error);
-        EXPECT_FALSE(picture) << c.name;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << c.name << ": " << error;
-    }
+    using test::firstPart;
+    test::expectRefused(
+        file,
+        {
+            {"empty.jpg", {}, "Datei ist leer"},
+            {"text.png", {'h', 'a', 'l', 'l', 'o', '\n'}, "kein unterstütztes Bildformat"},
+            {"cut.jpg", firstPart(jpeg, 0.6), "JPEG beschädigt oder abgeschnitten"},
+            {"header_only.jpg", firstPart(jpeg, 0.1), "JPEG beschädigt oder abgeschnitten"},
+            {"cut.png", firstPart(test::readFileBytes(file("rgb.png")), 0.5), "PNG beschädigt"},
+            {"cut.gif", firstPart(test::readFileBytes(file("plain.gif")), 0.5), "GIF beschädigt"},
+            {"cut.bmp", firstPart(test::readFileBytes(file("rgb24.bmp")), 0.5),
+             "BMP abgeschnitten"},
+            {"cut.tif", firstPart(test::readFileBytes(file("rgb.tif")), 0.5), "TIFF"},
+            {"huge.jpg", withJpegSize(jpeg, 30000, 30000), "Bild zu groß"},
+            {"huge.png", hugePng(), "Bild zu groß"},
+            {"huge.bmp", hugeBmp(), "Bild zu groß"},
+            {"huge.gif", hugeGifScreen(), "Bild zu groß"},
+        });
 }
 
 TEST_F(LoaderFiles, FolderAndMissingFileAreRefused) {
-    std::string error;
-    EXPECT_FALSE(loadPicture(file(""), error));
-    EXPECT_NE(error.find("Ordner"), std::string::npos) << error;
-    EXPECT_FALSE(loadPicture(file("does-not-exist.jpg"), error));
-    EXPECT_EQ(error, "Datei nicht gefunden");
+    const auto folder = loadPicture(file(""));
+    EXPECT_FALSE(folder);
+    EXPECT_NE(folder.reason().find("Ordner"), std::string::npos) << folder.reason();
+    const auto missing = loadPicture(file("does-not-exist.jpg"));
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.reason(), "Datei nicht gefunden");
 }
 
 TEST_F(LoaderFiles, ProgressiveJpegWithTooManyScansIsRefused) {
@@ -284,11 +268,12 @@ TEST_F(LoaderFiles, ProgressiveJpegWithTooManyScansIsRefused) {
     }
     const std::string out = file("many_scans.jpg");
     test::writeFileBytes(out, bytes);
-    std::string error;
-    EXPECT_FALSE(loadPicture(out, error));
-    EXPECT_NE(error.find("mehr als 100 Scans"), std::string::npos) << error;
+    const auto refused = loadPicture(out);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.reason().find("mehr als 100 Scans"), std::string::npos) << refused.reason();
     // The same file with its original scans loads.
-    EXPECT_TRUE(loadPicture(file("progressive.jpg"), error)) << error;
+    const auto progressive = loadPicture(file("progressive.jpg"));
+    EXPECT_TRUE(progressive) << progressive.reason();
 }
 
 // ---- Names that are no pictures, and memory told before it is taken ---------
@@ -319,12 +304,12 @@ TEST(LoaderNames, AFifoNamedLikeAPictureIsRefusedAtOnce) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string expected = "ist eine benannte Pipe (FIFO), keine gewöhnliche Datei";
     EXPECT_TRUE(answersWithin2s([&] {
-        std::string error;
-        return !loadPicture(fifo, error) && error == expected;
+        const auto picture = loadPicture(fifo);
+        return !picture && picture.reason() == expected;
     }));
     EXPECT_TRUE(answersWithin2s([&] {
-        std::string error;
-        return !readPnm(fifo, error) && error == "kann nicht geöffnet werden: " + expected;
+        const auto pnm = readPnm(fifo);
+        return !pnm && pnm.reason() == "kann nicht geöffnet werden: " + expected;
     }));
 }
 
@@ -355,8 +340,8 @@ Told memoryToldFor(const std::string& path, std::optional<BoxSize> fitBox = std:
         ++told.calls;
         told.memory = m;
     };
-    std::string error;
-    EXPECT_TRUE(loadPicture(path, error, options)) << error;
+    const auto picture = loadPicture(path, options);
+    EXPECT_TRUE(picture) << picture.reason();
     return told;
 }
 

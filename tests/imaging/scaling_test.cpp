@@ -130,19 +130,19 @@ TEST(CopyPictureToBox, KeepsSizeAndPixels) {
         10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0};
     test::TempDir dir;
     test::writeFileBytes(dir.file("p.bmp"), bmp);
-    Surface out;
-    std::string error;
-    ASSERT_TRUE(CopyPictureToBox(dir.file("p.bmp"), out, error)) << error;
-    ASSERT_EQ(out.width(), 3);
-    ASSERT_EQ(out.height(), 2);
-    EXPECT_EQ(out.pixel(0, 0), (Bgr{10, 11, 12}));
-    EXPECT_EQ(out.pixel(2, 1), (Bgr{7, 8, 9}));
+    const Result<Surface> out = CopyPictureToBox(dir.file("p.bmp"));
+    ASSERT_TRUE(out) << out.reason();
+    ASSERT_EQ(out->width(), 3);
+    ASSERT_EQ(out->height(), 2);
+    EXPECT_EQ(out->pixel(0, 0), (Bgr{10, 11, 12}));
+    EXPECT_EQ(out->pixel(2, 1), (Bgr{7, 8, 9}));
 
-    // A file that cannot be loaded leaves the destination as it was.
-    EXPECT_FALSE(FitPictureToBox(dir.file("missing.bmp"), {160, 120}, out, error));
-    EXPECT_EQ(out.width(), 3);
-    EXPECT_FALSE(FitPictureToBox(dir.file("p.bmp"), {0, 120}, out, error));
-    EXPECT_NE(error.find("leer"), std::string::npos) << error;
+    const Result<Surface> missing = FitPictureToBox(dir.file("missing.bmp"), {160, 120});
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.reason(), "Datei nicht gefunden");
+    const Result<Surface> empty = FitPictureToBox(dir.file("p.bmp"), {0, 120});
+    EXPECT_FALSE(empty);
+    EXPECT_NE(empty.reason().find("leer"), std::string::npos) << empty.reason();
 }
 
 TEST(ReadRect, OutsidePixelsReadBlack) {

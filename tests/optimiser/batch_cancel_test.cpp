@@ -51,7 +51,7 @@ TEST_P(CancelRun, StopsWithinOnePicturePerJobAndLeavesOnlyWholeFiles) {
     BatchSettings s;
     s.runMode = RunMode::Batch;
     s.targetFolder = out.string();
-    s.size.keepOriginalSize = true;
+    s.picture.size.keepOriginalSize = true;
     s.jobs = jobs;
     std::stop_source stop;
     StopAfterFifth observer(stop);

@@ -41,8 +41,8 @@ public:
 BatchSettings smallBox(RunMode mode) {
     BatchSettings s;
     s.runMode = mode;
-    s.sizeIndex = 0;  // "120 x 160"
-    s.quality = 80;
+    s.picture.sizeIndex = 0;  // "120 x 160"
+    s.picture.quality = 80;
     return s;
 }
 
@@ -106,7 +106,6 @@ TEST(BatchEngine, SingleRunAsksAndNoKeepsTheOldFile) {
     rec.answer = false;
     const auto results = runBatch({src}, smallBox(RunMode::Single), rec);
     EXPECT_EQ(rec.asked, (std::vector<std::string>{old}));
-    EXPECT_EQ(overwriteQuestion(old), "Bereits vorhandene Datei 'urlaub_new.jpg' überschreiben ?");
     EXPECT_EQ(results[0].status, PictureStatus::Skipped);
     EXPECT_EQ(test::readFileBytes(old), (std::vector<std::uint8_t>{'a', 'l', 't'}));
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"urlaub.bmp", "urlaub_new.jpg"}));
@@ -189,7 +188,7 @@ TEST(BatchEngine, WatermarkHookDrawsOnTheScaledPictureAndMayFail) {
 
     BoxSize seen;
     s.naming.ownTag = "marked";
-    s.watermark = [&](Surface& picture) {
+    s.picture.watermark = [&](Surface& picture) {
         seen = {picture.width(), picture.height()};
         picture.fill({255, 255, 255});
     };
@@ -198,7 +197,7 @@ TEST(BatchEngine, WatermarkHookDrawsOnTheScaledPictureAndMayFail) {
     EXPECT_NE(test::readFileBytes(plain[0].target), test::readFileBytes(marked[0].target));
 
     s.naming.ownTag = "failed";
-    s.watermark = [](Surface&) { throw std::runtime_error("Schrift fehlt"); };
+    s.picture.watermark = [](Surface&) { throw std::runtime_error("Schrift fehlt"); };
     const auto failed = runBatch({src}, s, rec);
     EXPECT_EQ(failed[0].status, PictureStatus::Written);
     EXPECT_EQ(failed[0].watermarkError, "Schrift fehlt");

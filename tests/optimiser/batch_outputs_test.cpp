@@ -1,15 +1,20 @@
 // What a run does with its outputs: names that collide within the run,
-// sources named twice, subfolders below the target folder, dry runs and runs
-// into memory; and the folder trees and path identities they rest on.
+// sources named twice, subfolders below the target folder, dry runs, the
+// pipeline's bytes without a run, another output format; and the folder
+// trees and path identities they rest on.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 
+#include "imaging/pnm_reader.h"
 #include "optimiser/batch_engine.h"
-#include "optimiser/folder_listing.h"
+#include "optimiser/picture_pipeline.h"
+#include "startup/picture_listing.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -30,7 +35,7 @@ public:
 BatchSettings into(const std::string& folder, int jobs) {
     BatchSettings s;
     s.runMode = RunMode::Batch;
-    s.sizeIndex = 0;
+    s.picture.sizeIndex = 0;
     s.targetFolder = folder;
     s.jobs = jobs;
     return s;
@@ -144,83 +149,149 @@ TEST_P(RunOutputs, ADryRunWritesNothingAndReportsWhatWouldBeWritten) {
     EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
 }
 
-TEST_P(RunOutputs, AMemoryRunHandsTheFileBackAndLooksAtNoFolder) {
-    TempDir dir;
-    writeBmp(dir.file("a.bmp"), 40, 30, 1);
-    Finished observer;
-    const auto real = runBatch({dir.file("a.bmp")}, into(dir.path().string(), 1), observer);
-    BatchSettings s = into(dir.file("fehlt"), GetParam());
-    s.output = OutputMode::Memory;
-    const auto memory = runBatch({dir.file("a.bmp")}, s, observer);
-    ASSERT_EQ(memory[0].status, PictureStatus::Written) << memory[0].reason;
-    EXPECT_EQ(memory[0].encoded, test::readFileBytes(real[0].target));
-    EXPECT_EQ(memory[0].bytes, memory[0].encoded.size());
-    EXPECT_FALSE(fs::exists(dir.path() / "fehlt"));
-}
-
 INSTANTIATE_TEST_SUITE_P(Jobs, RunOutputs, ::testing::Values(1, 3),
                          [](const auto& info) { return std::to_string(info.param) + "Jobs"; });
 
-// The estimate of one picture's output is the file the run then writes,
-// byte for byte in size, whatever the settings that shape it.
+// The pipeline alone (the window's estimate, `-o -`) gives the file the run
+// then writes, byte for byte, whatever the settings that shape it, and
+// looks at no folder.
 struct EstimateCase {
     const char* name;
-    void (*adjust)(BatchSettings&);
+    void (*adjust)(PictureSettings&);
 };
 
 class PictureEstimate : public ::testing::TestWithParam<EstimateCase> {};
 
-TEST_P(PictureEstimate, IsTheSizeOfTheFileTheRunWrites) {
+TEST_P(PictureEstimate, IsTheFileTheRunWrites) {
     TempDir dir;
     ASSERT_TRUE(test::writeJpeg(dir.file("a.jpg"), 900, 600, "-Model=Kamera -GPSLatitude=48.1"));
     fs::create_directory(dir.path() / "out");
     BatchSettings s = into(dir.file("out"), 1);
-    s.sizeIndex = 3;
-    GetParam().adjust(s);
-    const PictureResult estimate = estimatePicture(dir.file("a.jpg"), s);
-    ASSERT_EQ(estimate.status, PictureStatus::Written) << estimate.reason;
-    EXPECT_TRUE(estimate.encoded.empty());
+    s.picture.sizeIndex = 3;
+    GetParam().adjust(s.picture);
+    const Result<EncodedPicture> estimate = processPicture(dir.file("a.jpg"), s.picture);
+    ASSERT_TRUE(estimate) << estimate.reason();
     EXPECT_TRUE(fs::is_empty(dir.path() / "out"));  // nothing written
 
     Finished observer;
     const auto real = runBatch({dir.file("a.jpg")}, s, observer);
     ASSERT_EQ(real[0].status, PictureStatus::Written) << real[0].reason;
-    EXPECT_EQ(estimate.bytes, fs::file_size(real[0].target));
-    EXPECT_EQ(estimate.quality, real[0].quality);
-    EXPECT_EQ(estimate.size.width, real[0].size.width);
-    EXPECT_EQ(estimate.size.height, real[0].size.height);
+    EXPECT_EQ(estimate->bytes, test::readFileBytes(real[0].target));
+    EXPECT_EQ(estimate->quality, real[0].quality);
+    EXPECT_EQ(estimate->size.width, real[0].size.width);
+    EXPECT_EQ(estimate->size.height, real[0].size.height);
+    EXPECT_EQ(estimate->overLimit, real[0].reason);
+    EXPECT_EQ(estimate->notes, real[0].notes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, PictureEstimate,
     ::testing::Values(
-        EstimateCase{"Defaults", [](BatchSettings&) {}},
+        EstimateCase{"Defaults", [](PictureSettings&) {}},
         EstimateCase{"LowQualityFasterSampling",
-                     [](BatchSettings& s) {
+                     [](PictureSettings& s) {
                          s.quality = 45;
                          s.sampling = Sampling::Faster;
                      }},
-        EstimateCase{"OriginalSize", [](BatchSettings& s) { s.size.keepOriginalSize = true; }},
+        EstimateCase{"OriginalSize", [](PictureSettings& s) { s.size.keepOriginalSize = true; }},
         EstimateCase{"NoEnlargeInALargeBox",
-                     [](BatchSettings& s) {
+                     [](PictureSettings& s) {
                          s.sizeIndex = 9;
                          s.noEnlarge = true;
                      }},
-        EstimateCase{"SizeLimit", [](BatchSettings& s) { s.maxBytes = 20 * 1024; }},
-        EstimateCase{"SizeLimitBelowTheLowestQuality", [](BatchSettings& s) { s.maxBytes = 1024; }},
-        EstimateCase{"MetadataKept", [](BatchSettings& s) { s.metadata = MetadataChoice::Keep; }},
+        EstimateCase{"SizeLimit", [](PictureSettings& s) { s.maxBytes = 20 * 1024; }},
+        EstimateCase{"SizeLimitBelowTheLowestQuality",
+                     [](PictureSettings& s) { s.maxBytes = 1024; }},
+        EstimateCase{"MetadataKept", [](PictureSettings& s) { s.metadata = MetadataChoice::Keep; }},
         EstimateCase{"MetadataKeptWithoutGps",
-                     [](BatchSettings& s) { s.metadata = MetadataChoice::KeepWithoutGps; }}),
+                     [](PictureSettings& s) { s.metadata = MetadataChoice::KeepWithoutGps; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PictureEstimateOf, AnUnreadablePictureFailsWithItsReason) {
     TempDir dir;
     test::writeText(dir.file("kaputt.jpg"), "\xFF\xD8\xFF kein Bild");
-    const PictureResult r = estimatePicture(dir.file("kaputt.jpg"), into(dir.path().string(), 1));
-    EXPECT_EQ(r.status, PictureStatus::Failed);
-    EXPECT_FALSE(r.reason.empty());
-    EXPECT_EQ(r.bytes, 0U);
+    const Result<EncodedPicture> r = processPicture(dir.file("kaputt.jpg"), PictureSettings{});
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.reason().find("JPEG beschädigt"), std::string::npos) << r.reason();
     EXPECT_EQ(filesUnder(dir.path()), std::vector<std::string>{"kaputt.jpg"});
+}
+
+// A second output format through the seam: binary PPM, with the quality
+// asked for in a comment, so that a size limit has something to search. The
+// run, the size search and the estimate take it as they take JPEG.
+class PpmFormat final : public OutputFormat {
+public:
+    [[nodiscard]] std::string_view name() const noexcept override {
+        return "PPM";
+    }
+    [[nodiscard]] std::string_view ending() const noexcept override {
+        return ".ppm";
+    }
+    [[nodiscard]] Result<EncodedFile> encode(const Surface& picture, const EncodeSettings& settings,
+                                             const MetadataSegments&,
+                                             const EncodeProgress& progress) const override {
+        if (picture.width() > 1000) {
+            return Failure{"zu breit für PPM"};
+        }
+        ++encodes;
+        // One comment byte per quality step: larger files at higher qualities.
+        const std::string head =
+            "P6\n#" + std::string(static_cast<std::size_t>(settings.quality), 'q') + "\n" +
+            std::to_string(picture.width()) + " " + std::to_string(picture.height()) + "\n255\n";
+        EncodedFile file;
+        file.bytes.assign(head.begin(), head.end());
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const Bgr p = picture.pixel(x, y);
+                file.bytes.insert(file.bytes.end(), {p.r, p.g, p.b});
+            }
+        }
+        if (progress) {
+            progress(100);
+        }
+        return file;
+    }
+    mutable std::atomic<int> encodes{0};
+};
+
+TEST(OutputFormatSeam, AnotherFormatRunsThroughTheRunTheSearchAndTheEstimate) {
+    TempDir dir;
+    writeBmp(dir.file("a.bmp"), 80, 60, 1);
+    writeBmp(dir.file("b.bmp"), 60, 80, 2);
+    fs::create_directory(dir.path() / "out");
+    const auto ppm = std::make_shared<PpmFormat>();
+    BatchSettings s = into(dir.file("out"), 2);
+    s.picture.format = ppm;
+    Finished observer;
+    const auto results = runBatch({dir.file("a.bmp"), dir.file("b.bmp")}, s, observer);
+    ASSERT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
+    ASSERT_EQ(results[1].status, PictureStatus::Written) << results[1].reason;
+    EXPECT_EQ(results[0].target, dir.file("out/a_new.ppm"));  // the format's ending
+    const Result<PnmImage> written = readPnm(results[0].target);
+    ASSERT_TRUE(written) << written.reason();
+    EXPECT_EQ(written->surface.width(), 160);  // "120 x 160": 80 × 60 enlarged
+    EXPECT_EQ(written->surface.height(), 120);
+
+    // The estimate: the same bytes.
+    const Result<EncodedPicture> estimate = processPicture(dir.file("a.bmp"), s.picture);
+    ASSERT_TRUE(estimate) << estimate.reason();
+    EXPECT_EQ(estimate->bytes, test::readFileBytes(results[0].target));
+
+    // A size limit: the highest quality whose file fits.
+    const std::uint64_t at80 = estimate->bytes.size();
+    s.picture.maxBytes = at80 - 10;
+    const Result<EncodedPicture> limited = processPicture(dir.file("a.bmp"), s.picture);
+    ASSERT_TRUE(limited) << limited.reason();
+    EXPECT_EQ(limited->quality, 70);
+    EXPECT_LE(limited->bytes.size(), s.picture.maxBytes);
+
+    // A picture the format refuses fails with the format's reason.
+    s.picture.maxBytes = 0;
+    s.picture.sizeIndex = 9;  // "1536 x 2048"
+    const auto refused = runBatch({dir.file("a.bmp")}, s, observer);
+    EXPECT_EQ(refused[0].status, PictureStatus::Failed);
+    EXPECT_EQ(refused[0].reason, "zu breit für PPM");
+    EXPECT_GT(ppm->encodes.load(), 4);
 }
 
 TEST(PictureTree, ListsFoldersDepthFirstWithoutFollowingLinks) {

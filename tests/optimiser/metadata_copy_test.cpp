@@ -93,8 +93,8 @@ public:
         std::filesystem::create_directories(file(folder));
         BatchSettings s;
         s.targetFolder = file(folder);
-        s.size.keepOriginalSize = true;
-        s.metadata = choice;
+        s.picture.size.keepOriginalSize = true;
+        s.picture.metadata = choice;
         BatchObserver quiet;
         auto results = runBatch({source}, s, quiet);
         EXPECT_EQ(results.size(), 1U);
@@ -200,7 +200,7 @@ TEST_F(KeptMetadata, StripWritesTheSameBytesAsTheDefault) {
     std::filesystem::create_directories(file("default"));
     BatchSettings s;
     s.targetFolder = file("default");
-    s.size.keepOriginalSize = true;
+    s.picture.size.keepOriginalSize = true;
     BatchObserver quiet;
     const auto byDefault = runBatch({file("phone.jpg")}, s, quiet);
     ASSERT_EQ(byDefault.size(), 1U);
@@ -372,7 +372,9 @@ TEST(InsertMetadata, RefusesAFileWithoutJfifHead) {
     const Bytes before = notJfif;
     MetadataSegments s;
     s.exif = {'E', 'x', 'i', 'f', 0, 0};
-    EXPECT_FALSE(insertMetadata(notJfif, s));
+    const Result<void> refused = insertMetadata(notJfif, s);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.reason(), "Metadaten entfernt: JPEG ohne JFIF-Kopf");
     EXPECT_EQ(notJfif, before);
     Bytes truncatedApp0 = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x40, 0x4A};
     EXPECT_FALSE(insertMetadata(truncatedApp0, s));

@@ -21,7 +21,22 @@ class OutputName : public ::testing::TestWithParam<NameCase> {};
 TEST_P(OutputName, FollowsTheNamingRule) {
     const NameCase& c = GetParam();
     const std::string tag = NameTag(c.naming, c.scaled);
-    EXPECT_EQ(TargetName("/ziel/", baseNameFor(c.file), tag, c.naming.tagFirst), c.want);
+    EXPECT_EQ(TargetName("/ziel/", baseNameFor(c.file), tag, c.naming.tagFirst, ".jpg"), c.want);
+}
+
+TEST(OutputName, EndsWithTheFormatsEnding) {
+    EXPECT_EQ(TargetName("/ziel/", "urlaub", "web", false, ".webp"), "/ziel/urlaub_web.webp");
+    EXPECT_EQ(TargetName("", "urlaub", "web", true, ".avif"), "web_urlaub.avif");
+}
+
+// Without settings, the naming starts where the settings file's defaults put
+// the window: tag list entry "new" at the end, an empty own tag.
+TEST(OutputName, DefaultsAreTheSettingsFiles) {
+    const NamingSettings n;
+    EXPECT_EQ(n.option, NameOption::ListTag);
+    EXPECT_EQ(n.listTag, "new");
+    EXPECT_EQ(n.ownTag, "");
+    EXPECT_FALSE(n.tagFirst);
 }
 
 NamingSettings listTag(const char* tag, bool first = false) {
@@ -140,11 +155,13 @@ INSTANTIATE_TEST_SUITE_P(Values, QualitySlider,
                                            SliderCase{95, Sampling::Best, std::nullopt}),
                          [](const auto& info) { return "Value" + std::to_string(info.param.value); });
 
-TEST(QualityPresets, PresetsAgreeWithTheSliderRule) {
+TEST(QualityPresets, EachPresetMarksItself) {
     for (const QualityPreset& p : kQualityPresets) {
-        EXPECT_EQ(samplingForQuality(p.value), p.sampling) << p.caption;
         EXPECT_EQ(qualityPresetIndex(p.caption), markedQualityPreset(p.value));
     }
+    // "Website" is the one preset below the rule's 70: 4:2:0.
+    EXPECT_EQ(samplingForQuality(kQualityPresets[0].value), Sampling::Faster);
+    EXPECT_EQ(samplingForQuality(kQualityPresets[1].value), Sampling::Best);
     EXPECT_EQ(qualityCaption(60), "Verwendungszweck / Qualität: 60%");
     const SamplingFactors faster = samplingFactors(Sampling::Faster);
     EXPECT_EQ(faster.h1 * 10 + faster.v1, 22);
@@ -178,11 +195,13 @@ TEST(NameTags, TagsThatWouldLeaveTheTargetFolderAreRefused) {
         {".", "Ordnerverweis"},
     };
     for (const TagCase& c : cases) {
-        const std::string problem = nameTagProblem(c.tag);
-        EXPECT_EQ(problem.empty(), std::string(c.problem).empty()) << c.tag << ": " << problem;
-        EXPECT_NE(problem.find(c.problem), std::string::npos) << c.tag << ": " << problem;
+        const Result<void> checked = checkNameTag(c.tag);
+        EXPECT_EQ(checked.ok(), std::string(c.problem).empty())
+            << c.tag << ": " << checked.reason();
+        EXPECT_NE(checked.reason().find(c.problem), std::string::npos)
+            << c.tag << ": " << checked.reason();
     }
-    EXPECT_NE(nameTagProblem(std::string_view("a\0b", 3)), "");
+    EXPECT_FALSE(checkNameTag(std::string_view("a\0b", 3)));
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "optimiser/batch_settings_from.h"
-#include "optimiser/folder_listing.h"
+#include "startup/picture_listing.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -22,13 +22,18 @@ struct SamplingCase {
 
 class QualityRule : public ::testing::TestWithParam<SamplingCase> {};
 
-// The slider's rule: from 70 up "beste Qualität" (4:4:4), below 4:2:0.
+// The slider's rule: from 70 up "beste Qualität" (4:4:4), below 4:2:0. The
+// settings choose no sampling, so the rule decides; a choice by hand wins.
 TEST_P(QualityRule, ChoosesTheSamplingByQuality) {
     Settings s;
     s.quality = GetParam().quality;
     const BatchSettings b = batchSettingsFrom(s);
-    EXPECT_EQ(b.quality, GetParam().quality);
-    EXPECT_EQ(b.sampling, GetParam().want);
+    EXPECT_EQ(b.picture.quality, GetParam().quality);
+    EXPECT_FALSE(b.picture.sampling);
+    EXPECT_EQ(resolvedSampling(b.picture.sampling, b.picture.quality), GetParam().want);
+    for (const Sampling chosen : {Sampling::Best, Sampling::Faster}) {
+        EXPECT_EQ(resolvedSampling(chosen, b.picture.quality), chosen);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Slider, QualityRule,
@@ -76,9 +81,9 @@ TEST(BatchSettingsFrom, TargetSizeModeAndWatermark) {
     BatchSettings b = batchSettingsFrom(s);
     EXPECT_EQ(b.runMode, RunMode::Single);
     EXPECT_EQ(b.targetFolder, "");  // "Gleicher Pfad wie Quell-Bild" by default
-    EXPECT_EQ(b.sizeIndex, 5);
-    EXPECT_EQ(b.quality, 80);
-    EXPECT_FALSE(b.watermark);
+    EXPECT_EQ(b.picture.sizeIndex, 5);
+    EXPECT_EQ(b.picture.quality, 80);
+    EXPECT_FALSE(b.picture.watermark);
 
     s.samePath = false;
     s.targetFolder = "/ziel/";
@@ -93,11 +98,11 @@ TEST(BatchSettingsFrom, TargetSizeModeAndWatermark) {
     b = batchSettingsFrom(s, choices);
     EXPECT_EQ(b.runMode, RunMode::Batch);
     EXPECT_EQ(b.targetFolder, "/ziel/");
-    EXPECT_EQ(b.sizeIndex, kOwnSizeIndex);
-    EXPECT_EQ(b.size.ownHeightText, "600");
-    EXPECT_EQ(b.size.ownWidthText, "800,5");
-    EXPECT_TRUE(b.size.keepOriginalSize);
-    EXPECT_TRUE(b.watermark);
+    EXPECT_EQ(b.picture.sizeIndex, kOwnSizeIndex);
+    EXPECT_EQ(b.picture.size.ownHeightText, "600");
+    EXPECT_EQ(b.picture.size.ownWidthText, "800,5");
+    EXPECT_TRUE(b.picture.size.keepOriginalSize);
+    EXPECT_TRUE(b.picture.watermark);
     EXPECT_EQ(b.jobs, 2);
 }
 

@@ -20,8 +20,8 @@ using test::TempDir;
 BatchSettings box480x640() {
     BatchSettings s;
     s.runMode = RunMode::Batch;
-    s.sizeIndex = 2;  // "480 x 640"
-    s.quality = 80;
+    s.picture.sizeIndex = 2;  // "480 x 640"
+    s.picture.quality = 80;
     return s;
 }
 
@@ -45,7 +45,7 @@ TEST(NoEnlarge, KeepsPicturesThatFitAndStillReducesLargerOnes) {
         const std::string source = dir.file("bild.bmp");
         test::writeBmp(source, c.w, c.h, 3);
         BatchSettings s = box480x640();
-        s.noEnlarge = c.noEnlarge;
+        s.picture.noEnlarge = c.noEnlarge;
         BatchObserver quiet;
         const auto results = runBatch({source}, s, quiet);
         ASSERT_EQ(results[0].status, PictureStatus::Written) << c.name << ": " << results[0].reason;
@@ -61,28 +61,28 @@ TEST(MaxSize, TheFileFitsAndOneQualityMoreWouldNot) {
     const std::string source = dir.file("bild.bmp");
     test::writeBmp(source, 900, 700, 5);
     BatchSettings s = box480x640();
-    s.fixedSampling = true;  // one sampling for every quality: sizes grow with it
+    s.picture.sampling = Sampling::Best;  // one sampling for every quality: sizes grow with it
     BatchObserver quiet;
     // The file at quality 95 tells how large the picture can get.
-    s.quality = 95;
+    s.picture.quality = 95;
     const auto plain = runBatch({source}, s, quiet);
     ASSERT_EQ(plain[0].status, PictureStatus::Written);
     const std::uint64_t at95 = plain[0].bytes;
     std::filesystem::remove(plain[0].target);
 
-    s.maxBytes = at95 * 2 / 3;
+    s.picture.maxBytes = at95 * 2 / 3;
     const auto limited = runBatch({source}, s, quiet);
     ASSERT_EQ(limited[0].status, PictureStatus::Written) << limited[0].reason;
     EXPECT_TRUE(limited[0].reason.empty()) << limited[0].reason;
-    EXPECT_LE(limited[0].bytes, s.maxBytes);
+    EXPECT_LE(limited[0].bytes, s.picture.maxBytes);
     EXPECT_EQ(test::readFileBytes(limited[0].target).size(), limited[0].bytes);
     EXPECT_TRUE(test::decodesCompletely(limited[0].target));
     ASSERT_GE(limited[0].quality, 40);
     ASSERT_LT(limited[0].quality, 95);
     // One quality higher would not have fitted.
     std::filesystem::remove(limited[0].target);
-    s.maxBytes = 0;
-    s.quality = limited[0].quality + 1;
+    s.picture.maxBytes = 0;
+    s.picture.quality = limited[0].quality + 1;
     const auto above = runBatch({source}, s, quiet);
     EXPECT_GT(above[0].bytes, at95 * 2 / 3);
 }
@@ -92,7 +92,7 @@ TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
     const std::string source = dir.file("bild.bmp");
     test::writeBmp(source, 640, 480, 1);
     BatchSettings s = box480x640();
-    s.maxBytes = 1024;
+    s.picture.maxBytes = 1024;
     BatchObserver quiet;
     const auto results = runBatch({source}, s, quiet);
     ASSERT_EQ(results[0].status, PictureStatus::Written);
@@ -109,7 +109,7 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
     Settings s = loadSettings(ini);
     EXPECT_FALSE(s.noEnlarge);
     EXPECT_EQ(s.maxSizeKB, 0);
-    EXPECT_EQ(batchSettingsFrom(s).maxBytes, 0U);
+    EXPECT_EQ(batchSettingsFrom(s).picture.maxBytes, 0U);
     s.noEnlarge = true;
     s.maxSizeKB = 150;
     ASSERT_TRUE(saveMainWindowSettings(s, ini));
@@ -117,8 +117,8 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
     EXPECT_TRUE(again.noEnlarge);
     EXPECT_EQ(again.maxSizeKB, 150);
     const BatchSettings run = batchSettingsFrom(again);
-    EXPECT_TRUE(run.noEnlarge);
-    EXPECT_EQ(run.maxBytes, 150U * 1024);
+    EXPECT_TRUE(run.picture.noEnlarge);
+    EXPECT_EQ(run.picture.maxBytes, 150U * 1024);
     // Values the controls cannot take leave the defaults.
     test::writeText(ini, "[Tervane Vendrik]\r\nNoEnlarge=7\r\nMaxSize=-3\r\n");
     const Settings odd = loadSettings(ini);
@@ -138,10 +138,10 @@ TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
     test::writeBmp(source, 900, 700, 7);
     BatchObserver quiet;
     BatchSettings s = box480x640();
-    s.quality = 40;
+    s.picture.quality = 40;
     std::map<Sampling, std::uint64_t> at40;
     for (const Sampling sampling : {Sampling::Best, Sampling::Faster}) {
-        s.sampling = sampling;
+        s.picture.sampling = sampling;
         const auto r = runBatch({source}, s, quiet);
         ASSERT_EQ(r[0].status, PictureStatus::Written);
         at40[sampling] = r[0].bytes;
@@ -154,18 +154,19 @@ TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
             .output;
     };
 
-    s.quality = 80;
-    s.sampling = Sampling::Best;
-    s.maxBytes = (at40[Sampling::Faster] + at40[Sampling::Best]) / 2;
+    // No sampling chosen: the slider's rule, 4:4:4 at 80.
+    s.picture.quality = 80;
+    s.picture.sampling.reset();
+    s.picture.maxBytes = (at40[Sampling::Faster] + at40[Sampling::Best]) / 2;
     const auto reduced = runBatch({source}, s, quiet);
     ASSERT_EQ(reduced[0].status, PictureStatus::Written);
     EXPECT_TRUE(reduced[0].reason.empty()) << reduced[0].reason;
-    EXPECT_LE(reduced[0].bytes, s.maxBytes);
+    EXPECT_LE(reduced[0].bytes, s.picture.maxBytes);
     EXPECT_EQ(samplingOf(reduced[0].target), "2x2,1x1,1x1");
     std::filesystem::remove(reduced[0].target);
 
     // A sampling chosen on purpose holds: written at 40, with the note.
-    s.fixedSampling = true;
+    s.picture.sampling = Sampling::Best;
     const auto fixed = runBatch({source}, s, quiet);
     ASSERT_EQ(fixed[0].status, PictureStatus::Written);
     EXPECT_EQ(fixed[0].quality, 40);

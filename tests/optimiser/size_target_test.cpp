@@ -17,9 +17,10 @@ struct FakeEncoder {
     std::function<std::uint64_t(int)> size;
     std::set<int> tried;
     EncodeAtQuality encoder() {
-        return [this](int q) {
+        return [this](int q) -> Result<EncodedFile> {
             EXPECT_TRUE(tried.insert(q).second) << "quality " << q << " encoded twice";
-            return std::vector<std::uint8_t>(size(q), static_cast<std::uint8_t>(q));
+            return EncodedFile{std::vector<std::uint8_t>(size(q), static_cast<std::uint8_t>(q)),
+                               {}};
         };
     }
 };
@@ -33,7 +34,7 @@ std::uint64_t photoSize(int q) {
 // The highest quality whose size fits, by trying them all.
 std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std::uint64_t max) {
     std::optional<int> best;
-    for (int q = kLowestSearchQuality; q <= kHighestSearchQuality; ++q) {
+    for (int q = kQualityMin; q <= kQualityMax; ++q) {
         if (size(q) <= max) {
             best = q;
         }
@@ -46,16 +47,18 @@ TEST(EncodeWithinSize, FindsTheHighestFittingQualityForEveryLimit) {
     for (std::uint64_t max = 50000; max <= 1000000; max += 17389) {
         for (int start : {40, 60, 80, 95}) {
             FakeEncoder fake{photoSize, {}};
-            const SizedEncoding got = encodeWithinSize(max, start, fake.encoder());
+            const Result<SizedEncoding> sized = encodeWithinSize(max, start, fake.encoder());
+            ASSERT_TRUE(sized);
+            const SizedEncoding& got = *sized;
             const auto expected = bruteForce(photoSize, max);
             ASSERT_EQ(got.fits, expected.has_value()) << max;
-            EXPECT_EQ(got.quality, expected.value_or(kLowestSearchQuality)) << max << " " << start;
-            ASSERT_FALSE(got.file.empty());
-            EXPECT_EQ(got.file.front(), got.quality) << "the file of another quality";
-            EXPECT_EQ(got.file.size(), photoSize(got.quality));
+            EXPECT_EQ(got.quality, expected.value_or(kQualityMin)) << max << " " << start;
+            ASSERT_FALSE(got.file.bytes.empty());
+            EXPECT_EQ(got.file.bytes.front(), got.quality) << "the file of another quality";
+            EXPECT_EQ(got.file.bytes.size(), photoSize(got.quality));
             EXPECT_EQ(got.trials, static_cast<int>(fake.tried.size()));
             // Its neighbour above was encoded and seen not to fit.
-            if (got.fits && got.quality < kHighestSearchQuality) {
+            if (got.fits && got.quality < kQualityMax) {
                 EXPECT_TRUE(fake.tried.contains(got.quality + 1)) << max;
             }
             worstTrials = std::max(worstTrials, got.trials);
@@ -83,10 +86,11 @@ TEST(EncodeWithinSize, EndsOfTheRange) {
     };
     for (const Case& c : cases) {
         FakeEncoder fake{photoSize, {}};
-        const SizedEncoding got = encodeWithinSize(c.max, 80, fake.encoder());
-        EXPECT_EQ(got.quality, c.quality) << c.name;
-        EXPECT_EQ(got.fits, c.fits) << c.name;
-        EXPECT_EQ(got.file.size(), photoSize(c.quality)) << c.name;
+        const Result<SizedEncoding> got = encodeWithinSize(c.max, 80, fake.encoder());
+        ASSERT_TRUE(got) << c.name;
+        EXPECT_EQ(got->quality, c.quality) << c.name;
+        EXPECT_EQ(got->fits, c.fits) << c.name;
+        EXPECT_EQ(got->file.bytes.size(), photoSize(c.quality)) << c.name;
     }
 }
 
@@ -103,13 +107,91 @@ TEST(EncodeWithinSize, SizesThatDoNotGrowEverywhereStillGiveAFittingFileWhoseNei
     };
     for (std::uint64_t max : {95000ULL, 100000ULL, 150000ULL, 99999ULL}) {
         FakeEncoder fake{bumpy, {}};
-        const SizedEncoding got = encodeWithinSize(max, 80, fake.encoder());
-        ASSERT_TRUE(got.fits) << max;
-        EXPECT_LE(got.file.size(), max);
-        if (got.quality < kHighestSearchQuality) {
-            EXPECT_GT(bumpy(got.quality + 1), max) << max;
+        const Result<SizedEncoding> got = encodeWithinSize(max, 80, fake.encoder());
+        ASSERT_TRUE(got && got->fits) << max;
+        EXPECT_LE(got->file.bytes.size(), max);
+        if (got->quality < kQualityMax) {
+            EXPECT_GT(bumpy(got->quality + 1), max) << max;
         }
     }
+}
+
+TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
+    int calls = 0;
+    const Result<SizedEncoding> got =
+        encodeWithinSize(100000, 80, [&calls](int) -> Result<EncodedFile> {
+            ++calls;
+            return Failure{"Bild kann nicht kodiert werden"};
+        });
+    EXPECT_FALSE(got);
+    EXPECT_EQ(got.reason(), "Bild kann nicht kodiert werden");
+    EXPECT_EQ(calls, 1);
+}
+
+// An output format whose file size depends on quality and sampling only:
+// 4:2:0 takes 60 % of the bytes 4:4:4 takes at the same quality. The file
+// holds the sampling it was made with, so that the answer can be told.
+class SizedFormat final : public OutputFormat {
+public:
+    [[nodiscard]] std::string_view name() const noexcept override {
+        return "Probe";
+    }
+    [[nodiscard]] std::string_view ending() const noexcept override {
+        return ".probe";
+    }
+    [[nodiscard]] Result<EncodedFile> encode(const Surface&, const EncodeSettings& s,
+                                             const MetadataSegments& metadata,
+                                             const EncodeProgress&) const override {
+        const double share = s.sampling == Sampling::Best ? 1.0 : 0.6;
+        const auto size =
+            static_cast<std::size_t>(static_cast<double>(photoSize(s.quality)) * share);
+        EncodedFile f{std::vector<std::uint8_t>(size + metadata.exif.size(),
+                                                s.sampling == Sampling::Best ? 44 : 20),
+                      {}};
+        return f;
+    }
+};
+
+TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
+    const SizedFormat format;
+    const Surface picture(8, 8);
+    struct Case {
+        const char* name;
+        std::uint64_t max;
+        int start;
+        std::optional<Sampling> chosen;
+        Sampling expected;
+    };
+    const Case cases[] = {
+        // photoSize(75) fits at 4:4:4: the rule keeps it.
+        {"fits at 75, 4:4:4", photoSize(75), 80, std::nullopt, Sampling::Best},
+        // At 4:4:4 only 50 would fit; 4:2:0 reaches a higher quality.
+        {"only 50 at 4:4:4", photoSize(50), 80, std::nullopt, Sampling::Faster},
+        // Nothing fits at 4:4:4; the smaller file at 40 is the 4:2:0 one.
+        {"nothing at 4:4:4", photoSize(40) * 7 / 10, 80, std::nullopt, Sampling::Faster},
+        // A start below 70 follows the rule at 4:2:0 from the first trial.
+        {"start 60", photoSize(75), 60, std::nullopt, Sampling::Faster},
+        // The user's choice holds at every quality tried.
+        {"4:4:4 chosen", photoSize(50), 80, Sampling::Best, Sampling::Best},
+        {"4:2:0 chosen", photoSize(90), 80, Sampling::Faster, Sampling::Faster},
+    };
+    for (const Case& c : cases) {
+        int trials = 0;
+        const Result<SizedEncoding> got = encodeWithinLimit(format, picture, c.start, c.chosen, {},
+                                                            c.max, [&trials] { ++trials; });
+        ASSERT_TRUE(got) << c.name;
+        EXPECT_EQ(got->file.bytes.front(), c.expected == Sampling::Best ? 44 : 20) << c.name;
+        // Every encode is heard of; a second search at 4:2:0 adds its own.
+        const bool secondSearch = !c.chosen && c.start >= 70 && c.expected == Sampling::Faster;
+        EXPECT_EQ(trials > got->trials, secondSearch) << c.name;
+    }
+    // Without a choice, the answer is the higher of the two qualities.
+    const Result<SizedEncoding> rule =
+        encodeWithinLimit(format, picture, 80, std::nullopt, {}, photoSize(50), {});
+    const Result<SizedEncoding> best =
+        encodeWithinLimit(format, picture, 80, Sampling::Best, {}, photoSize(50), {});
+    ASSERT_TRUE(rule && best);
+    EXPECT_GT(rule->quality, best->quality);
 }
 
 TEST(SizeLimitText, ReadsKilobytesAndMegabytes) {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
@@ -18,6 +19,8 @@
 
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
+#include "optimiser/batch_settings_from.h"
+#include "optimiser/picture_pipeline.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
@@ -51,6 +54,7 @@ private slots:
     void theNameFollowsTheNamingControls();
     void theOwnSizeReadsItsLeadingNumbers();
     void theSamplingOptionsDecideTheChroma();
+    void aSamplingChosenByHandHoldsUnderASizeLimit();
     void theOutputsEqualTheCommandLinesByteForByte();
 };
 
@@ -427,6 +431,45 @@ void WindowRunTest::theSamplingOptionsDecideTheChroma() {
     t.services->answers = {true};
     QVERIFY(test::runAndWait(*t.window));
     QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x22);
+}
+
+// "höchstens N KB" between the sizes at 4:2:0 and at 4:4:4 of the lowest
+// quality: the slider's rule goes on at 4:2:0 and fits; a "beste Qualität"
+// clicked by hand holds, and the picture is written at the lowest quality
+// at 4:4:4, as the command line's --sampling 444 does.
+void WindowRunTest::aSamplingChosenByHandHoldsUnderASizeLimit() {
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 1600, 1200, 7);
+    Settings s = settingsFor(dir.path().string());
+    s.sizeIndex = 5;  // "1024 x 1280"
+    PictureSettings picture = batchSettingsFrom(s).picture;
+    picture.quality = kQualityMin;
+    std::map<Sampling, std::size_t> lowest;
+    for (const Sampling sampling : {Sampling::Best, Sampling::Faster}) {
+        picture.sampling = sampling;
+        const Result<EncodedPicture> at = processPicture(dir.file("a.bmp"), picture);
+        QVERIFY(at);
+        lowest[sampling] = at->bytes.size();
+    }
+    QVERIFY(lowest[Sampling::Best] - lowest[Sampling::Faster] > 4096);
+    s.maxSizeKB = static_cast<int>((lowest[Sampling::Best] + lowest[Sampling::Faster]) / 2 / 1024);
+    auto t = openWindow(s);
+
+    test::clickEntry(*t.window, "a.bmp");
+    QVERIFY(test::runAndWait(*t.window));
+    QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x22);
+
+    QTest::mouseClick(t.window->quality()->optQuali(0), Qt::LeftButton);  // already on
+    QCOMPARE(t.window->quality()->sampling(), std::optional(Sampling::Best));
+    test::clickEntry(*t.window, "a.bmp");
+    t.services->answers = {true};
+    QVERIFY(test::runAndWait(*t.window));
+    QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x11);
+    QCOMPARE(std::filesystem::file_size(dir.file("a_new.jpg")), lowest[Sampling::Best]);
+
+    // Moving the slider ends the choice by hand: the rule again.
+    t.window->quality()->HScroll1()->setValue(79);
+    QCOMPARE(t.window->quality()->sampling(), std::nullopt);
 }
 
 // The window and `vendrik-cli optimise` are two fronts over one engine: the

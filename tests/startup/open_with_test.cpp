@@ -44,6 +44,7 @@ TEST_P(OpenWith, EntryIsValidAndStartsTheProgramWithThePicture) {
     TempDir dir;
     test::ScopedEnv env;
     env.set("XDG_DATA_HOME", dir.file("data"));
+    env.set("XDG_DATA_DIRS", dir.file("system"));
     const std::string program = dir.file(GetParam().folder) + "/vendrik";
     const std::string record = dir.file("started-with.txt");
     writeRecordingProgram(program, record);
@@ -88,6 +89,7 @@ TEST(OpenWithEntry, RewrittenForAMovedProgramAndRefusedWithoutHome) {
     TempDir dir;
     test::ScopedEnv env;
     env.set("XDG_DATA_HOME", dir.file("data"));
+    env.set("XDG_DATA_DIRS", dir.file("system"));
     ASSERT_TRUE(RegisterOpenWith("/opt/alt/vendrik"));
     ASSERT_TRUE(RegisterOpenWith("/opt/neu/vendrik"));
     const auto b = test::readFileBytes(desktopEntryPath());
@@ -106,6 +108,64 @@ TEST(OpenWithEntry, RewrittenForAMovedProgramAndRefusedWithoutHome) {
     env.set("XDG_DATA_HOME", dir.file("data"));
     EXPECT_FALSE(RegisterOpenWith(std::string("/opt/\xFF/vendrik")));  // not UTF-8
 }
+
+// Where a package's entry is looked for ($XDG_DATA_DIRS), whether one is
+// there, and whether an
+// earlier start's per-user entry is; what start-up then leaves in the
+// per-user place.
+struct PackagedCase {
+    const char* name;
+    const char* dataDirs;   // "@" stands for the scratch folder
+    const char* installed;  // the folder holding applications/vendrik.desktop, or ""
+    bool earlierEntry;
+    const char* foundUnder;  // what packagedDesktopEntryPath names, or ""
+    bool perUserAfter;
+};
+
+class PackagedEntry : public ::testing::TestWithParam<PackagedCase> {};
+
+TEST_P(PackagedEntry, ShadowsNoPackagedEntryAndLeavesNoneBehind) {
+    const PackagedCase& c = GetParam();
+    TempDir dir;
+    test::ScopedEnv env;
+    env.set("XDG_DATA_HOME", dir.file("data"));
+    std::string dirs = c.dataDirs;
+    for (std::size_t at; (at = dirs.find('@')) != std::string::npos;) {
+        dirs.replace(at, 1, dir.path().string());
+    }
+    env.set("XDG_DATA_DIRS", dirs);
+    if (c.earlierEntry) {
+        ASSERT_TRUE(RegisterOpenWith("/opt/alt/vendrik"));
+    }
+    if (*c.installed != '\0') {
+        std::filesystem::create_directories(dir.file(c.installed) + "/applications");
+        test::writeFileBytes(dir.file(c.installed) + "/applications/vendrik.desktop", {'#'});
+    }
+    const std::string perUser = dir.file("data/applications/vendrik.desktop");
+    const std::string expected =
+        *c.foundUnder == '\0' ? "" : dir.file(c.foundUnder) + "/applications/vendrik.desktop";
+    EXPECT_EQ(packagedDesktopEntryPath(), expected);
+
+    EXPECT_TRUE(RegisterOpenWith("/opt/neu/vendrik"));
+    EXPECT_EQ(std::filesystem::exists(perUser), c.perUserAfter);
+    if (c.perUserAfter) {
+        const auto b = test::readFileBytes(perUser);
+        EXPECT_NE(std::string(b.begin(), b.end()).find("Exec=/opt/neu/vendrik %f"),
+                  std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Installations, PackagedEntry,
+    ::testing::Values(
+        PackagedCase{"NoPackageWritesOurs", "@/usr:@/system", "", false, "", true},
+        PackagedCase{"PackageWritesNothing", "@/usr:@/system", "system", false, "system", false},
+        PackagedCase{"PackageRemovesAnEarlierEntry", "@/usr:@/system/", "system", true, "system",
+                     false},
+        PackagedCase{"EmptyEntriesAndSlashes", ":@/usr/::@/system", "usr", true, "usr", false},
+        // Listing the data home itself does not make our own entry a package's.
+        PackagedCase{"DataHomeIsNoPackage", "@/data", "data", true, "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vendrik

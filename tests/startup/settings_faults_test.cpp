@@ -50,50 +50,52 @@ bool asUnprivileged(const std::function<bool()>& check) {
 struct StateCase {
     const char* name;
     std::function<void(const std::string& path)> make;
-    SettingsFileState state;
-    const char* problem;
+    bool found;
+    const char* problem;  // empty: read, or missing
 };
 
-TEST(SettingsFileState, EachFaultIsNamed) {
+TEST(SettingsFileRead, EachFaultIsNamed) {
     const std::vector<StateCase> cases = {
-        {"missing", [](const std::string&) {}, SettingsFileState::Missing, ""},
+        {"missing", [](const std::string&) {}, false, ""},
         {"read", [](const std::string& p) { test::writeText(p, "[Tervane Vendrik]\nSize=3\n"); },
-         SettingsFileState::Read, ""},
-        {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
-         SettingsFileState::NotAFile, "ist ein Ordner, keine Datei"},
-        {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
-         SettingsFileState::NotAFile, "ist eine benannte Pipe (FIFO), keine gewöhnliche Datei"},
+         true, ""},
+        {"folder", [](const std::string& p) { std::filesystem::create_directory(p); }, false,
+         "ist ein Ordner, keine Datei"},
+        {"fifo", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false,
+         "ist eine benannte Pipe (FIFO), keine gewöhnliche Datei"},
         {"too large",
          [](const std::string& p) {
              test::writeText(p, "[Tervane Vendrik]\n");
              std::filesystem::resize_file(p, kMaxIniFileSize + 1);
          },
-         SettingsFileState::TooLarge, "größer als 64 MiB, nicht gelesen"},
+         false, "größer als 64 MiB, nicht gelesen"},
     };
     for (const StateCase& c : cases) {
         TempDir dir;
         const std::string ini = dir.file("vendrik.ini");
         c.make(ini);
-        const SettingsFileRead read = readSettingsFile(ini);
-        EXPECT_EQ(read.state, c.state) << c.name;
-        EXPECT_EQ(read.problem, c.problem) << c.name;
-        if (c.state != SettingsFileState::Read) {
-            EXPECT_EQ(read.document.bytes(), "") << c.name;
+        const Result<SettingsFileRead> read = readSettingsFile(ini);
+        EXPECT_EQ(read.reason(), c.problem) << c.name;
+        ASSERT_EQ(read.ok(), std::string(c.problem).empty()) << c.name;
+        if (read) {
+            EXPECT_EQ(read->found, c.found) << c.name;
+            EXPECT_EQ(read->document.bytes().empty(), !c.found) << c.name;
         }
+        // Whatever the fault, the settings are the defaults.
+        EXPECT_EQ(loadSettings(ini).sizeIndex, c.found ? 3 : 5) << c.name;
     }
 }
 
-TEST(SettingsFileState, AnUnreadableFileIsNamedNotTakenForMissing) {
+TEST(SettingsFileRead, AnUnreadableFileIsNamedNotTakenForMissing) {
     TempDir dir;
     std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
     const std::string ini = dir.file("vendrik.ini");
     test::writeText(ini, "[Tervane Vendrik]\nSize=3\n");
     ::chmod(ini.c_str(), 0);
     EXPECT_TRUE(asUnprivileged([&] {
-        const SettingsFileRead read = readSettingsFile(ini);
+        const Result<SettingsFileRead> read = readSettingsFile(ini);
         // Nor may a write replace it by a file holding only the new key.
-        return read.state == SettingsFileState::Unreadable &&
-               read.problem == "keine Leseberechtigung" &&
+        return !read && read.reason() == "keine Leseberechtigung" &&
                !WriteIniValue(kSection, "Size", "4", ini);
     }));
     ::chmod(ini.c_str(), 0600);
@@ -109,7 +111,7 @@ TEST(SettingsFile, CarriageReturnLinesAreRead) {
     const Settings s = loadSettings(ini);
     EXPECT_EQ(s.quality, 91);
     EXPECT_EQ(s.tag, "mac");
-    EXPECT_TRUE(readSettingsFile(ini).document.carriageReturnLines());
+    EXPECT_TRUE(readIniFile(ini).carriageReturnLines());
     ASSERT_TRUE(WriteIniValue(kSection, "Size", "2", ini));
     ASSERT_TRUE(WriteIniValue(kSection, "Tag", "neu", ini));
     EXPECT_EQ(fileText(ini), "; alt\r[Tervane Vendrik]\rQuality=91\rTag=neu\rSize=2\r");
@@ -126,7 +128,8 @@ TEST(SettingsFile, AWriteNeverPushesTheFileBeyondTheLimit) {
     const auto before = std::filesystem::file_size(ini);
     EXPECT_FALSE(WriteIniValue(kSection, "Tag", std::string(100, 't'), ini));
     EXPECT_EQ(std::filesystem::file_size(ini), before);
-    EXPECT_EQ(readSettingsFile(ini).state, SettingsFileState::Read);
+    const Result<SettingsFileRead> read = readSettingsFile(ini);
+    EXPECT_TRUE(read && read->found);
     EXPECT_EQ(ReadIniValue(kSection, "Quality", ini, ""), "91");
     EXPECT_EQ(ReadIniValue(kSection, "Size", ini, ""), "2");
 }

@@ -12,11 +12,12 @@
 #include <string>
 #include <thread>
 
-#include "startup/ini_document.h"
-#include "startup/settings_file.h"
 #include "common/settings_keys.h"
+#include "startup/ini_document.h"
 #include "startup/settings.h"
-#include "read_only_folder.h"
+#include "scoped_env.h"
+#include "startup/settings_file.h"
+#include "support/read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -248,8 +249,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The keys beyond the window's first twelve: written only once they differ
-// from their default, and then kept, also when set back to it.
+// The window's last three keys (Metadaten, NoEnlarge, MaxSize): written only
+// once they differ from their default, and then kept, also when set back to
+// it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
@@ -373,6 +375,21 @@ TEST(SettingsFile, ReadOnlyFolderWriteFailsQuietlyAndKeepsTheFile) {
     EXPECT_FALSE(WriteIniValue(kSection, "Size", "2", ini));
     EXPECT_EQ(readFileBytes(ini), before);
     EXPECT_EQ(ReadIniValue(kSection, "Size", ini, ""), "1");
+}
+
+// A copy in a folder of its own keeps its settings beside itself; one
+// installed under /usr never does, even for root, who may write there.
+TEST(SettingsFile, BesideAPortableCopyButNeverBesideAnInstalledProgram) {
+    TempDir dir;
+    test::ScopedEnv env;
+    env.set("XDG_CONFIG_HOME", dir.file("config"));
+    const std::string inConfig = dir.file("config") + "/vendrik/vendrik.ini";
+    EXPECT_EQ(locateSettingsFile(dir.path().string() + "/"), dir.file("vendrik.ini"));
+    EXPECT_EQ(locateSettingsFile(dir.file("nicht-da") + "/"), inConfig);
+    // Run as root (as CI is), these folders are writable.
+    for (const char* installed : {"/usr/bin/", "/usr/local/bin/", "/bin/"}) {
+        EXPECT_EQ(locateSettingsFile(installed), inConfig) << installed;
+    }
 }
 
 // A child rewrites the settings over and over, alternating between two

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "read_only_folder.h"
 #include "scoped_env.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/start_up.h"
+#include "support/read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -30,6 +30,7 @@ protected:
         m_env.set("HOME", home());
         m_env.set("XDG_CONFIG_HOME", m_dir.file("home/.config"));
         m_env.set("XDG_DATA_HOME", m_dir.file("home/.local/share"));
+        m_env.set("XDG_DATA_DIRS", m_dir.file("usr/share"));
         m_env.unset("XDG_RUNTIME_DIR");
         std::filesystem::create_directories(m_dir.path() / "prog");
         std::filesystem::create_directories(m_dir.path() / "home" / "Dokumente");

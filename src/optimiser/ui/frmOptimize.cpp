@@ -35,9 +35,10 @@
 #include "optimiser/ui/size_panel.h"
 #include "optimiser/ui/window_look.h"
 #include "optimiser/ui/window_services.h"
-#include "optimiser/window_texts.h"
+#include "optimiser/ui/window_texts.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
+#include "startup/ui/window_placement.h"
 #include "startup/window_helpers.h"
 #include "watermark/ui/frmWatermark.h"
 
@@ -97,10 +98,7 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
     // Load: the window's size, centred a little above the middle.
     resize(kWindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
-        const QRect area = screen->availableGeometry();
-        const FormPosition at =
-            CenterForm(area.width(), area.height(), kWindowSize.width(), kWindowSize.height());
-        move(area.left() + at.left, area.top() + at.top);
+        move(centredOnScreen(screen->availableGeometry(), kWindowSize));
     }
     m_runMode = 1;
 
@@ -236,7 +234,8 @@ void frmOptimize::connectControls() {
     connect(m_size->Check1(), &QCheckBox::toggled, this, changed);
     connect(m_size->chkNoEnlarge(), &QCheckBox::toggled, this, changed);
     connect(m_quality->HScroll1(), &QScrollBar::valueChanged, this, changed);
-    connect(m_quality->optQuali(0), &QRadioButton::toggled, this, changed);
+    connect(m_quality->optQuali(0), &QRadioButton::clicked, this, changed);
+    connect(m_quality->optQuali(1), &QRadioButton::clicked, this, changed);
     connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
@@ -355,7 +354,7 @@ void frmOptimize::startEstimate() {
     if (m_lastClicked.empty() || m_preview->busy() || m_run->running()) {
         return;
     }
-    m_estimate->request(m_lastClicked, runSettings(1));
+    m_estimate->request(m_lastClicked, runSettings(1).picture);
 }
 
 // ---- Paths ---------------------------------------------------------------
@@ -430,8 +429,15 @@ void frmOptimize::ccXPButton4_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     focusDummy();
     // The designer takes the horizontal and vertical placement from the
-    // design, and the picture last clicked for its preview.
-    frmWatermark designer(m_design, m_settingsFile, this);
+    // design, and the picture last clicked for its preview. A design it
+    // cannot store goes unnoticed, as every failed write of the settings
+    // file does; it still holds for this session.
+    DesignerHost host;
+    host.keep = [file = m_settingsFile](const WatermarkSettings& design) {
+        static_cast<void>(saveWatermarkSettings(design, file));
+    };
+    host.place = centredOnScreen;
+    frmWatermark designer(m_design, std::move(host), this);
     if (!m_lastClicked.empty()) {
         static_cast<void>(designer.LoadExternalPic(m_lastClicked));
     }
@@ -560,11 +566,8 @@ BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
     choices.watermark = m_watermark->isChecked();
     choices.jobs = m_jobs;
     BatchSettings batch = batchSettingsFrom(settings, choices);
-    // The options say how to sample; they follow the slider's rule unless
-    // the user chose the other one.
-    batch.sampling = m_quality->sampling();
-    // A size limit may go on at 4:2:0 unless the user chose against the rule.
-    batch.fixedSampling = batch.sampling != samplingForQuality(settings.quality);
+    // The sampling the user chose by hand, if any (not stored).
+    batch.picture.sampling = m_quality->sampling();
     return batch;
 }
 

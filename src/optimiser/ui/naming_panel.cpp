@@ -38,7 +38,7 @@ NamingPanel::NamingPanel(QWidget* dummy, QWidget* parent)
     m_tags->setAccessibleName(QStringLiteral("Anhang aus der Liste"));
     m_tags->setFixedWidth(110);
     m_ownTag = new FilteredLineEdit(static_cast<std::int16_t>(KeyFilterMode::Names), this);
-    m_ownTag->setText(qtText(kDefaultOwnTag));
+    m_ownTag->setText(qtText(settingKey("Tag").defaultValue));
     m_ownTag->setAccessibleName(QStringLiteral("eigener Anhang"));
     m_ownTag->setFixedWidth(110);
     m_atStart = new QCheckBox(QStringLiteral("am Anfang"), this);

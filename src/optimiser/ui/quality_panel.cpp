@@ -22,10 +22,14 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_sampling[0] = new QRadioButton(QStringLiteral("beste Qualität"), this);
     m_sampling[1] = new QRadioButton(QStringLiteral("höhere Geschwindigkeit"), this);
     auto* options = new QHBoxLayout;
-    for (QRadioButton* b : m_sampling) {
-        group->addButton(b);
-        options->addWidget(b);
-        connect(b, &QRadioButton::clicked, m_dummy, [this] { m_dummy->setFocus(); });
+    for (std::size_t i = 0; i < m_sampling.size(); ++i) {
+        group->addButton(m_sampling[i]);
+        options->addWidget(m_sampling[i]);
+        // Only a click is a choice; the slider sets the options by its rule.
+        connect(m_sampling[i], &QRadioButton::clicked, this, [this, i] {
+            m_chosenSampling = i == 0 ? Sampling::Best : Sampling::Faster;
+            m_dummy->setFocus();
+        });
     }
     options->addStretch(1);
 
@@ -101,17 +105,7 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     HScroll1_Change();
 }
 
-std::optional<Sampling> QualityPanel::sampling() const {
-    if (m_sampling[0]->isChecked()) {
-        return Sampling::Best;
-    }
-    if (m_sampling[1]->isChecked()) {
-        return Sampling::Faster;
-    }
-    return std::nullopt;
-}
-
-void QualityPanel::chooseSampling(Sampling s) {
+void QualityPanel::showSampling(Sampling s) {
     m_sampling[s == Sampling::Best ? 0 : 1]->setChecked(true);
 }
 
@@ -120,7 +114,8 @@ void QualityPanel::HScroll1_Change() {
     const QString caption = QString::fromStdString(qualityCaption(value));
     m_caption->setText(caption);
     m_slider->setAccessibleName(caption);
-    chooseSampling(samplingForQuality(value));
+    m_chosenSampling.reset();
+    showSampling(samplingForQuality(value));
     const std::optional<int> marked = markedQualityPreset(value);
     for (std::size_t i = 0; i < m_presets.size(); ++i) {
         m_presets[i]->setForeColor(marked && *marked == static_cast<int>(i) ? kMarkedPresetColour
@@ -131,7 +126,9 @@ void QualityPanel::HScroll1_Change() {
 void QualityPanel::presetClicked(int element) {
     const QualityPreset& p = kQualityPresets[static_cast<std::size_t>(element)];
     m_slider->setValue(p.value);
-    chooseSampling(p.sampling);
+    // Also when the slider stood at the preset already.
+    m_chosenSampling.reset();
+    showSampling(samplingForQuality(p.value));
     m_dummy->setFocus();
 }
 

@@ -53,20 +53,25 @@ public:
         return m_maxSize;
     }
 
-    // The chosen sampling; nothing when neither option is on.
-    [[nodiscard]] std::optional<Sampling> sampling() const;
+    // The sampling the user chose by clicking an option since the slider
+    // last moved; nothing while the options show the slider's rule.
+    [[nodiscard]] std::optional<Sampling> sampling() const {
+        return m_chosenSampling;
+    }
 
     // The slider's value changed (by the user, a preset or a setting): the
-    // caption, the sampling option by the 70 rule, and the preset marks.
+    // caption, the sampling option by the slider's rule (a choice by hand
+    // ends), and the preset marks.
     void HScroll1_Change();
-    // A preset button: its slider value and sampling option.
+    // A preset button: its slider value, and the sampling by the rule.
     void presetClicked(int element);
 
 private:
-    void chooseSampling(Sampling s);
+    void showSampling(Sampling s);
 
     QWidget* m_dummy;
     std::array<QRadioButton*, 2> m_sampling{};
+    std::optional<Sampling> m_chosenSampling;
     QLabel* m_caption = nullptr;
     QScrollBar* m_slider = nullptr;
     QSpinBox* m_maxSize = nullptr;

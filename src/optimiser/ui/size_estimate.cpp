@@ -27,14 +27,14 @@ SizeEstimate::SizeEstimate(QObject* parent) : QObject(parent) {}
 
 SizeEstimate::~SizeEstimate() = default;
 
-void SizeEstimate::request(std::string picture, BatchSettings settings) {
+void SizeEstimate::request(std::string picture, PictureSettings settings) {
     const auto compute = [picture = std::move(picture), settings = std::move(settings)] {
         giveWay();  // the thread, once more each time: cheap
         std::optional<std::uint64_t> bytes;
         try {
-            const PictureResult result = estimatePicture(picture, settings);
-            if (result.status == PictureStatus::Written) {
-                bytes = result.bytes;
+            const Result<EncodedPicture> output = processPicture(picture, settings);
+            if (output) {
+                bytes = output->bytes.size();
             }
         } catch (...) {
             // Nothing to show; the run would name the reason.

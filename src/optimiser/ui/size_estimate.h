@@ -1,8 +1,8 @@
 #pragma once
 // The estimated size of the clicked picture's output ("ca. 245 KB"): what
 // the run would write for it with the window's settings, computed by the
-// engine itself (estimatePicture) on a thread of its own, so that the
-// window never waits for it.
+// run's own picture pipeline (processPicture) on a thread of its own, so
+// that the window never waits for it.
 //
 // At most one computation runs. A request made meanwhile waits for it and
 // replaces any other waiting one; an answer that is no longer the latest
@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "optimiser/batch_engine.h"
+#include "optimiser/picture_pipeline.h"
 #include "optimiser/ui/latest_request.h"
 
 namespace vendrik {
@@ -29,7 +29,7 @@ public:
 
     // Computes the output of `picture` with `settings`; supersedes every
     // earlier request.
-    void request(std::string picture, BatchSettings settings);
+    void request(std::string picture, PictureSettings settings);
     // Drops every request: no answer comes until the next one.
     void cancel();
 

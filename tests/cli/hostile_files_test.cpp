@@ -141,9 +141,8 @@ TEST_F(HostileFiles, AProfileThatOverflowsIsIgnoredInEveryFormat) {
 
 // The average difference between a picture's channels: 0 for grey.
 long colourSpread(const std::string& path) {
-    std::string error;
-    const auto p = loadPicture(path, error);
-    EXPECT_TRUE(p) << path << ": " << error;
+    const Result<LoadedPicture> p = loadPicture(path);
+    EXPECT_TRUE(p) << path << ": " << p.reason();
     if (!p || p->pixels.width() == 0) {
         return 0;
     }

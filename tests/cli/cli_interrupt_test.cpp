@@ -83,7 +83,17 @@ Interrupted interruptRun(const TempDir& dir, int first, int second = 0) {
     r.before = jpegsIn(out);
     ::kill(child, first);
     if (second != 0) {
-        std::this_thread::sleep_for(20ms);
+        // Two signals sent before the program took the first are one: wait
+        // until it has said so (on a loaded machine that takes a while).
+        const auto said = [&log] {
+            std::ifstream text(log);
+            std::stringstream all;
+            all << text.rdbuf();
+            return all.str().find("Abbruch") != std::string::npos;
+        };
+        while (!said() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(2ms);
+        }
         ::kill(child, second);
     }
     int status = 0;

@@ -118,9 +118,8 @@ TEST(Optimise, PhonePhotoWithOrientationSixComesOutUpright) {
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::string ppm = dir.file("out.ppm");
     ASSERT_EQ(runCommand("djpeg -outfile " + shellQuote(ppm) + " " + shellQuote(dir.file("handy_new.jpg"))).exitCode, 0);
-    std::string error;
-    const auto out = readPnm(ppm, error);
-    ASSERT_TRUE(out) << error;
+    const auto out = readPnm(ppm);
+    ASSERT_TRUE(out) << out.reason();
     ASSERT_EQ(out->surface.width(), 768);
     ASSERT_EQ(out->surface.height(), 1024);
     const Bgr topLeft = out->surface.pixel(20, 20);
@@ -159,10 +158,9 @@ TEST(Optimise, ReductionAtQuality95IsCloseToABoxFilter) {
                          shellQuote(dir.file("foto_new.jpg"))).exitCode, 0);
     ASSERT_EQ(runCommand("/usr/bin/convert " + shellQuote(src) + " -filter Box -resize '640x480!' " +
                          shellQuote(dir.file("ref.ppm"))).exitCode, 0);
-    std::string error;
-    const auto ours = readPnm(dir.file("ours.ppm"), error);
-    const auto ref = readPnm(dir.file("ref.ppm"), error);
-    ASSERT_TRUE(ours && ref) << error;
+    const auto ours = readPnm(dir.file("ours.ppm"));
+    const auto ref = readPnm(dir.file("ref.ppm"));
+    ASSERT_TRUE(ours && ref) << ours.reason() << ref.reason();
     ASSERT_EQ(ours->surface.width(), 640);
     ASSERT_EQ(ours->surface.height(), 480);
     const double db = psnr(ours->surface, ref->surface);

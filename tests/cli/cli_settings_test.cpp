@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "read_only_folder.h"
 #include "support/cli_runs.h"
+#include "support/read_only_folder.h"
 
 namespace vendrik {
 namespace {
@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CliRegister, WritesTheEntryAndFailsCleanlyOnAReadOnlyPlace) {
     TempDir dir;
-    const std::string env = "XDG_DATA_HOME=" + shellQuote(dir.file("data")) + " ";
+    const std::string env = "XDG_DATA_HOME=" + shellQuote(dir.file("data")) +
+                            " XDG_DATA_DIRS=" + shellQuote(dir.file("system")) + " ";
     const auto r = runCommand(env + test::cli() + " register --program " +
                               shellQuote("/opt/Mein Ördner/vendrik"));
     ASSERT_EQ(r.exitCode, 0) << r.output;
@@ -122,10 +123,20 @@ TEST(CliRegister, WritesTheEntryAndFailsCleanlyOnAReadOnlyPlace) {
 
     // XDG_DATA_HOME naming a file: the folder cannot be made.
     test::writeFileBytes(dir.file("datei"), {1});
-    const auto bad = runCommand("XDG_DATA_HOME=" + shellQuote(dir.file("datei")) + " " +
+    const auto bad = runCommand("XDG_DATA_HOME=" + shellQuote(dir.file("datei")) +
+                                " XDG_DATA_DIRS=" + shellQuote(dir.file("system")) + " " +
                                 test::cli() + " register --program /opt/v/vendrik");
     EXPECT_EQ(bad.exitCode, 1) << bad.output;
     EXPECT_NE(bad.output.find("vendrik-cli register: "), std::string::npos);
+
+    // Installed as a package: its entry is the one, and ours goes.
+    const std::string packaged = dir.file("system/applications/vendrik.desktop");
+    std::filesystem::create_directories(dir.file("system/applications"));
+    test::writeFileBytes(packaged, {'#'});
+    const auto installed = runCommand(env + test::cli() + " register");
+    ASSERT_EQ(installed.exitCode, 0) << installed.output;
+    EXPECT_EQ(installed.output, packaged + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("data/applications/vendrik.desktop")));
 }
 
 }  // namespace

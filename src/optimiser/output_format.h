@@ -1,0 +1,65 @@
+#pragma once
+// An output format: how the last step of a picture's road turns the finished
+// picture into the bytes of its file. JPEG through Vendrik's own encoder is
+// the format the program is built around (jpegOutputFormat()); another format
+// is added by implementing this interface and handing it to the run in
+// PictureSettings::format, without a change to the run, the size search or
+// the windows' run code.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/result.h"
+#include "imaging/surface.h"
+#include "optimiser/metadata_copy.h"
+#include "optimiser/presets.h"
+
+namespace vendrik {
+
+// How one picture is encoded; every choice already resolved.
+struct EncodeSettings {
+    int quality = kDefaultQuality;       // the slider's scale, 1..100
+    Sampling sampling = Sampling::Best;  // chroma at full resolution or 2 × 2
+};
+
+// An encoder's own progress through one picture, 30..100, as cJpeg reports
+// it; an encoder that cannot tell reports 100 when it is done. May be empty.
+using EncodeProgress = std::function<void(int value)>;
+
+struct EncodedFile {
+    std::vector<std::uint8_t> bytes;  // the whole file
+    // What the file was written despite (German), such as metadata the
+    // format could not take.
+    std::vector<std::string> notes;
+};
+
+class OutputFormat {
+public:
+    virtual ~OutputFormat() = default;
+
+    // The format's name as a user chooses it ("JPEG").
+    [[nodiscard]] virtual std::string_view name() const noexcept = 0;
+    // The ending of its files, with the point (".jpg"); the naming rule puts
+    // it after the name.
+    [[nodiscard]] virtual std::string_view ending() const noexcept = 0;
+
+    // The file of `picture` (24-bit, upright, sRGB) encoded with `settings`
+    // and carrying `metadata` where the format keeps it, or why there is
+    // none. The several jobs of a run call it at once on one object, so it
+    // keeps no state between calls. The size search calls it once for each
+    // quality it tries.
+    [[nodiscard]] virtual Result<EncodedFile> encode(const Surface& picture,
+                                                     const EncodeSettings& settings,
+                                                     const MetadataSegments& metadata,
+                                                     const EncodeProgress& progress) const = 0;
+};
+
+// Baseline JFIF through cJpeg, the metadata as APP1/APP13 segments after the
+// JFIF header.
+[[nodiscard]] std::shared_ptr<const OutputFormat> jpegOutputFormat();
+
+}  // namespace vendrik

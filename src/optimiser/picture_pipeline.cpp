@@ -1,0 +1,174 @@
+#include "optimiser/picture_pipeline.h"
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <utility>
+
+#include "imaging/cImage.h"
+#include "imaging/picture_loader.h"
+#include "imaging/scaling.h"
+#include "optimiser/size_target.h"
+
+namespace vendrik {
+namespace {
+
+// From the scaled picture on, a picture needs about four times its 24-bit
+// size: the picture, its cImage copy and the encoder's coefficient planes
+// (16 bits for each of three components per pixel).
+constexpr std::size_t kEncodeBytesPerPictureByte = 4;
+
+// A picture's whole need, reckoned when the loader announces what decoding
+// it takes, before any of it is allocated: the decoded pixels, the decoder's
+// own buffers (libjpeg's coefficient arrays of a progressive file can be ten
+// times the pixels decoded into a small box), then the encoding of the scaled
+// picture, which is the decoded picture itself when the size is kept and at
+// most the box else.
+std::size_t pictureNeed(const DecodeMemory& decode, bool keepSize, BoxSize box) {
+    const std::size_t scaled = keepSize ? decode.picture
+                                        : Surface::paddedStride(std::max(box.width, 1)) *
+                                              static_cast<std::size_t>(std::max(box.height, 1));
+    return decode.picture * static_cast<std::size_t>(std::max(decode.copies, 1)) + decode.working +
+           kEncodeBytesPerPictureByte * scaled;
+}
+
+// Every picture allocates and frees a few buffers of megabytes (decoded
+// pixels, the scaled picture, the encoder's planes). By default glibc maps
+// each from the kernel and unmaps it on free, so every picture faults all
+// its pages in again, zeroed: a third of a run's time. Keeping freed memory
+// in the heap lets the next picture reuse it. Process-wide, set once.
+void keepLargeBuffersForReuse() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);  // glibc's upper bound
+        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+        mallopt(M_TOP_PAD, 64 * 1024 * 1024);
+    });
+}
+
+}  // namespace
+
+PicturePipeline::PicturePipeline(PictureSettings settings)
+    : m_settings(std::move(settings)), m_box(kInitialDestSize) {
+    keepLargeBuffersForReuse();
+    if (!m_settings.format) {
+        m_settings.format = jpegOutputFormat();
+    }
+    SetDestSize(m_settings.sizeIndex, m_settings.size, m_box);
+}
+
+Result<ScaledPicture> PicturePipeline::scale(
+    const std::string& source, const std::function<void(std::size_t bytes)>& reserve) const {
+    ScaledPicture scaled;
+    scaled.source = source;
+    LoadOptions load;
+    load.convertColours = m_settings.convertColours;
+    load.colourReport = &scaled.colour;
+    if (reserve) {
+        load.reserveMemory = [&](const DecodeMemory& decode) {
+            reserve(pictureNeed(decode, m_settings.size.keepOriginalSize, m_box));
+        };
+    }
+    Result<Surface> pixels =
+        m_settings.size.keepOriginalSize
+            ? CopyPictureToBox(source, load)
+            : FitPictureToBox(source, m_box, load,
+                              m_settings.noEnlarge ? Enlarging::Never : Enlarging::Allowed);
+    if (!pixels) {
+        return pixels.failure();
+    }
+    scaled.pixels = std::move(*pixels);
+    if (scaled.colour.outcome == ColourOutcome::Ignored) {
+        scaled.notes.push_back(scaled.colour.note);
+    }
+    return scaled;
+}
+
+Result<EncodedPicture> PicturePipeline::encode(
+    ScaledPicture picture, const std::function<void(int value)>& progress) const {
+    const auto report = [&progress](int value) {
+        if (progress) {
+            progress(value);
+        }
+    };
+    EncodedPicture out;
+    out.size = picture.size();
+    out.notes = std::move(picture.notes);
+
+    if (m_settings.watermark) {
+        try {
+            m_settings.watermark(picture.pixels);
+        } catch (const std::exception& e) {
+            out.watermarkError = e.what();
+        } catch (...) {
+            out.watermarkError = "unbekannter Fehler";
+        }
+    }
+
+    // Flatten into a 24-bit cImage (in memory; no scratch file), whose
+    // surface the encoder reads.
+    cImage image;
+    int bitCount = 0;
+    if (!image.CopyStdPicture(StdPicture{&picture.pixels, 24, {}}, bitCount)) {
+        return Failure{"nicht genug Speicher für das Bild"};
+    }
+    picture.pixels = Surface();
+    report(20);
+
+    // The source's metadata as chosen. A size limit counts it too: it is
+    // part of the file the user gets.
+    MetadataSegments metadata;
+    if (m_settings.metadata != MetadataChoice::Strip) {
+        const OutputFacts facts{out.size, picture.colour.outcome == ColourOutcome::Converted};
+        metadata = metadataForOutput(picture.source, m_settings.metadata, facts);
+        out.notes.insert(out.notes.end(), metadata.notes.begin(), metadata.notes.end());
+    }
+
+    const Surface surface = image.hDC();
+    EncodedFile file;
+    if (m_settings.maxBytes > 0) {
+        // Each trial moves the current picture's progress on; the encoder's
+        // own steps would run up to 100 again each time.
+        int trials = 0;
+        Result<SizedEncoding> sized = encodeWithinLimit(
+            format(), surface, m_settings.quality, m_settings.sampling, metadata,
+            m_settings.maxBytes, [&] { report(std::min(95, 20 + 15 * ++trials)); });
+        if (!sized) {
+            return sized.failure();
+        }
+        report(100);
+        out.quality = sized->quality;
+        if (!sized->fits) {
+            out.overLimit = "größer als höchstens " + kiloBytesText(m_settings.maxBytes) +
+                            ", auch mit der niedrigsten Qualität " +
+                            std::to_string(sized->quality) + " (" +
+                            kiloBytesText(sized->file.bytes.size()) + ")";
+        }
+        file = std::move(sized->file);
+    } else {
+        const EncodeSettings settings{m_settings.quality,
+                                      resolvedSampling(m_settings.sampling, m_settings.quality)};
+        Result<EncodedFile> encoded = format().encode(surface, settings, metadata, report);
+        if (!encoded) {
+            return encoded.failure();
+        }
+        out.quality = m_settings.quality;
+        file = std::move(*encoded);
+    }
+    out.bytes = std::move(file.bytes);
+    out.notes.insert(out.notes.end(), file.notes.begin(), file.notes.end());
+    return out;
+}
+
+Result<EncodedPicture> processPicture(const std::string& source, const PictureSettings& settings) {
+    const PicturePipeline pipeline(settings);
+    Result<ScaledPicture> scaled = pipeline.scale(source);
+    if (!scaled) {
+        return scaled.failure();
+    }
+    return pipeline.encode(std::move(*scaled));
+}
+
+}  // namespace vendrik

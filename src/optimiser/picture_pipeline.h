@@ -1,0 +1,133 @@
+#pragma once
+// One picture's road from its file to the bytes of its output: load, turn
+// upright, convert its colours, scale it into the box (or keep its size),
+// composite the watermark, encode it in the chosen format (or search the
+// quality that fits a size limit) with the metadata the user keeps.
+//
+// The pipeline writes no file and knows no target folder: a run
+// (batch_engine.h) names each output, settles an existing file and writes;
+// the main window's size estimate and a command line writing to its standard
+// output take the bytes as they are. So every front gets the same bytes for
+// the same settings.
+//
+// It comes in two halves because a run must name the output, and may ask
+// the user about an existing file, between them: the name can hold the
+// scaled picture's size, and a picture the user does not want replaced
+// should not be encoded. processPicture runs both for a caller that names
+// nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/result.h"
+#include "imaging/box_size.h"
+#include "imaging/colour_profile.h"
+#include "imaging/surface.h"
+#include "optimiser/metadata_copy.h"
+#include "optimiser/output_format.h"
+#include "optimiser/presets.h"
+
+namespace vendrik {
+
+// Composites the watermark onto the scaled picture. It may throw; the
+// picture is then encoded without the watermark and the reason is kept.
+using WatermarkHook = std::function<void(Surface& picture)>;
+
+// Everything that shapes an output's bytes.
+struct PictureSettings {
+    int sizeIndex = kDefaultSizeIndex;
+    DestSizeInputs size;  // keep-original-size check box and own size texts
+    // "nicht vergrößern": a picture that fits inside the box keeps its size.
+    bool noEnlarge = false;
+    int quality = kDefaultQuality;
+    // Chroma sampling chosen by the user; empty follows the slider's rule
+    // (samplingForQuality), also for each quality the size search tries.
+    std::optional<Sampling> sampling;
+    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
+    // written at the highest quality from kQualityMin to kQualityMax whose
+    // file fits (encodeWithinLimit); `quality` is where the search starts.
+    std::uint64_t maxBytes = 0;
+    WatermarkHook watermark;  // empty: no watermark
+    // Convert pictures with an embedded colour profile to sRGB (off: the
+    // stored pixels, as `--keep-pixels` asks).
+    bool convertColours = true;
+    // Which of the source's metadata the output keeps.
+    MetadataChoice metadata = MetadataChoice::Strip;
+    // Empty: JPEG (jpegOutputFormat()).
+    std::shared_ptr<const OutputFormat> format;
+};
+
+// The first half's result: the picture at its output size.
+struct ScaledPicture {
+    std::string source;
+    Surface pixels;
+    ColourReport colour;  // what became of an embedded profile
+    // What the picture will be written despite (German), in order.
+    std::vector<std::string> notes;
+
+    [[nodiscard]] BoxSize size() const noexcept {
+        return {pixels.width(), pixels.height()};
+    }
+};
+
+// The output of one picture.
+struct EncodedPicture {
+    std::vector<std::uint8_t> bytes;  // the whole file
+    BoxSize size;                     // its pixels
+    int quality = 0;                  // the quality it was encoded at
+    // What it was written despite (German): a colour profile ignored,
+    // metadata left out; in the order they arose.
+    std::vector<std::string> notes;
+    // Set when the watermark step failed; the picture has none.
+    std::string watermarkError;
+    // Set when a size limit was asked for and even the lowest quality
+    // misses it: the file is the one at the lowest quality, and this says so.
+    std::string overLimit;
+};
+
+class PicturePipeline {
+public:
+    explicit PicturePipeline(PictureSettings settings);
+
+    [[nodiscard]] const PictureSettings& settings() const noexcept {
+        return m_settings;
+    }
+    [[nodiscard]] const OutputFormat& format() const noexcept {
+        return *m_settings.format;
+    }
+    // The target box every picture is fitted into (the size preset applied).
+    [[nodiscard]] BoxSize box() const noexcept {
+        return m_box;
+    }
+
+    // Load, upright, colours, scale into the box. `reserve`, when set, is
+    // told once, before the picture's memory is taken, the bytes the
+    // picture will hold at most until encode() is done (decoding, scaling
+    // and encoding); it may block until that much may be used.
+    [[nodiscard]] Result<ScaledPicture> scale(
+        const std::string& source,
+        const std::function<void(std::size_t bytes)>& reserve = {}) const;
+
+    // Watermark, then encode with the metadata as chosen. `progress` hears
+    // 20 once the picture is ready to encode, then the encoder's own values
+    // up to 100 (with a size limit, one step for each quality tried).
+    [[nodiscard]] Result<EncodedPicture> encode(
+        ScaledPicture picture, const std::function<void(int value)>& progress = {}) const;
+
+private:
+    PictureSettings m_settings;
+    BoxSize m_box;
+};
+
+// Both halves for one picture, on the caller's thread: the bytes a run with
+// these settings would write for `source` now. The main window's estimate
+// and `vendrik-cli optimise -o -` use it.
+[[nodiscard]] Result<EncodedPicture> processPicture(const std::string& source,
+                                                    const PictureSettings& settings);
+
+}  // namespace vendrik
