@@ -2,7 +2,6 @@
 
 #include <libheif/heif.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -10,68 +9,13 @@
 #include <new>
 #include <string_view>
 
+#include "imaging/heif_source.h"
+
 namespace vendrik {
 namespace {
 
-// libheif reads through these, from the descriptor with pread: only the
-// boxes it parses and the items asked for, not the coded pictures.
-struct FdSource {
-    int fd = -1;
-    std::int64_t size = 0;
-    std::int64_t position = 0;
-};
-
-std::int64_t sourcePosition(void* userData) {
-    return static_cast<FdSource*>(userData)->position;
-}
-
-int sourceRead(void* data, std::size_t size, void* userData) {
-    auto* s = static_cast<FdSource*>(userData);
-    auto* out = static_cast<std::uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t got = ::pread(s->fd, out, size, s->position);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return 1;
-        }
-        out += got;
-        size -= static_cast<std::size_t>(got);
-        s->position += got;
-    }
-    return 0;
-}
-
-int sourceSeek(std::int64_t position, void* userData) {
-    auto* s = static_cast<FdSource*>(userData);
-    if (position < 0 || position > s->size) {
-        return 1;
-    }
-    s->position = position;
-    return 0;
-}
-
-heif_reader_grow_status sourceGrow(std::int64_t target, void* userData) {
-    return target > static_cast<FdSource*>(userData)->size ? heif_reader_grow_status_size_beyond_eof
-                                                           : heif_reader_grow_status_size_reached;
-}
-
-constexpr heif_reader kFdReader = {1, sourcePosition, sourceRead, sourceSeek, sourceGrow};
-
-struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleRelease {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-
 std::string problemOf(const heif_error& e) {
-    std::string m = e.message != nullptr ? e.message : "";
-    while (!m.empty() && (m.back() == '\n' || m.back() == ' ')) {
-        m.pop_back();
-    }
-    return "HEIF-Metadaten nicht lesbar: " + m;
+    return "HEIF-Metadaten nicht lesbar: " + heifMessage(e);
 }
 
 // The first item of `type` (and, when given, `contentType`) of the picture.
@@ -116,21 +60,20 @@ std::optional<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem, std::s
         error = "HEIF-Metadaten nicht lesbar: " + std::string(std::strerror(errno));
         return std::nullopt;
     }
-    FdSource source{fd, static_cast<std::int64_t>(st.st_size), 0};
+    HeifSource source(fd, static_cast<std::int64_t>(st.st_size));
     try {
-        std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+        std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
         if (!context) {
             error = "nicht genug Speicher für den HEIF-Leser";
             return std::nullopt;
         }
-        heif_error e = heif_context_read_from_reader(context.get(), &kFdReader, &source, nullptr);
-        if (e.code != heif_error_Ok) {
-            error = problemOf(e);
+        if (Result<void> read = source.read(context.get(), problemOf); !read) {
+            error = read.reason();
             return std::nullopt;
         }
         heif_image_handle* rawHandle = nullptr;
-        e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-        const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+        const heif_error e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+        const std::unique_ptr<heif_image_handle, HeifHandleRelease> handle(rawHandle);
         if (e.code != heif_error_Ok) {
             error = problemOf(e);
             return std::nullopt;
