@@ -59,18 +59,9 @@ std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
                      return true;
                  },
                  false, ""});
-    t.push_back({"compression", 0, "MODUS",
-                 "standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien bei gleichem "
-                 "Aussehen (progressiv), langsamer",
-                 [&o](const std::string& v, std::string& e) {
-                     if (v != "standard" && v != "strong") {
-                         e = "--compression erwartet standard oder strong, nicht '" + v + "'";
-                         return false;
-                     }
-                     o.compression = v == "strong" ? JpegCompression::Strong : JpegCompression::Standard;
-                     return true;
-                 },
-                 false, ""});
+    t.push_back(compressionOption("standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien "
+                                  "bei gleichem Aussehen (progressiv), langsamer",
+                                  o.compression));
     t.push_back({"comment", 0, "TEXT", "Kommentar (COM-Segment, Windows-1252)",
                  [&o](const std::string& v, std::string&) {
                      o.comment = v;

@@ -221,6 +221,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                v == "444" ? Sampling::Best : Sampling::Faster;
                            return true;
                        }));
+    t.push_back(compressionOption(
+        "standard: Baseline-JPEG (Vorgabe); strong: \"kleinere Dateien (langsamer)\", "
+        "progressiv und bei gleichem Aussehen kleiner, mit mehrfacher Rechenzeit; auch für "
+        "die Versuche von --max-size",
+        o.batch.picture.compression));
     t.push_back(option("metadata", 0, "WAHL",
                        "Metadaten: strip entfernen (Vorgabe), keep behalten (EXIF, XMP, "
                        "IPTC; Ausrichtung 1, ohne Vorschaubild), keep-no-gps behalten ohne "

@@ -45,10 +45,10 @@ struct SettingKey {
 
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
-// watermark's keys; then the main window's two keys for sizes, also written
-// only once chosen. The window's keys are those owned by MainWindow, fifteen
-// in all.
-inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
+// watermark's keys; then the main window's two keys for sizes and its
+// compression, also written only once chosen. The window's keys are those
+// owned by MainWindow, sixteen in all.
+inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -78,9 +78,12 @@ inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
+    // "kleinere Dateien (langsamer)": 0 the standard encoder, 1 the strong
+    // compression.
+    {"Kompression", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 26,
-              "the main window's 15 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 27,
+              "the main window's 16 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

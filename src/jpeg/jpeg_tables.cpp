@@ -78,10 +78,23 @@ QuantValues scaleQuantTable(const QuantValues& base, int scale) {
     return out;
 }
 
+int strongQualityScale(int quality) {
+    // The strong tables at a quality are the usual scale's 6 % coarser.
+    // Over photographs at 1280 × 1024 the strong mode met the standard
+    // mode's SSIMULACRA score with tables 10–20 % coarser and its
+    // butteraugli score with about the same tables (−2 % to +4 %); 6 % keeps
+    // one setting's look close in both modes and makes the strong file the
+    // smaller one, which is what "kleinere Dateien" promises and what lets a
+    // size limit be met at a higher setting. A shift by whole qualities
+    // would coarsen the few steps of the top qualities far more.
+    return static_cast<int>(std::nearbyint(qualityScale(quality) * 1.06));
+}
+
 QuantValues strongQuantTable(int quality, bool chroma) {
     // The chrominance table of K.2 did best as it is: coarser chroma saved
     // bytes for SSIMULACRA but cost more on butteraugli than it saved.
-    return scaleQuantTable(chroma ? kChrominanceBase : kStrongLuminanceBase, qualityScale(quality));
+    return scaleQuantTable(chroma ? kChrominanceBase : kStrongLuminanceBase,
+                           strongQualityScale(quality));
 }
 
 }  // namespace vendrik::jpeg

@@ -42,6 +42,8 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     p.quality = settings.quality;
     p.noEnlarge = settings.noEnlarge;
     p.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;
+    p.compression =
+        settings.strongCompression ? JpegCompression::Strong : JpegCompression::Standard;
     if (choices.watermark) {
         p.watermark = makeWatermarkStep(settings.watermark);
     }

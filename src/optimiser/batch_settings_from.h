@@ -31,6 +31,7 @@ struct RunChoices {
 //   where the user chose one sets picture.sampling afterwards);
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
+// - the strong compression when strongCompression ("Kompression");
 // - the watermark step with settings.watermark when choices.watermark;
 // - the metadata choice ("Metadaten"; a value out of range strips).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,

@@ -133,8 +133,8 @@ Result<EncodedPicture> PicturePipeline::encode(
         // own steps would run up to 100 again each time.
         int trials = 0;
         Result<SizedEncoding> sized = encodeWithinLimit(
-            format(), surface, m_settings.quality, m_settings.sampling, metadata,
-            m_settings.maxBytes, [&] { report(std::min(95, 20 + 15 * ++trials)); });
+            format(), surface, m_settings.quality, m_settings.sampling, m_settings.compression,
+            metadata, m_settings.maxBytes, [&] { report(std::min(95, 20 + 15 * ++trials)); });
         if (!sized) {
             return sized.failure();
         }
@@ -149,7 +149,8 @@ Result<EncodedPicture> PicturePipeline::encode(
         file = std::move(sized->file);
     } else {
         const EncodeSettings settings{m_settings.quality,
-                                      resolvedSampling(m_settings.sampling, m_settings.quality)};
+                                      resolvedSampling(m_settings.sampling, m_settings.quality),
+                                      m_settings.compression};
         Result<EncodedFile> encoded = format().encode(surface, settings, metadata, report);
         if (!encoded) {
             return encoded.failure();

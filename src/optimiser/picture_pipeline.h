@@ -48,6 +48,9 @@ struct PictureSettings {
     // Chroma sampling chosen by the user; empty follows the slider's rule
     // (samplingForQuality), also for each quality the size search tries.
     std::optional<Sampling> sampling;
+    // "kleinere Dateien (langsamer)", for every encode of the picture, the
+    // size search's trials included.
+    JpegCompression compression = JpegCompression::Standard;
     // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
     // written at the highest quality from kQualityMin to kQualityMax whose
     // file fits (encodeWithinLimit); `quality` is where the search starts.

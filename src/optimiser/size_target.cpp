@@ -144,12 +144,14 @@ Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, int startQuality,
 
 Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surface& picture,
                                         int startQuality, std::optional<Sampling> chosen,
+                                        JpegCompression compression,
                                         const MetadataSegments& metadata, std::uint64_t maxBytes,
                                         const std::function<void()>& onTrial) {
     const auto search = [&](Sampling sampling, int start) {
         return encodeWithinSize(maxBytes, start, [&](int quality) {
             Result<EncodedFile> file =
-                format.encode(picture, EncodeSettings{quality, sampling}, metadata, {});
+                format.encode(picture, EncodeSettings{quality, sampling, compression},
+                              metadata, {});
             if (file && onTrial) {
                 onTrial();
             }

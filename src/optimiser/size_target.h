@@ -53,10 +53,13 @@ using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 // is the slider's rule for the start quality, and when that is 4:4:4 and only
 // a quality below 70 fits, or none, the search goes on at 4:2:0, as the
 // slider chooses below 70, and the higher quality of the two is taken (or,
-// when neither fits, the smaller file). `onTrial` hears of each encode made.
+// when neither fits, the smaller file). Every trial uses `compression`: the
+// strong mode's smaller files fit a limit at a higher quality. `onTrial`
+// hears of each encode made.
 [[nodiscard]] Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format,
                                                       const Surface& picture, int startQuality,
                                                       std::optional<Sampling> chosen,
+                                                      JpegCompression compression,
                                                       const MetadataSegments& metadata,
                                                       std::uint64_t maxBytes,
                                                       const std::function<void()>& onTrial);

@@ -60,6 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"SizeZero", "--size 0x640 x.jpg", "zwischen 1 und"},
                       UsageCase{"SizeWords", "--size gross x.jpg", "--size erwartet"},
                       UsageCase{"Sampling", "--sampling 422 x.jpg", "444 oder 420"},
+                      UsageCase{"Compression", "--compression stark x.jpg",
+                                "--compression erwartet standard oder strong, nicht 'stark'"},
                       UsageCase{"Preset", "--preset Druck x.jpg", "Website, eMail"},
                       UsageCase{"TagPreset", "--tag-preset huge x.jpg", "eMail, web"},
                       UsageCase{"TagWithSlash", "--tag a/b x.jpg", "Schrägstrich"},

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace vendrik {
@@ -128,9 +129,11 @@ TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
     EXPECT_EQ(calls, 1);
 }
 
-// An output format whose file size depends on quality and sampling only:
-// 4:2:0 takes 60 % of the bytes 4:4:4 takes at the same quality. The file
-// holds the sampling it was made with, so that the answer can be told.
+// An output format whose file size depends on quality, sampling and
+// compression only: 4:2:0 takes 60 % of the bytes 4:4:4 takes at the same
+// quality, the strong compression 80 %. The file's first byte holds the
+// sampling it was made with, its last the compression, so that the answer
+// can be told.
 class SizedFormat final : public OutputFormat {
 public:
     [[nodiscard]] std::string_view name() const noexcept override {
@@ -142,12 +145,14 @@ public:
     [[nodiscard]] Result<EncodedFile> encode(const Surface&, const EncodeSettings& s,
                                              const MetadataSegments& metadata,
                                              const EncodeProgress&) const override {
-        const double share = s.sampling == Sampling::Best ? 1.0 : 0.6;
+        const bool strong = s.compression == JpegCompression::Strong;
+        const double share = (s.sampling == Sampling::Best ? 1.0 : 0.6) * (strong ? 0.8 : 1.0);
         const auto size =
             static_cast<std::size_t>(static_cast<double>(photoSize(s.quality)) * share);
         EncodedFile f{std::vector<std::uint8_t>(size + metadata.exif.size(),
                                                 s.sampling == Sampling::Best ? 44 : 20),
                       {}};
+        f.bytes.back() = strong ? 2 : 1;
         return f;
     }
 };
@@ -177,8 +182,9 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
     };
     for (const Case& c : cases) {
         int trials = 0;
-        const Result<SizedEncoding> got = encodeWithinLimit(format, picture, c.start, c.chosen, {},
-                                                            c.max, [&trials] { ++trials; });
+        const Result<SizedEncoding> got = encodeWithinLimit(
+            format, picture, c.start, c.chosen, JpegCompression::Standard, {}, c.max,
+            [&trials] { ++trials; });
         ASSERT_TRUE(got) << c.name;
         EXPECT_EQ(got->file.bytes.front(), c.expected == Sampling::Best ? 44 : 20) << c.name;
         // Every encode is heard of; a second search at 4:2:0 adds its own.
@@ -187,11 +193,31 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
     }
     // Without a choice, the answer is the higher of the two qualities.
     const Result<SizedEncoding> rule =
-        encodeWithinLimit(format, picture, 80, std::nullopt, {}, photoSize(50), {});
-    const Result<SizedEncoding> best =
-        encodeWithinLimit(format, picture, 80, Sampling::Best, {}, photoSize(50), {});
+        encodeWithinLimit(format, picture, 80, std::nullopt, JpegCompression::Standard, {},
+                          photoSize(50), {});
+    const Result<SizedEncoding> best = encodeWithinLimit(
+        format, picture, 80, Sampling::Best, JpegCompression::Standard, {}, photoSize(50), {});
     ASSERT_TRUE(rule && best);
     EXPECT_GT(rule->quality, best->quality);
+}
+
+// The compression reaches every trial, and a mode that writes fewer bytes
+// for a quality fits the same limit at a higher one.
+TEST(EncodeWithinLimit, EveryTrialUsesTheRunsCompression) {
+    const SizedFormat format;
+    const Surface picture(8, 8);
+    std::map<JpegCompression, int> quality;
+    for (const JpegCompression mode : {JpegCompression::Standard, JpegCompression::Strong}) {
+        for (const std::optional<Sampling> chosen :
+             {std::optional<Sampling>(), std::optional(Sampling::Best)}) {
+            const Result<SizedEncoding> got =
+                encodeWithinLimit(format, picture, 80, chosen, mode, {}, photoSize(75), {});
+            ASSERT_TRUE(got && got->fits);
+            EXPECT_EQ(got->file.bytes.back(), mode == JpegCompression::Strong ? 2 : 1);
+            quality[mode] = got->quality;
+        }
+    }
+    EXPECT_GT(quality[JpegCompression::Strong], quality[JpegCompression::Standard]);
 }
 
 TEST(SizeLimitText, ReadsKilobytesAndMegabytes) {

@@ -249,9 +249,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The window's last three keys (Metadaten, NoEnlarge, MaxSize): written only
-// once they differ from their default, and then kept, also when set back to
-// it.
+// The window's last four keys (Metadaten, NoEnlarge, MaxSize, Kompression):
+// written only once they differ from their default, and then kept, also when
+// set back to it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
@@ -260,7 +260,7 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     };
     Settings state;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
-    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize="}) {
+    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Kompression="}) {
         EXPECT_EQ(fileText(ini).find(key), std::string::npos) << key;
     }
     state.noEnlarge = true;
@@ -269,14 +269,20 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     EXPECT_TRUE(has("NoEnlarge=1"));
     EXPECT_TRUE(has("MaxSize=200"));
     EXPECT_EQ(fileText(ini).find("Metadaten="), std::string::npos);
+    EXPECT_EQ(fileText(ini).find("Kompression="), std::string::npos);
+    state.strongCompression = true;
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
+    EXPECT_TRUE(has("MaxSize=200\r\nKompression=1"));
 
     state.noEnlarge = false;
     state.maxSizeKB = 0;
     state.metadata = 1;
+    state.strongCompression = false;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=0"));
     EXPECT_TRUE(has("MaxSize=0"));
     EXPECT_TRUE(has("Metadaten=1"));
+    EXPECT_TRUE(has("Kompression=0"));
     const std::string before = fileText(ini);
     ASSERT_TRUE(saveMainWindowSettings(loadSettings(ini), ini));
     EXPECT_EQ(fileText(ini), before);

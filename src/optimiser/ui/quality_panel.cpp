@@ -1,6 +1,7 @@
 #include "optimiser/ui/quality_panel.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -70,6 +71,16 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadata->setSpacing(6);
     metadata->addWidget(metadataLabel);
     metadata->addWidget(m_metadata, 1);
+    // The stronger compression costs time, not look: the user trades the
+    // run's length for smaller files, so the box says both.
+    m_compression = new QCheckBox(QStringLiteral("kleinere Dateien (langsamer)"), this);
+    m_compression->setAccessibleName(QStringLiteral("kleinere Dateien (langsamer)"));
+    m_compression->setToolTip(
+        QStringLiteral("Progressive JPEG-Dateien, bei gleichem Aussehen kleiner; das Kodieren "
+                       "dauert einige Male länger"));
+    connect(m_compression, &QCheckBox::clicked, m_dummy, [this] { m_dummy->setFocus(); });
+    metadata->addSpacing(6);
+    metadata->addWidget(m_compression);
 
     // "höchstens N KB" beside the slider: the largest file each picture may
     // become; the run then searches the highest quality that fits.

@@ -7,7 +7,8 @@
 // KB" (0: no limit), the size each output may have at most. Below them the
 // metadata choice cboMetadata ("Metadaten:": "entfernen", "behalten",
 // "behalten ohne GPS"), in the order of MetadataChoice and the settings key
-// "Metadaten".
+// "Metadaten", and beside it the check box "kleinere Dateien (langsamer)",
+// the strong compression (the settings key "Kompression").
 
 #include <QGroupBox>
 #include <array>
@@ -15,6 +16,7 @@
 
 #include "optimiser/presets.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QRadioButton;
@@ -48,6 +50,10 @@ public:
     [[nodiscard]] QComboBox* cboMetadata() const {
         return m_metadata;
     }
+    // "kleinere Dateien (langsamer)": the strong compression.
+    [[nodiscard]] QCheckBox* chkCompression() const {
+        return m_compression;
+    }
     // "höchstens N KB": 0 (shown as "–") for no limit.
     [[nodiscard]] QSpinBox* maxSizeField() const {
         return m_maxSize;
@@ -77,6 +83,7 @@ private:
     QSpinBox* m_maxSize = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
     QComboBox* m_metadata = nullptr;
+    QCheckBox* m_compression = nullptr;
 };
 
 }  // namespace vendrik
