@@ -312,10 +312,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            return true;
                        }));
     t.push_back(option("max-size", 0, "GRÖSSE",
-                       "höchstens so groß: je Bild die höchste Qualität von 40 bis 95, "
-                       "deren Datei passt (passt mit 4:4:4 erst eine Qualität unter 70, "
-                       "auch mit 4:2:0, außer mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
-                       "(Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
+                       "höchstens so groß, eine Grenze unter der Qualität: ein Bild, das mit "
+                       "--quality passt, wird damit geschrieben, sonst mit der höchsten "
+                       "Qualität ab 10, deren Datei passt (passt mit 4:4:4 erst eine "
+                       "Qualität unter 70, auch mit 4:2:0, außer mit --sampling); passt "
+                       "auch 10 nicht, wird mit 10 geschrieben (Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {
                            if (v == "0") {

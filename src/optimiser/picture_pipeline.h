@@ -48,9 +48,10 @@ struct PictureSettings {
     // Chroma sampling chosen by the user; empty follows the slider's rule
     // (samplingForQuality), also for each quality the size search tries.
     std::optional<Sampling> sampling;
-    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
-    // written at the highest quality from kQualityMin to kQualityMax whose
-    // file fits (encodeWithinLimit); `quality` is where the search starts.
+    // "höchstens N KB", in bytes; 0 for no limit. A cap under `quality`:
+    // a picture that fits at `quality` is written at it, as without the
+    // cap; one that does not at the highest quality from kSizeSearchLowest
+    // up whose file fits (encodeWithinLimit).
     std::uint64_t maxBytes = 0;
     WatermarkHook watermark;  // empty: no watermark
     // Convert pictures with an embedded colour profile to sRGB (off: the
