@@ -7,10 +7,12 @@
 //   {"source":"a/bild.heic","target":"out/bild_new.jpg","status":"written",
 //    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80}
 //
-// status is "written", "skipped", "failed", "cancelled" (not started after
-// Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as it would be).
-// reason is empty, or says why (German), also for a written picture that
-// did not fit --max-size even at the lowest quality. Strings are UTF-8 with
+// status is "written", "source-kept" (written as the source's own bytes,
+// less its metadata: --never-larger), "skipped", "failed", "cancelled" (not
+// started after Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as
+// it would be). reason is empty, or says why (German), also for a written
+// picture that did not fit --max-size even at the lowest quality and for a
+// source kept. Strings are UTF-8 with
 // JSON's escapes; a byte of a file name that is not UTF-8 becomes U+FFFD.
 
 #include <string>

@@ -45,10 +45,10 @@ struct SettingKey {
 
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
-// watermark's keys; then the main window's two keys for sizes, also written
-// only once chosen. The window's keys are those owned by MainWindow, fifteen
-// in all.
-inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
+// watermark's keys; then the main window's keys for sizes and outputs, also
+// written only once chosen. The window's keys are those owned by MainWindow,
+// eighteen in all.
+inline constexpr std::array<SettingKey, 29> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -78,9 +78,15 @@ inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
+    // "Dateidatum beibehalten": outputs take their sources' modification time.
+    {"DatumBehalten", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nie größer als die Quelle": a source smaller than its output is taken.
+    {"NieGroesser", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
+    {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 26,
-              "the main window's 15 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 29,
+              "the main window's 18 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -32,7 +32,9 @@ struct RunChoices {
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
 // - the watermark step with settings.watermark when choices.watermark;
-// - the metadata choice ("Metadaten"; a value out of range strips).
+// - the metadata choice ("Metadaten"; a value out of range strips);
+// - "Dateidatum beibehalten" (keepDates), "nie größer als die Quelle"
+//   (neverLarger) and "nur verlustfrei" (lossless).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});
 
