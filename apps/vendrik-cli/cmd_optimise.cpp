@@ -19,6 +19,7 @@
 #include "optimiser/batch_engine.h"
 #include "optimiser/output_folder.h"
 #include "optimiser/picture_pipeline.h"
+#include "optimiser/source_as_output.h"
 #include "progress_line.h"
 #include "standard_streams.h"
 #include "startup/key_value_store.h"
@@ -107,9 +108,10 @@ public:
         const bool listEach = m_options.verbose || m_options.dryRun;
         if (listEach && r.status == PictureStatus::Written) {
             m_progress.clear();
-            std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes)\n", source.c_str(),
+            std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes%s%s)\n", source.c_str(),
                          terminalText(m_shown.target(r)).c_str(), r.size.width, r.size.height,
-                         static_cast<unsigned long long>(r.bytes));
+                         static_cast<unsigned long long>(r.bytes), r.sourceKept ? ", " : "",
+                         r.sourceKept ? kSourceKeptText : "");
         } else if (listEach && r.status == PictureStatus::Skipped) {
             m_progress.clear();
             std::fprintf(m_info, "%s: übersprungen, %s\n", source.c_str(),
@@ -238,6 +240,7 @@ PictureResult processForStandardOutput(const BatchSource& source, const PictureS
             r.notes = std::move(encoded->notes);
             r.watermarkError = std::move(encoded->watermarkError);
             r.reason = std::move(encoded->overLimit);
+            r.sourceKept = encoded->sourceKept;
             bytes = std::move(encoded->bytes);
         } else {
             r.reason = encoded.reason();
@@ -258,6 +261,7 @@ struct Counts {
     std::size_t failed = 0;
     std::size_t cancelled = 0;
     std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
+    std::size_t sourceKept = 0;        // written as the source's own bytes (--never-larger)
     std::uint64_t bytes = 0;
 };
 
@@ -270,6 +274,7 @@ Counts countResults(const std::vector<PictureResult>& results) {
                 ++c.written;
                 c.bytes += r.bytes;
                 c.overLimit += r.reason.empty() ? 0 : 1;
+                c.sourceKept += r.sourceKept ? 1 : 0;
                 break;
             case PictureStatus::Skipped:
                 ++c.skipped;
@@ -424,6 +429,9 @@ int runOptimise(const Args& args) {
     if (!options.quiet) {
         std::fprintf(info, "%zu %s, %zu übersprungen, %zu fehlgeschlagen", c.written,
                      options.dryRun ? "würden geschrieben" : "geschrieben", c.skipped, c.failed);
+        if (c.sourceKept > 0) {
+            std::fprintf(info, ", %zu als Quelle übernommen", c.sourceKept);
+        }
         if (interrupt.signal() != 0) {
             std::fprintf(info, ", %zu nach Abbruch nicht begonnen", c.cancelled);
         }

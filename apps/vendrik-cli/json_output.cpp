@@ -5,14 +5,18 @@
 #include <cstdio>
 
 #include "common/utf8.h"
+#include "optimiser/source_as_output.h"
 
 namespace vendrik::cli {
 namespace {
 
-std::string_view statusName(PictureStatus status, bool dryRun) {
-    switch (status) {
+std::string_view statusName(const PictureResult& r, bool dryRun) {
+    switch (r.status) {
         case PictureStatus::Written:
-            return dryRun ? "dry-run" : "written";
+            if (dryRun) {
+                return "dry-run";
+            }
+            return r.sourceKept ? "source-kept" : "written";
         case PictureStatus::Skipped:
             return "skipped";
         case PictureStatus::Failed:
@@ -98,8 +102,11 @@ std::string jsonResult(const PictureResult& r, const std::string& source,
     };
     std::string out = "{" + name("source", source).substr(1);
     out += name("target", target);
-    out += ",\"status\":\"" + std::string(statusName(r.status, dryRun)) + "\"";
+    out += ",\"status\":\"" + std::string(statusName(r, dryRun)) + "\"";
     std::string reason = r.reason;
+    if (r.sourceKept) {
+        reason += (reason.empty() ? "" : "; ") + std::string(kSourceKeptText);
+    }
     if (!r.watermarkError.empty()) {
         reason += (reason.empty() ? "" : "; ") + std::string("Wasserzeichen nicht eingeblendet: ") +
                   r.watermarkError;

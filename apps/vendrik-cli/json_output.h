@@ -8,14 +8,16 @@
 //    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80,
 //    "notes":["Farbprofil (Graustufen) passt nicht zum Farbbild, ignoriert"]}
 //
-// status is "written", "skipped", "failed", "cancelled" (not started after
-// Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as it would be).
-// reason is empty, or says why (German), also for a written picture that
-// did not fit --max-size even at the lowest quality. notes lists what a
-// picture was written despite (a colour profile ignored, metadata left
-// out), empty when nothing. Strings are UTF-8 with JSON's escapes; a byte
-// of a file name that is not UTF-8 becomes U+FFFD, and the name's exact
-// bytes follow in base64 (RFC 4648) as source_bytes or target_bytes.
+// status is "written", "source-kept" (written as the source's own bytes,
+// less its metadata: --never-larger), "skipped", "failed", "cancelled" (not
+// started after Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as
+// it would be). reason is empty, or says why (German), also for a written
+// picture that did not fit --max-size even at the lowest quality and for a
+// source kept. notes lists what a picture was written despite (a colour
+// profile ignored, metadata left out), empty when nothing. Strings are UTF-8
+// with JSON's escapes; a byte of a file name that is not UTF-8 becomes
+// U+FFFD, and the name's exact bytes follow in base64 (RFC 4648) as
+// source_bytes or target_bytes.
 
 #include <string>
 #include <string_view>

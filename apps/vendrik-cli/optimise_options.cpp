@@ -317,10 +317,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            return true;
                        }));
     t.push_back(option("max-size", 0, "GRÖSSE",
-                       "höchstens so groß: je Bild die höchste Qualität von 40 bis 95, "
-                       "deren Datei passt (passt mit 4:4:4 erst eine Qualität unter 70, "
-                       "auch mit 4:2:0, außer mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
-                       "(Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
+                       "höchstens so groß, eine Grenze unter der Qualität: ein Bild, das mit "
+                       "--quality passt, wird damit geschrieben, sonst mit der höchsten "
+                       "Qualität ab 10, deren Datei passt (passt mit 4:4:4 erst eine "
+                       "Qualität unter 70, auch mit 4:2:0, außer mit --sampling); passt "
+                       "auch 10 nicht, wird mit 10 geschrieben (Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {
                            if (v == "0") {
@@ -336,6 +337,23 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            o.batch.picture.maxBytes = *bytes;
                            return true;
                        }));
+    t.push_back(option("never-larger", 0, "",
+                       "nie größer als die Quelle: wäre eine Ausgabe größer als ihre Quelle, "
+                       "wird die Quelle geschrieben, nur ohne die abgewählten Metadaten, "
+                       "wenn sie dasselbe zeigt (JPEG, so groß wie die Ausgabe, aufrecht, "
+                       "ohne Wasserzeichen und Farbumrechnung); sonst die größere Ausgabe "
+                       "mit einer Meldung",
+                       setFlag(o.batch.picture.neverLarger)));
+    t.push_back(option("lossless", 0, "",
+                       "nur verlustfrei: JPEG-Quellen werden ohne Dekodieren neu geschrieben "
+                       "(optimierte Huffman-Tabellen, dieselben Bildpunkte), mit den Metadaten "
+                       "nach --metadata und der EXIF-Ausrichtung als Angabe; Größe, Qualität, "
+                       "--max-size und Wasserzeichen gelten nicht, andere Quellen schlagen fehl",
+                       setFlag(o.batch.picture.lossless)));
+    t.push_back(option("keep-dates", 0, "",
+                       "Dateidatum beibehalten: jede Ausgabe bekommt die Änderungszeit "
+                       "ihrer Quelle (mit -o - ohne Wirkung)",
+                       setFlag(o.batch.keepDates)));
     t.push_back(option("skip-existing", 0, "",
                        "vorhandene Dateien nicht ersetzen (Vorgabe: ersetzen)",
                        setFlag(o.skipExisting)));
@@ -369,7 +387,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(option("json", 0, "",
                        "je Bild ein JSON-Objekt in einer Zeile auf der Standardausgabe "
                        "(source, target, status, reason, width, height, bytes, quality, "
-                       "notes); alles andere auf die Standardfehlerausgabe",
+                       "notes; status written, source-kept, skipped, failed, cancelled oder "
+                       "dry-run); alles andere auf die Standardfehlerausgabe",
                        setFlag(o.json)));
     t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung (Hinweise zu "
                        "einzelnen Bildern bleiben)",
@@ -393,6 +412,12 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
 bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
     if (options.json && options.toStdout) {
         error = "--json und -o - schreiben beide auf die Standardausgabe";
+        return false;
+    }
+    // A lossless rewrite keeps every pixel; a watermark would change them.
+    if (options.watermark && options.batch.picture.lossless) {
+        error = "--watermark und --lossless schließen sich aus: verlustfrei bleibt jeder "
+                "Bildpunkt, wie er ist";
         return false;
     }
     // A design without --watermark would silently do nothing.

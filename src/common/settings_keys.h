@@ -45,10 +45,10 @@ struct SettingKey {
 
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
-// watermark's keys; then the main window's two keys for sizes and its
-// compression, also written only once chosen. The window's keys are those
-// owned by MainWindow, sixteen in all.
-inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
+// watermark's keys; then the main window's keys for sizes, compression and
+// outputs, also written only once chosen. The window's keys are those owned
+// by MainWindow, nineteen in all.
+inline constexpr std::array<SettingKey, 30> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -81,9 +81,15 @@ inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     // "kleinere Dateien (langsamer)": 0 the standard encoder, 1 the strong
     // compression.
     {"Kompression", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "Dateidatum beibehalten": outputs take their sources' modification time.
+    {"DatumBehalten", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nie größer als die Quelle": a source smaller than its output is taken.
+    {"NieGroesser", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
+    {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 27,
-              "the main window's 16 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 30,
+              "the main window's 19 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

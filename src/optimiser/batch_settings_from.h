@@ -33,7 +33,9 @@ struct RunChoices {
 //   KB of 1024 bytes; 0 for none);
 // - the strong compression when strongCompression ("Kompression");
 // - the watermark step with settings.watermark when choices.watermark;
-// - the metadata choice ("Metadaten"; a value out of range strips).
+// - the metadata choice ("Metadaten"; a value out of range strips);
+// - "Dateidatum beibehalten" (keepDates), "nie größer als die Quelle"
+//   (neverLarger) and "nur verlustfrei" (lossless).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});
 

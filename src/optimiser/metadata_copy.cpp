@@ -126,7 +126,7 @@ void adaptExif(Exiv2::ExifData& exif, MetadataChoice choice, const OutputFacts& 
     if (exif.empty()) {
         return;
     }
-    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(output.orientation);
     exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(output.size.width);
     exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(output.size.height);
     if (output.coloursConverted && exif.findKey(Exiv2::ExifKey("Exif.Photo.ColorSpace")) != exif.end()) {
@@ -158,7 +158,7 @@ void adaptXmp(Exiv2::XmpData& xmp, MetadataChoice choice, const OutputFacts& out
             xmp[key] = value;
         }
     };
-    setIfPresent("Xmp.tiff.Orientation", "1");
+    setIfPresent("Xmp.tiff.Orientation", std::to_string(output.orientation));
     setIfPresent("Xmp.exif.PixelXDimension", std::to_string(output.size.width));
     setIfPresent("Xmp.exif.PixelYDimension", std::to_string(output.size.height));
     setIfPresent("Xmp.tiff.ImageWidth", std::to_string(output.size.width));
@@ -358,6 +358,33 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     }
 }
 
+std::vector<std::uint8_t> orientationExif(int orientation) {
+    // "Exif\0\0", then a big-endian TIFF header ("MM", 42, IFD0 at 8) and
+    // IFD0 with one entry: Orientation (0x0112), SHORT, one value, held in
+    // the entry itself and padded to four bytes; no next IFD.
+    const auto o = static_cast<std::uint8_t>(orientation);
+    return {'E', 'x', 'i', 'f', 0, 0,                  //
+            'M', 'M', 0, 42, 0, 0, 0, 8,               //
+            0, 1,                                      //
+            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0,  //
+            0, 0, 0, 0};
+}
+
+void appendMetadataSegments(std::vector<std::uint8_t>& out, const MetadataSegments& segments) {
+    const auto add = [&out](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
+        if (data.empty() || data.size() > kMaxSegmentPayload) {
+            return;
+        }
+        const std::size_t length = data.size() + 2;
+        out.insert(out.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+                               static_cast<std::uint8_t>(length & 0xFF)});
+        out.insert(out.end(), data.begin(), data.end());
+    };
+    add(0xE1, segments.exif);
+    add(0xE1, segments.xmp);
+    add(0xED, segments.iptc);
+}
+
 Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {
     // SOI, then APP0 with its length.
     const bool jfif = jpeg.size() >= 6 && jpeg[0] == 0xFF && jpeg[1] == 0xD8 && jpeg[2] == 0xFF &&
@@ -367,18 +394,7 @@ Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegme
         return Failure{"Metadaten entfernt: JPEG ohne JFIF-Kopf"};
     }
     std::vector<std::uint8_t> inserted;
-    const auto add = [&inserted](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
-        if (data.empty() || data.size() > kMaxSegmentPayload) {
-            return;
-        }
-        const std::size_t length = data.size() + 2;
-        inserted.insert(inserted.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
-                                         static_cast<std::uint8_t>(length & 0xFF)});
-        inserted.insert(inserted.end(), data.begin(), data.end());
-    };
-    add(0xE1, segments.exif);
-    add(0xE1, segments.xmp);
-    add(0xED, segments.iptc);
+    appendMetadataSegments(inserted, segments);
     jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(app0End), inserted.begin(), inserted.end());
     return {};
 }

@@ -5,8 +5,9 @@
 //
 // Kept are the EXIF directories, the XMP packet and the IPTC data set,
 // read with Exiv2 (a HEIF file's EXIF and XMP from its items through
-// libheif) and adapted to what the output is: Orientation 1 (the pixels are
-// already upright), no thumbnail (IFD1 and XMP thumbnails),
+// libheif) and adapted to what the output is: the Orientation it carries
+// (1: the pixels are already upright), no thumbnail (IFD1 and XMP
+// thumbnails),
 // PixelXDimension/PixelYDimension the output's size, no tags that describe
 // how the source stored its pixels (strips, tiles, compression, an embedded
 // profile), and ColorSpace sRGB when the pixels were converted to it.
@@ -48,6 +49,10 @@ inline constexpr std::size_t kMaxXmpPacket = std::size_t{1} * 1024 * 1024;
 struct OutputFacts {
     BoxSize size;                   // the output's pixels
     bool coloursConverted = false;  // converted to sRGB from another profile
+    // The Orientation the output carries: 1 when its pixels were turned
+    // upright, the source's own when they are stored as the source stored
+    // them (a lossless rewrite).
+    int orientation = 1;
 };
 
 // The segments' payloads (after the length field), ready to write.
@@ -65,6 +70,14 @@ struct MetadataSegments {
 // reads nothing. Never throws.
 [[nodiscard]] MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
                                                  const OutputFacts& output);
+
+// An APP1 "Exif" payload holding nothing but the Orientation (1..8), for an
+// output that keeps no metadata but must still be shown upright.
+[[nodiscard]] std::vector<std::uint8_t> orientationExif(int orientation);
+
+// The segments as they stand in a file (marker, length, payload), APP1 EXIF,
+// APP1 XMP, APP13 IPTC, appended to `out`; an empty one is left out.
+void appendMetadataSegments(std::vector<std::uint8_t>& out, const MetadataSegments& segments);
 
 // Puts the segments into an encoded JFIF file, right after its APP0. Fails,
 // leaving the file unchanged, when it does not begin with SOI and APP0.

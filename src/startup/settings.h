@@ -1,5 +1,5 @@
 #pragma once
-// The settings as one value: the main window's sixteen keys, start-up's
+// The settings as one value: the main window's keys, start-up's
 // "FirstRun" and the watermark design, read from the settings file in one
 // pass and written back in the orders the windows store them.
 //
@@ -47,6 +47,12 @@ struct Settings {
     int maxSizeKB = settingDefaultWhole("MaxSize");
     // "Kompression": "kleinere Dateien (langsamer)", the strong compression.
     bool strongCompression = settingDefaultWhole("Kompression") != 0;
+    // "Dateidatum beibehalten": outputs take their sources' modification time.
+    bool keepDates = settingDefaultWhole("DatumBehalten") != 0;
+    // "nie größer als die Quelle": a source smaller than its output is taken.
+    bool neverLarger = settingDefaultWhole("NieGroesser") != 0;
+    // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
+    bool lossless = settingDefaultWhole("Verlustfrei") != 0;
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -71,8 +77,9 @@ struct Settings {
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
-// then "Metadaten", "NoEnlarge", "MaxSize" and "Kompression" when they differ
-// from their defaults or the file has them already.
+// then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
+// "NieGroesser" and "Verlustfrei" when they differ from their defaults or the
+// file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

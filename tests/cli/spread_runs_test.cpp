@@ -296,7 +296,7 @@ TEST(FilesFromAndJson, FailuresAndExitCodes) {
         {"all written", "gut.bmp --json", 0, 1},
         {"a failure", "--files-from liste.txt --json", 1, 3},
         {"an empty list is nothing to do", "--files-from leer.txt --json", 0, 0},
-        {"a limit missed even at 40", "gut.bmp --json --max-size 1K", 3, 1},
+        {"a limit missed even at 10", "gut.bmp --json --max-size 1K", 3, 1},
         {"a limit met", "gut.bmp --json --max-size 200K", 0, 1},
         {"a limit switched off", "gut.bmp --json --max-size 0", 0, 1},
         {"a missing list", "--files-from fehlt.txt", 1, 0},

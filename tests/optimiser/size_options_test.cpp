@@ -107,6 +107,43 @@ TEST(MaxSize, TheFileFitsAndOneQualityMoreWouldNot) {
     }
 }
 
+// The slider's quality is a ceiling: the cap never raises it, and a picture
+// that fits at it is the very file a run without the cap writes.
+TEST(MaxSize, CapsTheSlidersQualityWithoutChangingAFileThatFits) {
+    TempDir dir;
+    const std::string source = dir.file("bild.bmp");
+    test::writeBmp(source, 900, 700, 4);
+    BatchObserver quiet;
+    for (const int quality : {45, 60, 80, 95}) {
+        BatchSettings s = box480x640();
+        s.picture.quality = quality;
+        const auto plain = runBatch({source}, s, quiet);
+        ASSERT_EQ(plain[0].status, PictureStatus::Written);
+        const auto plainBytes = test::readFileBytes(plain[0].target);
+        std::filesystem::remove(plain[0].target);
+        struct Cap {
+            std::uint64_t bytes;
+            bool fits;
+        };
+        for (const Cap cap : {Cap{plainBytes.size(), true}, Cap{plainBytes.size() * 4, true},
+                              Cap{plainBytes.size() - 1, false}}) {
+            s.picture.maxBytes = cap.bytes;
+            const auto capped = runBatch({source}, s, quiet);
+            ASSERT_EQ(capped[0].status, PictureStatus::Written) << capped[0].reason;
+            EXPECT_TRUE(capped[0].reason.empty()) << capped[0].reason;
+            const auto bytes = test::readFileBytes(capped[0].target);
+            std::filesystem::remove(capped[0].target);
+            EXPECT_LE(bytes.size(), cap.bytes);
+            if (cap.fits) {
+                EXPECT_EQ(capped[0].quality, quality);
+                EXPECT_EQ(bytes, plainBytes) << quality << " " << cap.bytes;
+            } else {
+                EXPECT_LT(capped[0].quality, quality);
+            }
+        }
+    }
+}
+
 TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
     TempDir dir;
     const std::string source = dir.file("bild.bmp");
@@ -116,7 +153,7 @@ TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
     BatchObserver quiet;
     const auto results = runBatch({source}, s, quiet);
     ASSERT_EQ(results[0].status, PictureStatus::Written);
-    EXPECT_EQ(results[0].quality, 40);
+    EXPECT_EQ(results[0].quality, kSizeSearchLowest);
     EXPECT_GT(results[0].bytes, 1024U);
     EXPECT_NE(results[0].reason.find("größer als höchstens 1 KB"), std::string::npos)
         << results[0].reason;
@@ -157,7 +194,7 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
 namespace vendrik {
 namespace {
 
-TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
+TEST(MaxSize, GoesOnAtFourTwoZeroWhenOnlyALowQualityFitsAtFourFourFour) {
     TempDir dir;
     const std::string source = dir.file("bild.bmp");
     test::writeBmp(source, 900, 700, 7);
@@ -190,13 +227,15 @@ TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
     EXPECT_EQ(samplingOf(reduced[0].target), "2x2,1x1,1x1");
     std::filesystem::remove(reduced[0].target);
 
-    // A sampling chosen on purpose holds: written at 40, with the note.
+    // A sampling chosen on purpose holds: 4:4:4 at a quality below the
+    // slider's 40, where it fits.
     s.picture.sampling = Sampling::Best;
     const auto fixed = runBatch({source}, s, quiet);
     ASSERT_EQ(fixed[0].status, PictureStatus::Written);
-    EXPECT_EQ(fixed[0].quality, 40);
-    EXPECT_EQ(fixed[0].bytes, at40[Sampling::Best]);
-    EXPECT_FALSE(fixed[0].reason.empty());
+    EXPECT_LT(fixed[0].quality, 40);
+    EXPECT_GE(fixed[0].quality, kSizeSearchLowest);
+    EXPECT_LE(fixed[0].bytes, s.picture.maxBytes);
+    EXPECT_TRUE(fixed[0].reason.empty()) << fixed[0].reason;
     EXPECT_EQ(samplingOf(fixed[0].target), "1x1,1x1,1x1");
 }
 

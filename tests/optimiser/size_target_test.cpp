@@ -32,10 +32,11 @@ std::uint64_t photoSize(int q) {
                                       (q > 85 ? 9000.0 * (q - 85) * (q - 85) : 0));
 }
 
-// The highest quality whose size fits, by trying them all.
-std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std::uint64_t max) {
+// The highest quality up to `cap` whose size fits, by trying them all.
+std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std::uint64_t max,
+                              int cap) {
     std::optional<int> best;
-    for (int q = kQualityMin; q <= kQualityMax; ++q) {
+    for (int q = kSizeSearchLowest; q <= cap; ++q) {
         if (size(q) <= max) {
             best = q;
         }
@@ -43,31 +44,36 @@ std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std
     return best;
 }
 
-TEST(EncodeWithinSize, FindsTheHighestFittingQualityForEveryLimit) {
+TEST(EncodeWithinSize, FindsTheHighestFittingQualityUnderTheCapForEveryLimit) {
     int worstTrials = 0;
-    for (std::uint64_t max = 50000; max <= 1000000; max += 17389) {
-        for (int start : {40, 60, 80, 95}) {
+    for (std::uint64_t max = 20000; max <= 1000000; max += 17389) {
+        for (int cap : {40, 60, 80, 95}) {
             FakeEncoder fake{photoSize, {}};
-            const Result<SizedEncoding> sized = encodeWithinSize(max, start, fake.encoder());
+            const Result<SizedEncoding> sized =
+                encodeWithinSize(max, {kSizeSearchLowest, cap}, cap, fake.encoder());
             ASSERT_TRUE(sized);
             const SizedEncoding& got = *sized;
-            const auto expected = bruteForce(photoSize, max);
+            const auto expected = bruteForce(photoSize, max, cap);
             ASSERT_EQ(got.fits, expected.has_value()) << max;
-            EXPECT_EQ(got.quality, expected.value_or(kQualityMin)) << max << " " << start;
+            EXPECT_EQ(got.quality, expected.value_or(kSizeSearchLowest)) << max << " " << cap;
+            // A picture that fits at the cap costs one encode, the plain
+            // run's own.
+            if (photoSize(cap) <= max) {
+                EXPECT_EQ(got.trials, 1) << max << " " << cap;
+            }
             ASSERT_FALSE(got.file.bytes.empty());
             EXPECT_EQ(got.file.bytes.front(), got.quality) << "the file of another quality";
             EXPECT_EQ(got.file.bytes.size(), photoSize(got.quality));
             EXPECT_EQ(got.trials, static_cast<int>(fake.tried.size()));
             // Its neighbour above was encoded and seen not to fit.
-            if (got.fits && got.quality < kQualityMax) {
+            if (got.fits && got.quality < cap) {
                 EXPECT_TRUE(fake.tried.contains(got.quality + 1)) << max;
             }
             worstTrials = std::max(worstTrials, got.trials);
-
         }
     }
-    // Aiming at the limit: a blind halving of the 56 qualities from the
-    // ends would take 6 plus the two ends, every time.
+    // Aiming at the limit: a blind halving of the 86 qualities from the
+    // ends would take 7 plus the two ends, every time.
     EXPECT_LE(worstTrials, 8);
 }
 
@@ -78,16 +84,19 @@ TEST(EncodeWithinSize, EndsOfTheRange) {
         int quality;
         bool fits;
     };
+    // The slider stands at 80: the cap.
     const Case cases[] = {
-        {"everything fits: 95", 10'000'000, 95, true},
-        {"nothing fits: 40, marked", 1000, 40, false},
-        {"exactly the size at 40", photoSize(40), 40, true},
-        {"exactly the size at 95", photoSize(95), 95, true},
-        {"one byte short of 95", photoSize(95) - 1, 94, true},
+        {"everything fits: the slider's 80", 10'000'000, 80, true},
+        {"nothing fits: 10, marked", 1000, 10, false},
+        {"exactly the size at 10", photoSize(10), 10, true},
+        {"exactly the size at 80", photoSize(80), 80, true},
+        {"one byte short of 80", photoSize(80) - 1, 79, true},
+        {"below the slider's range", photoSize(25), 25, true},
     };
     for (const Case& c : cases) {
         FakeEncoder fake{photoSize, {}};
-        const Result<SizedEncoding> got = encodeWithinSize(c.max, 80, fake.encoder());
+        const Result<SizedEncoding> got =
+            encodeWithinSize(c.max, {kSizeSearchLowest, 80}, 80, fake.encoder());
         ASSERT_TRUE(got) << c.name;
         EXPECT_EQ(got->quality, c.quality) << c.name;
         EXPECT_EQ(got->fits, c.fits) << c.name;
@@ -108,7 +117,8 @@ TEST(EncodeWithinSize, SizesThatDoNotGrowEverywhereStillGiveAFittingFileWhoseNei
     };
     for (std::uint64_t max : {95000ULL, 100000ULL, 150000ULL, 99999ULL}) {
         FakeEncoder fake{bumpy, {}};
-        const Result<SizedEncoding> got = encodeWithinSize(max, 80, fake.encoder());
+        const Result<SizedEncoding> got =
+            encodeWithinSize(max, {kSizeSearchLowest, kQualityMax}, 80, fake.encoder());
         ASSERT_TRUE(got && got->fits) << max;
         EXPECT_LE(got->file.bytes.size(), max);
         if (got->quality < kQualityMax) {
@@ -120,7 +130,7 @@ TEST(EncodeWithinSize, SizesThatDoNotGrowEverywhereStillGiveAFittingFileWhoseNei
 TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
     int calls = 0;
     const Result<SizedEncoding> got =
-        encodeWithinSize(100000, 80, [&calls](int) -> Result<EncodedFile> {
+        encodeWithinSize(100000, {}, 80, [&calls](int) -> Result<EncodedFile> {
             ++calls;
             return Failure{"Bild kann nicht kodiert werden"};
         });
@@ -172,8 +182,10 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
         {"fits at 75, 4:4:4", photoSize(75), 80, std::nullopt, Sampling::Best},
         // At 4:4:4 only 50 would fit; 4:2:0 reaches a higher quality.
         {"only 50 at 4:4:4", photoSize(50), 80, std::nullopt, Sampling::Faster},
-        // Nothing fits at 4:4:4; the smaller file at 40 is the 4:2:0 one.
-        {"nothing at 4:4:4", photoSize(40) * 7 / 10, 80, std::nullopt, Sampling::Faster},
+        // Nothing fits at 4:4:4, not even at 10; 4:2:0 does.
+        {"nothing at 4:4:4", photoSize(10) * 7 / 10, 80, std::nullopt, Sampling::Faster},
+        // Nothing fits at all: the smaller file at 10 is the 4:2:0 one.
+        {"nothing at all", photoSize(10) / 2, 80, std::nullopt, Sampling::Faster},
         // A start below 70 follows the rule at 4:2:0 from the first trial.
         {"start 60", photoSize(75), 60, std::nullopt, Sampling::Faster},
         // The user's choice holds at every quality tried.

@@ -3,6 +3,8 @@
 // the failures it names, stopping it, and outputs equal to the command
 // line's.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/quality_panel.h"
 #include "optimiser/ui/run_controller.h"
@@ -56,6 +59,7 @@ private slots:
     void theSamplingOptionsDecideTheChroma();
     void aSamplingChosenByHandHoldsUnderASizeLimit();
     void theOutputsEqualTheCommandLinesByteForByte();
+    void theOutputChoicesReachTheRunAndTheSettings();
 };
 
 namespace {
@@ -433,10 +437,11 @@ void WindowRunTest::theSamplingOptionsDecideTheChroma() {
     QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x22);
 }
 
-// "höchstens N KB" between the sizes at 4:2:0 and at 4:4:4 of the lowest
-// quality: the slider's rule goes on at 4:2:0 and fits; a "beste Qualität"
-// clicked by hand holds, and the picture is written at the lowest quality
-// at 4:4:4, as the command line's --sampling 444 does.
+// "höchstens N KB" between the sizes at 4:2:0 and at 4:4:4 of the slider's
+// lowest quality: the slider's rule goes on at 4:2:0 and fits; a "beste
+// Qualität" clicked by hand holds, and the picture is written at 4:4:4 at a
+// quality below the slider's range, as the command line's --sampling 444
+// does.
 void WindowRunTest::aSamplingChosenByHandHoldsUnderASizeLimit() {
     test::TempDir dir;
     test::writeBmp(dir.file("a.bmp"), 1600, 1200, 7);
@@ -465,7 +470,8 @@ void WindowRunTest::aSamplingChosenByHandHoldsUnderASizeLimit() {
     t.services->answers = {true};
     QVERIFY(test::runAndWait(*t.window));
     QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x11);
-    QCOMPARE(std::filesystem::file_size(dir.file("a_new.jpg")), lowest[Sampling::Best]);
+    QVERIFY(std::filesystem::file_size(dir.file("a_new.jpg")) <=
+            static_cast<std::uintmax_t>(s.maxSizeKB) * 1024);
 
     // Moving the slider ends the choice by hand: the rule again.
     t.window->quality()->HScroll1()->setValue(79);
@@ -511,6 +517,40 @@ void WindowRunTest::theOutputsEqualTheCommandLinesByteForByte() {
         QVERIFY(window.size() > 1000);
         QVERIFY2(window == test::readFileBytes(dir.file("befehlszeile/" + name)), name.c_str());
     }
+}
+
+// "nie größer als die Quelle" and "Dateidatum beibehalten" ticked: a small
+// JPEG kept at its own size and quality 95 is written as its own bytes,
+// with its date; both boxes are stored.
+void WindowRunTest::theOutputChoicesReachTheRunAndTheSettings() {
+    test::TempDir dir;
+    const std::string source = dir.file("klein.jpg");
+    QVERIFY(test::writeJpeg(source, 320, 240));
+    const struct timespec old[2] = {{0, UTIME_OMIT}, {1'300'000'000, 987'654'321}};
+    QVERIFY(::utimensat(AT_FDCWD, source.c_str(), old, 0) == 0);
+    const std::string ini = dir.file("vendrik.ini");
+    Settings s = settingsFor(dir.path().string());
+    s.origSize = true;
+    s.quality = 95;
+    {
+        auto t = openWindow(s, ini);
+        QTest::mouseClick(t.window->outputs()->chkNeverLarger(), Qt::LeftButton);
+        QTest::mouseClick(t.window->outputs()->chkKeepDates(), Qt::LeftButton);
+        test::clickEntry(*t.window, "klein.jpg");
+        QVERIFY(test::runAndWait(*t.window));
+        QVERIFY(t.services->messages.empty());
+        QVERIFY(t.window->close());
+    }
+    const std::string output = dir.file("klein_new.jpg");
+    QVERIFY(std::filesystem::file_size(output) <= std::filesystem::file_size(source));
+    struct stat a {};
+    struct stat b {};
+    QVERIFY(::stat(source.c_str(), &a) == 0 && ::stat(output.c_str(), &b) == 0);
+    QCOMPARE(b.st_mtim.tv_sec, a.st_mtim.tv_sec);
+    QCOMPARE(b.st_mtim.tv_nsec, a.st_mtim.tv_nsec);
+    const std::string stored = fileText(ini);
+    QVERIFY2(stored.find("DatumBehalten=1") != std::string::npos, stored.c_str());
+    QVERIFY2(stored.find("NieGroesser=1") != std::string::npos, stored.c_str());
 }
 
 QTEST_MAIN(WindowRunTest)

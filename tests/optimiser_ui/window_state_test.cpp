@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
@@ -52,6 +54,7 @@ private slots:
     void theDesignerHidesTheWindowAndTakesTheLastPicture();
     void readyDisablesExactlyTheRunsControls();
     void keepingTheOriginalSizeKeepsTheSizeListOffAfterARun();
+    void losslessGreysOutWhatDoesNotApplyAlsoAfterARun();
 };
 
 namespace {
@@ -91,7 +94,7 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.size(), QSize(575, 600));
+    QCOMPARE(w.size(), QSize(575, 674));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);
@@ -411,7 +414,7 @@ void WindowStateTest::readyDisablesExactlyTheRunsControls() {
                              w.quality()->ccXPButton1(2), w.ccXPButton2(),
                              w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
                              w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
-                             w.files()->FileList()};
+                             w.files()->FileList(),       w.outputs()};
     for (auto it = before.begin(); it != before.end(); ++it) {
         QWidget* c = it.key();
         // Children of a disabled control (the list's viewport) follow it.
@@ -438,6 +441,40 @@ void WindowStateTest::keepingTheOriginalSizeKeepsTheSizeListOffAfterARun() {
     t.window->Ready(true);
     QVERIFY(!t.window->sizes()->cboSizes()->isEnabled());
     QVERIFY(t.window->ccXPButton2()->isEnabled());
+}
+
+// "nur verlustfrei": the box, the compression and the watermark do not
+// apply and are greyed out, the metadata choice stays; a run in between
+// leaves it so; unticking brings back exactly what was there.
+void WindowStateTest::losslessGreysOutWhatDoesNotApplyAlsoAfterARun() {
+    test::TempDir dir;
+    auto t = openWindow(settingsFor(dir.path().string()));
+    frmOptimize& w = *t.window;
+    const QMap<QWidget*, bool> before = enabledStates(w);
+    const QList<QWidget*> greyed{w.sizes(),
+                                 w.quality()->HScroll1(),
+                                 w.quality()->maxSizeField(),
+                                 w.quality()->optQuali(0),
+                                 w.quality()->optQuali(1),
+                                 w.quality()->ccXPButton1(0),
+                                 w.quality()->ccXPButton1(3),
+                                 w.chkWatermark(),
+                                 w.ccXPButton4()};
+    QTest::mouseClick(w.outputs()->chkLossless(), Qt::LeftButton);
+    for (int round = 0; round < 2; ++round) {
+        for (QWidget* c : greyed) {
+            QVERIFY2(!c->isEnabled(), qPrintable(c->accessibleName()));
+        }
+        QVERIFY(w.quality()->cboMetadata()->isEnabled());
+        QVERIFY(w.outputs()->chkNeverLarger()->isEnabled());
+        QVERIFY(w.ccXPButton2()->isEnabled());
+        w.Ready(false);
+        QVERIFY(!w.outputs()->isEnabled());
+        w.Ready(true);
+    }
+    QVERIFY(w.currentSettings().lossless);
+    QTest::mouseClick(w.outputs()->chkLossless(), Qt::LeftButton);
+    QCOMPARE(enabledStates(w), before);
 }
 
 QTEST_MAIN(WindowStateTest)

@@ -27,6 +27,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
@@ -45,11 +46,12 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 600 high, 42 more
+// The window's size: 575 pixels wide (8625 twips) and 674 high, 116 more
 // than the 558 (8370 twips) of the window without the metadata choice's
-// row, the field "höchstens N KB" at its own height beside the slider and
-// the estimate's row under the preview.
-constexpr QSize kWindowSize{575, 600};
+// row, the field "höchstens N KB" at its own height beside the slider, the
+// estimate's row under the preview and the frame "Ausgaben: " with its two
+// rows of check boxes.
+constexpr QSize kWindowSize{575, 674};
 
 // How long the settings must rest before the estimate is computed: a slider
 // dragged or a number typed computes once, at its end.
@@ -115,6 +117,7 @@ void frmOptimize::buildLayout() {
     m_paths = new PathsPanel(this);
     m_size = new SizePanel(m_dummy, this);
     m_quality = new QualityPanel(m_dummy, this);
+    m_outputs = new OutputChoicesPanel(m_dummy, this);
     m_naming = new NamingPanel(m_dummy, this);
     m_files = new FileListPanel(this);
     m_preview = new PreviewPanel(this);
@@ -165,6 +168,7 @@ void frmOptimize::buildLayout() {
     right->setSpacing(3);
     right->addWidget(m_size);
     right->addWidget(m_quality);
+    right->addWidget(m_outputs);
     right->addWidget(m_naming);
     right->addWidget(watermarkFrame);
     right->addWidget(infoFrame);
@@ -240,6 +244,9 @@ void frmOptimize::connectControls() {
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_quality->chkCompression(), &QCheckBox::toggled, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkNeverLarger(), &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, [this] { showLossless(); });
 }
 
 void frmOptimize::setServices(std::unique_ptr<WindowServices> services) {
@@ -273,6 +280,10 @@ void frmOptimize::applySettings(const Settings& s) {
     m_size->chkNoEnlarge()->setChecked(s.noEnlarge);
     Check1_Click();
     m_quality->maxSizeField()->setValue(s.maxSizeKB);
+    m_outputs->chkKeepDates()->setChecked(s.keepDates);
+    m_outputs->chkNeverLarger()->setChecked(s.neverLarger);
+    m_outputs->chkLossless()->setChecked(s.lossless);
+    showLossless();
     m_size->txtSizeH()->setText(QString::fromStdString(s.manH));
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
@@ -324,6 +335,29 @@ void frmOptimize::Ready(bool enabled) {
     m_paths->ButtonBrowse(2)->setEnabled(enabled);
     m_quality->HScroll1()->setEnabled(enabled);
     m_files->FileList()->setEnabled(enabled);
+    m_outputs->setEnabled(enabled);
+    if (enabled) {
+        showLossless();
+    }
+}
+
+void frmOptimize::showLossless() {
+    // A lossless rewrite keeps the source's size, quality and pixels: the
+    // box, the compression and the watermark do not apply. The metadata
+    // choice does.
+    const bool apply = !m_outputs->chkLossless()->isChecked();
+    m_size->setEnabled(apply);
+    m_quality->HScroll1()->setEnabled(apply);
+    m_quality->qualityLabel()->setEnabled(apply);
+    m_quality->maxSizeField()->setEnabled(apply);
+    for (int i = 0; i < 2; ++i) {
+        m_quality->optQuali(i)->setEnabled(apply);
+    }
+    for (int e = 0; e < 4; ++e) {
+        m_quality->ccXPButton1(e)->setEnabled(apply);
+    }
+    m_watermark->setEnabled(apply);
+    m_designerButton->setEnabled(apply);
 }
 
 void frmOptimize::refreshFolder() {
@@ -557,6 +591,9 @@ Settings frmOptimize::currentSettings() const {
     s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
     s.maxSizeKB = m_quality->maxSizeField()->value();
     s.strongCompression = m_quality->chkCompression()->isChecked();
+    s.keepDates = m_outputs->chkKeepDates()->isChecked();
+    s.neverLarger = m_outputs->chkNeverLarger()->isChecked();
+    s.lossless = m_outputs->chkLossless()->isChecked();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;
@@ -566,7 +603,7 @@ BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
     const Settings settings = currentSettings();
     RunChoices choices;
     choices.pictures = pictures;
-    choices.watermark = m_watermark->isChecked();
+    choices.watermark = m_watermark->isChecked() && !m_outputs->chkLossless()->isChecked();
     choices.jobs = m_jobs;
     BatchSettings batch = batchSettingsFrom(settings, choices);
     // The sampling the user chose by hand, if any (not stored).

@@ -11,7 +11,7 @@
 //   w.show(); w.cboSizes_Click(); ...
 //   w.selectFileName(startup.fileToSelect) or w.refreshFolder();
 // When it closes, by any way (its close button, the program quitting, the
-// desktop's logout), it writes its sixteen settings keys.
+// desktop's logout), it writes its settings keys.
 //
 // The window is split into panels (paths, size, quality, naming, file list,
 // preview) that hold their controls and their own rules; the window wires
@@ -40,6 +40,7 @@ class XP_ProgressBar;
 class PathsPanel;
 class SizePanel;
 class QualityPanel;
+class OutputChoicesPanel;
 class NamingPanel;
 class FileListPanel;
 class PreviewPanel;
@@ -97,12 +98,12 @@ public:
     [[nodiscard]] int RunMode() const {
         return m_runMode;
     }
-    // The values the window would store now (its sixteen keys and the
-    // watermark design).
+    // The values the window would store now (its keys and the watermark
+    // design).
     [[nodiscard]] Settings currentSettings() const;
     // The run the controls describe now, for `pictures` marked pictures.
     [[nodiscard]] BatchSettings runSettings(std::size_t pictures) const;
-    // Writes its sixteen keys; false when the file could not be written.
+    // Writes its keys; false when the file could not be written.
     bool saveSettings();
     [[nodiscard]] const WatermarkSettings& design() const {
         return m_design;
@@ -129,6 +130,9 @@ public:
     }
     [[nodiscard]] QualityPanel* quality() const {
         return m_quality;
+    }
+    [[nodiscard]] OutputChoicesPanel* outputs() const {
+        return m_outputs;
     }
     [[nodiscard]] NamingPanel* naming() const {
         return m_naming;
@@ -182,6 +186,8 @@ protected:
 private:
     void buildLayout();
     void connectControls();
+    // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
+    void showLossless();
     // The window closes, or the program quits: the settings are written once.
     void unload();
 
@@ -220,6 +226,7 @@ private:
     PathsPanel* m_paths = nullptr;
     SizePanel* m_size = nullptr;
     QualityPanel* m_quality = nullptr;
+    OutputChoicesPanel* m_outputs = nullptr;
     NamingPanel* m_naming = nullptr;
     FileListPanel* m_files = nullptr;
     PreviewPanel* m_preview = nullptr;

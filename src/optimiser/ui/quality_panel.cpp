@@ -83,7 +83,8 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadata->addWidget(m_compression);
 
     // "höchstens N KB" beside the slider: the largest file each picture may
-    // become; the run then searches the highest quality that fits.
+    // become. The slider's quality is the most a picture gets; one whose
+    // file is larger is written at the highest quality from 10 up that fits.
     auto* atMost = new QLabel(QStringLiteral("höchstens"), this);
     m_maxSize = new QSpinBox(this);
     m_maxSize->setRange(0, kInt16Max);
@@ -91,8 +92,8 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_maxSize->setSpecialValueText(QStringLiteral("–"));
     m_maxSize->setAccessibleName(QStringLiteral("höchstens N KB"));
     m_maxSize->setToolTip(QStringLiteral(
-        "Größte Dateigröße je Bild in KB (1024 Bytes); die Qualität wird dafür gesenkt. "
-        "– : keine Grenze"));
+        "Größte Dateigröße je Bild in KB (1024 Bytes): passt ein Bild mit der "
+        "eingestellten Qualität nicht, wird sie dafür gesenkt, bis 10. – : keine Grenze"));
     m_maxSize->setAlignment(Qt::AlignRight);
     atMost->setBuddy(m_maxSize);
     auto* maxSizeRow = new QHBoxLayout;
