@@ -307,7 +307,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(option("recursive", 'r', "",
                        "auch die Bilder aller Unterordner; mit --out in gleich benannte "
                        "Unterordner des Zielordners (Verknüpfungen auf Ordner werden "
-                       "nicht verfolgt, ein Zielordner im Baum nicht durchsucht)",
+                       "nicht verfolgt, auch nicht im Zielordner; ein Zielordner im Baum "
+                       "wird nicht durchsucht)",
                        setFlag(o.recursive)));
     t.push_back(option("no-enlarge", 0, "",
                        "nicht vergrößern: Bilder, die in den Zielrahmen passen, behalten "

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
 
 #include "imaging/heif_source.h"
@@ -37,52 +38,48 @@ std::optional<heif_item_id> firstItem(const heif_image_handle* handle, const cha
 }
 
 // Reads an item when it is at most `maxItem` bytes; its size is told anyway.
-bool readItem(const heif_image_handle* handle, heif_item_id id, std::size_t maxItem,
-              std::vector<std::uint8_t>& out, std::size_t& size, std::string& error) {
+Result<void> readItem(const heif_image_handle* handle, heif_item_id id, std::size_t maxItem,
+                      std::vector<std::uint8_t>& out, std::size_t& size) {
     size = heif_image_handle_get_metadata_size(handle, id);
     if (size > maxItem) {
-        return true;
+        return {};
     }
     out.resize(size);
     const heif_error e = heif_image_handle_get_metadata(handle, id, out.data());
     if (e.code != heif_error_Ok) {
-        error = problemOf(e);
-        return false;
+        return Failure{problemOf(e)};
     }
-    return true;
+    return {};
 }
 
 }  // namespace
 
-std::optional<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem, std::string& error) {
+Result<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        error = "HEIF-Metadaten nicht lesbar: " + std::string(std::strerror(errno));
-        return std::nullopt;
+        return Failure{"HEIF-Metadaten nicht lesbar: " + std::string(std::strerror(errno))};
     }
     HeifSource source(fd, static_cast<std::int64_t>(st.st_size));
     try {
         std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
         if (!context) {
-            error = "nicht genug Speicher für den HEIF-Leser";
-            return std::nullopt;
+            return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
         if (Result<void> read = source.read(context.get(), problemOf); !read) {
-            error = read.reason();
-            return std::nullopt;
+            return read.failure();
         }
         heif_image_handle* rawHandle = nullptr;
         const heif_error e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
         const std::unique_ptr<heif_image_handle, HeifHandleRelease> handle(rawHandle);
         if (e.code != heif_error_Ok) {
-            error = problemOf(e);
-            return std::nullopt;
+            return Failure{problemOf(e)};
         }
         HeifMetadata out;
         if (const auto exif = firstItem(handle.get(), "Exif", {})) {
             std::vector<std::uint8_t> item;
-            if (!readItem(handle.get(), *exif, maxItem, item, out.exifSize, error)) {
-                return std::nullopt;
+            if (Result<void> read = readItem(handle.get(), *exif, maxItem, item, out.exifSize);
+                !read) {
+                return read.failure();
             }
             // ISO/IEC 23008-12, A.2.1: a 32-bit big-endian offset from the
             // end of this field to the TIFF header.
@@ -90,8 +87,7 @@ std::optional<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem, std::s
                 const std::size_t offset = std::size_t{item[0]} << 24 | std::size_t{item[1]} << 16 |
                                            std::size_t{item[2]} << 8 | item[3];
                 if (offset > item.size() - 4) {
-                    error = "HEIF-Metadaten beschädigt: EXIF-Beginn hinter dem Ende";
-                    return std::nullopt;
+                    return Failure{"HEIF-Metadaten beschädigt: EXIF-Beginn hinter dem Ende"};
                 }
                 std::size_t start = 4 + offset;
                 // Some writers count the offset to "Exif\0\0", not past it.
@@ -103,15 +99,15 @@ std::optional<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem, std::s
         }
         if (const auto xmp = firstItem(handle.get(), "mime", "application/rdf+xml")) {
             std::vector<std::uint8_t> item;
-            if (!readItem(handle.get(), *xmp, maxItem, item, out.xmpSize, error)) {
-                return std::nullopt;
+            if (Result<void> read = readItem(handle.get(), *xmp, maxItem, item, out.xmpSize);
+                !read) {
+                return read.failure();
             }
             out.xmp.assign(item.begin(), item.end());
         }
         return out;
     } catch (const std::bad_alloc&) {
-        error = "nicht genug Speicher für die HEIF-Metadaten";
-        return std::nullopt;
+        return Failure{"nicht genug Speicher für die HEIF-Metadaten"};
     }
 }
 

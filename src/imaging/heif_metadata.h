@@ -7,9 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "common/result.h"
 
 namespace vendrik {
 
@@ -27,9 +28,8 @@ struct HeifMetadata {
 // Reads the metadata of the HEIF file open at `fd` (from its start, without
 // moving the descriptor's offset): the file's boxes and these two items,
 // never its pictures. An item larger than `maxItem` bytes is not read; only
-// its size is told. nullopt with a German reason when libheif cannot read
+// its size is told. Fails with a German reason when libheif cannot read
 // the file.
-[[nodiscard]] std::optional<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem,
-                                                          std::string& error);
+[[nodiscard]] Result<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem);
 
 }  // namespace vendrik

@@ -16,7 +16,11 @@
 //   memory, the scans of a progressive JPEG (at most 100) and libpng's and
 //   libtiff's allocations are capped as well.
 // - What a picture will take (pixels and the decoder's own buffers) is told
-//   to LoadOptions::reserveMemory before it is taken.
+//   to LoadOptions::reserveMemory before it is taken. A HEIF or WebP file is
+//   sized from its header before it is read (HEIF only in the parts libheif
+//   asks for), one larger than the raw samples of the largest picture
+//   accepted (400 MB) is refused unread, and libheif decodes no stream
+//   larger than the size the file declares.
 // - Only an ordinary file is opened, and without waiting: a FIFO, socket or
 //   device named like a picture is refused at once.
 // - Colours come out as sRGB: a picture with an embedded ICC profile (JPEG

@@ -263,10 +263,9 @@ Problem readWithExiv2(const RegularFile& file, PictureFormat format, const std::
 // HEIC and AVIF through libheif's Exif and XMP items of the primary picture.
 Problem readHeif(const RegularFile& file, const std::string& messages, SourceMetadata& out,
                  std::vector<std::string>& notes) {
-    std::string error;
-    const auto heif = readHeifMetadata(file.fd(), kMaxXmpPacket, error);
+    const Result<HeifMetadata> heif = readHeifMetadata(file.fd(), kMaxXmpPacket);
     if (!heif) {
-        return error;
+        return heif.reason();
     }
     if (heif->xmpSize > kMaxXmpPacket) {
         return xmpTooLarge(heif->xmpSize);

@@ -39,10 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     ColourReport report;
     options.colourReport = &report;
-    std::string error;
-    const auto picture = loadPicture(file.path(), error, options);
+    const Result<LoadedPicture> picture = loadPicture(file.path(), options);
     if (!picture) {
-        require(!error.empty());
+        require(!picture.reason().empty());
     } else {
         require(picture->width > 0 && picture->height > 0);
         require(withinPictureLimits(picture->width, picture->height));
@@ -58,14 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(picture->iccProfile.size() <= kMaxProfileBytes);
     }
     if ((choice & 8) != 0) {
-        Surface fitted;
-        std::string fitError;
         options.fitBox.reset();
-        if (FitPictureToBox(file.path(), BoxSize{40, 30}, fitted, fitError, options)) {
-            require(fitted.width() > 0 && fitted.width() <= 40);
-            require(fitted.height() > 0 && fitted.height() <= 30);
+        const Result<Surface> fitted = FitPictureToBox(file.path(), BoxSize{40, 30}, options);
+        if (fitted) {
+            require(fitted->width() > 0 && fitted->width() <= 40);
+            require(fitted->height() > 0 && fitted->height() <= 30);
         } else {
-            require(!fitError.empty());
+            require(!fitted.reason().empty());
         }
     }
     return 0;

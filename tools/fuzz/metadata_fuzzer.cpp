@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!note.empty());
     }
     std::vector<std::uint8_t> jpeg = kJfif;
-    require(insertMetadata(jpeg, segments));
+    require(insertMetadata(jpeg, segments).ok());
     require(wellFormed(jpeg));
     return 0;
 }

@@ -23,8 +23,8 @@ namespace {
 
 // Words of a switch, a value, a short option and a long one whose names
 // share their start (for abbreviations).
-std::vector<vendrik::cli::CliOption> shapesTable(std::vector<std::string>& seen) {
-    using vendrik::cli::CliOption;
+std::vector<vendrik::CliOption> shapesTable(std::vector<std::string>& seen) {
+    using vendrik::CliOption;
     const auto note = [&seen](const char* name) {
         return [&seen, name](const std::string& v, std::string& e) {
             if (v == "fail") {
@@ -46,6 +46,7 @@ std::vector<vendrik::cli::CliOption> shapesTable(std::vector<std::string>& seen)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace vendrik;
     using namespace vendrik::cli;
     const auto input = vendrik::fuzz::chosenInput(data, size);
     if (!input) {
@@ -69,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
-    OptimiseOptions optimise = defaultOptimiseOptions();
+    OptimiseOptions optimise;
+    optimise.batch = startingBatchSettings(Settings{});
     SettingsSelection selection;
     vendrik::WatermarkSettings design;
     bool designed = false;

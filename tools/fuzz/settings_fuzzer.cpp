@@ -20,15 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace vendrik;
     const std::span<const std::uint8_t> bytes(data, size);
     const fuzz::MemoryFile file(bytes);
-    const SettingsFileRead read = readSettingsFile(file.path());
-    require(read.state == SettingsFileState::Read);
-    const Settings settings = loadSettings(read.document);
+    const Result<SettingsFileRead> read = readSettingsFile(file.path());
+    require(read.ok() && read->found);
+    const Settings settings = loadSettings(read->document);
     require(settings.quality >= 0);
-    (void)storedSettingTexts(read.document);
+    (void)storedSettingTexts(read->document);
     RunChoices choices;
     choices.watermark = size > 0 && (data[0] & 1) != 0;
     const BatchSettings run = batchSettingsFrom(settings, choices);
-    require(run.quality >= 1 && run.quality <= 100);
+    require(run.picture.quality >= 1 && run.picture.quality <= 100);
 
     // The last few bytes, without line breaks, as a value written into the
     // document; it must read back as written (blanks and quotes around it,
