@@ -20,6 +20,7 @@
 #include "optimiser/output_folder.h"
 #include "optimiser/picture_pipeline.h"
 #include "optimiser/source_as_output.h"
+#include "optimiser/run_report.h"
 #include "progress_line.h"
 #include "standard_streams.h"
 #include "startup/key_value_store.h"
@@ -254,42 +255,6 @@ PictureResult processForStandardOutput(const BatchSource& source, const PictureS
     return r;
 }
 
-struct Counts {
-    std::size_t written = 0;
-    std::size_t overLimit = 0;  // written at the lowest quality, still above --max-size
-    std::size_t skipped = 0;
-    std::size_t failed = 0;
-    std::size_t cancelled = 0;
-    std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
-    std::size_t sourceKept = 0;        // written as the source's own bytes (--never-larger)
-    std::uint64_t bytes = 0;
-};
-
-Counts countResults(const std::vector<PictureResult>& results) {
-    Counts c;
-    for (const PictureResult& r : results) {
-        c.withoutWatermark += r.watermarkError.empty() ? 0 : 1;
-        switch (r.status) {
-            case PictureStatus::Written:
-                ++c.written;
-                c.bytes += r.bytes;
-                c.overLimit += r.reason.empty() ? 0 : 1;
-                c.sourceKept += r.sourceKept ? 1 : 0;
-                break;
-            case PictureStatus::Skipped:
-                ++c.skipped;
-                break;
-            case PictureStatus::Failed:
-                ++c.failed;
-                break;
-            case PictureStatus::Cancelled:
-                ++c.cancelled;
-                break;
-        }
-    }
-    return c;
-}
-
 }  // namespace
 
 int runOptimise(const Args& args) {
@@ -425,7 +390,7 @@ int runOptimise(const Args& args) {
         }
     }
 
-    const Counts c = countResults(results);
+    const RunCounts c = countResults(results);
     if (!options.quiet) {
         std::fprintf(info, "%zu %s, %zu übersprungen, %zu fehlgeschlagen", c.written,
                      options.dryRun ? "würden geschrieben" : "geschrieben", c.skipped, c.failed);

@@ -156,8 +156,8 @@ const CommandHelp kOptimiseHelp{
     "eigenem Encoder. Ein Ordner steht für seine Bilder nach dem Muster\n"
     "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp\"\n"
     "(Groß-/Kleinschreibung egal), mit -r auch für die seiner Unterordner. Name:\n"
-    "Quellname ohne die letzten vier Zeichen (bei .tiff, .heic, .heif, .avif, .webp\n"
-    "ohne die Endung) + \"_\" + Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
+    "Quellname ohne seine Endung (strand.jpeg wie strand.jpg: strand) + \"_\" +\n"
+    "Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
     "Ausgabe eines früheren Bildes desselben Laufs; eine doppelt genannte Datei\n"
     "wird einmal bearbeitet. - liest ein Bild von der Standardeingabe (nur mit\n"
     "-o -).\n",

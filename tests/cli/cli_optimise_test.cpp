@@ -85,7 +85,7 @@ TEST(Optimise, FolderMeansItsListedPicturesAndNamesFollowTheOptions) {
     const auto r = optimise("--quiet --size '480 x 640' --tag-preset Bildgröße --tag-first " +
                             shellQuote(dir.file("in")) + " " + shellQuote(dir.file("in/scan.tiff")));
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_Urlaub..jpg"));
+    EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_Urlaub.jpg"));  // the whole ending goes
     EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_scan.jpg"));
     EXPECT_FALSE(fs::exists(dir.path() / "in/480x640_notiz.jpg"));
 }

@@ -94,7 +94,9 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.size(), QSize(575, 674));
+    // 600 for the controls, 74 for the frame "Ausgaben: ", 24 for the status
+    // bar with the run's summary.
+    QCOMPARE(w.size(), QSize(575, 698));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);
@@ -393,10 +395,13 @@ void WindowStateTest::theDesignerHidesTheWindowAndTakesTheLastPicture() {
         // the designer.
         apply->click();  // "ÜBERNEHMEN"
     });
+    QVERIFY(!t.window->chkWatermark()->isChecked());
     QTest::mouseClick(t.window->ccXPButton4(), Qt::LeftButton);
     QVERIFY(hidden);
     QVERIFY(normalPointer);
     QVERIFY(t.window->isVisible());
+    // A design taken with "ÜBERNEHMEN" is meant to be used: "einblenden" is on.
+    QVERIFY(t.window->chkWatermark()->isChecked());
     QCOMPARE(QString::fromStdString(t.window->design().text), QStringLiteral("Neuer Text"));
     QCOMPARE(QString::fromStdString(ReadIniValue(SettingsSection, "Info", ini, "")),
              QStringLiteral("Neuer Text"));
@@ -410,11 +415,16 @@ void WindowStateTest::readyDisablesExactlyTheRunsControls() {
     frmOptimize& w = *t.window;
     const QMap<QWidget*, bool> before = enabledStates(w);
     w.Ready(false);
-    const QSet<QWidget*> off{w.quality()->ccXPButton1(0), w.quality()->ccXPButton1(1),
-                             w.quality()->ccXPButton1(2), w.ccXPButton2(),
-                             w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
-                             w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
-                             w.files()->FileList(),       w.outputs()};
+    QSet<QWidget*> off{w.quality()->ccXPButton1(0), w.quality()->ccXPButton1(1),
+                       w.quality()->ccXPButton1(2), w.ccXPButton2(),
+                       w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
+                       w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
+                       w.files()->FileList()};
+    // And every frame that shapes the output, so that nothing a run reads
+    // can change under it ("Optimal", the paths, the naming, "Metadaten").
+    for (QWidget* frame : w.runLockedControls()) {
+        off.insert(frame);
+    }
     for (auto it = before.begin(); it != before.end(); ++it) {
         QWidget* c = it.key();
         // Children of a disabled control (the list's viewport) follow it.
@@ -426,7 +436,11 @@ void WindowStateTest::readyDisablesExactlyTheRunsControls() {
         QVERIFY2(c->isEnabled() == want, qPrintable(c->metaObject()->className() +
                                                     QStringLiteral(" ") + c->accessibleName()));
     }
-    QVERIFY(w.quality()->ccXPButton1(3)->isEnabled());  // "Optimal" stays
+    QVERIFY(!w.quality()->ccXPButton1(3)->isEnabled());
+    QVERIFY(!w.paths()->txtPath(0)->isEnabled());
+    QVERIFY(!w.quality()->cboMetadata()->isEnabled());
+    QVERIFY(!w.naming()->txtTag()->isEnabled());
+    QVERIFY(w.cancelButton()->isEnabled() == before.value(w.cancelButton()));
     w.Ready(true);
     QCOMPARE(enabledStates(w), before);
 }

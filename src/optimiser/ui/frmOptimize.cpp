@@ -11,19 +11,25 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <thread>
 
+#include "common/regular_file.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
 #include "optimiser/batch_settings_from.h"
+#include "optimiser/output_folder.h"
 #include "optimiser/run_report.h"
+#include "optimiser/ui/drop_target.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
@@ -50,8 +56,15 @@ namespace {
 // than the 558 (8370 twips) of the window without the metadata choice's
 // row, the field "höchstens N KB" at its own height beside the slider, the
 // estimate's row under the preview and the frame "Ausgaben: " with its two
-// rows of check boxes.
-constexpr QSize kWindowSize{575, 674};
+// rows of check boxes. The status bar under them, which holds the last
+// run's summary and "Zielordner öffnen", adds its 24.
+constexpr QSize kWindowSize{575, 698};
+
+// The left column (file list and preview) at the window's own size, the
+// window's side margins and the space between the columns.
+constexpr int kListWidth = 188;
+constexpr int kMargin = 8;
+constexpr int kColumnSpacing = 8;
 
 // How long the settings must rest before the estimate is computed: a slider
 // dragged or a number typed computes once, at its end.
@@ -123,6 +136,7 @@ void frmOptimize::buildLayout() {
     m_preview = new PreviewPanel(this);
 
     auto* watermarkFrame = new QGroupBox(QStringLiteral("Wasserzeichen: "), this);
+    m_watermarkFrame = watermarkFrame;
     m_watermark = new QCheckBox(QStringLiteral("einblenden"), watermarkFrame);
     m_designerButton = new ccXPButton(QStringLiteral("weitere Einstellungen..."), watermarkFrame);
     m_designerButton->setFixedHeight(23);
@@ -136,18 +150,28 @@ void frmOptimize::buildLayout() {
     auto* infoColumn = new QVBoxLayout(infoFrame);
     infoColumn->setContentsMargins(8, 2, 8, 5);
     infoColumn->setSpacing(1);
-    auto addBar = [&](const QString& caption) {
+    // "12 von 500" stands at the end of the overall bar's caption line.
+    m_progressCount = new QLabel(infoFrame);
+    m_progressCount->setObjectName(QStringLiteral("progressCount"));
+    m_progressCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_progressCount->setAccessibleDescription(QStringLiteral("Bilder fertig von allen"));
+    auto addBar = [&](const QString& caption, QLabel* beside) {
         auto* label = new QLabel(caption, infoFrame);
         auto* bar = new XP_ProgressBar(infoFrame);
         bar->setAccessibleName(caption);
         bar->setShowText(true);
         bar->setFixedHeight(15);
-        infoColumn->addWidget(label);
+        auto* captionRow = new QHBoxLayout;
+        captionRow->addWidget(label, 1);
+        if (beside != nullptr) {
+            captionRow->addWidget(beside);
+        }
+        infoColumn->addLayout(captionRow);
         infoColumn->addWidget(bar);
         return bar;
     };
-    m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"));
-    m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"));
+    m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"), m_progressCount);
+    m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"), nullptr);
 
     m_start = new ccXPButton(qtText(kSingleRunCaption), this);
     m_start->setFixedSize(170, 27);
@@ -174,21 +198,39 @@ void frmOptimize::buildLayout() {
     right->addWidget(infoFrame);
     right->addStretch(1);
     right->addLayout(buttons);
-    m_files->setFixedWidth(188);
-    m_preview->setFixedWidth(188);
+    // A larger window gives its room to the file list and the preview; the
+    // controls keep the width they have at the window's own size.
+    m_files->setMinimumWidth(kListWidth);
+    m_preview->setMinimumWidth(kListWidth);
+    auto* controls = new QWidget(this);
+    controls->setLayout(right);
+    right->setContentsMargins(0, 0, 0, 0);
+    controls->setFixedWidth(kWindowSize.width() - 2 * kMargin - kListWidth - kColumnSpacing);
 
     auto* middle = new QHBoxLayout;
-    middle->setSpacing(8);
-    middle->addLayout(left);
-    middle->addLayout(right, 1);
+    middle->setSpacing(kColumnSpacing);
+    middle->addLayout(left, 1);
+    middle->addWidget(controls);
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* root = new QVBoxLayout(central);
-    root->setContentsMargins(8, 4, 8, 6);
+    root->setContentsMargins(kMargin, 4, kMargin, 6);
     root->setSpacing(4);
     root->addWidget(m_paths);
     root->addLayout(middle, 1);
+
+    // The last run's summary stays in the status bar until the next run
+    // starts, beside the button that opens its target folder.
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("runSummary"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_openTarget = new ccXPButton(qtText(kOpenTargetCaption), this);
+    m_openTarget->setFixedHeight(21);
+    m_openTarget->setVisible(false);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_summary, 1);
+    statusBar()->addPermanentWidget(m_openTarget);
 
     m_context = new QMenu(this);
     m_context->addAction(QStringLiteral("Löschen..."), this, [this] { mnuDelete_Click(); });
@@ -209,6 +251,17 @@ void frmOptimize::connectControls() {
         }
     });
 
+    // Drops from a file manager: on the window (any place without a drop
+    // of its own) and on the list, pictures or a folder to list; on a path
+    // field, the path it takes.
+    new DropTarget(centralWidget(), [this](const QStringList& p) { picturesDropped(p); });
+    new DropTarget(m_files->FileList()->viewport(),
+                   [this](const QStringList& p) { picturesDropped(p); });
+    for (const int index : {0, 2}) {
+        new DropTarget(m_paths->txtPath(index),
+                       [this, index](const QStringList& p) { pathDropped(index, p); });
+    }
+
     connect(m_files, &FileListPanel::entryChosen, this, &frmOptimize::entryChosen);
     connect(m_files, &FileListPanel::markedCountChanged, this, &frmOptimize::markedCountChanged);
     connect(m_files, &FileListPanel::entryDoubleClicked, this, &frmOptimize::openEntry);
@@ -223,7 +276,9 @@ void frmOptimize::connectControls() {
     connect(m_run, &RunController::overallProgress, m_overall, &XP_ProgressBar::setValue);
     connect(m_run, &RunController::currentProgress, m_current,
             [this](int /*picture*/, int value) { m_current->setValue(value); });
+    connect(m_run, &RunController::pictureFinished, this, [this] { pictureDone(); });
     connect(m_run, &RunController::finished, this, &frmOptimize::runFinished);
+    connect(m_openTarget, &ccXPButton::Click, this, [this] { openTargetFolder(); });
 
     // The estimate follows the picture and every setting that shapes its
     // output (not the naming nor the folders: they change no byte).
@@ -335,10 +390,16 @@ void frmOptimize::Ready(bool enabled) {
     m_paths->ButtonBrowse(2)->setEnabled(enabled);
     m_quality->HScroll1()->setEnabled(enabled);
     m_files->FileList()->setEnabled(enabled);
-    m_outputs->setEnabled(enabled);
+    for (QWidget* control : runLockedControls()) {
+        control->setEnabled(enabled);
+    }
     if (enabled) {
         showLossless();
     }
+}
+
+std::vector<QWidget*> frmOptimize::runLockedControls() const {
+    return {m_paths, m_size, m_quality, m_naming, m_watermarkFrame, m_outputs};
 }
 
 void frmOptimize::showLossless() {
@@ -415,6 +476,53 @@ void frmOptimize::sourceFolderChosen(const std::string& folder) {
     forgetClickedPicture();
 }
 
+// ---- Drops ---------------------------------------------------------------
+
+void frmOptimize::picturesDropped(const QStringList& paths) {
+    if (m_run->running() || paths.isEmpty()) {
+        return;
+    }
+    namespace fs = std::filesystem;
+    const fs::path first = paths.front().toStdString();
+    std::error_code ec;
+    if (fs::is_directory(first, ec)) {
+        std::string folder = first.string();
+        sourceFolderChosen(AddBackslash(folder));
+        focusDummy();
+        return;
+    }
+    // The pictures of the first one's folder are marked; others of other
+    // folders cannot be marked in one list.
+    const fs::path folder = first.parent_path();
+    std::vector<std::string> names;
+    for (const QString& p : paths) {
+        const fs::path file = p.toStdString();
+        if (file.parent_path() == folder) {
+            names.push_back(file.filename().string());
+        }
+    }
+    std::string listed = folder.string();
+    sourceFolderChosen(AddBackslash(listed));
+    // The first marked entry becomes the current one and shows its preview.
+    static_cast<void>(m_files->markFileNames(names));
+}
+
+void frmOptimize::pathDropped(int index, const QStringList& paths) {
+    namespace fs = std::filesystem;
+    fs::path dropped = paths.front().toStdString();
+    std::error_code ec;
+    if (!fs::is_directory(dropped, ec)) {
+        dropped = dropped.parent_path();
+    }
+    std::string folder = dropped.string();
+    AddBackslash(folder);
+    QLineEdit* field = m_paths->txtPath(index);
+    field->setText(QString::fromStdString(folder));
+    if (index == 0 && folder != m_files->folder()) {
+        sourceFolderChosen(folder);
+    }
+}
+
 // ---- File list -----------------------------------------------------------
 
 void frmOptimize::entryChosen(const QString& fileName) {
@@ -479,8 +587,11 @@ void frmOptimize::ccXPButton4_Click() {
     }
     hide();
     QApplication::restoreOverrideCursor();
-    // The designer shows this window again however it closes.
-    designer.exec();
+    // The designer shows this window again however it closes. A design
+    // taken with "ÜBERNEHMEN" is meant to be used: "einblenden" goes on.
+    if (designer.exec() == QDialog::Accepted) {
+        m_watermark->setChecked(true);
+    }
     // "ÜBERNEHMEN" may have changed the design the estimate composites.
     scheduleEstimate();
 }
@@ -507,6 +618,9 @@ void frmOptimize::ccXPButton2_Click() {
     }
 
     BatchSettings batch = runSettings(single ? 1 : marked.size());
+    if (!prepareTargetFolder(batch.targetFolder)) {
+        return;
+    }
 
     std::vector<std::string> sources;
     if (single) {
@@ -519,6 +633,12 @@ void frmOptimize::ccXPButton2_Click() {
         }
     }
     m_runTarget = batch.targetFolder;
+    m_runSourceFolder = m_files->folder();
+    m_runTotal = sources.size();
+    m_runFinished = 0;
+    m_progressCount->setText(QString::fromStdString(progressCountText(0, m_runTotal)));
+    m_summary->clear();
+    m_openTarget->setVisible(false);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_overall->setValue(0);
@@ -535,6 +655,64 @@ void frmOptimize::cancelRun() {
     if (m_run->running()) {
         m_cancel->setEnabled(false);
         m_run->cancel();
+    }
+}
+
+bool frmOptimize::prepareTargetFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;  // beside the sources
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec) && !ec) {
+        if (!m_services->askYesNo(this, QString::fromStdString(missingTargetQuestion(folder)))) {
+            return false;
+        }
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            m_services->showMessage(
+                this, QString::fromStdString(targetNotMadeMessage(folder, systemErrorText(ec.value()))),
+                MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    // A file in the folder's place, or a folder nobody may write to: said
+    // once, instead of once for every picture.
+    if (const Result<void> usable = checkTargetFolder(folder); !usable) {
+        m_services->showMessage(this, QString::fromStdString(usable.reason()),
+                                MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void frmOptimize::pictureDone() {
+    ++m_runFinished;
+    m_progressCount->setText(
+        QString::fromStdString(progressCountText(m_runFinished, m_runTotal)));
+}
+
+void frmOptimize::showRunSummary() {
+    const std::vector<PictureResult>& results = m_run->results();
+    // The sources' sizes now: a run never changes its sources.
+    std::uint64_t before = 0;
+    for (const PictureResult& r : results) {
+        std::error_code ec;
+        if (r.status == PictureStatus::Written) {
+            const std::uintmax_t size = std::filesystem::file_size(r.source, ec);
+            before += ec ? 0 : size;
+        }
+    }
+    const RunCounts counts = countResults(results);
+    m_summary->setText(QString::fromStdString(
+        vendrik::runSummary(counts, before, m_run->cancelRequested())));
+    m_openTarget->setVisible(counts.written > 0);
+}
+
+void frmOptimize::openTargetFolder() {
+    focusDummy();
+    const std::string folder = m_runTarget.empty() ? m_runSourceFolder : m_runTarget;
+    if (!folder.empty()) {
+        m_services->openWithShell(this, folder);
     }
 }
 
@@ -558,6 +736,7 @@ void frmOptimize::runFinished() {
         refreshFolder();
     }
     focusDummy();
+    showRunSummary();
     // Pictures the run could not write are named here, once, after the run.
     if (const std::string report = failedPicturesMessage(m_run->results()); !report.empty()) {
         m_services->showMessage(this, QString::fromStdString(report), MessageIcon::Exclamation);
@@ -621,6 +800,15 @@ void frmOptimize::unload() {
     }
     m_unloaded = true;
     saveSettings();
+}
+
+void frmOptimize::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    // The preview grows with the window, as much as the smaller of its
+    // growths allows, so that it keeps its shape.
+    const double grown = std::min(static_cast<double>(width()) / kWindowSize.width(),
+                                  static_cast<double>(height()) / kWindowSize.height());
+    m_preview->setScale(std::max(1.0, grown));
 }
 
 void frmOptimize::closeEvent(QCloseEvent* e) {

@@ -20,9 +20,11 @@
 // desktop (and its screen readers) see it as the program's main window.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "optimiser/batch_engine.h"
 #include "startup/settings.h"
@@ -82,8 +84,14 @@ public:
     void cboSizes_Click();
     // Disables (false) or enables (true) the controls a run must not touch:
     // "Website", "eMail", "Normal", the start button, the size list, both
-    // "..." buttons, the quality slider and the file list.
+    // "..." buttons, the quality slider and the file list, and with them
+    // every control in runLockedControls().
     void Ready(bool enabled);
+    // Everything that shapes what a run writes (folders, size, quality,
+    // metadata, naming, watermark), as whole frames: a control put into
+    // one of these frames is locked during a run without further ado; a
+    // control outside them that shapes the output belongs in this list.
+    [[nodiscard]] std::vector<QWidget*> runLockedControls() const;
     // "Ordner aktualisieren": re-reads the list, clears the preview and its
     // labels, focus to the hidden button.
     void refreshFolder();
@@ -174,6 +182,18 @@ public:
     [[nodiscard]] QMenu* mnuContext() const {
         return m_context;
     }
+    // "12 von 500" beside the bars during a run (empty before the first).
+    [[nodiscard]] QLabel* progressCount() const {
+        return m_progressCount;
+    }
+    // The last run's summary in the status bar, and the button that opens
+    // its target folder in the file manager.
+    [[nodiscard]] QLabel* runSummary() const {
+        return m_summary;
+    }
+    [[nodiscard]] ccXPButton* openTargetButton() const {
+        return m_openTarget;
+    }
 
 signals:
     // A run is over and the window is ready again (after the closing
@@ -182,6 +202,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void buildLayout();
@@ -208,6 +229,18 @@ private:
     // The preview, its labels and the estimate go; no picture is clicked.
     void forgetClickedPicture();
     [[nodiscard]] bool askReplace(const std::string& targetName);
+    // The target folder before a run: a missing one is offered to be made,
+    // one that cannot take the outputs is named; false: no run.
+    [[nodiscard]] bool prepareTargetFolder(const std::string& folder);
+    void pictureDone();
+    void showRunSummary();
+    void openTargetFolder();
+    // Pictures or a folder dropped on the window or its list: their folder
+    // is listed and the dropped pictures are marked.
+    void picturesDropped(const QStringList& paths);
+    // A folder or file dropped on a path field (0 source, 2 target): its
+    // folder replaces the path.
+    void pathDropped(int index, const QStringList& paths);
     [[nodiscard]] std::string fullPath(const std::string& fileName) const;
     void focusDummy();
 
@@ -219,6 +252,9 @@ private:
     int m_jobs = 1;
     std::string m_lastClicked;
     std::string m_runTarget;  // the last run's target folder; empty: beside the sources
+    std::string m_runSourceFolder;  // the listed folder the last run's pictures came from
+    std::size_t m_runTotal = 0;
+    std::size_t m_runFinished = 0;
     bool m_unloaded = false;
     bool m_closeWhenDone = false;
 
@@ -230,12 +266,16 @@ private:
     NamingPanel* m_naming = nullptr;
     FileListPanel* m_files = nullptr;
     PreviewPanel* m_preview = nullptr;
+    QWidget* m_watermarkFrame = nullptr;
     QCheckBox* m_watermark = nullptr;
     ccXPButton* m_designerButton = nullptr;
     XP_ProgressBar* m_overall = nullptr;
     XP_ProgressBar* m_current = nullptr;
     ccXPButton* m_start = nullptr;
     ccXPButton* m_cancel = nullptr;
+    QLabel* m_progressCount = nullptr;
+    QLabel* m_summary = nullptr;
+    ccXPButton* m_openTarget = nullptr;
     QMenu* m_context = nullptr;
     RunController* m_run = nullptr;
     SizeEstimate* m_estimate = nullptr;
