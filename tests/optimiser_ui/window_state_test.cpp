@@ -91,7 +91,7 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.size(), QSize(575, 600));
+    QCOMPARE(w.size(), QSize(575, 623));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);

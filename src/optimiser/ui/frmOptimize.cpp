@@ -45,11 +45,12 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 600 high, 42 more
+// The window's size: 575 pixels wide (8625 twips) and 623 high, 65 more
 // than the 558 (8370 twips) of the window without the metadata choice's
-// row, the field "höchstens N KB" at its own height beside the slider and
-// the estimate's row under the preview.
-constexpr QSize kWindowSize{575, 600};
+// row, the field "höchstens N KB" at its own height beside the slider, the
+// estimate's row under the preview and the row of "kleinere Dateien
+// (langsamer)".
+constexpr QSize kWindowSize{575, 623};
 
 // How long the settings must rest before the estimate is computed: a slider
 // dragged or a number typed computes once, at its end.
