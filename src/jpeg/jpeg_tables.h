@@ -75,13 +75,8 @@ inline constexpr std::array<double, 8> kScaleFactors = {
 // perceived quality; its chrominance table is K.2.
 extern const QuantValues kStrongLuminanceBase;
 
-// The percentage the strong compression scales its base tables by at a
-// quality 1..100: the usual scale, 6 % coarser, so that one setting looks
-// about the same in both modes.
-[[nodiscard]] int strongQualityScale(int quality);
-
 // The strong compression's table for a quality 1..100 (zigzag order),
-// scaled as scaleQuantTable does by strongQualityScale.
+// scaled as scaleQuantTable does.
 [[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma);
 
 }  // namespace vendrik::jpeg

@@ -114,6 +114,7 @@ const std::vector<Spellings> kOptimiseSpellings = {
     {"quality", {"--quality=60", "--quality 60", "-Q 60", "-Q60"}, true},
     {"preset", {"--preset=Website", "--preset Website", "--preset website"}, true},
     {"sampling", {"--sampling=420", "--sampling 420"}, true},
+    {"compression", {"--compression=strong", "--compression strong", "--comp strong"}, true},
     // The pictures carry neither metadata nor a profile: same outputs.
     {"metadata", {"--metadata=keep", "--metadata keep", "--meta keep"}, false},
     {"keepPixels", {"--keep-pixels"}, false},

@@ -79,8 +79,6 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
         QStringLiteral("Progressive JPEG-Dateien, bei gleichem Aussehen kleiner; das Kodieren "
                        "dauert einige Male länger"));
     connect(m_compression, &QCheckBox::clicked, m_dummy, [this] { m_dummy->setFocus(); });
-    metadata->addSpacing(6);
-    metadata->addWidget(m_compression);
 
     // "höchstens N KB" beside the slider: the largest file each picture may
     // become. The slider's quality is the most a picture gets; one whose
@@ -111,6 +109,9 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     grid->addWidget(m_caption, 1, 0);
     grid->addLayout(sliderAndPresets, 2, 0);
     grid->addLayout(metadata, 3, 0);
+    // A row of its own: no row of the frame has room for it beside its
+    // controls without widening the window, so the window grows by the row.
+    grid->addWidget(m_compression, 4, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);

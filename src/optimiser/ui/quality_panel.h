@@ -7,7 +7,7 @@
 // KB" (0: no limit), the size each output may have at most. Below them the
 // metadata choice cboMetadata ("Metadaten:": "entfernen", "behalten",
 // "behalten ohne GPS"), in the order of MetadataChoice and the settings key
-// "Metadaten", and beside it the check box "kleinere Dateien (langsamer)",
+// "Metadaten", and under it the check box "kleinere Dateien (langsamer)",
 // the strong compression (the settings key "Kompression").
 
 #include <QGroupBox>
