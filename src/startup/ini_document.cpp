@@ -223,7 +223,9 @@ void IniDocument::setValue(std::string_view section, std::string_view key,
             after = line;
         }
         insertAt = after.end;
-        unendedBefore = after.end == after.begin + after.text.size();
+        // Ended only by the separator itself: a last line "[name]\r" in a
+        // file of LF lines has no ending, whatever its CR.
+        unendedBefore = m_bytes[after.end - 1] != separator;
     }
     if (unendedBefore) {
         added.insert(0, eol);

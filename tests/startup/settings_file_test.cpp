@@ -479,5 +479,17 @@ TEST(IniDocumentProperty, WrittenValueReadsBackAndOthersStay) {
     }
 }
 
+// A last header ended by a lone CR in a file of LF lines has no line ending:
+// a key added after it goes on a line of its own, not onto the header's.
+TEST(IniDocumentProperty, AKeyAfterALastHeaderEndedByALoneCrGetsItsOwnLine) {
+    for (const std::string_view text : {"ne JQuality=10\n[tervane vendrik\r",
+                                        "a=1\n[Tervane Vendrik]\r", "a=1\r\n[Tervane Vendrik]"}) {
+        IniDocument doc = IniDocument::parse(text);
+        doc.setValue("Tervane Vendrik", "Tag", "anevendrik");
+        EXPECT_EQ(IniDocument::parse(doc.bytes()).value("Tervane Vendrik", "Tag"), "anevendrik")
+            << doc.bytes();
+    }
+}
+
 }  // namespace
 }  // namespace vendrik
