@@ -92,17 +92,15 @@ Line lineAt(std::string_view bytes, char separator, std::size_t begin) {
     Line line;
     line.begin = begin;
     const auto sep = bytes.find(separator, begin);
-    if (sep == std::string_view::npos) {
-        line.text = bytes.substr(begin);
-        line.end = bytes.size();
-        return line;
-    }
-    std::string_view text = bytes.substr(begin, sep - begin);
+    const bool ended = sep != std::string_view::npos;
+    std::string_view text = bytes.substr(begin, ended ? sep - begin : std::string_view::npos);
+    // The CR of a CR LF ending, and a CR on the last line of an LF file,
+    // which would become that ending's CR once a line is added after it.
     if (separator == '\n' && !text.empty() && text.back() == '\r') {
         text.remove_suffix(1);
     }
     line.text = text;
-    line.end = sep + 1;
+    line.end = ended ? sep + 1 : bytes.size();
     return line;
 }
 
