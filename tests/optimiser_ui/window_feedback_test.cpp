@@ -351,7 +351,7 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
     test::writeBmp(dir.file("a.bmp"), 1600, 1200, 1);
     auto t = openWindow(settingsFor(dir.path().string()));
     frmOptimize& w = *t.window;
-    QCOMPARE(w.size(), QSize(575, 721));
+    QCOMPARE(w.size(), QSize(575, 725));
     QCOMPARE(w.files()->width(), 188);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{133, 105}));
     const QList<QWidget*> controls{w.sizes(), w.quality(), w.naming(), w.chkWatermark(),
@@ -363,8 +363,8 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
     const int listHeight = w.files()->FileList()->height();
 
     // Twice the window's own size: the list and the preview take the room.
-    w.resize(1150, 1442);
-    QTRY_COMPARE(w.size(), QSize(1150, 1442));
+    w.resize(1150, 1450);
+    QTRY_COMPARE(w.size(), QSize(1150, 1450));
     QTRY_VERIFY(w.files()->width() > 188 + 500);
     QVERIFY(w.files()->FileList()->height() > listHeight);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{266, 210}));
@@ -382,7 +382,7 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
         QVERIFY(controls[i]->mapTo(&w, QPoint(0, 0)).y() > controls[i - 1]->mapTo(&w, QPoint(0, 0)).y());
     }
     // Back to its own size, it is as it was.
-    w.resize(575, 721);
+    w.resize(575, 725);
     QTRY_COMPARE(w.files()->width(), 188);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{133, 105}));
 }
