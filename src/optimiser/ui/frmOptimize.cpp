@@ -127,31 +127,13 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
 
 frmOptimize::~frmOptimize() = default;
 
-void frmOptimize::buildLayout() {
-    m_paths = new PathsPanel(this);
-    m_size = new SizePanel(m_dummy, this);
-    m_quality = new QualityPanel(m_dummy, this);
-    m_outputs = new OutputChoicesPanel(m_dummy, this);
-    m_naming = new NamingPanel(m_dummy, this);
-    m_files = new FileListPanel(this);
-    m_preview = new PreviewPanel(this);
-
-    auto* watermarkFrame = new QGroupBox(QStringLiteral("Wasserzeichen: "), this);
-    m_watermarkFrame = watermarkFrame;
-    m_watermark = new QCheckBox(QStringLiteral("einblenden"), watermarkFrame);
-    m_designerButton = new ccXPButton(QStringLiteral("weitere Einstellungen..."), watermarkFrame);
-    m_designerButton->setFixedHeight(23);
-    auto* watermarkRow = new QHBoxLayout(watermarkFrame);
-    watermarkRow->setContentsMargins(8, 2, 8, 5);
-    watermarkRow->addWidget(m_watermark);
-    watermarkRow->addStretch(1);
-    watermarkRow->addWidget(m_designerButton);
-
+// The frame "Info: ": the two progress bars with their captions, and "12 von
+// 500" at the end of the overall bar's caption line.
+QGroupBox* frmOptimize::buildInfoFrame() {
     auto* infoFrame = new QGroupBox(QStringLiteral("Info: "), this);
     auto* infoColumn = new QVBoxLayout(infoFrame);
     infoColumn->setContentsMargins(8, 2, 8, 5);
     infoColumn->setSpacing(1);
-    // "12 von 500" stands at the end of the overall bar's caption line.
     m_progressCount = new QLabel(infoFrame);
     m_progressCount->setObjectName(QStringLiteral("progressCount"));
     m_progressCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -173,6 +155,30 @@ void frmOptimize::buildLayout() {
     };
     m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"), m_progressCount);
     m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"), nullptr);
+    return infoFrame;
+}
+
+void frmOptimize::buildLayout() {
+    m_paths = new PathsPanel(this);
+    m_size = new SizePanel(m_dummy, this);
+    m_quality = new QualityPanel(m_dummy, this);
+    m_outputs = new OutputChoicesPanel(m_dummy, this);
+    m_naming = new NamingPanel(m_dummy, this);
+    m_files = new FileListPanel(this);
+    m_preview = new PreviewPanel(this);
+
+    auto* watermarkFrame = new QGroupBox(QStringLiteral("Wasserzeichen: "), this);
+    m_watermarkFrame = watermarkFrame;
+    m_watermark = new QCheckBox(QStringLiteral("einblenden"), watermarkFrame);
+    m_designerButton = new ccXPButton(QStringLiteral("weitere Einstellungen..."), watermarkFrame);
+    m_designerButton->setFixedHeight(23);
+    auto* watermarkRow = new QHBoxLayout(watermarkFrame);
+    watermarkRow->setContentsMargins(8, 2, 8, 5);
+    watermarkRow->addWidget(m_watermark);
+    watermarkRow->addStretch(1);
+    watermarkRow->addWidget(m_designerButton);
+
+    QGroupBox* infoFrame = buildInfoFrame();
 
     m_start = new ccXPButton(qtText(kSingleRunCaption), this);
     m_start->setFixedSize(170, 27);

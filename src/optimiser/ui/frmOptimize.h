@@ -31,6 +31,7 @@
 #include "watermark/watermark_settings.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -209,6 +210,7 @@ private:
     void connectControls();
     // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
     void showLossless();
+    QGroupBox* buildInfoFrame();
     // The window closes, or the program quits: the settings are written once.
     void unload();
 
