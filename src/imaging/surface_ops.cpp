@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/round_half_even.h"
+
 namespace vendrik {
 
 void copyRect(const Surface& src, int sx, int sy, int w, int h, Surface& dst, int dx, int dy) {
@@ -94,9 +96,7 @@ Taps makeTaps(int srcLen, int dstLen) {
 }
 
 std::uint8_t toByte(float v) {
-    // Adding and subtracting 1.5 · 2^23 rounds half to even without a call.
-    constexpr float kRound = 12582912.0F;
-    return static_cast<std::uint8_t>(std::clamp((v + kRound) - kRound, 0.0F, 255.0F));
+    return static_cast<std::uint8_t>(std::clamp(roundHalfEven(v), 0.0F, 255.0F));
 }
 
 // Exactly half the size in both directions, the common case of colour

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/round_half_even.h"
 #include "jpeg/jpeg_tables.h"
 
 // The kernels never cross an ABI boundary (all inline); the warning about
@@ -106,10 +107,9 @@ template <std::size_t... N>
 // natural order.
 [[gnu::always_inline]] inline void quantise(const V8f* rows, const V8f* divisors,
                                             std::int16_t* out) {
-    // Adding and subtracting 1.5 · 2^23 rounds a float of magnitude below
-    // 2^22 to an integer, half to even, in the default rounding mode; with
-    // 8-bit samples and Q ≥ 1 the products stay below 1024.
-    constexpr float kRound = 12582912.0F;
+    // roundHalfEven on eight lanes; with 8-bit samples and Q ≥ 1 the
+    // products stay below 1024.
+    constexpr float kRound = kRoundHalfEven;
     alignas(32) std::int32_t q[64];
     for (int r = 0; r < 8; ++r) {
         const V8f p = rows[r] * divisors[r];  // single-precision product

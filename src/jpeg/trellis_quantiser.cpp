@@ -6,6 +6,7 @@
 #include <limits>
 #include <utility>
 
+#include "common/round_half_even.h"
 #include "jpeg/cJpeg.h"
 #include "jpeg/huffman_optimiser.h"
 
@@ -64,7 +65,7 @@ void trellisQuantiseAc(const std::int16_t* fine, const float* inverseStep, const
         const float xv = x[ku];
         // The nearest value and the best of the next smaller category.
         // (At exactly 0.5 the tie goes to 1 here; the zero is tried anyway.)
-        const int nearest = std::max(1, static_cast<int>(std::nearbyint(xv)));
+        const int nearest = std::max(1, static_cast<int>(roundHalfEven(xv)));
         const int size = std::bit_width(static_cast<unsigned>(nearest));
         const int smaller = size > 1 ? (1 << (size - 1)) - 1 : 0;
         const float w = cost.weight[p];
@@ -161,7 +162,7 @@ void cJpeg::quantiseStrong() {
         for (std::size_t p = 0; p + 64 <= c.coefficients.size(); p += 64) {
             for (std::size_t k = 0; k < 64; ++k) {
                 c.coefficients[p + k] = static_cast<std::int16_t>(
-                    std::nearbyint(static_cast<float>(c.transformed[p + k]) * s.inverse[k]));
+                    roundHalfEven(static_cast<float>(c.transformed[p + k]) * s.inverse[k]));
             }
         }
     }
