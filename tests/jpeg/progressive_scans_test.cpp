@@ -168,6 +168,10 @@ TEST(ProgressiveScans, LibjpegReadsBackEveryCoefficient) {
         {"422 33x17", 33, 17, {{2, 1}, {1, 1}, {1, 1}}, Fill::Sparse},
         {"grey 1x10000", 1, 10000, {{1, 1}}, Fill::MostlyEmpty},
         {"444 empty", 40, 24, {{1, 1}, {1, 1}, {1, 1}}, Fill::Empty},
+        // Tall enough that the script is chosen on a sample of the rows;
+        // the luminance's last block row has no chroma row of its own.
+        {"420 300x517", 300, 517, {{2, 2}, {1, 1}, {1, 1}}, Fill::Sparse},
+        {"444 64x260 dense", 64, 260, {{1, 1}, {1, 1}, {1, 1}}, Fill::Dense},
     };
     unsigned seed = 1;
     for (const Case& c : cases) {
