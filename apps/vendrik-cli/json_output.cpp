@@ -66,7 +66,7 @@ std::string jsonString(std::string_view text) {
 }
 
 std::string jsonResult(const PictureResult& r, const std::string& source,
-                       const std::string& target, bool dryRun) {
+                       const std::string& target, bool dryRun, std::string_view format) {
     std::string out = "{\"source\":" + jsonString(source);
     out += ",\"target\":" + jsonString(target);
     out += ",\"status\":\"" + std::string(statusName(r.status, dryRun)) + "\"";
@@ -80,6 +80,7 @@ std::string jsonResult(const PictureResult& r, const std::string& source,
     out += ",\"height\":" + std::to_string(r.size.height);
     out += ",\"bytes\":" + std::to_string(r.bytes);
     out += ",\"quality\":" + std::to_string(r.quality);
+    out += ",\"format\":" + jsonString(format);
     out += '}';
     return out;
 }

@@ -5,12 +5,14 @@
 // run as they come:
 //
 //   {"source":"a/bild.heic","target":"out/bild_new.jpg","status":"written",
-//    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80}
+//    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80,
+//    "format":"jpeg"}
 //
 // status is "written", "skipped", "failed", "cancelled" (not started after
 // Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as it would be).
 // reason is empty, or says why (German), also for a written picture that
-// did not fit --max-size even at the lowest quality. Strings are UTF-8 with
+// did not fit --max-size even at the lowest quality. format is the run's
+// output format as --format names it. Strings are UTF-8 with
 // JSON's escapes; a byte of a file name that is not UTF-8 becomes U+FFFD.
 
 #include <string>
@@ -24,8 +26,10 @@ namespace vendrik::cli {
 [[nodiscard]] std::string jsonString(std::string_view text);
 
 // The one-line object for a picture's result, without the line break.
-// `source` and `target` as they are to be shown ("-" for standard input).
+// `source` and `target` as they are to be shown ("-" for standard input),
+// `format` as --format names it ("webp").
 [[nodiscard]] std::string jsonResult(const PictureResult& result, const std::string& source,
-                                     const std::string& target, bool dryRun);
+                                     const std::string& target, bool dryRun,
+                                     std::string_view format);
 
 }  // namespace vendrik::cli

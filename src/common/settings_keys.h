@@ -46,7 +46,7 @@ struct SettingKey {
 // In the order the keys are written: the main window's keys (and the
 // metadata choice after them), the start flag, the watermark's keys; then the
 // main window's keys that came later.
-inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
+inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -76,9 +76,11 @@ inline constexpr std::array<SettingKey, 26> kSettingKeys = {{
     {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
+    // The output format: 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
+    {"Format", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
 }};
-static_assert(kSettingKeys.size() == 26,
-              "the settings file holds the 23 keys of the windows and three later ones");
+static_assert(kSettingKeys.size() == 27,
+              "the settings file holds the 23 keys of the windows and four later ones");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

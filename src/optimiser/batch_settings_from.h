@@ -32,7 +32,8 @@ struct RunChoices {
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
 // - the watermark step with settings.watermark when choices.watermark;
-// - the metadata choice ("Metadaten"; a value out of range strips).
+// - the metadata choice ("Metadaten"; a value out of range strips);
+// - the output format ("Format"; a value out of range is JPEG).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});
 

@@ -21,8 +21,6 @@ namespace {
 constexpr std::string_view kExifName{"Exif\0\0", 6};
 constexpr std::string_view kXmpName{"http://ns.adobe.com/xap/1.0/\0", 29};
 constexpr std::string_view kPhotoshopName{"Photoshop 3.0\0", 14};
-// A segment's length field counts itself: 65535 - 2 bytes of payload.
-constexpr std::size_t kMaxSegmentPayload = 65533;
 
 // Exiv2 reports damaged data through a process-wide log rather than by
 // throwing. While a picture's metadata is read on a thread, its messages go
@@ -182,10 +180,32 @@ std::vector<std::uint8_t> payload(std::string_view name, const std::uint8_t* dat
     return out;
 }
 
-// Encodes the adapted data; a block too large for its segment is left out
+// For a format without a place for IPTC: its data sets into the XMP
+// packet, each only where the packet has no value of its own (a packet
+// kept in step with the IPTC block by an editor is the newer, and holds
+// Unicode where IPTC may not). The IPTC block itself then goes.
+void moveIptcIntoXmp(Exiv2::IptcData& iptc, Exiv2::XmpData& xmp) {
+    if (iptc.empty()) {
+        return;
+    }
+    Exiv2::XmpData converted;
+    Exiv2::copyIptcToXmp(iptc, converted);
+    for (const Exiv2::Xmpdatum& d : converted) {
+        if (xmp.findKey(Exiv2::XmpKey(d.key())) == xmp.end()) {
+            xmp.add(d);
+        }
+    }
+    iptc.clear();
+}
+
+std::string tooLarge(std::string_view block, const MetadataRoom& room) {
+    return std::string(block) + "-Daten zu groß für " + std::string(room.format) + ", weggelassen";
+}
+
+// Encodes the adapted data; a block too large for the format is left out
 // with a note.
 void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xmp,
-            const Exiv2::IptcData& iptc, MetadataSegments& out) {
+            const Exiv2::IptcData& iptc, const MetadataRoom& room, MetadataSegments& out) {
     if (!exif.empty()) {
         const Exiv2::ByteOrder order = image.byteOrder() == Exiv2::invalidByteOrder
                                            ? Exiv2::littleEndian
@@ -194,8 +214,8 @@ void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xm
         // Exiv2 drops large tags (maker note previews and such) itself when
         // the result would not fit one segment.
         Exiv2::ExifParser::encode(blob, order, exif);
-        if (blob.size() + kExifName.size() > kMaxSegmentPayload) {
-            out.notes.push_back("EXIF-Daten zu groß für JPEG, weggelassen");
+        if (blob.size() + kExifName.size() > std::min(room.largestBlock, kMaxSegmentPayload)) {
+            out.notes.push_back(tooLarge("EXIF", room));
         } else if (!blob.empty()) {
             out.exif = payload(kExifName, blob.data(), blob.size());
         }
@@ -205,8 +225,8 @@ void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xm
         // Compact and without padding: the output is not edited in place.
         if (Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat, 0) != 0) {
             out.notes.push_back("XMP-Daten nicht schreibbar, weggelassen");
-        } else if (packet.size() + kXmpName.size() > kMaxSegmentPayload) {
-            out.notes.push_back("XMP-Daten zu groß für JPEG, weggelassen");
+        } else if (packet.size() + kXmpName.size() > room.largestBlock) {
+            out.notes.push_back(tooLarge("XMP", room));
         } else {
             out.xmp = payload(kXmpName, reinterpret_cast<const std::uint8_t*>(packet.data()),
                               packet.size());
@@ -215,8 +235,8 @@ void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xm
     if (!iptc.empty()) {
         const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptc);
         const auto size = static_cast<std::size_t>(std::max<long>(irb.size_, 0));
-        if (size + kPhotoshopName.size() > kMaxSegmentPayload) {
-            out.notes.push_back("IPTC-Daten zu groß für JPEG, weggelassen");
+        if (size + kPhotoshopName.size() > room.largestBlock) {
+            out.notes.push_back(tooLarge("IPTC", room));
         } else if (size > 0) {
             out.iptc = payload(kPhotoshopName, irb.pData_, size);
         }
@@ -264,10 +284,13 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
         Exiv2::XmpData xmp = image->xmpData();
         Exiv2::IptcData iptc = image->iptcData();
         adaptExif(exif, choice, output);
-        adaptXmp(xmp, choice, output);
         adaptIptc(iptc, choice);
+        if (!output.room.iptc) {
+            moveIptcIntoXmp(iptc, xmp);
+        }
+        adaptXmp(xmp, choice, output);
         MetadataSegments out;
-        encode(*image, exif, xmp, iptc, out);
+        encode(*image, exif, xmp, iptc, output.room, out);
         if (!messages.empty()) {
             return strippedBecause("nicht schreibbar (" + messages + ")");
         }
@@ -277,6 +300,26 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     } catch (...) {
         return strippedBecause("nicht lesbar");
     }
+}
+
+namespace {
+
+std::span<const std::uint8_t> withoutName(const std::vector<std::uint8_t>& block,
+                                          std::string_view name) {
+    if (block.size() <= name.size()) {
+        return {};
+    }
+    return std::span(block).subspan(name.size());
+}
+
+}  // namespace
+
+std::span<const std::uint8_t> exifTiff(const MetadataSegments& segments) noexcept {
+    return withoutName(segments.exif, kExifName);
+}
+
+std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexcept {
+    return withoutName(segments.xmp, kXmpName);
 }
 
 Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {

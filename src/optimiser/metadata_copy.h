@@ -12,9 +12,13 @@
 // Without location, the GPS directory, every XMP location property and the
 // IPTC location data sets go as well.
 //
-// The output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP and
-// APP13 IPTC (each only when there is something to keep), then the
-// encoder's tables and scan.
+// A JPEG output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP
+// and APP13 IPTC (each only when there is something to keep), then the
+// encoder's tables and scan. The blocks are made in the form these segments
+// take; an output format whose container holds them otherwise (WebP's
+// chunks, AVIF's items) takes the same TIFF structure and packet without
+// the segments' names (exifTiff, xmpPacket). A format without a place for
+// IPTC gets its data sets inside the XMP packet instead (MetadataRoom).
 //
 // Metadata is distrusted like pixels: whatever Exiv2 cannot read cleanly
 // (it reports a fault or throws), and an XMP packet above kMaxXmpPacket, is
@@ -23,7 +27,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/result.h"
@@ -42,9 +48,27 @@ enum class MetadataChoice {
 // 64 KB of XMP; a packet far above that is not a photograph's.
 inline constexpr std::size_t kMaxXmpPacket = std::size_t{1} * 1024 * 1024;
 
+// A JPEG segment's length field counts itself: 65535 - 2 bytes of payload.
+inline constexpr std::size_t kMaxSegmentPayload = 65533;
+
+// What an output format's files can hold, where formats differ.
+struct MetadataRoom {
+    // Named in a note about a block too large for it ("zu groß für JPEG").
+    std::string_view format = "JPEG";
+    // A place for IPTC data sets of their own (JPEG's APP13). Without one,
+    // the data sets go into the XMP packet as the IPTC schemas of XMP
+    // spell them, where the packet has no value of its own for them.
+    bool iptc = true;
+    // The largest block (name and data) it holds: one JPEG segment's
+    // payload. The EXIF block is kept within one segment whatever the
+    // format, since Exiv2 leaves large maker-note parts out to fit it.
+    std::size_t largestBlock = kMaxSegmentPayload;
+};
+
 struct OutputFacts {
     BoxSize size;                   // the output's pixels
     bool coloursConverted = false;  // converted to sRGB from another profile
+    MetadataRoom room;              // what the output format holds
 };
 
 // The segments' payloads (after the length field), ready to write.
@@ -62,6 +86,14 @@ struct MetadataSegments {
 // reads nothing. Never throws.
 [[nodiscard]] MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
                                                  const OutputFacts& output);
+
+// The EXIF block's TIFF structure, without the name "Exif\0\0" of its
+// JPEG segment; empty when there is none.
+[[nodiscard]] std::span<const std::uint8_t> exifTiff(const MetadataSegments& segments) noexcept;
+
+// The XMP packet alone, without the namespace name of its JPEG segment;
+// empty when there is none.
+[[nodiscard]] std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexcept;
 
 // Puts the segments into an encoded JFIF file, right after its APP0. Fails,
 // leaving the file unchanged, when it does not begin with SOI and APP0.

@@ -158,7 +158,7 @@ Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surfac
     };
     const Sampling first = resolvedSampling(chosen, startQuality);
     Result<SizedEncoding> sized = search(first, startQuality);
-    if (!sized || chosen || first != Sampling::Best ||
+    if (!sized || chosen || first != Sampling::Best || !format.choosesSampling() ||
         (sized->fits && samplingForQuality(sized->quality) == Sampling::Best)) {
         return sized;
     }

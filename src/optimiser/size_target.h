@@ -1,8 +1,8 @@
 #pragma once
-// "höchstens N KB": the highest JPEG quality whose file fits a size, found by
+// "höchstens N KB": the highest quality whose file fits a size, found by
 // encoding one already scaled picture at a few qualities. Each trial is a
-// whole encode (the Huffman tables are optimised per file, so no cheaper
-// estimate is exact); the search keeps the number of trials small by
+// whole encode (JPEG's Huffman tables are optimised per file and the other
+// formats' encoders adapt as much, so no cheaper estimate is exact); the search keeps the number of trials small by
 // aiming at the limit through the sizes it has seen.
 //
 // Sizes are in bytes; "KB" is 1024 bytes wherever Vendrik shows or reads
@@ -53,7 +53,9 @@ using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 // is the slider's rule for the start quality, and when that is 4:4:4 and only
 // a quality below 70 fits, or none, the search goes on at 4:2:0, as the
 // slider chooses below 70, and the higher quality of the two is taken (or,
-// when neither fits, the smaller file). `onTrial` hears of each encode made.
+// when neither fits, the smaller file); not for a format whose files do not
+// depend on the sampling (OutputFormat::choosesSampling). `onTrial` hears
+// of each encode made.
 [[nodiscard]] Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format,
                                                       const Surface& picture, int startQuality,
                                                       std::optional<Sampling> chosen,

@@ -109,6 +109,7 @@ Settings loadSettings(const IniDocument& document) {
     s.tag = stored.text("Tag");
     s.noEnlarge = stored.control("NoEnlarge") != 0;
     s.maxSizeKB = stored.control("MaxSize");
+    s.format = stored.control("Format");
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -143,6 +144,7 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     laterKey("Metadaten", std::to_string(s.metadata));
     laterKey("NoEnlarge", flag(s.noEnlarge));
     laterKey("MaxSize", std::to_string(s.maxSizeKB));
+    laterKey("Format", std::to_string(s.format));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

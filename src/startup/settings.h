@@ -45,6 +45,8 @@ struct Settings {
     // "nicht vergrößern" and "höchstens N KB" (0: no limit).
     bool noEnlarge = settingDefaultWhole("NoEnlarge") != 0;
     int maxSizeKB = settingDefaultWhole("MaxSize");
+    // "Format": 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
+    int format = settingDefaultWhole("Format");
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -69,8 +71,8 @@ struct Settings {
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
-// then "Metadaten", "NoEnlarge" and "MaxSize" when they differ from their
-// defaults or the file has them already.
+// then "Metadaten", "NoEnlarge", "MaxSize" and "Format" when they differ
+// from their defaults or the file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);
