@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vendrik::WatermarkSettings design = vendrik::Settings::defaultWatermarkDesign();
     design.size = 70;
-    vendrik::frmWatermark designer(design, std::string());
+    vendrik::frmWatermark designer(design, vendrik::DesignerHost{});
     auto* angle = designer.findChild<QScrollBar*>(QStringLiteral("sliderAngle"));
     auto* white = designer.findChild<QRadioButton*>(QStringLiteral("Option1_1"));
     auto* black = designer.findChild<QRadioButton*>(QStringLiteral("Option1_0"));

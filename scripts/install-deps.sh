@@ -28,14 +28,21 @@ test_pkgs=(libgtest-dev libgmock-dev libjpeg-turbo-progs python3-pil
 # compare the icon's sizes with its SVG) and an X server for its smoke test
 package_pkgs=(dpkg-dev debhelper lintian desktop-file-utils appstream librsvg2-bin
   xvfb xauth)
-# benchmarks: the peers we measure against and real photographs as input
-bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time)
+# benchmarks: the peers we measure against and real photographs as input;
+# SSIMULACRA (libjxl-devtools) and butteraugli score perceived quality, node
+# runs mozjpeg's WebAssembly build from npm
+bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time
+  libjxl-devtools butteraugli nodejs)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in
   build) ;;
   test) want+=("${test_pkgs[@]}") ;;
-  bench) want+=("${test_pkgs[@]}" "${bench_pkgs[@]}") ;;
+  bench)
+    want+=("${test_pkgs[@]}" "${bench_pkgs[@]}")
+    # Debian's nodejs comes without npm; a node from elsewhere brings its own.
+    command -v npm >/dev/null || want+=(npm)
+    ;;
   package) want+=("${package_pkgs[@]}") ;;
   *) echo "usage: $0 [build|test|bench|package]" >&2; exit 2 ;;
 esac

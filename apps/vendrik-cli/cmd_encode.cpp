@@ -23,7 +23,8 @@ namespace {
 const CommandHelp kHelp{
     "vendrik-cli encode [OPTIONEN] EINGABE AUSGABE",
     "Kodiert ein binäres PPM- (P6) oder PGM-Bild (P5) mit Vendriks eigenem\n"
-    "Baseline-JPEG-Encoder (optimierte Huffman-Tabellen) und schreibt AUSGABE.\n"
+    "JPEG-Encoder und schreibt AUSGABE: Baseline-JPEG mit optimierten\n"
+    "Huffman-Tabellen oder, mit --compression strong, kleiner und progressiv.\n"
     "Endet AUSGABE auf .webp oder .avif (oder mit --format), wird das Bild als\n"
     "WebP oder AVIF kodiert, mit denselben Einstellungen wie \"optimise\".\n"
     "Eine vorhandene AUSGABE wird nie überschrieben. - als EINGABE liest die\n"
@@ -36,6 +37,7 @@ struct EncodeOptions {
     bool samplingGiven = false;
     std::optional<std::string> comment;
     std::optional<OutputFormatId> format;
+    JpegCompression compression = JpegCompression::Standard;
 };
 
 std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
@@ -61,6 +63,18 @@ std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
                      }
                      o.sampling = v;
                      o.samplingGiven = true;
+                     return true;
+                 },
+                 false, ""});
+    t.push_back({"compression", 0, "MODUS",
+                 "standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien bei gleichem "
+                 "Aussehen (progressiv), langsamer; nur JPEG",
+                 [&o](const std::string& v, std::string& e) {
+                     if (v != "standard" && v != "strong") {
+                         e = "--compression erwartet standard oder strong, nicht '" + v + "'";
+                         return false;
+                     }
+                     o.compression = v == "strong" ? JpegCompression::Strong : JpegCompression::Standard;
                      return true;
                  },
                  false, ""});
@@ -103,6 +117,9 @@ int reportExisting(const std::string& out) {
 std::string unfitOption(const OutputFormat& format, const EncodeOptions& options) {
     if (options.comment) {
         return "--comment gibt es nur für JPEG";
+    }
+    if (options.compression != JpegCompression::Standard) {
+        return "--compression strong gibt es nur für JPEG";
     }
     if (options.sampling == "gray") {
         return "--sampling gray gibt es nur für JPEG";
@@ -209,6 +226,7 @@ int runEncode(const Args& args) {
         } else if (options.sampling == "420") {
             jpeg.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
         }
+        jpeg.setCompression(options.compression);
         jpeg.Quality(options.quality);
         if (options.comment) {
             jpeg.Comment(*options.comment);

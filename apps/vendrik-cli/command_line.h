@@ -1,74 +1,17 @@
 #pragma once
-// The options of a subcommand as one table: the parser, the --help text and
-// the tests that hold the man page and the bash completion to the help all
-// read the same entries, so an option is added in exactly one place.
-//
-// Parsing follows getopt_long, as Linux users know it from the GNU tools:
-// "--opt=value" and "--opt value", "-j2" and "-j 2", short switches combined
-// ("-qr"), unambiguous abbreviations of long options ("--qual"), options
-// before, between and after the operands, "--" ending the options, "-" an
-// operand (standard input or output). A value is always the next word, even
-// one beginning with "-" ("--wm-text '-- privat --'"). Options take effect
-// in the order given, so of two that set the same thing the last one wins.
+// How every subcommand of vendrik-cli starts: its option table (the shared
+// parser of common/option_table.h) read from its arguments, --help and
+// --version answered, a wrong call reported in one line.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "commands.h"
+#include "common/option_table.h"
 
 namespace vendrik::cli {
-
-struct CliOption {
-    std::string longName;   // without "--"
-    char shortName = 0;     // 0: none
-    std::string valueName;  // empty: a switch that takes no value ("ORDNER", "N")
-    // German; wrapped to the width of the help, "\n" forces a new line
-    std::string help;
-    // Takes the value ("" for a switch); false with a German reason that
-    // names the option.
-    std::function<bool(const std::string& value, std::string& error)> apply;
-    // Applied before all others: the choice of the settings file, which the
-    // other options then go over.
-    bool early = false;
-    // A heading printed above this option in the help, starting a group.
-    std::string heading;
-};
-
-// What a command line held, in order, before anything was applied.
-struct CommandLine {
-    struct Given {
-        const CliOption* option;
-        std::string value;
-    };
-    std::vector<Given> given;
-    std::vector<std::string> operands;  // files, folders, "-"
-    bool help = false;                  // -h, --help
-    bool version = false;               // -V, --version
-};
-
-// Parses `args` (the words after the subcommand) against `options` and the
-// -h/--help and -V/--version every command has. False with a one-line German
-// reason naming the offending option (unknown, ambiguous, missing value, a
-// value given to a switch).
-[[nodiscard]] bool parseCommandLine(const std::vector<CliOption>& options, const Args& args,
-                                    CommandLine& out, std::string& error);
-
-// Calls `apply` of the given options whose `early` equals `early`, in the
-// order given; stops at the first that fails.
-[[nodiscard]] bool applyOptions(const CommandLine& line, bool early, std::string& error);
-
-struct CommandHelp {
-    std::string_view usage;        // "vendrik-cli encode [OPTIONEN] EINGABE AUSGABE"
-    std::string_view description;  // paragraphs, each line ending in "\n"
-    std::string_view returns;      // "Rückgabe: ..." lines
-};
-
-// The help: usage, description, "Optionen:" with every entry of the table
-// (and -h, -V) in one layout, the return codes.
-[[nodiscard]] std::string helpText(const CommandHelp& help, const std::vector<CliOption>& options);
 
 // The start of every command: parses `args` against `options`; answers
 // --help and --version on standard output and reports a usage error (one

@@ -23,9 +23,10 @@ private:
     std::string m_source;
 };
 
-// Precondition check that reads as a sentence at the call site:
-//   enforce(q >= 1 && q <= 255, JpegErrc::BadQuantTable);
-// The error factory is only called when the condition fails.
+// Precondition check that reads as a sentence at the call site; the second
+// argument makes the error and is only called when the condition fails. As
+// the encoder checks a quantisation value (jpegError is in jpeg_error.h):
+//   enforce(q >= 1 && q <= 255, jpegError(JpegErrc::BadQuantizationTable));
 template <typename MakeError>
 void enforce(bool condition, MakeError&& makeError) {
     if (!condition) {

@@ -6,11 +6,11 @@
 // Start-up compares the argument's last four characters, so its list holds
 // "jpeg" and the phone and web formats' endings without the point and leaves
 // out ".png" and ".jps": such an argument is neither a picture nor a folder
-// there.
+// there, and the window opens on the folder last used.
 //
-// The phone and web formats (HEIC/HEIF, AVIF, WebP) joined the file list
-// later; their endings are kept apart because their names keep their whole
-// stem ("urlaub.heic" gives "urlaub", not "urlaub.").
+// The phone and web formats' endings (HEIC/HEIF, AVIF, WebP) are kept apart
+// because output names treat them apart: their pictures keep their whole
+// stem ("urlaub.heic" gives "urlaub", not "urlaub."; see baseNameFor).
 
 #include <array>
 #include <string_view>

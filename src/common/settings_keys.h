@@ -43,9 +43,11 @@ struct SettingKey {
     std::int16_t max = kInt16Max;
 };
 
-// In the order the keys are written: the main window's keys (and the
-// metadata choice after them), the start flag, the watermark's keys; then the
-// main window's keys that came later.
+// In the order the keys are written: the main window's keys (the metadata
+// choice, written only once chosen, after them), the start flag, the
+// watermark's keys; then the main window's two keys for sizes and its output
+// format, also written only once chosen. The window's keys are those owned
+// by MainWindow, sixteen in all.
 inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
@@ -80,7 +82,7 @@ inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     {"Format", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
 }};
 static_assert(kSettingKeys.size() == 27,
-              "the settings file holds the 23 keys of the windows and four later ones");
+              "the main window's 16 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -33,8 +33,9 @@ inline constexpr std::size_t kDisplayLimit = 64 * 1024;
 }
 
 // Bytes of a file as characters: zero bytes are dropped; valid UTF-8 stays as
-// it is, anything else is read as Windows-1252, the platform's 8-bit set. The
-// result is valid UTF-8 and at most kDisplayLimit bytes long.
+// it is, anything else is read as Windows-1252, the 8-bit set the program
+// uses for its own files, which gives every byte a character. The result is
+// valid UTF-8 and at most kDisplayLimit bytes long.
 [[nodiscard]] std::string exifBytesToText(ExifBytes bytes);
 
 // Cuts `text` to at most kDisplayLimit bytes without splitting a character.

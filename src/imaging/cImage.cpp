@@ -261,8 +261,8 @@ cImage cImage::Resample(int lWidth, int lHeight) const {
         stretchRect(src, 0, 0, Width(), Height(), scaled, 0, 0, lWidth, lHeight);
         out.takePixels(scaled);
     } catch (const std::bad_alloc&) {
-        // As the platform's operation: the new image is returned even when
-        // drawing into it failed.
+        // Resample reports no failure (see its contract): without memory for
+        // the scaling the copy stays blank.
     }
     return out;
 }

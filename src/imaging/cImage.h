@@ -106,7 +106,9 @@ public:
     // RGB distance.
     [[nodiscard]] cImage Greyscale() const;
     // A copy of lWidth × lHeight: area averaging when shrinking, linear
-    // interpolation when enlarging; the same size copies exactly.
+    // interpolation when enlarging; the same size copies exactly. An empty
+    // image when the copy cannot be created; a blank one of the asked size
+    // when memory runs out while drawing it.
     [[nodiscard]] cImage Resample(int lWidth, int lHeight) const;
     // Vertical: top and bottom exchanged; otherwise left and right.
     [[nodiscard]] cImage Mirror(bool Vertical) const;

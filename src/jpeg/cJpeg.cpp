@@ -18,9 +18,13 @@ void cJpeg::Quality(int vData) {
     if (vData < 1 || vData > 100) {
         return;
     }
-    const int scale = jpeg::qualityScale(vData);
-    const jpeg::QuantValues lum = jpeg::scaleQuantTable(jpeg::kLuminanceBase, scale);
-    const jpeg::QuantValues chrom = jpeg::scaleQuantTable(jpeg::kChrominanceBase, scale);
+    const bool strong = m_compression == JpegCompression::Strong;
+    const jpeg::QuantValues lum = strong ? jpeg::strongQuantTable(vData, false)
+                                         : jpeg::scaleQuantTable(jpeg::kLuminanceBase,
+                                                                 jpeg::qualityScale(vData));
+    const jpeg::QuantValues chrom = strong ? jpeg::strongQuantTable(vData, true)
+                                           : jpeg::scaleQuantTable(jpeg::kChrominanceBase,
+                                                                   jpeg::qualityScale(vData));
     // Divisors first, so a table that fails the range check changes nothing.
     const jpeg::Divisors lumDiv = jpeg::prepareDivisors(lum, m_precision);
     const jpeg::Divisors chromDiv = jpeg::prepareDivisors(chrom, m_precision);
@@ -29,6 +33,11 @@ void cJpeg::Quality(int vData) {
     m_quant[1] = chrom;
     m_divisors[0] = lumDiv;
     m_divisors[1] = chromDiv;
+}
+
+void cJpeg::setCompression(JpegCompression mode) {
+    m_compression = mode;
+    Quality(m_quality);
 }
 
 void cJpeg::SetSamplingFrequencies(int H1, int V1, int H2, int V2, int H3, int V3) {

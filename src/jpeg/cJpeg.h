@@ -11,6 +11,13 @@
 //   4. SaveFile (or encodeToMemory) builds optimal Huffman tables and writes
 //      the file; it may be called again for another file.
 //
+// setCompression(JpegCompression::Strong) makes smaller files of the same
+// look at several times the encoding time: a progressive file, quantisation
+// tables tuned for perceived quality, and quantised values chosen by weighing
+// bits against visible error (see trellis_quantiser.h). It is a setting like
+// Quality: made before SampleHDC. The default, Standard, is the baseline
+// encoder described above, unchanged to the byte.
+//
 // Errors are thrown as JpegError (number 1, fixed English descriptions);
 // failures to write a file as VendrikError with the file error's number.
 // Progress values reach the callback in this order: 30, 40, 50 (one per
@@ -29,6 +36,11 @@
 #include "jpeg/jpeg_tables.h"
 
 namespace vendrik {
+
+enum class JpegCompression {
+    Standard,  // baseline sequential, T.81 Annex K tables, optimised Huffman tables
+    Strong,    // progressive, tuned tables, rate–distortion optimised quantisation
+};
 
 class cJpeg {
 public:
@@ -50,6 +62,11 @@ public:
     // 1..100; other values are ignored. Rebuilds both quantisation tables.
     void Quality(int vData);
     [[nodiscard]] int Quality() const noexcept { return m_quality; }
+
+    // Standard by default. Rebuilds both quantisation tables for the quality
+    // in force, as Quality does.
+    void setCompression(JpegCompression mode);
+    [[nodiscard]] JpegCompression compression() const noexcept { return m_compression; }
 
     // Sampling factors of the three components; H2, V2, H3, V3 all 0 select a
     // one-component (grey) file. Throws "Invalid Sampling Value" for a
@@ -108,7 +125,13 @@ private:
     // Counts symbols, builds and derives the used tables; returns the
     // estimated size of the coded data in bytes.
     std::uint64_t optimizeHuffmanTables();
+    // SOI to the frame header (SOF0 baseline, SOF2 progressive).
+    void writeHeaders(std::vector<std::uint8_t>& out, std::uint8_t frameMarker) const;
     void writeFile(std::vector<std::uint8_t>& out) const;
+    // The strong mode's file: quantised values chosen from the transformed
+    // blocks, then progressive scans.
+    std::vector<std::uint8_t> encodeStrong();
+    void quantiseStrong();
 
     int m_precision = 0;
     int m_width = 0;
@@ -116,6 +139,9 @@ private:
     int m_hmax = 1;
     int m_vmax = 1;
     int m_quality = 0;
+    JpegCompression m_compression = JpegCompression::Standard;
+    // The mode SampleHDC ran in: it decides what the components hold.
+    JpegCompression m_sampledCompression = JpegCompression::Standard;
     std::vector<jpeg::JpegComponent> m_components;
     std::array<jpeg::QuantValues, 4> m_quant{};
     std::array<jpeg::Divisors, 4> m_divisors{};

@@ -69,13 +69,13 @@ void convertRow(const std::uint8_t* p, int width, float* out) noexcept {
 template <Channel kChannel>
 [[gnu::always_inline]] inline void quantiseBlocks(const Surface& drawing,
                                                   const jpeg::Divisors& naturalDivisors,
-                                                  jpeg::JpegComponent& comp) {
+                                                  const jpeg::JpegComponent& comp,
+                                                  std::int16_t* out) {
     using jpeg::kernels::V8f;
     const int width = comp.blocksPerRow * 8;
     std::vector<float> strip(static_cast<std::size_t>(width) * 8);
     V8f div[8];
     std::memcpy(div, naturalDivisors.data(), sizeof div);
-    std::int16_t* out = comp.coefficients.data();
     for (int by = 0; by < comp.blocksPerColumn; ++by) {
         for (int r = 0; r < 8; ++r) {
             convertRow<kChannel>(drawing.row(by * 8 + r), width,
@@ -101,18 +101,30 @@ template <Channel kChannel>
 __attribute__((target_clones("avx2", "default")))
 #endif
 void quantiseComponent(const Surface& drawing, const jpeg::Divisors& naturalDivisors,
-                       jpeg::JpegComponent& comp, Channel channel) {
+                       const jpeg::JpegComponent& comp, Channel channel, std::int16_t* out) {
     switch (channel) {
         case Channel::Y:
-            quantiseBlocks<Channel::Y>(drawing, naturalDivisors, comp);
+            quantiseBlocks<Channel::Y>(drawing, naturalDivisors, comp, out);
             break;
         case Channel::Cb:
-            quantiseBlocks<Channel::Cb>(drawing, naturalDivisors, comp);
+            quantiseBlocks<Channel::Cb>(drawing, naturalDivisors, comp, out);
             break;
         case Channel::Cr:
-            quantiseBlocks<Channel::Cr>(drawing, naturalDivisors, comp);
+            quantiseBlocks<Channel::Cr>(drawing, naturalDivisors, comp, out);
             break;
     }
+}
+
+// Divisors that keep 16 × F(u, v) instead of quantising: the transform's
+// output scale folded in with a step of 1/16 (a power of two, so exact).
+jpeg::Divisors transformDivisors() {
+    jpeg::QuantValues ones{};
+    ones.fill(1);
+    jpeg::Divisors d = jpeg::naturalOrder(jpeg::prepareDivisors(ones, 8));
+    for (float& v : d) {
+        v *= 16.0F;
+    }
+    return d;
 }
 
 }  // namespace
@@ -160,16 +172,24 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
                 drawnH = ph;
             }
 
-            const jpeg::Divisors div =
-                jpeg::naturalOrder(m_divisors[static_cast<std::size_t>(comp.Tq)]);
             constexpr Channel kChannels[] = {Channel::Y, Channel::Cb, Channel::Cr};
-            quantiseComponent(drawing, div, comp, kChannels[i]);
+            if (m_compression == JpegCompression::Strong) {
+                // Quantised when the file is written, from these.
+                comp.transformed = LargeArray<std::int16_t>(comp.coefficients.size());
+                quantiseComponent(drawing, transformDivisors(), comp, kChannels[i],
+                                  comp.transformed.data());
+            } else {
+                const jpeg::Divisors div =
+                    jpeg::naturalOrder(m_divisors[static_cast<std::size_t>(comp.Tq)]);
+                quantiseComponent(drawing, div, comp, kChannels[i], comp.coefficients.data());
+            }
         }
         m_components = std::move(comps);
     } catch (const std::bad_alloc&) {
         return kSurfaceFailed;
     }
     m_precision = 8;
+    m_sampledCompression = m_compression;
     m_width = lWidth;
     m_height = lHeight;
     return kSampled;

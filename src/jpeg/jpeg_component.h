@@ -17,6 +17,13 @@ struct JpegComponent {
     // Quantised blocks, 64 coefficients each in zigzag order, blocks row by
     // row over a blocksPerRow × blocksPerColumn grid.
     LargeArray<std::int16_t> coefficients;
+    // Strong compression only: 16 × the DCT coefficients F(u, v) of each
+    // block, zigzag order, before quantisation. The strong mode chooses the
+    // quantised values when the file is written (it weighs rate against
+    // distortion), so it keeps what it chooses from. |F| ≤ 1024 for 8-bit
+    // samples (8 · 128 at most, T.81 A.3.3), so 16 × F fits 16 bits: a
+    // sixteenth of a unit of precision at half the memory of floats.
+    LargeArray<std::int16_t> transformed;
     int blocksPerRow = 0;
     int blocksPerColumn = 0;
 };

@@ -11,36 +11,18 @@
 #include "jpeg/cJpeg.h"
 #include "jpeg/huffman_optimiser.h"
 #include "jpeg/jpeg_error.h"
+#include "jpeg/jpeg_segments.h"
+#include "jpeg/progressive_scans.h"
 #include "jpeg/scan_coding.h"
 
 namespace vendrik {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void put16(Bytes& out, unsigned v) {
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void putMarker(Bytes& out, std::uint8_t marker) {
-    out.push_back(0xFF);
-    out.push_back(marker);
-}
-
-// Starts a segment: marker and a length placeholder that endSegment fills.
-std::size_t beginSegment(Bytes& out, std::uint8_t marker) {
-    putMarker(out, marker);
-    const std::size_t at = out.size();
-    put16(out, 0);
-    return at;
-}
-
-void endSegment(Bytes& out, std::size_t lengthAt) {
-    const std::size_t length = out.size() - lengthAt;
-    out[lengthAt] = static_cast<std::uint8_t>(length >> 8);
-    out[lengthAt + 1] = static_cast<std::uint8_t>(length);
-}
+using jpeg::beginSegment;
+using jpeg::Bytes;
+using jpeg::endSegment;
+using jpeg::put16;
+using jpeg::putMarker;
 
 void writeApp0(Bytes& out) {
     // JFIF 1.01, no density unit, 1:1 pixel aspect, no thumbnail.
@@ -52,30 +34,6 @@ void writeApp0(Bytes& out) {
 void writeComment(Bytes& out, const std::string& latin) {
     const std::size_t at = beginSegment(out, 0xFE);
     out.insert(out.end(), latin.begin(), latin.end());
-    endSegment(out, at);
-}
-
-void writeQuantTable(Bytes& out, const jpeg::QuantValues& q, int slot, int precision) {
-    const std::size_t at = beginSegment(out, 0xDB);
-    const bool fitsBytes = std::all_of(q.begin(), q.end(), [](auto v) { return v <= 255; });
-    if (fitsBytes) {
-        out.push_back(static_cast<std::uint8_t>(slot));
-        out.insert(out.end(), q.begin(), q.end());
-    } else {
-        enforce(precision == 12, jpegError(JpegErrc::IllegalQuantPrecision));
-        out.push_back(static_cast<std::uint8_t>(16 + slot));
-        for (const auto v : q) {
-            put16(out, v);
-        }
-    }
-    endSegment(out, at);
-}
-
-void writeHuffmanTable(Bytes& out, const jpeg::HuffmanTableSlot& t, int slot, bool isDc) {
-    const std::size_t at = beginSegment(out, 0xC4);
-    out.push_back(static_cast<std::uint8_t>(isDc ? slot : 16 + slot));
-    out.insert(out.end(), t.counts.begin(), t.counts.end());
-    out.insert(out.end(), t.symbols.begin(), t.symbols.end());
     endSegment(out, at);
 }
 
@@ -117,7 +75,7 @@ struct CodeSink {
 
 }  // namespace
 
-void cJpeg::writeFile(Bytes& out) const {
+void cJpeg::writeHeaders(Bytes& out, std::uint8_t frameMarker) const {
     const std::string latinComment = utf8ToCp1252(m_comment);
     // The estimate with room for stuffing and headers; the writer grows the
     // buffer beyond it when a picture's coded data hold many 0xFF bytes.
@@ -129,12 +87,12 @@ void cJpeg::writeFile(Bytes& out) const {
         writeComment(out, latinComment);
     }
     const int nf = static_cast<int>(m_components.size());
-    writeQuantTable(out, m_quant[0], 0, m_precision);
+    jpeg::writeQuantTable(out, m_quant[0], 0, m_precision);
     if (nf > 1) {
-        writeQuantTable(out, m_quant[1], 1, m_precision);
+        jpeg::writeQuantTable(out, m_quant[1], 1, m_precision);
     }
 
-    const std::size_t sof = beginSegment(out, 0xC0);
+    const std::size_t sof = beginSegment(out, frameMarker);
     out.push_back(static_cast<std::uint8_t>(m_precision));
     put16(out, static_cast<unsigned>(m_height));
     put16(out, static_cast<unsigned>(m_width));
@@ -145,12 +103,16 @@ void cJpeg::writeFile(Bytes& out) const {
         out.push_back(static_cast<std::uint8_t>(c.Tq));
     }
     endSegment(out, sof);
+}
 
-    writeHuffmanTable(out, m_dcTables[0], 0, true);
-    writeHuffmanTable(out, m_acTables[0], 0, false);
+void cJpeg::writeFile(Bytes& out) const {
+    writeHeaders(out, 0xC0);
+    const int nf = static_cast<int>(m_components.size());
+    jpeg::writeHuffmanTable(out, m_dcTables[0], 0, true);
+    jpeg::writeHuffmanTable(out, m_acTables[0], 0, false);
     if (nf > 1) {
-        writeHuffmanTable(out, m_dcTables[1], 1, true);
-        writeHuffmanTable(out, m_acTables[1], 1, false);
+        jpeg::writeHuffmanTable(out, m_dcTables[1], 1, true);
+        jpeg::writeHuffmanTable(out, m_acTables[1], 1, false);
     }
 
     const std::span<const jpeg::JpegComponent> comps(m_components);
@@ -182,7 +144,23 @@ void cJpeg::writeFile(Bytes& out) const {
     putMarker(out, 0xD9);
 }
 
+std::vector<std::uint8_t> cJpeg::encodeStrong() {
+    quantiseStrong();
+    const std::span<const jpeg::JpegComponent> comps(m_components);
+    const jpeg::ScanScript script = jpeg::chooseScanScript(comps, m_width, m_height, m_hmax, m_vmax);
+    Bytes out;
+    writeHeaders(out, 0xC2);
+    jpeg::writeProgressiveScans(out, comps, script, m_width, m_height, m_hmax, m_vmax,
+                                [this](int v) { report(v); });
+    putMarker(out, 0xD9);
+    report(100);
+    return out;
+}
+
 std::vector<std::uint8_t> cJpeg::encodeToMemory() {
+    if (m_sampledCompression == JpegCompression::Strong) {
+        return encodeStrong();
+    }
     m_lastEstimate = optimizeHuffmanTables();
     Bytes out;
     writeFile(out);

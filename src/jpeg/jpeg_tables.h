@@ -71,4 +71,12 @@ inline constexpr std::array<double, 8> kScaleFactors = {
 // base × scale / 100, rounded half to even, clamped to 1..255.
 [[nodiscard]] QuantValues scaleQuantTable(const QuantValues& base, int scale);
 
+// The strong compression's luminance base table (zigzag order), tuned for
+// perceived quality; its chrominance table is K.2.
+extern const QuantValues kStrongLuminanceBase;
+
+// The strong compression's table for a quality 1..100 (zigzag order),
+// scaled as scaleQuantTable does.
+[[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma);
+
 }  // namespace vendrik::jpeg

@@ -8,6 +8,7 @@
 // through the same code below, with a histogram sink or a bit sink, so the
 // two can never disagree.
 
+#include <array>
 #include <bit>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -108,41 +109,41 @@ inline void codePaddingBlock(Sink& sink) {
 // 81 + ⌊m · (100 / (My − 1)) · 15 / 100⌋.
 using ScanProgress = std::function<void(int)>;
 
-// Visits the blocks of one scan. `makeSink(componentIndex)` returns the sink
-// for that component's blocks (its tables). DC predictors start at 0.
-template <typename SinkFor>
-void walkScan(std::span<const JpegComponent> comps, const ScanGroup& group, int imageWidth,
-              int imageHeight, int hmax, int vmax, SinkFor&& sinkFor,
-              const ScanProgress& progress = {}) {
+// Visits the blocks of one scan in coding order: visit(componentIndex, block)
+// with `block` the block's 64 zigzag coefficients, or nullptr for a padding
+// block of an interleaved scan. A scan of one component visits its stored
+// blocks row by row; an interleaved scan visits MCU by MCU, each component's
+// H × V blocks in turn, with padding where the MCU grid passes the edge.
+template <typename Visit>
+void forEachScanBlock(std::span<const JpegComponent> comps, const ScanGroup& group,
+                      int imageWidth, int imageHeight, int hmax, int vmax, Visit&& visit,
+                      const ScanProgress& progress = {}) {
     if (!group.interleaved()) {
         const JpegComponent& c = comps[static_cast<std::size_t>(group.first)];
-        auto& sink = sinkFor(group.first);
-        int pred = 0;
         for (std::size_t p = 0; p + 64 <= c.coefficients.size(); p += 64) {
-            codeBlock(&c.coefficients[p], pred, sink);
+            visit(group.first, &c.coefficients[p]);
         }
         return;
     }
     const int mx = (imageWidth + 8 * hmax - 1) / (8 * hmax);
     const int my = (imageHeight + 8 * vmax - 1) / (8 * vmax);
     struct Member {
+        int index;
         const JpegComponent* c;
         int edge;  // block columns of the last MCU column that exist
-        int pred;
-        decltype(&sinkFor(0)) sink;
     };
     std::vector<Member> members;
     for (int j = group.first; j <= group.last; ++j) {
         const JpegComponent& c = comps[static_cast<std::size_t>(j)];
         const int e = c.blocksPerRow % c.H;
-        members.push_back({&c, e == 0 ? c.H : e, 0, &sinkFor(j)});
+        members.push_back({j, &c, e == 0 ? c.H : e});
     }
     for (int m = 0; m < my; ++m) {
         if (m >= 1 && progress) {
             progress(81 + static_cast<int>(std::floor(m * (100.0 / (my - 1)) * 15.0 / 100.0)));
         }
         for (int n = 0; n < mx; ++n) {
-            for (Member& mb : members) {
+            for (const Member& mb : members) {
                 const JpegComponent& c = *mb.c;
                 for (int v = 0; v < c.V; ++v) {
                     const int row = m * c.V + v;
@@ -153,17 +154,38 @@ void walkScan(std::span<const JpegComponent> comps, const ScanGroup& group, int 
                         const bool padding = (n == mx - 1 && h >= mb.edge) ||
                                              row >= c.blocksPerColumn || col >= c.blocksPerRow;
                         if (padding) {
-                            codePaddingBlock(*mb.sink);
+                            visit(mb.index, nullptr);
                         } else {
                             const std::size_t at =
                                 (static_cast<std::size_t>(row) * c.blocksPerRow + col) * 64;
-                            codeBlock(&c.coefficients[at], mb.pred, *mb.sink);
+                            visit(mb.index, &c.coefficients[at]);
                         }
                     }
                 }
             }
         }
     }
+}
+
+// Codes the blocks of one baseline scan. `sinkFor(componentIndex)` returns
+// the sink for that component's blocks (its tables). DC predictors start at
+// 0.
+template <typename SinkFor>
+void walkScan(std::span<const JpegComponent> comps, const ScanGroup& group, int imageWidth,
+              int imageHeight, int hmax, int vmax, SinkFor&& sinkFor,
+              const ScanProgress& progress = {}) {
+    std::array<int, 4> pred{};
+    forEachScanBlock(
+        comps, group, imageWidth, imageHeight, hmax, vmax,
+        [&](int j, const std::int16_t* block) {
+            auto& sink = sinkFor(j);
+            if (block != nullptr) {
+                codeBlock(block, pred[static_cast<std::size_t>(j)], sink);
+            } else {
+                codePaddingBlock(sink);
+            }
+        },
+        progress);
 }
 
 }  // namespace vendrik::jpeg

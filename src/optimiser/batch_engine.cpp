@@ -14,9 +14,9 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
-#include "optimiser/folder_listing.h"
 #include "optimiser/memory_budget.h"
 #include "optimiser/output_folder.h"
+#include "startup/picture_listing.h"
 
 namespace vendrik {
 namespace {
@@ -353,10 +353,6 @@ private:
 };
 
 }  // namespace
-
-std::string overwriteQuestion(const std::string& targetName) {
-    return "Bereits vorhandene Datei '" + std::string(lastPathName(targetName)) + "' überschreiben ?";
-}
 
 std::vector<PictureResult> runBatch(const std::vector<BatchSource>& sources,
                                     const BatchSettings& settings, BatchObserver& observer,

@@ -139,8 +139,6 @@ public:
     virtual void pictureFinished(std::size_t /*picture*/, const PictureResult& /*result*/) {}
 };
 
-// The question the single run asks before replacing `targetName`.
-[[nodiscard]] std::string overwriteQuestion(const std::string& targetName);
 
 // Runs over `sources` (paths of picture files) in order and returns one
 // result per source, in the same order. A stop request through `stop` ends

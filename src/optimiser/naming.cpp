@@ -11,9 +11,11 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    // ".tiff" and the phone and web formats joined the file list later than
-    // the others; their pictures keep the name they have always had
-    // ("scan.tiff" gives "scan", not "scan.").
+    // BaseName's four characters are the whole ending of the three-letter
+    // endings, and ".jpeg" pictures keep the point it leaves ("x.jpeg" gives
+    // "x."), so that no output name changes under a user's feet. ".tiff" and
+    // the phone and web formats lose their whole ending instead ("scan.tiff"
+    // gives "scan", not "scan.").
     if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff") &&
         !isPhoneOrWebPicture(fileName)) {
         return BaseName(fileName);

@@ -1,9 +1,10 @@
 #pragma once
-// The places the folder chooser starts from, where a drive list stood: the
-// root, the home folder and the mounted volumes a user recognises as their
-// own (other disks, removable media, network shares), each with a name the
-// user can read. What the kernel mounts for itself (/proc, /sys, cgroups,
-// the tmpfs under /run and /dev, snaps, container layers) is left out.
+// The places the folder chooser starts from: the root, the home folder and
+// the mounted volumes a user recognises as their own (other disks, removable
+// media, network shares), each with a name the user can read, so that a
+// picture on a USB stick is two clicks away. What the kernel mounts for
+// itself (/proc, /sys, cgroups, the tmpfs under /run and /dev, snaps,
+// container layers) is left out: nobody keeps pictures there.
 
 #include <map>
 #include <string>

@@ -66,7 +66,8 @@ char lineSeparator(std::string_view bytes) {
 }
 
 // The line ending new lines get: that of the document's first line that has
-// one; CR LF, the format's home platform's, for a document without any.
+// one; CR LF, the ending INI files are expected to have, for a document
+// without any.
 std::string newLineEnding(std::string_view bytes) {
     if (crOnly(bytes)) {
         return "\r";

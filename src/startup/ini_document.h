@@ -1,8 +1,9 @@
 #pragma once
 // A private profile (INI) file held in memory as its lines, in the file's own
-// bytes (Windows-1252). Reading answers as the platform's profile reader
-// does; writing changes only the line of the key written, so a file the user
-// edited by hand keeps every other byte, its comments and its line endings.
+// bytes (Windows-1252). Reading forgives what a file edited by hand holds
+// (names in any case, blanks and quotes around values); writing changes only
+// the line of the key written, so such a file keeps every other byte, its
+// comments and its line endings.
 
 #include <cstddef>
 #include <optional>
@@ -24,8 +25,9 @@ public:
 
     // The value of the first matching key of the first matching section,
     // names compared without regard to case. Blanks and tabs around the value
-    // are trimmed and one pair of enclosing quotes (" or ') is removed, as the
-    // platform's reader does. Text after a NUL byte is not part of the value.
+    // are trimmed and one pair of enclosing quotes (" or ') is removed: a
+    // user who writes Tag = "klein" means klein. Text after a NUL byte is not
+    // part of the value.
     [[nodiscard]] std::optional<std::string> value(std::string_view section,
                                                    std::string_view key) const;
 

@@ -9,8 +9,8 @@
 namespace vendrik {
 
 // Appends "/" unless the path already ends in one; an empty path becomes "/"
-// (the root, which on this platform stands where the current drive's root
-// stood). Returns the same, changed path.
+// (the root, where every absolute path starts, so that an empty box still
+// names a folder that exists). Returns the same, changed path.
 std::string& AddBackslash(std::string& path);
 
 // True when the path names a folder that can be listed. An empty path is the

@@ -131,10 +131,10 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
-    // The keys that came later go in when they say something other than
-    // their default, or to change one stored before; a file that never had
-    // them keeps the main window's twelve keys only. The file is read once for
-    // all of them.
+    // The last four keys go in only when they say something other than
+    // their default, or to change one stored before: a file whose user never
+    // chose them keeps the window's other twelve keys only, so it does not
+    // fill up with defaults. The file is read once for all four.
     const IniDocument stored = readIniFile(settingsFile);
     const auto laterKey = [&](std::string_view key, const std::string& value) {
         if (value != settingDefault(key) || !iniValue(stored, SettingsSection, key, "").empty()) {

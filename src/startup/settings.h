@@ -1,5 +1,5 @@
 #pragma once
-// The settings as one value: the main window's fourteen keys, start-up's
+// The settings as one value: the main window's sixteen keys, start-up's
 // "FirstRun" and the watermark design, read from the settings file in one
 // pass and written back in the orders the windows store them.
 //

@@ -1,9 +1,10 @@
 #pragma once
 // The settings file: one section named after the product in a private
 // profile file, Windows-1252 on disk, UTF-8 in the program. Every read and
-// every write is a complete pass over the file, as with the platform's
-// profile functions; a write replaces the file atomically, so a crash or a
-// kill mid-write leaves the old file or the new one, never a torn one.
+// every write is a complete pass over the file, so what the window, the
+// command line or an editor changed in between is seen and kept; a write
+// replaces the file atomically, so a crash or a kill mid-write leaves the old
+// file or the new one, never a torn one.
 
 #include <cstddef>
 #include <string>

@@ -9,10 +9,9 @@
 #include <fstream>
 #include <tuple>
 
-#include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
 #include "jpeg/jpeg_tables.h"
-#include "jpeg_test_pictures.h"
+#include "support/jpeg_test_pictures.h"
 
 namespace vendrik {
 namespace {
@@ -20,27 +19,11 @@ namespace {
 using test::runCommand;
 using test::shellQuote;
 
-enum class Mode { S444, S420, Grey };
+using test::configure;
+using test::Mode;
+using test::modeName;
 
-std::string modeName(Mode m) {
-    return m == Mode::S444 ? "444" : m == Mode::S420 ? "420" : "grey";
-}
-
-void configure(cJpeg& j, Mode m) {
-    if (m == Mode::S420) j.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
-    if (m == Mode::Grey) j.SetSamplingFrequencies(1, 1, 0, 0, 0, 0);
-}
-
-// Decodes with djpeg; fails the test on an exit code or any message.
-Surface djpeg(const std::string& jpg, const test::TempDir& dir) {
-    const std::string ppm = dir.file("decoded.pnm");
-    const auto r = runCommand("djpeg -pnm -outfile " + shellQuote(ppm) + " " + shellQuote(jpg));
-    EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_EQ(r.output, "") << "djpeg warned about " << jpg;
-    auto img = readPnm(ppm);
-    EXPECT_TRUE(img) << img.reason();
-    return img ? std::move(img->surface) : Surface();
-}
+using test::djpeg;
 
 struct Case {
     int w;

@@ -10,7 +10,7 @@
 #include "common/error.h"
 #include "jpeg/cJpeg.h"
 #include "jpeg/jpeg_error.h"
-#include "jpeg_test_pictures.h"
+#include "support/jpeg_test_pictures.h"
 
 namespace vendrik {
 namespace {

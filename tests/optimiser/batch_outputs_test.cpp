@@ -13,8 +13,8 @@
 
 #include "imaging/pnm_reader.h"
 #include "optimiser/batch_engine.h"
-#include "optimiser/folder_listing.h"
 #include "optimiser/picture_pipeline.h"
+#include "startup/picture_listing.h"
 #include "support/test_support.h"
 
 namespace vendrik {

@@ -1,10 +1,8 @@
-// The message after a run with failures, and the window's fixed texts.
+// The message after a run with failures.
 
 #include "optimiser/run_report.h"
 
 #include <gtest/gtest.h>
-
-#include "optimiser/window_texts.h"
 
 namespace vendrik {
 namespace {
@@ -70,10 +68,6 @@ TEST(FailedPicturesMessage, CountsWhatItDoesNotName) {
     EXPECT_NE(text.find("p14.jpg: kaputt"), std::string::npos);
     EXPECT_EQ(text.find("p15.jpg"), std::string::npos);
     EXPECT_NE(text.find("… und 5 weitere"), std::string::npos);
-}
-
-TEST(DeleteQuestion, NamesTheFile) {
-    EXPECT_EQ(deleteQuestion("urlaub.jpg"), "Soll 'urlaub.jpg' wirklich gelöscht werden ?");
 }
 
 }  // namespace

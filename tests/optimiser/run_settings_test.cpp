@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "optimiser/batch_settings_from.h"
-#include "optimiser/folder_listing.h"
+#include "startup/picture_listing.h"
 #include "support/test_support.h"
 
 namespace vendrik {

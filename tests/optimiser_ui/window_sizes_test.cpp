@@ -101,8 +101,8 @@ void WindowSizesTest::theKeysGoIntoTheControlsAndBack() {
     QVERIFY2(text.find("MaxSize=90") != std::string::npos, text.c_str());
 }
 
-// The two keys are written when they say something; a file of the twelve
-// keys of old gets none of them.
+// The two keys are written when they say something; a file that never held
+// them gets none of them.
 void WindowSizesTest::aFileWithoutTheKeysStaysAsItWas() {
     test::TempDir dir;
     const std::string ini = dir.file("vendrik.ini");

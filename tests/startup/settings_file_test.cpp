@@ -12,12 +12,12 @@
 #include <string>
 #include <thread>
 
-#include "startup/ini_document.h"
-#include "startup/settings_file.h"
 #include "common/settings_keys.h"
+#include "startup/ini_document.h"
 #include "startup/settings.h"
-#include "read_only_folder.h"
 #include "scoped_env.h"
+#include "startup/settings_file.h"
+#include "support/read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -249,8 +249,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The keys beyond the window's first twelve: written only once they differ
-// from their default, and then kept, also when set back to it.
+// The window's last three keys (Metadaten, NoEnlarge, MaxSize): written only
+// once they differ from their default, and then kept, also when set back to
+// it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "read_only_folder.h"
 #include "scoped_env.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
 #include "startup/start_up.h"
+#include "support/read_only_folder.h"
 #include "support/test_support.h"
 
 namespace vendrik {

@@ -14,13 +14,20 @@ Fixed4 deg(double v) {
     return *Fixed4::fromDouble(v);
 }
 
-struct PlacementCase {
-    const char* name;
-    Fixed4 angle;
-    std::int16_t hAlign;
-    std::int16_t vAlign;
-    int lineBreaks;
-    TextCentre want;
+// The two rule sets: a picture of the batch and the designer's preview,
+// each worked by hand for one box and one text.
+struct Rules {
+    TextCentre (*place)(const PlacementInput&, double& hPos, double& vPos);
+    // The box drawn on and the text picture in pixels, the font in points.
+    struct {
+        double width, height, textWidth, textHeight, fontSize;
+    } box;
+    // The left and top edge of the unturned text for the three alignments.
+    double edgeH[3];
+    double edgeV[3];
+    // An alignment outside the table: the picture leaves the edge as it was,
+    // the preview counts it as the first.
+    bool outsideCountsAsFirst;
 };
 
 // A 590 × 400 picture with a 300 × 100 text at 38.25 points. Worked by hand:
@@ -31,61 +38,8 @@ struct PlacementCase {
 //      188.25 (A = 0: 188.25 − 8); bottom round(38.25 + 300 + 2) = 340
 //   y, one line: top round(38.25 + 1 + 1 − 2) = 38; middle 40 less; bottom
 //      round(38.25 + 300 + 4) = 342, then − A − 32 or − 122
-bool inTable(int align) {
-    return align >= 0 && align <= 2;
-}
-
-class PictureRules : public testing::TestWithParam<PlacementCase> {};
-
-TEST_P(PictureRules, PutsTheTextMiddleWhereTheRulesSay) {
-    const PlacementCase& p = GetParam();
-    PlacementInput in{590, 400, 300, 100, 38.25, p.angle, HorizontalAlignment{p.hAlign},
-                      VerticalAlignment{p.vAlign}, p.lineBreaks};
-    double hPos = -7;
-    double vPos = -7;
-    EXPECT_EQ(placeOnPicture(in, hPos, vPos), p.want);
-    // The left and top edge of the unturned text, or untouched for an
-    // alignment outside the table.
-    const double wantH[] = {1, 145, 290};
-    const double wantV[] = {1, 150, 300};
-    EXPECT_EQ(hPos, inTable(p.hAlign) ? wantH[p.hAlign] : -7);
-    EXPECT_EQ(vPos, inTable(p.vAlign) ? wantV[p.vAlign] : -7);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PictureRules,
-    testing::Values(
-        PlacementCase{"DefaultsTwoLines", Fixed4(40), 1, 1, 1, {401, 208}},
-        PlacementCase{"MiddleAngle0TwoLines", Fixed4(0), 1, 1, 1, {401, 180}},
-        PlacementCase{"MiddleAngle0OneLineIs40Higher", Fixed4(0), 1, 1, 0, {401, 140}},
-        PlacementCase{"MiddleAngle0ThreeLines", Fixed4(0), 1, 1, 2, {401, 140}},
-        PlacementCase{"MiddleOneLine", Fixed4(40), 1, 1, 0, {401, 168}},
-        PlacementCase{"Minus90TwoLines", Fixed4(89), 1, 1, 1, {401, 197}},  // 400 / 44.5
-        PlacementCase{"Plus90TwoLines", Fixed4(269), 1, 1, 1, {401, 191}},  // 400 / 134.5
-        PlacementCase{"LeftTop", Fixed4(40), 0, 0, 1, {258, 99}},
-        PlacementCase{"LeftMinus90UsesTextHeight", Fixed4(89), 0, 0, 1, {118, 148}},
-        PlacementCase{"RightBottom", Fixed4(40), 2, 2, 1, {557, 300}},
-        PlacementCase{"RightPlus90Bottom", Fixed4(269), 2, 2, 1, {697, 250}},
-        PlacementCase{"TopOneLinePlus90AddsOnly90", Fixed4(269), 0, 0, 0, {118, 128}},
-        PlacementCase{"BottomOneLine", Fixed4(40), 1, 2, 0, {401, 270}},
-        PlacementCase{"BottomOneLinePlus90", Fixed4(269), 1, 2, 0, {401, 220}},
-        // y + A and y − A − 32 are summed in Fixed4 and rounded to even.
-        PlacementCase{"FractionalAngleTopTiesToEven", deg(40.5), 1, 0, 0, {401, 78}},
-        PlacementCase{"FractionalAngleBottomTiesToEven", deg(40.5), 1, 2, 0, {401, 270}},
-        PlacementCase{"HorizontalAlignment3IsAtZero", Fixed4(40), 3, 1, 1, {0, 208}},
-        PlacementCase{"VerticalAlignment3IsAtZero", Fixed4(40), 1, 3, 1, {401, 0}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PictureRules, AnAngleNearZeroThatPushesTheMiddleBeyondRangeIsAnError) {
-    PlacementInput in{590, 400, 300, 100, 38.25, Fixed4::fromRaw(1), HorizontalAlignment::Centre,
-                      VerticalAlignment::Middle, 1};
-    double hPos = 0;
-    double vPos = 0;
-    // 400 / 0.00005 = 8 000 000 still fits; a huge picture height does not.
-    EXPECT_EQ(placeOnPicture(in, hPos, vPos).y, 8'000'188);
-    in.boxHeight = 1e6;
-    EXPECT_THROW((void)placeOnPicture(in, hPos, vPos), VendrikError);
-}
+const Rules kPicture{
+    placeOnPicture, {590, 400, 300, 100, 38.25}, {1, 145, 290}, {1, 150, 300}, false};
 
 // The preview: 307 × 222 sample, a 200 × 60 text at 18.75 points.
 //   x: left round(18.75 × 7.5 + 1) = 142 − a / 1.35; centre
@@ -94,36 +48,108 @@ TEST(PictureRules, AnAngleNearZeroThatPushesTheMiddleBeyondRangeIsAnError) {
 //      = 110 (A = 0: + 7 → 107); bottom round(18.75 + 162 + 3) = 184 − a
 //   y, one line: top round(18.75 + 3) = 22 + a; middle 98 (A = 0: 95);
 //      bottom round(18.75 + 162 − 8) = 173 − a
-class PreviewRules : public testing::TestWithParam<PlacementCase> {};
+const Rules kPreview{
+    placeOnPreview, {307, 222, 200, 60, 18.75}, {1, 53.5, 107}, {1, 81, 162}, true};
 
-TEST_P(PreviewRules, PutsTheTextMiddleWhereThePreviewRulesSay) {
+struct PlacementCase {
+    const char* name;
+    const Rules* rules;
+    Fixed4 angle;
+    std::int16_t hAlign;
+    std::int16_t vAlign;
+    int lineBreaks;
+    TextCentre want;
+};
+
+// The edge a rule set leaves for `align`, starting from `before`.
+double expectedEdge(const double (&edges)[3], int align, bool outsideCountsAsFirst, double before) {
+    if (align >= 0 && align <= 2) {
+        return edges[align];
+    }
+    return outsideCountsAsFirst ? edges[0] : before;
+}
+
+class PlacementRules : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementRules, PutTheTextMiddleWhereTheySay) {
     const PlacementCase& p = GetParam();
-    PlacementInput in{307, 222, 200, 60, 18.75, p.angle, HorizontalAlignment{p.hAlign},
-                      VerticalAlignment{p.vAlign}, p.lineBreaks};
+    const Rules& r = *p.rules;
+    const PlacementInput in{r.box.width,
+                            r.box.height,
+                            r.box.textWidth,
+                            r.box.textHeight,
+                            r.box.fontSize,
+                            p.angle,
+                            HorizontalAlignment{p.hAlign},
+                            VerticalAlignment{p.vAlign},
+                            p.lineBreaks};
     double hPos = -7;
     double vPos = -7;
-    EXPECT_EQ(placeOnPreview(in, hPos, vPos), p.want);
-    const double wantH[] = {1, 53.5, 107};
-    const double wantV[] = {1, 81, 162};
-    EXPECT_EQ(hPos, wantH[inTable(p.hAlign) ? p.hAlign : 0]);
-    EXPECT_EQ(vPos, wantV[inTable(p.vAlign) ? p.vAlign : 0]);
+    EXPECT_EQ(r.place(in, hPos, vPos), p.want);
+    // The left and top edge of the unturned text go to hPos and vPos.
+    EXPECT_EQ(hPos, expectedEdge(r.edgeH, p.hAlign, r.outsideCountsAsFirst, -7));
+    EXPECT_EQ(vPos, expectedEdge(r.edgeV, p.vAlign, r.outsideCountsAsFirst, -7));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, PreviewRules,
-    testing::Values(PlacementCase{"Defaults", Fixed4(40), 1, 1, 1, {179, 110}},
-                    PlacementCase{"MiddleAngle0", Fixed4(0), 1, 1, 1, {179, 107}},
-                    PlacementCase{"MiddleOneLine", Fixed4(40), 1, 1, 0, {179, 98}},
-                    PlacementCase{"MiddleOneLineAngle0", Fixed4(0), 1, 1, 0, {179, 95}},
-                    PlacementCase{"LeftTop", Fixed4(27), 0, 0, 1, {122, 57}},
-                    // "+90°": the correction uses 90, not 269.
-                    PlacementCase{"RightPlus90", Fixed4(269), 2, 1, 1, {290, 110}},
-                    PlacementCase{"LeftBottomPlus90", Fixed4(269), 0, 2, 1, {75, 94}},
-                    PlacementCase{"BottomOneLine", Fixed4(40), 1, 2, 0, {179, 133}},
-                    PlacementCase{"TopOneLine", Fixed4(40), 1, 0, 0, {179, 62}},
-                    // No option chosen counts as the first.
-                    PlacementCase{"UnchosenAlignmentsAreLeftTop", Fixed4(0), 5, -1, 1, {142, 30}}),
+    Picture, PlacementRules,
+    testing::Values(
+        PlacementCase{"DefaultsTwoLines", &kPicture, Fixed4(40), 1, 1, 1, {401, 208}},
+        PlacementCase{"MiddleAngle0TwoLines", &kPicture, Fixed4(0), 1, 1, 1, {401, 180}},
+        PlacementCase{"MiddleAngle0OneLineIs40Higher", &kPicture, Fixed4(0), 1, 1, 0, {401, 140}},
+        PlacementCase{"MiddleAngle0ThreeLines", &kPicture, Fixed4(0), 1, 1, 2, {401, 140}},
+        PlacementCase{"MiddleOneLine", &kPicture, Fixed4(40), 1, 1, 0, {401, 168}},
+        PlacementCase{"Minus90TwoLines", &kPicture, Fixed4(89), 1, 1, 1, {401, 197}},  // 400 / 44.5
+        PlacementCase{
+            "Plus90TwoLines", &kPicture, Fixed4(269), 1, 1, 1, {401, 191}},  // 400 / 134.5
+        PlacementCase{"LeftTop", &kPicture, Fixed4(40), 0, 0, 1, {258, 99}},
+        PlacementCase{"LeftMinus90UsesTextHeight", &kPicture, Fixed4(89), 0, 0, 1, {118, 148}},
+        PlacementCase{"RightBottom", &kPicture, Fixed4(40), 2, 2, 1, {557, 300}},
+        PlacementCase{"RightPlus90Bottom", &kPicture, Fixed4(269), 2, 2, 1, {697, 250}},
+        PlacementCase{"TopOneLinePlus90AddsOnly90", &kPicture, Fixed4(269), 0, 0, 0, {118, 128}},
+        PlacementCase{"BottomOneLine", &kPicture, Fixed4(40), 1, 2, 0, {401, 270}},
+        PlacementCase{"BottomOneLinePlus90", &kPicture, Fixed4(269), 1, 2, 0, {401, 220}},
+        // y + A and y − A − 32 are summed in Fixed4 and rounded to even.
+        PlacementCase{"FractionalAngleTopTiesToEven", &kPicture, deg(40.5), 1, 0, 0, {401, 78}},
+        PlacementCase{"FractionalAngleBottomTiesToEven", &kPicture, deg(40.5), 1, 2, 0, {401, 270}},
+        PlacementCase{"HorizontalAlignment3IsAtZero", &kPicture, Fixed4(40), 3, 1, 1, {0, 208}},
+        PlacementCase{"VerticalAlignment3IsAtZero", &kPicture, Fixed4(40), 1, 3, 1, {401, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Preview, PlacementRules,
+    testing::Values(PlacementCase{"Defaults", &kPreview, Fixed4(40), 1, 1, 1, {179, 110}},
+                    PlacementCase{"MiddleAngle0", &kPreview, Fixed4(0), 1, 1, 1, {179, 107}},
+                    PlacementCase{"MiddleOneLine", &kPreview, Fixed4(40), 1, 1, 0, {179, 98}},
+                    PlacementCase{"MiddleOneLineAngle0", &kPreview, Fixed4(0), 1, 1, 0, {179, 95}},
+                    PlacementCase{"LeftTop", &kPreview, Fixed4(27), 0, 0, 1, {122, 57}},
+                    // "+90°": the correction uses 90, not 269.
+                    PlacementCase{"RightPlus90", &kPreview, Fixed4(269), 2, 1, 1, {290, 110}},
+                    PlacementCase{"LeftBottomPlus90", &kPreview, Fixed4(269), 0, 2, 1, {75, 94}},
+                    PlacementCase{"BottomOneLine", &kPreview, Fixed4(40), 1, 2, 0, {179, 133}},
+                    PlacementCase{"TopOneLine", &kPreview, Fixed4(40), 1, 0, 0, {179, 62}},
+                    // No option chosen counts as the first.
+                    PlacementCase{
+                        "UnchosenAlignmentsAreLeftTop", &kPreview, Fixed4(0), 5, -1, 1, {142, 30}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PictureRules, AnAngleNearZeroThatPushesTheMiddleBeyondRangeIsAnError) {
+    PlacementInput in{590,
+                      400,
+                      300,
+                      100,
+                      38.25,
+                      Fixed4::fromRaw(1),
+                      HorizontalAlignment::Centre,
+                      VerticalAlignment::Middle,
+                      1};
+    double hPos = 0;
+    double vPos = 0;
+    // 400 / 0.00005 = 8 000 000 still fits; a huge picture height does not.
+    EXPECT_EQ(placeOnPicture(in, hPos, vPos).y, 8'000'188);
+    in.boxHeight = 1e6;
+    EXPECT_THROW((void)placeOnPicture(in, hPos, vPos), VendrikError);
+}
 
 }  // namespace
 }  // namespace vendrik

@@ -1,7 +1,7 @@
 // The designer's controls driven as a user drives them: what opening shows
 // for stored designs (hostile ones too), the angle modes, the Enter rule of
-// the text box, which changes redraw the preview, keyboard use and what a
-// screen reader is told.
+// the text box, which changes redraw the preview, keyboard use, what a
+// screen reader is told, and what it asks of the program that opens it.
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -11,6 +11,8 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "designer_fixture.h"
 
@@ -61,6 +63,7 @@ private slots:
     void focusedScrollBarShowsIt();
     void keyboardAloneDesignsAndApplies();
     void accessibleNamesStatesAndActions();
+    void opensWhereTheHostSaysAndHandsItOnlyAnAcceptedDesign();
 };
 
 void DesignerControlsTest::opensWithTheStoredDesign() {
@@ -464,6 +467,52 @@ void DesignerControlsTest::accessibleNamesStatesAndActions() {
     QVERIFY(state("Option3_2").disabled);
     QVERIFY(state("Option1_1").checked);
     QVERIFY(!state("Option1_0").checked);
+}
+
+void DesignerControlsTest::opensWhereTheHostSaysAndHandsItOnlyAnAcceptedDesign() {
+    std::vector<std::pair<QRect, QSize>> placed;
+    std::vector<WatermarkSettings> kept;
+    const auto host = [&] {
+        DesignerHost h;
+        h.place = [&](const QRect& area, const QSize& size) {
+            placed.emplace_back(area, size);
+            return area.topLeft() + QPoint(17, 23);
+        };
+        h.keep = [&](const WatermarkSettings& d) { kept.push_back(d); };
+        return h;
+    };
+    WatermarkSettings design = Settings::defaultWatermarkDesign();
+    {
+        frmWatermark dialog(design, host());
+        QCOMPARE(placed.size(), std::size_t{1});
+        QCOMPARE(placed[0].second, dialog.size());
+        QCOMPARE(dialog.pos(), placed[0].first.topLeft() + QPoint(17, 23));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::mouseClick(dialog.findChild<ccXPButton*>(QStringLiteral("ccXPButton2")),
+                          Qt::LeftButton);
+        QVERIFY(kept.empty());
+    }
+    {
+        frmWatermark dialog(design, host());
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.findChild<QScrollBar*>(QStringLiteral("HScroll1_0"))->setValue(60);
+        QTest::mouseClick(dialog.findChild<ccXPButton*>(QStringLiteral("ccXPButton1")),
+                          Qt::LeftButton);
+        QCOMPARE(kept.size(), std::size_t{1});
+        QCOMPARE(kept[0].opacity, Fixed4(60));
+        QCOMPARE(design.opacity, Fixed4(60));
+    }
+    // Without a host the designer still opens and accepts.
+    frmWatermark bare(design, DesignerHost{});
+    bare.show();
+    bare.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&bare));
+    QTest::mouseClick(bare.findChild<ccXPButton*>(QStringLiteral("ccXPButton1")), Qt::LeftButton);
+    QCOMPARE(bare.result(), int(QDialog::Accepted));
 }
 
 QTEST_MAIN(DesignerControlsTest)

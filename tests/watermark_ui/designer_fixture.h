@@ -24,12 +24,20 @@ namespace vendrik::test {
 
 class Designer {
 public:
-    // By default the design of a fresh settings file, with its two-line notice.
+    // By default the design of a fresh settings file, with its two-line
+    // notice. "ÜBERNEHMEN" stores into `settingsFile`, as the program's
+    // designer does, when one is given.
     explicit Designer(WatermarkSettings design = Settings::defaultWatermarkDesign(),
                       std::string settingsFile = std::string())
         : m_design(std::move(design)) {
         m_mainWindow.hide();
-        m_dialog = std::make_unique<frmWatermark>(m_design, std::move(settingsFile), &m_mainWindow);
+        DesignerHost host;
+        if (!settingsFile.empty()) {
+            host.keep = [file = std::move(settingsFile)](const WatermarkSettings& d) {
+                static_cast<void>(saveWatermarkSettings(d, file));
+            };
+        }
+        m_dialog = std::make_unique<frmWatermark>(m_design, std::move(host), &m_mainWindow);
     }
 
     // Shows and activates the dialog, as the main window's exec() would.

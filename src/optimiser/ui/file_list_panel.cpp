@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "controls/ccXPButton.h"
-#include "optimiser/folder_listing.h"
+#include "startup/picture_listing.h"
 
 namespace vendrik {
 

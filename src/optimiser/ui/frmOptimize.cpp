@@ -35,9 +35,10 @@
 #include "optimiser/ui/size_panel.h"
 #include "optimiser/ui/window_look.h"
 #include "optimiser/ui/window_services.h"
-#include "optimiser/window_texts.h"
+#include "optimiser/ui/window_texts.h"
 #include "startup/path_helpers.h"
 #include "startup/settings_file.h"
+#include "startup/ui/window_placement.h"
 #include "startup/window_helpers.h"
 #include "watermark/ui/frmWatermark.h"
 
@@ -97,10 +98,7 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
     // Load: the window's size, centred a little above the middle.
     resize(kWindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
-        const QRect area = screen->availableGeometry();
-        const FormPosition at =
-            CenterForm(area.width(), area.height(), kWindowSize.width(), kWindowSize.height());
-        move(area.left() + at.left, area.top() + at.top);
+        move(centredOnScreen(screen->availableGeometry(), kWindowSize));
     }
     m_runMode = 1;
 
@@ -431,8 +429,15 @@ void frmOptimize::ccXPButton4_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     focusDummy();
     // The designer takes the horizontal and vertical placement from the
-    // design, and the picture last clicked for its preview.
-    frmWatermark designer(m_design, m_settingsFile, this);
+    // design, and the picture last clicked for its preview. A design it
+    // cannot store goes unnoticed, as every failed write of the settings
+    // file does; it still holds for this session.
+    DesignerHost host;
+    host.keep = [file = m_settingsFile](const WatermarkSettings& design) {
+        static_cast<void>(saveWatermarkSettings(design, file));
+    };
+    host.place = centredOnScreen;
+    frmWatermark designer(m_design, std::move(host), this);
     if (!m_lastClicked.empty()) {
         static_cast<void>(designer.LoadExternalPic(m_lastClicked));
     }

@@ -13,11 +13,12 @@
 #include <QVBoxLayout>
 
 #include "controls/ccXPButton.h"
-#include "optimiser/folder_listing.h"
 #include "startup/folder_list.h"
 #include "startup/path_helpers.h"
+#include "startup/picture_listing.h"
 #include "startup/ui/folder_list_model.h"
 #include "startup/ui/key_filter_validator.h"
+#include "startup/ui/window_placement.h"
 #include "startup/window_helpers.h"
 
 namespace vendrik {
@@ -178,9 +179,7 @@ void frmDirSelect::placeOnScreen() {
     if (screen == nullptr) {
         return;
     }
-    const QRect area = screen->geometry();
-    const FormPosition p = CenterForm(area.width(), area.height(), width(), height());
-    move(area.x() + p.left, area.y() + p.top);
+    move(centredOnScreen(screen->geometry(), size()));
 }
 
 void frmDirSelect::showEvent(QShowEvent* e) {

@@ -11,12 +11,11 @@
 #include <QTextDocument>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "common/error.h"
 #include "imaging/scaling.h"
 #include "imaging/surface_ops.h"
-#include "startup/settings.h"
-#include "startup/window_helpers.h"
 #include "watermark/text_picture.h"
 #include "watermark/text_renderer.h"
 #include "watermark/ui/preview_widgets.h"
@@ -66,10 +65,10 @@ int checkedIndex(const QButtonGroup* group) {
 
 }  // namespace
 
-frmWatermark::frmWatermark(WatermarkSettings& design, std::string settingsFile, QWidget* mainWindow)
+frmWatermark::frmWatermark(WatermarkSettings& design, DesignerHost host, QWidget* mainWindow)
     : QDialog(nullptr),
       m_design(design),
-      m_settingsFile(std::move(settingsFile)),
+      m_host(std::move(host)),
       m_mainWindow(mainWindow),
       m_renderer(makeSystemTextRenderer()),
       m_textBox(std::make_unique<TextPicture>(*m_renderer)),
@@ -117,10 +116,8 @@ void frmWatermark::Form_Load() {
     }
 
     adjustSize();
-    if (const QScreen* s = screen()) {
-        const QRect area = s->geometry();
-        const FormPosition at = CenterForm(area.width(), area.height(), width(), height());
-        move(area.left() + at.left, area.top() + at.top);
+    if (const QScreen* s = screen(); s != nullptr && m_host.place) {
+        move(m_host.place(s->geometry(), size()));
     }
     m_Text1->setFocus(Qt::OtherFocusReason);
 
@@ -250,9 +247,9 @@ bool frmWatermark::LoadExternalPic(const std::string& picturePath) {
 
 void frmWatermark::ccXPButton1_Click() {
     const WatermarkSettings next = designFromControls();
-    // A failed write goes unnoticed, as every write of the settings file
-    // does; the design still holds for this session.
-    (void)saveWatermarkSettings(next, m_settingsFile);
+    if (m_host.keep) {
+        m_host.keep(next);
+    }
     m_design = next;
     m_lineBreakCount = next.lineBreaks;
     accept();

@@ -5,21 +5,33 @@
 //
 // The main window opens it like this:
 //   QApplication::setOverrideCursor(Qt::WaitCursor);
-//   frmWatermark designer(settings.watermark, settingsFile, this);
+//   DesignerHost host;
+//   host.keep = [file](const WatermarkSettings& d) { saveWatermarkSettings(d, file); };
+//   host.place = centredOnScreen;
+//   frmWatermark designer(settings.watermark, host, this);
 //   if (havePicture) designer.LoadExternalPic(lastClickedPicture);
 //   hide();
 //   QApplication::restoreOverrideCursor();
 //   designer.exec();          // shows the main window again as it closes
 //
-// "ÜBERNEHMEN" stores the ten watermark keys in the settings file and
-// replaces `design`; "Abbrechen", Escape and the frame's close button store
-// nothing. Every preview overwrites design.hPos and design.vPos, which
-// serve as scratch for the unturned text's left and top edge.
+// "ÜBERNEHMEN" hands the design to host.keep (the program stores the ten
+// watermark keys in its settings file) and replaces `design`; "Abbrechen",
+// Escape and the frame's close button keep nothing. Every preview
+// overwrites design.hPos and design.vPos, which serve as scratch for the
+// unturned text's left and top edge.
+//
+// The designer sits below start-up: it neither reads nor writes the settings
+// file and does not know where the program puts its windows. Whoever opens
+// it says both through a DesignerHost.
 
 #include <QDialog>
+#include <QPoint>
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +52,17 @@ class PreviewBox;
 class TextPicture;
 class TextRenderer;
 
+// What the designer needs from the program that opens it.
+struct DesignerHost {
+    // Keeps a design accepted by "ÜBERNEHMEN" beyond the dialog; empty keeps
+    // nothing but the in-memory design. A failure is the host's to handle.
+    std::function<void(const WatermarkSettings&)> keep;
+    // The designer's top-left corner on the screen area `area` for its
+    // `size`, once its controls are laid out; empty leaves the place to the
+    // window system.
+    std::function<QPoint(const QRect& area, const QSize& size)> place;
+};
+
 class frmWatermark : public QDialog {
     Q_OBJECT
 public:
@@ -49,12 +72,11 @@ public:
 
     // design: the program's in-memory design, read by Form_Load and replaced
     //         on "ÜBERNEHMEN";
-    // settingsFile: where "ÜBERNEHMEN" writes the ten keys;
+    // host: where an accepted design is kept and where the designer opens;
     // mainWindow: hidden by the caller while the designer is open, shown
     //         again by the designer when it closes by any way (may be null).
     // The constructor runs Form_Load.
-    frmWatermark(WatermarkSettings& design, std::string settingsFile,
-                 QWidget* mainWindow = nullptr);
+    frmWatermark(WatermarkSettings& design, DesignerHost host, QWidget* mainWindow = nullptr);
     ~frmWatermark() override;
 
     frmWatermark(const frmWatermark&) = delete;
@@ -100,7 +122,7 @@ private:
     void changed();
 
     WatermarkSettings& m_design;
-    std::string m_settingsFile;
+    DesignerHost m_host;
     QPointer<QWidget> m_mainWindow;
 
     std::unique_ptr<TextRenderer> m_renderer;

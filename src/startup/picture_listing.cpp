@@ -1,4 +1,4 @@
-#include "optimiser/folder_listing.h"
+#include "startup/picture_listing.h"
 
 #include <sys/stat.h>
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "jpeg_test_pictures.h"
 #include "support/cli_runs.h"
+#include "support/jpeg_test_pictures.h"
 
 namespace vendrik {
 namespace {
@@ -29,6 +29,16 @@ TEST(CliEncode, WritesWhatDjpegReads) {
     const auto d = runCommand("djpeg -verbose -verbose -outfile /dev/null " + shellQuote(out));
     EXPECT_EQ(d.exitCode, 0);
     EXPECT_NE(d.output.find("Component 1: 2hx2v"), std::string::npos) << d.output;
+
+    // The strong compression writes a progressive file.
+    const std::string bigger = dir.file("big.ppm");
+    test::writePnm(test::makePicture(320, 240), bigger);
+    const auto s = encode(bigger, dir.file("strong.jpg"), "--quality 80 --compression strong");
+    ASSERT_EQ(s.exitCode, 0) << s.output;
+    const auto sd = runCommand("djpeg -verbose -verbose -outfile /dev/null " +
+                               shellQuote(dir.file("strong.jpg")));
+    EXPECT_EQ(sd.exitCode, 0);
+    EXPECT_NE(sd.output.find("Start Of Frame 0xc2"), std::string::npos) << sd.output;
 
     // A PGM becomes a one-component file.
     const std::string pgm = dir.file("in.pgm");
@@ -100,6 +110,10 @@ TEST(CliEncode, BadInputFailsCleanly) {
     // Usage errors exit with 2.
     EXPECT_EQ(encode(good, dir.file("x.jpg"), "--quality 0").exitCode, 2);
     EXPECT_EQ(encode(good, dir.file("x.jpg"), "--sampling 411").exitCode, 2);
+    const auto c = encode(good, dir.file("x.jpg"), "--compression best");
+    EXPECT_EQ(c.exitCode, 2);
+    EXPECT_NE(c.output.find("--compression erwartet standard oder strong"), std::string::npos)
+        << c.output;
     EXPECT_EQ(runCommand(test::cli() + " encode").exitCode, 2);
     EXPECT_EQ(runCommand(test::cli() + " encode --help").exitCode, 0);
 }

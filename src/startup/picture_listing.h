@@ -1,7 +1,9 @@
 #pragma once
 // The pictures of a folder as the file list shows them, for the main window's
-// list and for a batch over a folder from the command line, with or without
-// its subfolders; and which paths of a run name the same file.
+// list, the folder chooser's preview of a folder and a batch over a folder
+// from the command line, with or without its subfolders; and which paths of
+// a run name the same file. It sits with start-up, below the windows and the
+// batch engine, so that all of them list pictures the same way.
 
 #include <cstddef>
 #include <optional>

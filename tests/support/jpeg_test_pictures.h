@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "imaging/pnm_reader.h"
 #include "imaging/surface.h"
+#include "jpeg/cJpeg.h"
 #include "support/test_support.h"
 
 namespace vendrik::test {
@@ -67,6 +71,29 @@ inline double psnr(const Surface& a, const Surface& b) {
     }
     const double mse = sum / (3.0 * a.width() * a.height());
     return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The samplings the encoder tests go through.
+enum class Mode { S444, S420, Grey };
+
+inline std::string modeName(Mode m) {
+    return m == Mode::S444 ? "444" : m == Mode::S420 ? "420" : "grey";
+}
+
+inline void configure(cJpeg& j, Mode m) {
+    if (m == Mode::S420) j.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
+    if (m == Mode::Grey) j.SetSamplingFrequencies(1, 1, 0, 0, 0, 0);
+}
+
+// Decodes with djpeg; fails the test on an exit code or any message.
+inline Surface djpeg(const std::string& jpg, const TempDir& dir) {
+    const std::string ppm = dir.file("decoded.pnm");
+    const auto r = runCommand("djpeg -pnm -outfile " + shellQuote(ppm) + " " + shellQuote(jpg));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output, "") << "djpeg warned about " << jpg;
+    auto img = readPnm(ppm);
+    EXPECT_TRUE(img) << img.reason();
+    return img ? std::move(img->surface) : Surface();
 }
 
 }  // namespace vendrik::test

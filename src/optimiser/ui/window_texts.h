@@ -27,4 +27,8 @@ inline constexpr std::string_view kBatchRunCaption = "Stapelverarbeitung";
 // The question before a listed file is deleted.
 [[nodiscard]] std::string deleteQuestion(std::string_view fileName);
 
+// The question before a single run replaces `targetName` (a path; the
+// question names its last name only).
+[[nodiscard]] std::string overwriteQuestion(std::string_view targetName);
+
 }  // namespace vendrik

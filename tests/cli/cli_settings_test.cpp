@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "read_only_folder.h"
 #include "support/cli_runs.h"
+#include "support/read_only_folder.h"
 
 namespace vendrik {
 namespace {

@@ -1,0 +1,214 @@
+#include "jpeg/progressive_scans.h"
+
+#include "jpeg/bit_writer.h"
+#include "jpeg/jpeg_segments.h"
+
+namespace vendrik::jpeg {
+namespace {
+
+// A sink that writes: Huffman codes of the scan's table and bits as given.
+struct ScanWriter {
+    BitWriter* writer;
+    const HuffmanTableSlot* table;
+    void symbol(int s, std::uint32_t extra, int length) {
+        const auto sym = static_cast<std::size_t>(s);
+        writer->put((static_cast<std::uint32_t>(table->code[sym]) << length) | extra,
+                    table->length[sym] + length);
+    }
+    void bits(std::uint32_t value, int length) { writer->put(value, length); }
+};
+
+// The frequencies of one scan's symbols, per table slot.
+struct ScanCounts {
+    std::array<Frequencies, 4> freq{};
+    std::uint64_t otherBits = 0;
+};
+
+ScanCounts countScan(std::span<const JpegComponent> comps, const ScanSpec& scan, int imageWidth,
+                     int imageHeight, int hmax, int vmax) {
+    ScanCounts counts;
+    std::array<ScanCounter, 4> counters{};
+    for (std::size_t j = 0; j < comps.size(); ++j) {
+        counters[j] = {&counts.freq[static_cast<std::size_t>(tableSlotOf(static_cast<int>(j)))],
+                       &counts.otherBits};
+    }
+    codeScan(comps, scan, imageWidth, imageHeight, hmax, vmax,
+             [&](int j) -> ScanCounter& { return counters[static_cast<std::size_t>(j)]; });
+    return counts;
+}
+
+ScanSpec scanOf(int first, int last, int ss, int se, int ah, int al) {
+    return {{first, last}, ss, se, ah, al};
+}
+
+}  // namespace
+
+ScanTables tablesOf(const ScanSpec& scan) {
+    ScanTables t;
+    if (scan.dc()) {
+        if (!scan.refinement()) {
+            for (int j = scan.group.first; j <= scan.group.last; ++j) {
+                t.dc[static_cast<std::size_t>(tableSlotOf(j))] = true;
+            }
+        }
+    } else {
+        t.ac[static_cast<std::size_t>(tableSlotOf(scan.group.first))] = true;
+    }
+    return t;
+}
+
+namespace {
+
+// The bytes a scan takes: its data with the Huffman tables built for it,
+// those tables' DHT segments and its SOS header.
+std::uint64_t scanBytes(std::span<const JpegComponent> comps, const ScanSpec& scan,
+                        int imageWidth, int imageHeight, int hmax, int vmax) {
+    const ScanCounts counts = countScan(comps, scan, imageWidth, imageHeight, hmax, vmax);
+    const ScanTables used = tablesOf(scan);
+    std::uint64_t bits = counts.otherBits;
+    std::uint64_t bytes = 2 + 2 + 1 + 2 * static_cast<std::uint64_t>(scan.group.last - scan.group.first + 1) + 3;
+    for (std::size_t slot = 0; slot < 4; ++slot) {
+        if (!used.dc[slot] && !used.ac[slot]) {
+            continue;
+        }
+        Frequencies freq = counts.freq[slot];
+        HuffmanTableSlot table;
+        buildCodeLengths(table, freq);
+        deriveHuffmanCodes(table, used.dc[slot] ? 11 : 255);
+        for (std::size_t s = 0; s < 256; ++s) {
+            bits += counts.freq[slot][s] * table.length[s];
+        }
+        bytes += huffmanSegmentBytes(table);
+    }
+    return bytes + (bits + 7) / 8;
+}
+
+// One way to send a component's AC coefficients (or the DC of a group):
+// the first scans, then the refinements, lowest bit last.
+struct Plan {
+    std::vector<ScanSpec> first;
+    std::vector<ScanSpec> refinements;
+};
+
+// The candidates: everything at once; two bands (the first five
+// coefficients carry most of a block's energy and statistics of their own);
+// and successive approximation by one or two bits, whose first scans code
+// small magnitudes and whose refinements cost about a bit per value, which
+// pays where many values are ±1 after the approximation.
+std::vector<Plan> acPlans(int j, bool luminance) {
+    const auto s = [j](int ss, int se, int ah, int al) { return scanOf(j, j, ss, se, ah, al); };
+    std::vector<Plan> plans = {
+        {{s(1, 63, 0, 0)}, {}},
+        {{s(1, 63, 0, 1)}, {s(1, 63, 1, 0)}},
+    };
+    if (luminance) {
+        plans.push_back({{s(1, 5, 0, 0), s(6, 63, 0, 0)}, {}});
+        plans.push_back({{s(1, 5, 0, 1), s(6, 63, 0, 1)}, {s(1, 63, 1, 0)}});
+        plans.push_back({{s(1, 5, 0, 2), s(6, 63, 0, 2)}, {s(1, 63, 2, 1), s(1, 63, 1, 0)}});
+    }
+    return plans;
+}
+
+// The smallest plan; scans shared between plans are counted once.
+Plan cheapest(const std::vector<Plan>& plans, std::span<const JpegComponent> comps, int imageWidth,
+              int imageHeight, int hmax, int vmax) {
+    std::vector<std::pair<ScanSpec, std::uint64_t>> known;
+    const auto bytesOf = [&](const ScanSpec& scan) {
+        for (const auto& [spec, bytes] : known) {
+            if (spec.group.first == scan.group.first && spec.group.last == scan.group.last &&
+                spec.Ss == scan.Ss && spec.Se == scan.Se && spec.Ah == scan.Ah && spec.Al == scan.Al) {
+                return bytes;
+            }
+        }
+        const std::uint64_t bytes = scanBytes(comps, scan, imageWidth, imageHeight, hmax, vmax);
+        known.emplace_back(scan, bytes);
+        return bytes;
+    };
+    const Plan* best = nullptr;
+    std::uint64_t bestBytes = 0;
+    for (const Plan& plan : plans) {
+        std::uint64_t total = 0;
+        for (const ScanSpec& scan : plan.first) total += bytesOf(scan);
+        for (const ScanSpec& scan : plan.refinements) total += bytesOf(scan);
+        if (best == nullptr || total < bestBytes) {
+            best = &plan;
+            bestBytes = total;
+        }
+    }
+    return *best;
+}
+
+}  // namespace
+
+ScanScript chooseScanScript(std::span<const JpegComponent> comps, int imageWidth, int imageHeight,
+                            int hmax, int vmax) {
+    // Each scan has tables of its own, so the bytes of a script are the sum
+    // of its scans' bytes, and each component (and the DC) can choose its
+    // plan alone.
+    std::vector<Plan> chosen;
+    for (const ScanGroup& g : planScans(comps)) {
+        const std::vector<Plan> dcPlans = {
+            {{scanOf(g.first, g.last, 0, 0, 0, 0)}, {}},
+            {{scanOf(g.first, g.last, 0, 0, 0, 1)}, {scanOf(g.first, g.last, 0, 0, 1, 0)}},
+        };
+        chosen.push_back(cheapest(dcPlans, comps, imageWidth, imageHeight, hmax, vmax));
+    }
+    for (int j = 0; j < static_cast<int>(comps.size()); ++j) {
+        chosen.push_back(cheapest(acPlans(j, j == 0), comps, imageWidth, imageHeight, hmax, vmax));
+    }
+    // Every first scan before any refinement: a decoder that shows the
+    // picture while it loads has all of it early. The DC comes first, as a
+    // progressive file must begin.
+    ScanScript script;
+    for (const Plan& p : chosen) script.insert(script.end(), p.first.begin(), p.first.end());
+    for (const Plan& p : chosen) {
+        script.insert(script.end(), p.refinements.begin(), p.refinements.end());
+    }
+    return script;
+}
+
+void writeProgressiveScans(std::vector<std::uint8_t>& out, std::span<const JpegComponent> comps,
+                           const ScanScript& script, int imageWidth, int imageHeight, int hmax,
+                           int vmax, const ScanProgress& progress) {
+    const auto n = static_cast<int>(script.size());
+    for (int i = 0; i < n; ++i) {
+        const ScanSpec& scan = script[static_cast<std::size_t>(i)];
+        // The scan's own tables, built from its own symbols.
+        ScanCounts counts = countScan(comps, scan, imageWidth, imageHeight, hmax, vmax);
+        const ScanTables used = tablesOf(scan);
+        std::array<HuffmanTableSlot, 4> tables;
+        for (std::size_t slot = 0; slot < 4; ++slot) {
+            if (used.dc[slot] || used.ac[slot]) {
+                buildCodeLengths(tables[slot], counts.freq[slot]);
+                deriveHuffmanCodes(tables[slot], used.dc[slot] ? 11 : 255);
+                writeHuffmanTable(out, tables[slot], static_cast<int>(slot), used.dc[slot]);
+            }
+        }
+
+        const std::size_t sos = beginSegment(out, 0xDA);
+        out.push_back(static_cast<std::uint8_t>(scan.group.last - scan.group.first + 1));
+        for (int j = scan.group.first; j <= scan.group.last; ++j) {
+            const int slot = tableSlotOf(j);
+            out.push_back(static_cast<std::uint8_t>(comps[static_cast<std::size_t>(j)].id));
+            out.push_back(static_cast<std::uint8_t>(slot * 16 + slot));
+        }
+        out.push_back(static_cast<std::uint8_t>(scan.Ss));
+        out.push_back(static_cast<std::uint8_t>(scan.Se));
+        out.push_back(static_cast<std::uint8_t>(scan.Ah * 16 + scan.Al));
+        endSegment(out, sos);
+
+        BitWriter writer(out);
+        std::array<ScanWriter, 4> sinks{};
+        for (std::size_t j = 0; j < comps.size(); ++j) {
+            sinks[j] = {&writer, &tables[static_cast<std::size_t>(tableSlotOf(static_cast<int>(j)))]};
+        }
+        codeScan(comps, scan, imageWidth, imageHeight, hmax, vmax,
+                 [&](int j) -> ScanWriter& { return sinks[static_cast<std::size_t>(j)]; });
+        writer.flush();
+        if (progress) {
+            progress(81 + 15 * (i + 1) / n);
+        }
+    }
+}
+
+}  // namespace vendrik::jpeg
