@@ -13,11 +13,15 @@
 namespace vendrik {
 namespace {
 
-// libwebp's effort, 0 (fastest) to 6. 4 is where cwebp stops by default:
-// above it a file shrinks by about one per cent for half as much time again.
+// libwebp's effort, 0 (fastest) to 6, chosen on bench photographs fitted
+// into 1280 × 1024 at qualities 60 to 90, scored with SSIMULACRA: against
+// 4 (cwebp's own default), 6 saves about 1.5 % of the bytes at equal
+// quality for 40 % more time, and 2 costs 4 % more bytes for a third less
+// time. 4 keeps the batch fast and the files as small as cwebp's.
 constexpr int kMethod = 4;
-// The sharper RGB to YUV conversion costs a fifth of the encoding time and
-// pays only at high qualities, on coloured edges.
+// The sharper RGB to YUV conversion: on the same pictures its files are 6 %
+// larger and only a little better, 1.3 % larger at equal quality, for 75 %
+// more time. It pays on saturated edges in drawings, not on photographs.
 constexpr bool kSharpYuv = false;
 
 // Frees what libwebp allocated for a picture and a written file.
@@ -106,9 +110,10 @@ public:
         return MetadataRoom{"WebP", false, kMaxXmpPacket + 64};
     }
     [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
-        // The ARGB copy (4 bytes a pixel), the YUV planes (1.5) and the
-        // encoder's own analysis and token buffers, about as much again.
-        return 4;
+        // The ARGB copy, the YUV planes and the encoder's analysis and
+        // token buffers: 2.4 times the picture at its peak, measured on a
+        // 12-megapixel photograph.
+        return 3;
     }
 
     [[nodiscard]] Result<EncodedFile> encode(const Surface& picture, const EncodeSettings& settings,

@@ -238,6 +238,7 @@ void frmOptimize::connectControls() {
     connect(m_quality->optQuali(1), &QRadioButton::clicked, this, changed);
     connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
+    connect(m_quality->cboFormat(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
 }
 
@@ -279,6 +280,7 @@ void frmOptimize::applySettings(const Settings& s) {
     if (s.metadata >= 0 && s.metadata < m_quality->cboMetadata()->count()) {
         m_quality->cboMetadata()->setCurrentIndex(s.metadata);
     }
+    m_quality->chooseFormat(s.format);
     if (s.sizeIndex >= 0 && s.sizeIndex < m_size->cboSizes()->count()) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
         cboSizes_Click();
@@ -554,6 +556,7 @@ Settings frmOptimize::currentSettings() const {
     s.metadata = m_quality->cboMetadata()->currentIndex();
     s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
     s.maxSizeKB = m_quality->maxSizeField()->value();
+    s.format = m_quality->cboFormat()->currentIndex();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;

@@ -11,7 +11,7 @@
 //   w.show(); w.cboSizes_Click(); ...
 //   w.selectFileName(startup.fileToSelect) or w.refreshFolder();
 // When it closes, by any way (its close button, the program quitting, the
-// desktop's logout), it writes its fifteen settings keys.
+// desktop's logout), it writes its sixteen settings keys.
 //
 // The window is split into panels (paths, size, quality, naming, file list,
 // preview) that hold their controls and their own rules; the window wires
@@ -97,12 +97,12 @@ public:
     [[nodiscard]] int RunMode() const {
         return m_runMode;
     }
-    // The values the window would store now (its fifteen keys and the
+    // The values the window would store now (its sixteen keys and the
     // watermark design).
     [[nodiscard]] Settings currentSettings() const;
     // The run the controls describe now, for `pictures` marked pictures.
     [[nodiscard]] BatchSettings runSettings(std::size_t pictures) const;
-    // Writes its fifteen keys; false when the file could not be written.
+    // Writes its sixteen keys; false when the file could not be written.
     bool saveSettings();
     [[nodiscard]] const WatermarkSettings& design() const {
         return m_design;

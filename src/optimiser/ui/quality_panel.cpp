@@ -8,9 +8,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardItemModel>
 
 #include "common/settings_keys.h"
 #include "controls/ccXPButton.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/ui/window_look.h"
 
 namespace vendrik {
@@ -66,10 +68,34 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadataLabel->setBuddy(m_metadata);
     m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
     connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+
+    // The output format. A format whose encoder is missing on this computer
+    // (libheif without AV1) stays listed, so that the user learns why it
+    // cannot be chosen rather than wondering where it went.
+    auto* formatLabel = new QLabel(QStringLiteral("Format:"), this);
+    m_format = new QComboBox(this);
+    auto* formats = new QStandardItemModel(m_format);
+    for (const OutputFormatId id : kOutputFormatIds) {
+        const std::shared_ptr<const OutputFormat> format = outputFormat(id);
+        auto* item = new QStandardItem(qtText(format->name()));
+        if (Result<void> usable = format->usable(); !usable) {
+            item->setEnabled(false);
+            item->setToolTip(qtText(usable.reason()));
+        }
+        formats->appendRow(item);
+    }
+    m_format->setModel(formats);
+    formatLabel->setBuddy(m_format);
+    m_format->setAccessibleName(QStringLiteral("Format:"));
+    connect(m_format, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+
     auto* metadata = new QHBoxLayout;
     metadata->setSpacing(6);
     metadata->addWidget(metadataLabel);
     metadata->addWidget(m_metadata, 1);
+    metadata->addSpacing(12);
+    metadata->addWidget(formatLabel);
+    metadata->addWidget(m_format, 1);
 
     // "höchstens N KB" beside the slider: the largest file each picture may
     // become; the run then searches the highest quality that fits.
@@ -103,6 +129,13 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);
     HScroll1_Change();
+}
+
+void QualityPanel::chooseFormat(int stored) {
+    const auto* formats = static_cast<const QStandardItemModel*>(m_format->model());
+    const bool choosable = stored >= 0 && stored < formats->rowCount() &&
+                           formats->item(stored)->isEnabled();
+    m_format->setCurrentIndex(choosable ? stored : static_cast<int>(OutputFormatId::Jpeg));
 }
 
 void QualityPanel::showSampling(Sampling s) {

@@ -7,7 +7,10 @@
 // KB" (0: no limit), the size each output may have at most. Below them the
 // metadata choice cboMetadata ("Metadaten:": "entfernen", "behalten",
 // "behalten ohne GPS"), in the order of MetadataChoice and the settings key
-// "Metadaten".
+// "Metadaten", and beside it the output format cboFormat ("Format:":
+// "JPEG", "WebP", "AVIF"), in the order of the settings key "Format". A
+// format this computer cannot write stays in the list, disabled, with a
+// tooltip saying why.
 
 #include <QGroupBox>
 #include <array>
@@ -48,6 +51,11 @@ public:
     [[nodiscard]] QComboBox* cboMetadata() const {
         return m_metadata;
     }
+    [[nodiscard]] QComboBox* cboFormat() const {
+        return m_format;
+    }
+    // Chooses the stored format when it can be written here; JPEG else.
+    void chooseFormat(int stored);
     // "höchstens N KB": 0 (shown as "–") for no limit.
     [[nodiscard]] QSpinBox* maxSizeField() const {
         return m_maxSize;
@@ -77,6 +85,7 @@ private:
     QSpinBox* m_maxSize = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
     QComboBox* m_metadata = nullptr;
+    QComboBox* m_format = nullptr;
 };
 
 }  // namespace vendrik
