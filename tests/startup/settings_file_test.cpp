@@ -249,7 +249,7 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The window's last three keys (Metadaten, NoEnlarge, MaxSize): written only
+// The window's last four keys (Metadaten, NoEnlarge, MaxSize, Format): written only
 // once they differ from their default, and then kept, also when set back to
 // it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
@@ -260,21 +260,25 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     };
     Settings state;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
-    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize="}) {
+    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Format="}) {
         EXPECT_EQ(fileText(ini).find(key), std::string::npos) << key;
     }
     state.noEnlarge = true;
     state.maxSizeKB = 200;
+    state.format = 2;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=1"));
     EXPECT_TRUE(has("MaxSize=200"));
+    EXPECT_TRUE(has("Format=2"));
     EXPECT_EQ(fileText(ini).find("Metadaten="), std::string::npos);
 
     state.noEnlarge = false;
     state.maxSizeKB = 0;
+    state.format = 0;
     state.metadata = 1;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=0"));
+    EXPECT_TRUE(has("Format=0"));
     EXPECT_TRUE(has("MaxSize=0"));
     EXPECT_TRUE(has("Metadaten=1"));
     const std::string before = fileText(ini);
