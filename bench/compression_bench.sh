@@ -176,7 +176,8 @@ awk -v ours="${ours[*]}" -v peers="${peers[*]}" '
 [ "${COMPRESSION_BENCH_SPEED:-1}" = 0 ] && exit 0
 
 # --- speed: one 1280 × 1024 picture
-speed="$out/speed"
+# Beside the pictures' folders, whose every JPEG is scored.
+speed="$out-speed"
 bench_fresh "$speed"
 /usr/bin/convert "${photos[0]}" -resize '1280x1024^' -gravity center -extent 1280x1024 -depth 8 \
   "$speed/source.ppm"
@@ -207,6 +208,8 @@ done
 # --- speed: a batch into 1280 × 1024 with and without the strong mode
 if "$cli" optimise --help | grep -q -- '--compression'; then
   count=$(ls "$data"/*.jpg | wc -l)
+  # Beside the pictures' folders, whose every JPEG is scored.
+  out="$out-batch"
   run_batch() {
     bench_measure "$1" "$cli" optimise --no-settings --size "1024 x 1280" --quality 80 --quiet \
       "${@:2}" --out "$out/$1" "$data"

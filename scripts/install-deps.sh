@@ -8,7 +8,7 @@ set -euo pipefail
 build_pkgs=(build-essential cmake ninja-build pkg-config
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 fontconfig
-  libheif-dev libwebp-dev liblcms2-dev libexiv2-dev
+  libheif-dev libdav1d-dev libwebp-dev liblcms2-dev libexiv2-dev
   qt6-base-dev)
 # tests: GoogleTest, independent decoders and metadata tools to check our output
 # (heif-enc/heif-convert and cwebp/dwebp make and read the phone and web formats);

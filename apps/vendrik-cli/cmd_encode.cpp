@@ -66,18 +66,9 @@ std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
                      return true;
                  },
                  false, ""});
-    t.push_back({"compression", 0, "MODUS",
-                 "standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien bei gleichem "
-                 "Aussehen (progressiv), langsamer; nur JPEG",
-                 [&o](const std::string& v, std::string& e) {
-                     if (v != "standard" && v != "strong") {
-                         e = "--compression erwartet standard oder strong, nicht '" + v + "'";
-                         return false;
-                     }
-                     o.compression = v == "strong" ? JpegCompression::Strong : JpegCompression::Standard;
-                     return true;
-                 },
-                 false, ""});
+    t.push_back(compressionOption("standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien "
+                                  "bei gleichem Aussehen (progressiv), langsamer; nur JPEG",
+                                  o.compression));
     t.push_back({"format", 0, "FORMAT",
                  "jpeg, webp oder avif (Vorgabe: nach der Endung von AUSGABE, sonst jpeg)",
                  [&o](const std::string& v, std::string& e) {

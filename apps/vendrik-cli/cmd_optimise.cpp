@@ -20,6 +20,8 @@
 #include "optimiser/output_folder.h"
 #include "optimiser/output_formats.h"
 #include "optimiser/picture_pipeline.h"
+#include "optimiser/source_as_output.h"
+#include "optimiser/run_report.h"
 #include "progress_line.h"
 #include "standard_streams.h"
 #include "startup/key_value_store.h"
@@ -87,7 +89,8 @@ public:
         }
         if (r.status == PictureStatus::Written && !r.reason.empty()) {
             m_progress.clear();
-            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), r.reason.c_str());
+            std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(),
+                         terminalText(r.reason).c_str());
         }
         if (!r.watermarkError.empty()) {
             m_progress.clear();
@@ -95,7 +98,9 @@ public:
                          source.c_str(), terminalText(r.watermarkError).c_str());
         }
         // Written all the same: a colour profile ignored, metadata left out.
-        for (const std::string& note : m_options.quiet ? std::vector<std::string>() : r.notes) {
+        // Said also with -q, which silences progress, not what became of a
+        // picture.
+        for (const std::string& note : r.notes) {
             m_progress.clear();
             std::fprintf(stderr, "%s: %s: %s\n", kPrefix, source.c_str(), terminalText(note).c_str());
         }
@@ -105,9 +110,10 @@ public:
         const bool listEach = m_options.verbose || m_options.dryRun;
         if (listEach && r.status == PictureStatus::Written) {
             m_progress.clear();
-            std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes)\n", source.c_str(),
+            std::fprintf(m_info, "%s → %s (%d x %d, %llu Bytes%s%s)\n", source.c_str(),
                          terminalText(m_shown.target(r)).c_str(), r.size.width, r.size.height,
-                         static_cast<unsigned long long>(r.bytes));
+                         static_cast<unsigned long long>(r.bytes), r.sourceKept ? ", " : "",
+                         r.sourceKept ? kSourceKeptText : "");
         } else if (listEach && r.status == PictureStatus::Skipped) {
             m_progress.clear();
             std::fprintf(m_info, "%s: übersprungen, %s\n", source.c_str(),
@@ -243,6 +249,7 @@ PictureResult processForStandardOutput(const BatchSource& source, const PictureS
             r.notes = std::move(encoded->notes);
             r.watermarkError = std::move(encoded->watermarkError);
             r.reason = std::move(encoded->overLimit);
+            r.sourceKept = encoded->sourceKept;
             bytes = std::move(encoded->bytes);
         } else {
             r.reason = encoded.reason();
@@ -254,40 +261,6 @@ PictureResult processForStandardOutput(const BatchSource& source, const PictureS
     }
     observer.pictureFinished(0, r);
     return r;
-}
-
-struct Counts {
-    std::size_t written = 0;
-    std::size_t overLimit = 0;  // written at the lowest quality, still above --max-size
-    std::size_t skipped = 0;
-    std::size_t failed = 0;
-    std::size_t cancelled = 0;
-    std::size_t withoutWatermark = 0;  // written, but the asked-for watermark is missing
-    std::uint64_t bytes = 0;
-};
-
-Counts countResults(const std::vector<PictureResult>& results) {
-    Counts c;
-    for (const PictureResult& r : results) {
-        c.withoutWatermark += r.watermarkError.empty() ? 0 : 1;
-        switch (r.status) {
-            case PictureStatus::Written:
-                ++c.written;
-                c.bytes += r.bytes;
-                c.overLimit += r.reason.empty() ? 0 : 1;
-                break;
-            case PictureStatus::Skipped:
-                ++c.skipped;
-                break;
-            case PictureStatus::Failed:
-                ++c.failed;
-                break;
-            case PictureStatus::Cancelled:
-                ++c.cancelled;
-                break;
-        }
-    }
-    return c;
 }
 
 }  // namespace
@@ -427,10 +400,13 @@ int runOptimise(const Args& args) {
         }
     }
 
-    const Counts c = countResults(results);
+    const RunCounts c = countResults(results);
     if (!options.quiet) {
         std::fprintf(info, "%zu %s, %zu übersprungen, %zu fehlgeschlagen", c.written,
                      options.dryRun ? "würden geschrieben" : "geschrieben", c.skipped, c.failed);
+        if (c.sourceKept > 0) {
+            std::fprintf(info, ", %zu als Quelle übernommen", c.sourceKept);
+        }
         if (interrupt.signal() != 0) {
             std::fprintf(info, ", %zu nach Abbruch nicht begonnen", c.cancelled);
         }

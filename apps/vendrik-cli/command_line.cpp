@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "common/terminal_text.h"
 
@@ -22,6 +23,23 @@ std::optional<int> readCommandLine(std::string_view command, const CommandHelp& 
         return 0;
     }
     return std::nullopt;
+}
+
+CliOption compressionOption(std::string help, JpegCompression& mode) {
+    return {"compression",
+            0,
+            "MODUS",
+            std::move(help),
+            [&mode](const std::string& v, std::string& e) {
+                if (v != "standard" && v != "strong") {
+                    e = "--compression erwartet standard oder strong, nicht '" + v + "'";
+                    return false;
+                }
+                mode = v == "strong" ? JpegCompression::Strong : JpegCompression::Standard;
+                return true;
+            },
+            false,
+            ""};
 }
 
 // One line, so that a log shows the whole complaint together: what was

@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "common/option_table.h"
+#include "jpeg/cJpeg.h"
 
 namespace vendrik::cli {
 
@@ -20,6 +21,10 @@ namespace vendrik::cli {
 [[nodiscard]] std::optional<int> readCommandLine(std::string_view command, const CommandHelp& help,
                                                  const std::vector<CliOption>& options,
                                                  const Args& args, CommandLine& line);
+
+// --compression MODUS, as optimise and encode take it: "standard" or
+// "strong" into `mode`, which must outlive the option.
+[[nodiscard]] CliOption compressionOption(std::string help, JpegCompression& mode);
 
 // "vendrik-cli (Tervane Vendrik) 0.1.0" and a line about the program.
 [[nodiscard]] std::string versionText();

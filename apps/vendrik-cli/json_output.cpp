@@ -1,16 +1,22 @@
 #include "json_output.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "common/utf8.h"
+#include "optimiser/source_as_output.h"
 
 namespace vendrik::cli {
 namespace {
 
-std::string_view statusName(PictureStatus status, bool dryRun) {
-    switch (status) {
+std::string_view statusName(const PictureResult& r, bool dryRun) {
+    switch (r.status) {
         case PictureStatus::Written:
-            return dryRun ? "dry-run" : "written";
+            if (dryRun) {
+                return "dry-run";
+            }
+            return r.sourceKept ? "source-kept" : "written";
         case PictureStatus::Skipped:
             return "skipped";
         case PictureStatus::Failed:
@@ -65,12 +71,42 @@ std::string jsonString(std::string_view text) {
     return out;
 }
 
+std::string base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            group = group << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0U);
+        }
+        for (std::size_t k = 0; k < 4; ++k) {
+            out += k <= n ? kDigits[(group >> (18 - 6 * k)) & 0x3F] : '=';
+        }
+    }
+    return out;
+}
+
 std::string jsonResult(const PictureResult& r, const std::string& source,
                        const std::string& target, bool dryRun, std::string_view format) {
-    std::string out = "{\"source\":" + jsonString(source);
-    out += ",\"target\":" + jsonString(target);
-    out += ",\"status\":\"" + std::string(statusName(r.status, dryRun)) + "\"";
+    // A name that is not UTF-8 reads with U+FFFD in its place; its bytes
+    // beside it name the file exactly.
+    const auto name = [](const char* field, const std::string& text) {
+        std::string out = ",\"" + std::string(field) + "\":" + jsonString(text);
+        if (!isValidUtf8(text)) {
+            out += ",\"" + std::string(field) + "_bytes\":\"" + base64(text) + "\"";
+        }
+        return out;
+    };
+    std::string out = "{" + name("source", source).substr(1);
+    out += name("target", target);
+    out += ",\"status\":\"" + std::string(statusName(r, dryRun)) + "\"";
     std::string reason = r.reason;
+    if (r.sourceKept) {
+        reason += (reason.empty() ? "" : "; ") + std::string(kSourceKeptText);
+    }
     if (!r.watermarkError.empty()) {
         reason += (reason.empty() ? "" : "; ") + std::string("Wasserzeichen nicht eingeblendet: ") +
                   r.watermarkError;
@@ -81,7 +117,11 @@ std::string jsonResult(const PictureResult& r, const std::string& source,
     out += ",\"bytes\":" + std::to_string(r.bytes);
     out += ",\"quality\":" + std::to_string(r.quality);
     out += ",\"format\":" + jsonString(format);
-    out += '}';
+    out += ",\"notes\":[";
+    for (std::size_t i = 0; i < r.notes.size(); ++i) {
+        out += (i > 0 ? "," : "") + jsonString(r.notes[i]);
+    }
+    out += "]}";
     return out;
 }
 

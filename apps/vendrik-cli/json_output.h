@@ -6,14 +6,19 @@
 //
 //   {"source":"a/bild.heic","target":"out/bild_new.jpg","status":"written",
 //    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80,
-//    "format":"jpeg"}
+//    "format":"jpeg","notes":["Farbprofil (Graustufen) passt nicht zum Farbbild, ignoriert"]}
 //
-// status is "written", "skipped", "failed", "cancelled" (not started after
-// Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as it would be).
-// reason is empty, or says why (German), also for a written picture that
-// did not fit --max-size even at the lowest quality. format is the run's
-// output format as --format names it. Strings are UTF-8 with
-// JSON's escapes; a byte of a file name that is not UTF-8 becomes U+FFFD.
+// status is "written", "source-kept" (written as the source's own bytes,
+// less its metadata: --never-larger), "skipped", "failed", "cancelled" (not
+// started after Ctrl+C) or "dry-run" (--dry-run: would be written; bytes as
+// it would be). reason is empty, or says why (German), also for a written
+// picture that did not fit --max-size even at the lowest quality and for a
+// source kept. notes lists what a picture was written despite (a colour
+// profile ignored, metadata left out), empty when nothing. format is the
+// run's output format as --format names it. Strings are UTF-8 with JSON's
+// escapes; a byte of a file name that is not UTF-8 becomes
+// U+FFFD, and the name's exact bytes follow in base64 (RFC 4648) as
+// source_bytes or target_bytes.
 
 #include <string>
 #include <string_view>
@@ -24,6 +29,9 @@ namespace vendrik::cli {
 
 // `text` as a JSON string, quotes included.
 [[nodiscard]] std::string jsonString(std::string_view text);
+
+// `bytes` in base64 (RFC 4648, with padding).
+[[nodiscard]] std::string base64(std::string_view bytes);
 
 // The one-line object for a picture's result, without the line break.
 // `source` and `target` as they are to be shown ("-" for standard input),

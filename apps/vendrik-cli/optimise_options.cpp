@@ -158,10 +158,10 @@ const CommandHelp kOptimiseHelp{
     "Bilder nach dem Muster\n"
     "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp\"\n"
     "(Groß-/Kleinschreibung egal), mit -r auch für die seiner Unterordner. Name:\n"
-    "Quellname ohne die letzten vier Zeichen (bei .tiff, .heic, .heif, .avif, .webp\n"
-    "ohne die Endung) + \"_\" + Kennung + \".jpg\" (\".webp\", \".avif\"). Kein Bild\n"
-    "eines Laufs ersetzt die Ausgabe eines früheren Bildes desselben Laufs; eine\n"
-    "doppelt genannte Datei wird einmal bearbeitet. - liest ein Bild von der\n"
+    "Quellname ohne seine Endung (strand.jpeg wie strand.jpg: strand) + \"_\" +\n"
+    "Kennung + \".jpg\" (mit --format \".webp\", \".avif\"). Kein Bild eines Laufs\n"
+    "ersetzt die Ausgabe eines früheren Bildes desselben Laufs; eine doppelt\n"
+    "genannte Datei wird einmal bearbeitet. - liest ein Bild von der\n"
     "Standardeingabe (nur mit -o -).\n",
     "Rückgabe: 0 alle Bilder geschrieben (oder mit --skip-existing übersprungen),\n"
     "1 Bilder fehlgeschlagen oder ohne das verlangte Wasserzeichen geschrieben oder\n"
@@ -224,6 +224,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                v == "444" ? Sampling::Best : Sampling::Faster;
                            return true;
                        }));
+    t.push_back(compressionOption(
+        "standard: Baseline-JPEG (Vorgabe); strong: \"kleinere Dateien (langsamer)\", "
+        "progressiv und bei gleichem Aussehen kleiner, mit mehrfacher Rechenzeit; auch für "
+        "die Versuche von --max-size; nur für JPEG, mit --format webp oder avif ohne Wirkung",
+        o.batch.picture.compression));
     t.push_back(option("metadata", 0, "WAHL",
                        "Metadaten: strip entfernen (Vorgabe), keep behalten (EXIF, XMP, "
                        "IPTC; Ausrichtung 1, ohne Vorschaubild), keep-no-gps behalten ohne "
@@ -252,6 +257,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                                return false;
                            }
                            o.batch.picture.format = outputFormat(*id);
+                           o.formatGiven = true;
                            return true;
                        }));
     t.push_back(option("keep-pixels", 0, "",
@@ -317,7 +323,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(option("recursive", 'r', "",
                        "auch die Bilder aller Unterordner; mit --out in gleich benannte "
                        "Unterordner des Zielordners (Verknüpfungen auf Ordner werden "
-                       "nicht verfolgt, ein Zielordner im Baum nicht durchsucht)",
+                       "nicht verfolgt, auch nicht im Zielordner; ein Zielordner im Baum "
+                       "wird nicht durchsucht)",
                        setFlag(o.recursive)));
     t.push_back(option("no-enlarge", 0, "",
                        "nicht vergrößern: Bilder, die in den Zielrahmen passen, behalten "
@@ -327,10 +334,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            return true;
                        }));
     t.push_back(option("max-size", 0, "GRÖSSE",
-                       "höchstens so groß: je Bild die höchste Qualität von 40 bis 95, "
-                       "deren Datei passt (passt mit 4:4:4 erst eine Qualität unter 70, "
-                       "auch mit 4:2:0, außer mit --sampling); passt auch 40 nicht, wird mit 40 geschrieben "
-                       "(Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
+                       "höchstens so groß, eine Grenze unter der Qualität: ein Bild, das mit "
+                       "--quality passt, wird damit geschrieben, sonst mit der höchsten "
+                       "Qualität ab 10, deren Datei passt (passt mit 4:4:4 erst eine "
+                       "Qualität unter 70, auch mit 4:2:0, außer mit --sampling); passt "
+                       "auch 10 nicht, wird mit 10 geschrieben (Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {
                            if (v == "0") {
@@ -346,6 +354,23 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            o.batch.picture.maxBytes = *bytes;
                            return true;
                        }));
+    t.push_back(option("never-larger", 0, "",
+                       "nie größer als die Quelle: wäre eine Ausgabe größer als ihre Quelle, "
+                       "wird die Quelle geschrieben, nur ohne die abgewählten Metadaten, "
+                       "wenn sie dasselbe zeigt (JPEG, so groß wie die Ausgabe, aufrecht, "
+                       "ohne Wasserzeichen und Farbumrechnung); sonst die größere Ausgabe "
+                       "mit einer Meldung",
+                       setFlag(o.batch.picture.neverLarger)));
+    t.push_back(option("lossless", 0, "",
+                       "nur verlustfrei: JPEG-Quellen werden ohne Dekodieren neu geschrieben "
+                       "(optimierte Huffman-Tabellen, dieselben Bildpunkte), mit den Metadaten "
+                       "nach --metadata und der EXIF-Ausrichtung als Angabe; Größe, Qualität, "
+                       "--max-size und Wasserzeichen gelten nicht, andere Quellen schlagen fehl",
+                       setFlag(o.batch.picture.lossless)));
+    t.push_back(option("keep-dates", 0, "",
+                       "Dateidatum beibehalten: jede Ausgabe bekommt die Änderungszeit "
+                       "ihrer Quelle (mit -o - ohne Wirkung)",
+                       setFlag(o.batch.keepDates)));
     t.push_back(option("skip-existing", 0, "",
                        "vorhandene Dateien nicht ersetzen (Vorgabe: ersetzen)",
                        setFlag(o.skipExisting)));
@@ -366,8 +391,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        }));
     t.push_back(option("files-from", 0, "DATEI",
                        "die Namen der Bilder (oder Ordner) aus DATEI, eine je Zeile oder "
-                       "durch NUL getrennt (find -print0); - liest sie von der "
-                       "Standardeingabe",
+                       "durch NUL getrennt (find -print0), je Name höchstens 4095 Bytes; - "
+                       "liest sie von der Standardeingabe",
                        [&o](const std::string& v, std::string& e) {
                            if (v.empty()) {
                                e = "--files-from erwartet eine Datei oder -";
@@ -379,10 +404,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(option("json", 0, "",
                        "je Bild ein JSON-Objekt in einer Zeile auf der Standardausgabe "
                        "(source, target, status, reason, width, height, bytes, quality, "
-                       "format); "
-                       "alles andere auf die Standardfehlerausgabe",
+                       "format, notes; status written, source-kept, skipped, failed, "
+                       "cancelled oder dry-run); alles andere auf die Standardfehlerausgabe",
                        setFlag(o.json)));
-    t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung",
+    t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung (Hinweise zu "
+                       "einzelnen Bildern bleiben)",
                        setFlag(o.quiet)));
     t.push_back(option("verbose", 'v', "",
                        "eine Zeile je Bild: Quelle → Ziel, Breite x Höhe, Bytes",
@@ -405,10 +431,29 @@ bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
         error = "--json und -o - schreiben beide auf die Standardausgabe";
         return false;
     }
+    // A lossless rewrite keeps every pixel; a watermark would change them.
+    if (options.watermark && options.batch.picture.lossless) {
+        error = "--watermark und --lossless schließen sich aus: verlustfrei bleibt jeder "
+                "Bildpunkt, wie er ist";
+        return false;
+    }
     // A design without --watermark would silently do nothing.
     if (options.watermarkDesigned && !options.watermark) {
         error = "die --wm-Optionen wirken nur mit --watermark";
         return false;
+    }
+    // A lossless rewrite keeps the source's JPEG data: its output is a JPEG
+    // whatever format the settings file names, and asking for another on the
+    // command line is a contradiction.
+    if (options.batch.picture.lossless) {
+        if (options.formatGiven && options.batch.picture.format &&
+            options.batch.picture.format != jpegOutputFormat()) {
+            error = "--format " + outputFormatKeyword(*options.batch.picture.format) +
+                    " und verlustfrei (--lossless, Verlustfrei=1) schließen sich aus: "
+                    "verlustfrei schreibt JPEG";
+            return false;
+        }
+        options.batch.picture.format = jpegOutputFormat();
     }
     // The format comes from the option or the settings file; either way a
     // run that cannot write it ends before the first picture.

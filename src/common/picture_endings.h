@@ -9,8 +9,7 @@
 // there, and the window opens on the folder last used.
 //
 // The phone and web formats' endings (HEIC/HEIF, AVIF, WebP) are kept apart
-// because output names treat them apart: their pictures keep their whole
-// stem ("urlaub.heic" gives "urlaub", not "urlaub."; see baseNameFor).
+// in the order of the file list's pattern, after the older formats.
 
 #include <array>
 #include <string_view>

@@ -45,10 +45,10 @@ struct SettingKey {
 
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
-// watermark's keys; then the main window's two keys for sizes and its output
-// format, also written only once chosen. The window's keys are those owned
-// by MainWindow, sixteen in all.
-inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
+// watermark's keys; then the main window's keys for sizes, compression,
+// outputs and the output format, also written only once chosen. The window's
+// keys are those owned by MainWindow, twenty in all.
+inline constexpr std::array<SettingKey, 31> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -78,11 +78,20 @@ inline constexpr std::array<SettingKey, 27> kSettingKeys = {{
     {"NoEnlarge", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "höchstens N KB": the largest output in KB (1024 bytes); 0 for none.
     {"MaxSize", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, kInt16Max},
+    // "kleinere Dateien (langsamer)": 0 the standard encoder, 1 the strong
+    // compression.
+    {"Kompression", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "Dateidatum beibehalten": outputs take their sources' modification time.
+    {"DatumBehalten", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nie größer als die Quelle": a source smaller than its output is taken.
+    {"NieGroesser", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
+    {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // The output format: 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
     {"Format", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
 }};
-static_assert(kSettingKeys.size() == 27,
-              "the main window's 16 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 31,
+              "the main window's 20 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

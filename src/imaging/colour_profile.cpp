@@ -1,10 +1,12 @@
 #include "imaging/colour_profile.h"
 
 #include <lcms2.h>
+#include <lcms2_plugin.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -17,13 +19,43 @@ namespace {
 constexpr std::string_view kIccSignature{"ICC_PROFILE\0", 12};
 constexpr std::size_t kIccHeader = kIccSignature.size() + 2;
 
-// Little CMS reports problems through a process-wide handler; the loader
+// Little CMS reports problems through a handler of its context; the loader
 // reports its own reason instead, so the handler stays silent.
 void silentLog(cmsContext, cmsUInt32Number, const char*) {}
 
-void silenceLittleCms() {
-    static std::once_flag once;
-    std::call_once(once, [] { cmsSetLogErrorHandler(silentLog); });
+// Little CMS allocates what a profile's tags claim before it reads them: a
+// profile of 939 bytes whose description claimed sixteen million records
+// had it take 200 MB, twice over. Real profiles are at most kMaxProfileBytes
+// and the transforms built from them a few hundred KB, so no single block
+// beyond four times that is given; Little CMS then finds the tag unreadable
+// and the profile is judged without it, or ignored as damaged.
+constexpr cmsUInt32Number kMaxLittleCmsBlock = 4 * kMaxProfileBytes;
+
+void* boundedMalloc(cmsContext, cmsUInt32Number size) {
+    return size <= kMaxLittleCmsBlock ? std::malloc(size) : nullptr;
+}
+
+void boundedFree(cmsContext, void* block) {
+    std::free(block);
+}
+
+void* boundedRealloc(cmsContext, void* block, cmsUInt32Number size) {
+    return size <= kMaxLittleCmsBlock ? std::realloc(block, size) : nullptr;
+}
+
+// The one context every profile, curve and transform here is made in: its
+// allocations bounded, its messages silent. Shared by all threads, as
+// Little CMS allows for a context that is only read after its creation.
+cmsContext littleCms() {
+    static cmsPluginMemHandler memory = {
+        {cmsPluginMagicNumber, 2000, cmsPluginMemHandlerSig, nullptr},
+        boundedMalloc, boundedFree, boundedRealloc, nullptr, nullptr, nullptr};
+    static const cmsContext context = [] {
+        const cmsContext c = cmsCreateContext(&memory, nullptr);
+        cmsSetLogErrorHandlerTHR(c, silentLog);
+        return c;
+    }();
+    return context;
 }
 
 struct ProfileCloser {
@@ -37,17 +69,17 @@ struct TransformDeleter {
 using Transform = std::unique_ptr<void, TransformDeleter>;
 
 Profile openProfile(std::span<const std::uint8_t> bytes) {
-    silenceLittleCms();
     if (bytes.empty() || bytes.size() > kMaxProfileBytes) {
         return nullptr;
     }
-    return Profile(cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size())));
+    return Profile(cmsOpenProfileFromMemTHR(littleCms(), bytes.data(),
+                                            static_cast<cmsUInt32Number>(bytes.size())));
 }
 
 // Little CMS's own sRGB, the target of every conversion. Built once; a
 // profile handle that is only read from is safe to share between threads.
 cmsHPROFILE srgb() {
-    static const Profile profile(cmsCreate_sRGBProfile());
+    static const Profile profile(cmsCreate_sRGBProfileTHR(littleCms()));
     return profile.get();
 }
 
@@ -87,15 +119,126 @@ bool sameCurve(cmsHPROFILE a, cmsHPROFILE b, cmsTagSignature tag) {
     constexpr int kSteps = 1024;
     for (int i = 0; i <= kSteps; ++i) {
         const float v = static_cast<float>(i) / kSteps;
-        if (std::fabs(cmsEvalToneCurveFloat(x, v) - cmsEvalToneCurveFloat(y, v)) > kCurveTolerance) {
+        // Written so that a NaN from a forged curve counts as different.
+        if (!(std::fabs(cmsEvalToneCurveFloat(x, v) - cmsEvalToneCurveFloat(y, v)) <=
+              kCurveTolerance)) {
             return false;
         }
     }
     return true;
 }
 
+// A profile's data colour space, the four characters of its header taken
+// as a number. Little CMS hands it out as its enumeration, but a forged
+// profile may hold any 32 bits there, which are no value of that
+// enumeration (reading one as such is undefined behaviour).
+using SpaceCode = std::uint32_t;
+
+constexpr SpaceCode code(cmsColorSpaceSignature space) {
+    return static_cast<SpaceCode>(space);
+}
+
+SpaceCode spaceOf(cmsHPROFILE profile) {
+    return static_cast<SpaceCode>(cmsGetColorSpace(profile));
+}
+
+// What a profile's curves and primaries may hold. The profile stores them
+// as 16-bit tables and s15Fixed16 numbers, which are finite, but Little CMS
+// evaluates a parametric curve in floating point: a gamma of 100 over a
+// slope of 30000 overflows to infinity for every value but 0, and the
+// matrix then makes NaN of it (infinity minus infinity). Every value the
+// conversion takes from a profile is therefore checked once, before any
+// pixel meets it:
+// - a curve maps [0, 1] into [0, 1]; the slack allows for parameters rounded
+//   to s15Fixed16 (an sRGB curve of such a profile ends at 1.0000153);
+// - a primary's XYZ stays near [0, 1] in real spaces (a little below 0 for
+//   the imaginary blue of ACES); kMaxColorant leaves ample room and still
+//   refuses what is no colour, and the three must span a space (the
+//   determinant of their matrix, about 0.2 for sRGB, far from zero), or
+//   every colour would fall onto a plane or a line: a picture turned grey.
+constexpr float kCurveSlack = 1.0F / 1024.0F;
+constexpr double kMaxColorant = 4.0;
+constexpr double kMinColorantDeterminant = 1e-3;
+
+using Matrix3 = std::array<std::array<double, 3>, 3>;
+
+double determinant(const Matrix3& a) {
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
+// The curve at every 8-bit value (where the conversion looks it up) and on
+// a fine grid between (where Little CMS samples it for its own tables).
+bool usableCurve(const cmsToneCurve* curve) {
+    const auto inRange = [curve](float x) {
+        const float v = cmsEvalToneCurveFloat(curve, x);
+        return v >= -kCurveSlack && v <= 1.0F + kCurveSlack;  // false for NaN
+    };
+    constexpr int kFine = 4096;
+    for (int i = 0; i <= 255; ++i) {
+        if (!inRange(static_cast<float>(i) / 255.0F)) {
+            return false;
+        }
+    }
+    for (int i = 0; i <= kFine; ++i) {
+        if (!inRange(static_cast<float>(i) / kFine)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr std::array<cmsTagSignature, 3> kRgbCurves = {cmsSigRedTRCTag, cmsSigGreenTRCTag,
+                                                       cmsSigBlueTRCTag};
+constexpr std::array<cmsTagSignature, 3> kColorants = {cmsSigRedColorantTag,
+                                                       cmsSigGreenColorantTag,
+                                                       cmsSigBlueColorantTag};
+
+// The colorants as the columns of a matrix; false when one is missing or
+// out of range.
+bool colorantMatrix(cmsHPROFILE profile, Matrix3& m) {
+    for (std::size_t c = 0; c < 3; ++c) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, kColorants[c]));
+        if (xyz == nullptr) {
+            return false;
+        }
+        for (const double v : {xyz->X, xyz->Y, xyz->Z}) {
+            if (!(std::fabs(v) <= kMaxColorant)) {
+                return false;
+            }
+        }
+        m[0][c] = xyz->X, m[1][c] = xyz->Y, m[2][c] = xyz->Z;
+    }
+    return true;
+}
+
+// Why the curves or primaries of a matrix-and-curves (or grey) profile
+// cannot serve a conversion; empty when they can, or when the profile is
+// built of tables, which Little CMS evaluates and clips itself.
+std::string unusableValues(cmsHPROFILE profile, SpaceCode space) {
+    if (cmsIsMatrixShaper(profile) == 0) {
+        return {};
+    }
+    const bool grey = space == code(cmsSigGrayData);
+    const std::array<cmsTagSignature, 1> greyCurve = {cmsSigGrayTRCTag};
+    for (const cmsTagSignature tag : grey ? std::span<const cmsTagSignature>(greyCurve)
+                                          : std::span<const cmsTagSignature>(kRgbCurves)) {
+        const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag));
+        if (curve == nullptr || !usableCurve(curve)) {
+            return "Farbprofil mit unbrauchbarer Tonkurve, ignoriert";
+        }
+    }
+    Matrix3 m{};
+    if (!grey && (!colorantMatrix(profile, m) ||
+                  !(std::fabs(determinant(m)) >= kMinColorantDeterminant))) {
+        return "Farbprofil mit unbrauchbaren Primärfarben, ignoriert";
+    }
+    return {};
+}
+
 bool isSrgb(cmsHPROFILE profile) {
-    if (cmsGetColorSpace(profile) != cmsSigRgbData) {
+    if (spaceOf(profile) != code(cmsSigRgbData)) {
         return false;
     }
     if (describesSrgb(profile)) {
@@ -116,19 +259,20 @@ ColourReport ignored(std::string note) {
     return {ColourOutcome::Ignored, std::move(note)};
 }
 
-std::string spaceName(cmsColorSpaceSignature space) {
-    switch (space) {
-        case cmsSigRgbData:
-            return "RGB";
-        case cmsSigGrayData:
-            return "Graustufen";
-        case cmsSigCmykData:
-            return "CMYK";
-        case cmsSigLabData:
-            return "Lab";
-        default:
-            return "unbekannter Farbraum";
+std::string spaceName(SpaceCode space) {
+    if (space == code(cmsSigRgbData)) {
+        return "RGB";
     }
+    if (space == code(cmsSigGrayData)) {
+        return "Graustufen";
+    }
+    if (space == code(cmsSigCmykData)) {
+        return "CMYK";
+    }
+    if (space == code(cmsSigLabData)) {
+        return "Lab";
+    }
+    return "unbekannter Farbraum";
 }
 
 // The conversion of a profile of three curves and a matrix whose black is
@@ -141,36 +285,34 @@ std::string spaceName(cmsColorSpaceSignature space) {
 // steps; the tests hold it within one of Little CMS's transform.
 class MatrixShaper {
 public:
+    // `from` has passed unusableValues: its curves stay within [0, 1] up to
+    // the slack, which is clipped here, and its colorants are in range.
     static std::unique_ptr<MatrixShaper> create(cmsHPROFILE from) {
         const cmsHPROFILE to = srgb();
-        constexpr std::array<cmsTagSignature, 3> kCurves = {cmsSigRedTRCTag, cmsSigGreenTRCTag,
-                                                            cmsSigBlueTRCTag};
-        constexpr std::array<cmsTagSignature, 3> kColorants = {
-            cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
         auto m = std::unique_ptr<MatrixShaper>(new MatrixShaper);
-        double src[3][3];  // columns: the XYZ of each primary
-        double dst[3][3];
-        for (int c = 0; c < 3; ++c) {
-            const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(from, kCurves[c]));
-            const auto* a = static_cast<const cmsCIEXYZ*>(cmsReadTag(from, kColorants[c]));
-            const auto* b = static_cast<const cmsCIEXYZ*>(cmsReadTag(to, kColorants[c]));
-            if (curve == nullptr || a == nullptr || b == nullptr) {
+        Matrix3 src{};
+        Matrix3 dst{};
+        if (!colorantMatrix(from, src) || !colorantMatrix(to, dst)) {
+            return nullptr;
+        }
+        for (std::size_t c = 0; c < 3; ++c) {
+            const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(from, kRgbCurves[c]));
+            if (curve == nullptr) {
                 return nullptr;
             }
             for (int i = 0; i < 256; ++i) {
-                m->m_linear[c][i] = cmsEvalToneCurveFloat(curve, static_cast<float>(i) / 255.0F);
+                const float v = cmsEvalToneCurveFloat(curve, static_cast<float>(i) / 255.0F);
+                m->m_linear[c][static_cast<std::size_t>(i)] = std::clamp(v, 0.0F, 1.0F);
             }
-            src[0][c] = a->X, src[1][c] = a->Y, src[2][c] = a->Z;
-            dst[0][c] = b->X, dst[1][c] = b->Y, dst[2][c] = b->Z;
         }
-        double inv[3][3];
+        Matrix3 inv{};
         if (!invert(dst, inv)) {
             return nullptr;
         }
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
+        for (std::size_t r = 0; r < 3; ++r) {
+            for (std::size_t c = 0; c < 3; ++c) {
                 double sum = 0;
-                for (int k = 0; k < 3; ++k) {
+                for (std::size_t k = 0; k < 3; ++k) {
                     sum += inv[r][k] * src[k][c];
                 }
                 m->m_matrix[r][c] = static_cast<float>(sum);
@@ -204,30 +346,32 @@ public:
 private:
     static constexpr std::size_t kSteps = 1U << 14;
 
-    static bool invert(const double a[3][3], double out[3][3]) {
-        const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-                           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-                           a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    static bool invert(const Matrix3& a, Matrix3& out) {
+        const double det = determinant(a);
         if (std::fabs(det) < 1e-12) {
             return false;
         }
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
+        for (std::size_t r = 0; r < 3; ++r) {
+            for (std::size_t c = 0; c < 3; ++c) {
                 // The cofactor of (c, r), cyclically.
-                const int r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3, c2 = (r + 2) % 3;
+                const std::size_t r1 = (c + 1) % 3, r2 = (c + 2) % 3, c1 = (r + 1) % 3,
+                                  c2 = (r + 2) % 3;
                 out[r][c] = (a[r1][c1] * a[r2][c2] - a[r1][c2] * a[r2][c1]) / det;
             }
         }
         return true;
     }
 
+    // The index stays within the table for any float: NaN fails both
+    // comparisons and reads as 0, so no value the arithmetic could make
+    // reaches the cast outside [0, 1].
     [[nodiscard]] std::uint8_t encoded(float v) const {
-        const float clamped = std::clamp(v, 0.0F, 1.0F);
+        const float clamped = v > 0.0F ? (v < 1.0F ? v : 1.0F) : 0.0F;
         return m_encode[static_cast<std::size_t>(clamped * (kSteps - 1) + 0.5F)];
     }
 
     std::array<std::array<float, 256>, 3> m_linear{};
-    float m_matrix[3][3] = {};
+    std::array<std::array<float, 3>, 3> m_matrix{};
     std::array<std::uint8_t, kSteps> m_encode{};
 };
 
@@ -239,7 +383,7 @@ private:
 // its matrix-and-curves path, three to four times faster than the table it
 // builds for perceptual.
 cmsUInt32Number intentFor(cmsHPROFILE from) {
-    if (cmsGetColorSpace(from) == cmsSigRgbData && cmsIsMatrixShaper(from) != 0) {
+    if (spaceOf(from) == code(cmsSigRgbData) && cmsIsMatrixShaper(from) != 0) {
         cmsCIEXYZ black{};
         if (cmsDetectBlackPoint(&black, from, INTENT_PERCEPTUAL, 0) != 0 && black.X == 0 &&
             black.Y == 0 && black.Z == 0) {
@@ -260,11 +404,12 @@ Transform makeTransform(cmsHPROFILE from, cmsUInt32Number inFormat) {
 // takes Little CMS some milliseconds, and a batch of photographs from one
 // camera carries the same profile again and again.
 struct Verdict {
+    // The profile's colour space; none when it could not be read.
+    std::optional<SpaceCode> space;
     ColourReport report;                  // Srgb, Ignored, or Converted once applied
     std::shared_ptr<void> transform;      // set when the pixels are to be converted
     // Instead of `transform`, for the common case of curves and a matrix.
     std::shared_ptr<const MatrixShaper> matrixShaper;
-    bool grey = false;
 };
 
 std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
@@ -274,24 +419,29 @@ std::shared_ptr<const Verdict> judge(std::span<const std::uint8_t> profile) {
         v->report = ignored("Farbprofil beschädigt, ignoriert");
         return v;
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(p.get());
-    if (space == cmsSigRgbData && isSrgb(p.get())) {
+    const SpaceCode space = spaceOf(p.get());
+    v->space = space;
+    if (space != code(cmsSigRgbData) && space != code(cmsSigGrayData)) {
+        // Refused by convertToSrgb, which knows the picture it is told of.
+        return v;
+    }
+    if (std::string problem = unusableValues(p.get(), space); !problem.empty()) {
+        v->report = ignored(std::move(problem));
+        return v;
+    }
+    const bool grey = space == code(cmsSigGrayData);
+    if (!grey && isSrgb(p.get())) {
         v->report = {ColourOutcome::Srgb, {}};
         return v;
     }
-    if (space != cmsSigRgbData && space != cmsSigGrayData) {
-        v->report = ignored("Farbprofil (" + spaceName(space) + ") passt nicht zum Bild, ignoriert");
-        return v;
-    }
-    v->grey = space == cmsSigGrayData;
-    if (!v->grey && intentFor(p.get()) == INTENT_RELATIVE_COLORIMETRIC) {
+    if (!grey && intentFor(p.get()) == INTENT_RELATIVE_COLORIMETRIC) {
         v->matrixShaper = MatrixShaper::create(p.get());
         if (v->matrixShaper) {
             v->report = {ColourOutcome::Converted, {}};
             return v;
         }
     }
-    Transform t = makeTransform(p.get(), v->grey ? TYPE_GRAY_8 : TYPE_BGR_8);
+    Transform t = makeTransform(p.get(), grey ? TYPE_GRAY_8 : TYPE_BGR_8);
     if (!t) {
         v->report = ignored("Farbprofil nicht verwendbar, ignoriert");
         return v;
@@ -394,7 +544,8 @@ bool isSrgbProfile(std::span<const std::uint8_t> profile) {
     return p && isSrgb(p.get());
 }
 
-ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile) {
+ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile,
+                           PictureChannels channels) {
     if (profile.empty()) {
         return {};
     }
@@ -402,6 +553,13 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
         return ignored("Farbprofil zu groß (höchstens 4 MB), ignoriert");
     }
     const std::shared_ptr<const Verdict> verdict = cachedVerdict(profile);
+    const bool grey = channels == PictureChannels::Grey;
+    if (verdict->space && *verdict->space != code(grey ? cmsSigGrayData : cmsSigRgbData)) {
+        // A grey profile would turn a colour picture grey; an RGB one would
+        // tint a grey picture.
+        return ignored("Farbprofil (" + spaceName(*verdict->space) + ") passt nicht zum " +
+                       (grey ? "Graustufenbild" : "Farbbild") + ", ignoriert");
+    }
     if (verdict->matrixShaper) {
         for (int y = 0; y < pixels.height(); ++y) {
             verdict->matrixShaper->convertRow(pixels.row(y), pixels.width());
@@ -412,7 +570,6 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
         return verdict->report;
     }
     void* const t = verdict->transform.get();
-    const bool grey = verdict->grey;
     const int w = pixels.width();
     std::vector<std::uint8_t> greyRow(grey ? static_cast<std::size_t>(std::max(w, 0)) : 0);
     for (int y = 0; y < pixels.height(); ++y) {
@@ -430,6 +587,12 @@ ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profil
     return verdict->report;
 }
 
+bool isGreyProfile(std::span<const std::uint8_t> profile) noexcept {
+    // The data colour space, bytes 16 to 19 of the 128-byte header.
+    constexpr std::size_t kSpaceAt = 16;
+    return profile.size() >= 128 && std::memcmp(profile.data() + kSpaceAt, "GRAY", 4) == 0;
+}
+
 std::unique_ptr<CmykToSrgb> CmykToSrgb::create(std::span<const std::uint8_t> profile,
                                                bool inverted, std::string& problem) {
     const Profile p = openProfile(profile);
@@ -438,8 +601,8 @@ std::unique_ptr<CmykToSrgb> CmykToSrgb::create(std::span<const std::uint8_t> pro
                                                     : "Farbprofil beschädigt, ignoriert";
         return nullptr;
     }
-    const cmsColorSpaceSignature space = cmsGetColorSpace(p.get());
-    if (space != cmsSigCmykData) {
+    const SpaceCode space = spaceOf(p.get());
+    if (space != code(cmsSigCmykData)) {
         problem = "Farbprofil (" + spaceName(space) + ") passt nicht zum CMYK-Bild, ignoriert";
         return nullptr;
     }

@@ -10,8 +10,11 @@
 // transform is even built for it.
 //
 // Every byte of a profile comes from the file and is distrusted: a profile
-// above kMaxProfileBytes, one Little CMS cannot read, or one whose colour
-// space does not fit the pixels is ignored, and the caller is told why.
+// above kMaxProfileBytes, one Little CMS cannot read, one whose colour space
+// does not fit the picture's channels (a grey profile on a colour picture),
+// and one whose curves or primaries leave what a colour space can hold (a
+// curve that overflows to infinity, primaries that are no colours) is
+// ignored, and the caller is told why.
 
 #include <cstddef>
 #include <cstdint>
@@ -68,18 +71,30 @@ private:
     std::string m_problem;
 };
 
+// How a picture was stored: with colour channels, or with one grey channel
+// (which the decoders spread over blue, green and red alike). A profile
+// applies only to pictures of its own kind.
+enum class PictureChannels { Colour, Grey };
+
 // Whether `profile` describes sRGB: its description names sRGB, or its
 // colorants and tone curves equal those of sRGB within what the profiles in
 // circulation differ by (rounding of their fixed-point numbers).
 [[nodiscard]] bool isSrgbProfile(std::span<const std::uint8_t> profile);
 
 // Converts `pixels` (blue, green, red) in place from `profile` to sRGB.
-// An RGB profile converts the three channels; a grey profile converts a
-// grey picture (taking the blue channel as the grey value, as a grey picture
+// An RGB profile converts a colour picture; a grey profile converts a grey
+// picture (taking the blue channel as the grey value, as a grey picture
 // decoded to 24 bits has all three equal). An sRGB profile leaves the pixels
-// untouched. Never throws; an unusable profile leaves the pixels untouched
-// and comes back as Ignored with a note.
-[[nodiscard]] ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile);
+// untouched. Never throws; an unusable profile, or one of the other kind
+// than `channels`, leaves the pixels untouched and comes back as Ignored
+// with a note.
+[[nodiscard]] ColourReport convertToSrgb(Surface& pixels, std::span<const std::uint8_t> profile,
+                                         PictureChannels channels);
+
+// Whether the header of `profile` names the grey colour space, read without
+// Little CMS (for a decoder that must know before it decides how a picture
+// was stored).
+[[nodiscard]] bool isGreyProfile(std::span<const std::uint8_t> profile) noexcept;
 
 // A transform from a CMYK profile to sRGB, one row at a time, for a decoder
 // whose pixels are ink values. Adobe's CMYK JPEGs store the ink inverted.

@@ -2,13 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
 
 namespace vendrik::decoders {
 
-Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file) {
+Result<std::uint64_t> encodedFileSize(std::FILE* file) {
     struct stat st {};
     if (::fstat(::fileno(file), &st) != 0) {
         return Failure{std::string("Datei nicht lesbar: ") + std::strerror(errno)};
@@ -18,21 +19,33 @@ Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file) {
                        " MB; höchstens " + std::to_string(kMaxEncodedFileBytes / (1024 * 1024)) +
                        " MB)"};
     }
-    std::vector<std::uint8_t> bytes;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<std::vector<std::uint8_t>> readFileHead(std::FILE* file, std::size_t bytes) {
+    Result<std::uint64_t> size = encodedFileSize(file);
+    if (!size) {
+        return size.failure();
+    }
+    std::vector<std::uint8_t> head;
     try {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
+        head.resize(static_cast<std::size_t>(std::min<std::uint64_t>(*size, bytes)));
     } catch (const std::bad_alloc&) {
         return Failure{"nicht genug Speicher zum Lesen der Datei"};
     }
     std::rewind(file);
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-    if (got != bytes.size()) {
+    const std::size_t got = std::fread(head.data(), 1, head.size(), file);
+    if (got != head.size()) {
         // The file shrank under us, or the disk failed.
         return Failure{std::ferror(file) != 0
                            ? std::string("Datei nicht lesbar: ") + std::strerror(errno)
                            : std::string("Datei ist abgeschnitten")};
     }
-    return bytes;
+    return head;
+}
+
+Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file) {
+    return readFileHead(file, kMaxEncodedFileBytes);
 }
 
 namespace {

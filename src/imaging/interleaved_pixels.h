@@ -1,7 +1,8 @@
 #pragma once
-// What the HEIF and WebP decoders share: both libraries want the whole
-// file in memory, and both hand back interleaved 8-bit pixels in an order of
-// their own, with or without alpha, that become a 24-bit surface.
+// What the HEIF and WebP decoders share: reading a coded file whole (WebP
+// decodes from memory) within a size, and interleaved 8-bit pixels in an
+// order of each library's own, with or without alpha, that become a 24-bit
+// surface.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,18 +11,29 @@
 #include <vector>
 
 #include "common/result.h"
+#include "imaging/box_size.h"
 #include "imaging/surface.h"
 
 namespace vendrik::decoders {
 
-// A compressed file larger than this is refused before it is read: far more
-// than any 100-megapixel HEIF or WebP needs, far less than a forged size
-// field could claim.
-inline constexpr std::size_t kMaxEncodedFileBytes = std::size_t{512} * 1024 * 1024;
+// A compressed file larger than this is refused before it is read: the raw
+// samples of the largest picture the loader takes (8 bits, four samples a
+// pixel). No encoder writes a picture larger than its raw samples, and a
+// file past them is padding or a forged size.
+inline constexpr std::size_t kMaxEncodedFileBytes = std::size_t{kMaxPicturePixels} * 4;
+
+// The size of `file`, or a German reason when it cannot be known or passes
+// kMaxEncodedFileBytes.
+[[nodiscard]] Result<std::uint64_t> encodedFileSize(std::FILE* file);
 
 // Reads `file` from its start to its end. Fails with a German reason when it
 // cannot be read or is larger than kMaxEncodedFileBytes.
 [[nodiscard]] Result<std::vector<std::uint8_t>> readWholeFile(std::FILE* file);
+
+// At most the first `bytes` of `file` (fewer when it is shorter), checked as
+// readWholeFile checks the whole: what a header is read from before memory
+// for the rest is reserved.
+[[nodiscard]] Result<std::vector<std::uint8_t>> readFileHead(std::FILE* file, std::size_t bytes);
 
 // The order of the channels in a row of interleaved pixels.
 enum class ChannelOrder { Rgb, Rgba, Bgra };

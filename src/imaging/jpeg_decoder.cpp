@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "imaging/exif_orientation.h"
+#include "imaging/jpeg_errors.h"
 #include "imaging/jpeg_markers.h"
 #include "imaging/picture_decoders.h"
 #include "imaging/scaling.h"
@@ -18,53 +19,6 @@
 
 namespace vendrik::decoders {
 namespace {
-
-// libjpeg's working memory for one picture: enough for the coefficient
-// buffers of a progressive 100-megapixel picture at 4:2:0, far below what a
-// forged header could ask for.
-constexpr long kMaxJpegMemory = 700L * 1024 * 1024;
-// A progressive file names its scans; real encoders use around ten. A file
-// with thousands of tiny scans makes decoding quadratic (a known attack).
-constexpr int kMaxScans = 100;
-
-struct ErrorManager {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void failJpeg(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
-
-// Warnings about the data itself mean the picture would come out with grey
-// or smeared blocks: the loader treats them as the corruption they are.
-void emitJpegMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0) {
-        return;
-    }
-    switch (cinfo->err->msg_code) {
-        case JWRN_JPEG_EOF:
-        case JWRN_HIT_MARKER:
-        case JWRN_HUFF_BAD_CODE:
-        case JWRN_MUST_RESYNC:
-            failJpeg(cinfo);
-        default:
-            cinfo->err->num_warnings++;
-    }
-}
-
-void limitScans(j_common_ptr cinfo) {
-    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->progressive_mode && d->input_scan_number > kMaxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        std::snprintf(err->message, sizeof err->message,
-                      "mehr als %d Scans in einem progressiven JPEG", kMaxScans);
-        std::longjmp(err->jump, 2);
-    }
-}
 
 // The embedded profile: handed to the loader for an RGB or grey picture; a
 // CMYK picture is converted here, from its ink values, when the caller wants
@@ -169,17 +123,13 @@ Result<void> decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPictu
     JpegMarkers markers;
     std::unique_ptr<CmykToSrgb> cmykToSrgb;
 
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = failJpeg;
-    err.pub.emit_message = emitJpegMessage;
+    useErrorManager(reinterpret_cast<j_common_ptr>(&cinfo), err);
     if (setjmp(err.jump) != 0) {
         jpeg_destroy_decompress(&cinfo);
         return Failure{std::string("JPEG beschädigt oder abgeschnitten: ") + err.message};
     }
     jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = kMaxJpegMemory;
-    progress.progress_monitor = limitScans;
-    cinfo.progress = &progress;
+    limitDecompressor(&cinfo, progress);
     jpeg_stdio_src(&cinfo, file);
     watchMarkers(&cinfo, markers);
     jpeg_read_header(&cinfo, TRUE);
@@ -196,6 +146,8 @@ Result<void> decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPictu
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    out.channels = cinfo.jpeg_color_space == JCS_GRAYSCALE ? PictureChannels::Grey
+                                                           : PictureChannels::Colour;
     cmykToSrgb = settleProfile(markers, cmyk, cinfo.saw_Adobe_marker != 0, options, out);
     if (options.fitBox) {
         const BoxSize fit = fitPictureSize(out.width, out.height, *options.fitBox);

@@ -22,8 +22,10 @@ Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPictu
 Result<void> decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out);
 
 // Hands an embedded ICC profile on to the loader (LoadedPicture::iccProfile),
-// or, when it passes kMaxProfileBytes, notes that it was ignored.
-void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length);
+// or, when it passes kMaxProfileBytes, notes that it was ignored; with the
+// channels the picture is stored with, which the profile must match.
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length,
+                         PictureChannels channels);
 
 // Checks a size read from a header against the loader's limits.
 Result<void> checkPictureSize(std::int64_t width, std::int64_t height);

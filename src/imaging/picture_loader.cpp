@@ -24,8 +24,9 @@ struct FileCloser {
 void settleColours(LoadedPicture& picture, const LoadOptions& options) {
     if (picture.colour.outcome == ColourOutcome::NoProfile && !picture.iccProfile.empty() &&
         !(options.convertColours && options.deferColourConversion)) {
-        picture.colour = options.convertColours ? convertToSrgb(picture.pixels, picture.iccProfile)
-                                                : ColourReport{ColourOutcome::NotConverted, {}};
+        picture.colour = options.convertColours
+                             ? convertToSrgb(picture.pixels, picture.iccProfile, picture.channels)
+                             : ColourReport{ColourOutcome::NotConverted, {}};
     }
     if (options.colourReport != nullptr) {
         *options.colourReport = picture.colour;
@@ -46,7 +47,9 @@ bool isHeifBrand(const unsigned char* brand) noexcept {
 
 namespace decoders {
 
-void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length) {
+void takeEmbeddedProfile(LoadedPicture& out, const std::uint8_t* bytes, std::size_t length,
+                         PictureChannels channels) {
+    out.channels = channels;
     if (bytes == nullptr || length == 0) {
         return;
     }

@@ -16,14 +16,19 @@
 //   memory, the scans of a progressive JPEG (at most 100) and libpng's and
 //   libtiff's allocations are capped as well.
 // - What a picture will take (pixels and the decoder's own buffers) is told
-//   to LoadOptions::reserveMemory before it is taken.
+//   to LoadOptions::reserveMemory before it is taken. A HEIF or WebP file is
+//   sized from its header before it is read (HEIF only in the parts libheif
+//   asks for), one larger than the raw samples of the largest picture
+//   accepted (400 MB) is refused unread, and libheif decodes no stream
+//   larger than the size the file declares.
 // - Only an ordinary file is opened, and without waiting: a FIFO, socket or
 //   device named like a picture is refused at once.
 // - Colours come out as sRGB: a picture with an embedded ICC profile (JPEG
 //   APP2, PNG iCCP, TIFF tag 34675) is converted from it with Little CMS,
 //   perceptual intent, unless LoadOptions::convertColours is off. Pictures
 //   without a profile or with an sRGB profile keep their pixels byte for
-//   byte. A profile above 4 MB or one that cannot be used is ignored and
+//   byte. A profile above 4 MB, one that cannot be used, and one whose
+//   colour space is not the picture's (grey or colour) is ignored and
 //   reported, never a failure (colour_profile.h).
 // - A truncated or corrupt file is an error, not a picture padded with grey.
 // - Every failure comes back as a German reason (result.h); nothing throws.
@@ -92,6 +97,9 @@ struct LoadedPicture {
     // converts by itself (the JPEG decoder for CMYK) or finds a damaged
     // profile sets `colour` instead and leaves this empty.
     std::vector<std::uint8_t> iccProfile;
+    // How the decoder found the picture stored; the profile must be of the
+    // same kind (a grey profile on a colour picture is ignored).
+    PictureChannels channels = PictureChannels::Colour;
     ColourReport colour;
 };
 

@@ -51,7 +51,7 @@ struct ReaderGuard {
 
 // The iCCP chunk's profile, which libpng has inflated (within the chunk
 // limit above) and checked to be an ICC profile of the picture's kind.
-void reportProfile(png_structp png, png_infop info, LoadedPicture& out) {
+void reportProfile(png_structp png, png_infop info, int colorType, LoadedPicture& out) {
     png_charp name = nullptr;
     int compression = 0;
     png_bytep profile = nullptr;
@@ -59,7 +59,10 @@ void reportProfile(png_structp png, png_infop info, LoadedPicture& out) {
     if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == 0 || profile == nullptr) {
         return;
     }
-    takeEmbeddedProfile(out, profile, length);
+    // A palette is of colours (its type has the colour bit set).
+    takeEmbeddedProfile(out, profile, length,
+                        (colorType & PNG_COLOR_MASK_COLOR) != 0 ? PictureChannels::Colour
+                                                                : PictureChannels::Grey);
 }
 
 }  // namespace
@@ -96,7 +99,7 @@ Result<void> decodePng(std::FILE* file, const LoadOptions& options, LoadedPictur
     if (Result<void> size = checkPictureSize(w, h); !size) {
         return size;
     }
-    reportProfile(png, info, out);
+    reportProfile(png, info, colorType, out);
     png_size_t rowBytes = 0;
     const bool transformsSet = runGuarded(png, [&] {
         png_set_expand(png);  // palette → RGB, grey below 8 bits → 8, tRNS → alpha

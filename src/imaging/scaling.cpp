@@ -85,7 +85,7 @@ Result<Surface> FitPictureToBox(const std::string& path, BoxSize box, const Load
     }
     if (load.convertColours && picture->colour.outcome == ColourOutcome::NoProfile &&
         !picture->iccProfile.empty()) {
-        picture->colour = convertToSrgb(scaled, picture->iccProfile);
+        picture->colour = convertToSrgb(scaled, picture->iccProfile, picture->channels);
         if (load.colourReport != nullptr) {
             *load.colourReport = picture->colour;
         }

@@ -51,7 +51,12 @@ void reportProfile(TIFF* tif, LoadedPicture& out) {
         length == 0) {
         return;
     }
-    takeEmbeddedProfile(out, static_cast<const std::uint8_t*>(profile), length);
+    // A file without the tag counts as colour.
+    std::uint16_t photometric = PHOTOMETRIC_RGB;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    takeEmbeddedProfile(out, static_cast<const std::uint8_t*>(profile), length,
+                        grey ? PictureChannels::Grey : PictureChannels::Colour);
 }
 
 }  // namespace

@@ -69,7 +69,8 @@ void reportProfile(const WebPData& data, LoadedPicture& out) {
     if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &chunk) == 0) {
         return;
     }
-    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size);
+    // WebP stores colour only.
+    takeEmbeddedProfile(out, chunk.chunk.bytes, chunk.chunk.size, PictureChannels::Colour);
     WebPDemuxReleaseChunkIterator(&chunk);
 }
 
@@ -134,45 +135,90 @@ Result<void> decodeStill(const WebPData& data, bool alpha, Surface& out) {
     return {};
 }
 
+// The picture's size and kind from the file's first bytes, so that memory is
+// reserved before the file is read. libwebp finds them in the first chunk,
+// except that a still picture of the extended format may put metadata or
+// its alpha plane before the frame; then the extended header's canvas and
+// flags say the same.
+Result<WebPBitstreamFeatures> headerFeatures(const std::vector<std::uint8_t>& head) {
+    WebPBitstreamFeatures features{};
+    const VP8StatusCode status = WebPGetFeatures(head.data(), head.size(), &features);
+    if (status == VP8_STATUS_OK) {
+        return features;
+    }
+    if (status != VP8_STATUS_NOT_ENOUGH_DATA || head.size() < 30 ||
+        std::memcmp(head.data() + 12, "VP8X", 4) != 0) {
+        return Failure{webpProblem(status)};
+    }
+    const auto bits24 = [&](std::size_t at) {
+        return 1 + (head[at] | (head[at + 1] << 8) | (head[at + 2] << 16));
+    };
+    features = {};
+    features.width = bits24(24);
+    features.height = bits24(27);
+    // A frame may bring alpha that the flags leave out: counted in any case.
+    features.has_alpha = 1;
+    features.has_animation = (head[20] & 0x02) != 0 ? 1 : 0;
+    return features;
+}
+
 }  // namespace
 
 Result<void> decodeWebp(std::FILE* file, const LoadOptions& options, LoadedPicture& out) {
+    Result<std::vector<std::uint8_t>> head = readFileHead(file, 64 * 1024);
+    if (!head) {
+        return head.failure();
+    }
+    Result<WebPBitstreamFeatures> announced = headerFeatures(*head);
+    if (!announced) {
+        return announced.failure();
+    }
+    const WebPBitstreamFeatures features = *announced;
+    // For an animation the size is the canvas's.
+    if (Result<void> size = checkPictureSize(features.width, features.height); !size) {
+        return size;
+    }
+    Result<std::uint64_t> fileSize = encodedFileSize(file);
+    if (!fileSize) {
+        return fileSize.failure();
+    }
+    // Our surface (and its upright copy), the file, and libwebp's BGRA
+    // buffer for a picture with alpha; an animation's decoder keeps two
+    // canvases and the frame it decodes. The orientation is not known before
+    // the file is read, so the upright copy is counted in any case.
+    const std::size_t canvas =
+        static_cast<std::size_t>(features.width) * static_cast<std::size_t>(features.height) * 4;
+    const std::size_t working =
+        static_cast<std::size_t>(*fileSize) + (features.has_animation != 0 ? 3 * canvas
+                                               : features.has_alpha != 0   ? canvas
+                                                                           : 0);
+    reserveDecodeMemory(options, features.width, features.height, 2, working);
+
     Result<std::vector<std::uint8_t>> read = readWholeFile(file);
     if (!read) {
         return read.failure();
     }
     const std::vector<std::uint8_t>& bytes = *read;
     const WebPData data{bytes.data(), bytes.size()};
-    WebPBitstreamFeatures features{};
-    const VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &features);
+    WebPBitstreamFeatures whole{};
+    const VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &whole);
     if (status != VP8_STATUS_OK) {
         return Failure{webpProblem(status)};
     }
-    // For an animation the size is the canvas's.
-    if (Result<void> size = checkPictureSize(features.width, features.height); !size) {
-        return size;
+    if (whole.width != features.width || whole.height != features.height ||
+        whole.has_animation != features.has_animation || whole.has_alpha > features.has_alpha) {
+        return Failure{"WebP beschädigt (Kopf und Bild widersprechen sich)"};
     }
     const int orientation = orientationOf(data);
     const auto transform = static_cast<Transform>(orientation);
-    // Our surface (and its upright copy), the file, and libwebp's BGRA
-    // buffer for a picture with alpha; an animation's decoder keeps two
-    // canvases and the frame it decodes.
-    const std::size_t canvas =
-        static_cast<std::size_t>(features.width) * static_cast<std::size_t>(features.height) * 4;
-    const std::size_t working =
-        bytes.size() + (features.has_animation != 0 ? 3 * canvas
-                        : features.has_alpha != 0   ? canvas
-                                                    : 0);
     try {
-        if (Result<void> allocated =
-                allocatePixels(out, features.width, features.height, options,
-                               transform == Transform::Identity ? 1 : 2, working);
+        if (Result<void> allocated = allocateSurface(out.pixels, features.width, features.height);
             !allocated) {
             return allocated;
         }
-        Result<void> decoded = features.has_animation != 0
+        Result<void> decoded = whole.has_animation != 0
                                    ? decodeFirstFrame(data, out.pixels)
-                                   : decodeStill(data, features.has_alpha != 0, out.pixels);
+                                   : decodeStill(data, whole.has_alpha != 0, out.pixels);
         if (!decoded) {
             return decoded;
         }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "common/atomic_file.h"
+#include "common/file_times.h"
 #include "common/path_text.h"
 #include "optimiser/memory_budget.h"
 #include "optimiser/output_folder.h"
@@ -226,6 +227,7 @@ private:
         result.notes = std::move(encoded->notes);
         result.watermarkError = std::move(encoded->watermarkError);
         result.reason = std::move(encoded->overLimit);
+        result.sourceKept = encoded->sourceKept;
         prepared.bytes = std::move(encoded->bytes);
     }
 
@@ -299,6 +301,12 @@ private:
                 }
             }
             write(result, prepared);
+            if (result.status == PictureStatus::Written && m_settings.keepDates) {
+                if (Result<void> dated = copyModificationTime(result.source, result.target);
+                    !dated) {
+                    result.notes.push_back("Dateidatum nicht übernommen: " + dated.reason());
+                }
+            }
         }
         if (result.status == PictureStatus::Written) {
             std::string identity = entryIdentity(result.target);

@@ -83,6 +83,10 @@ struct BatchSettings {
     // Pictures processed at once; outputs are identical for any number.
     int jobs = 1;
     OutputMode output = OutputMode::Files;
+    // "Dateidatum beibehalten": each written output gets its source's
+    // modification time, so that photo libraries sorting by it keep the
+    // pictures in place. A time that cannot be set is a note, not a failure.
+    bool keepDates = false;
 };
 
 // A picture of a run.
@@ -119,6 +123,9 @@ struct PictureResult {
     // What the picture was written despite (German): a colour profile
     // ignored, metadata left out, each with its reason.
     std::vector<std::string> notes;
+    // "nie größer als die Quelle" wrote the source's own bytes, less its
+    // metadata (kSourceKeptText); `quality` is 0 then.
+    bool sourceKept = false;
 };
 
 // What the run tells its caller and asks of it; which thread calls what, and

@@ -34,6 +34,7 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     b.naming.ownTag = settings.tag;
     b.naming.tagFirst = settings.tagAtStart;
     b.jobs = choices.jobs;
+    b.keepDates = settings.keepDates;
 
     PictureSettings& p = b.picture;
     p.sizeIndex = settings.sizeIndex;
@@ -42,7 +43,11 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     p.size.ownWidthText = settings.manW;
     p.quality = settings.quality;
     p.noEnlarge = settings.noEnlarge;
+    p.neverLarger = settings.neverLarger;
+    p.lossless = settings.lossless;
     p.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;
+    p.compression =
+        settings.strongCompression ? JpegCompression::Strong : JpegCompression::Standard;
     if (choices.watermark) {
         p.watermark = makeWatermarkStep(settings.watermark);
     }

@@ -31,8 +31,11 @@ struct RunChoices {
 //   where the user chose one sets picture.sampling afterwards);
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
+// - the strong compression when strongCompression ("Kompression");
 // - the watermark step with settings.watermark when choices.watermark;
 // - the metadata choice ("Metadaten"; a value out of range strips);
+// - "Dateidatum beibehalten" (keepDates), "nie größer als die Quelle"
+//   (neverLarger) and "nur verlustfrei" (lossless);
 // - the output format ("Format"; a value out of range is JPEG).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});

@@ -1,4 +1,5 @@
-// The JPEG output format: Vendrik's own baseline encoder.
+// The JPEG output format: Vendrik's own encoder, baseline or, with the strong
+// compression, progressive.
 
 #include <new>
 
@@ -31,6 +32,7 @@ public:
             const SamplingFactors f = samplingFactors(settings.sampling);
             jpeg.SetSamplingFrequencies(f.h1, f.v1, f.h2, f.v2, f.h3, f.v3);
             jpeg.Quality(settings.quality);
+            jpeg.setCompression(settings.compression);
             jpeg.setProgress(progress);
             if (jpeg.SampleHDC(picture, picture.width(), picture.height(), 0, 0) !=
                 cJpeg::kSampled) {

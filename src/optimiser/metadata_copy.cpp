@@ -1,5 +1,7 @@
 #include "optimiser/metadata_copy.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -14,6 +16,10 @@
 #pragma GCC diagnostic pop
 
 #include "common/regular_file.h"
+#include "imaging/heif_metadata.h"
+#include "imaging/picture_loader.h"
+#include "optimiser/place_free_metadata.h"
+#include "optimiser/xmp_block_size.h"
 
 namespace vendrik {
 namespace {
@@ -90,15 +96,17 @@ bool isSourceLayoutTag(const Exiv2::Exifdatum& d) {
                kSourceLayoutTags.end();
 }
 
-// The groups the output keeps: IFD0, the Exif and GPS directories, the
+// The groups "behalten" keeps: IFD0, the Exif and GPS directories, the
 // interoperability directory and the maker notes. Not IFD1 (the thumbnail)
-// nor a TIFF's further images and sub-images.
-bool keptGroup(const std::string& group, MetadataChoice choice) {
-    if (group == "GPSInfo") {
-        return choice != MetadataChoice::KeepWithoutGps;
+// nor a TIFF's further images and sub-images. "behalten ohne GPS" keeps
+// only the tags known to carry no place (place_free_metadata.h).
+bool keptTag(const Exiv2::Exifdatum& d, MetadataChoice choice) {
+    const std::string group = d.groupName();
+    if (choice == MetadataChoice::KeepWithoutGps) {
+        return exifTagWithoutPlace(group, d.tag());
     }
-    return group == "Image" || group == "Photo" || group == "Iop" || group == "MakerNote" ||
-           Exiv2::ExifTags::isMakerGroup(group);
+    return group == "Image" || group == "Photo" || group == "Iop" || group == "GPSInfo" ||
+           group == "MakerNote" || Exiv2::ExifTags::isMakerGroup(group);
 }
 
 template <typename Data, typename Drop>
@@ -110,13 +118,12 @@ void eraseIf(Data& data, Drop drop) {
 
 void adaptExif(Exiv2::ExifData& exif, MetadataChoice choice, const OutputFacts& output) {
     eraseIf(exif, [&](const Exiv2::Exifdatum& d) {
-        return !keptGroup(d.groupName(), choice) || isSourceLayoutTag(d) ||
-               (choice == MetadataChoice::KeepWithoutGps && d.key() == "Exif.Image.GPSTag");
+        return !keptTag(d, choice) || isSourceLayoutTag(d);
     });
     if (exif.empty()) {
         return;
     }
-    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(output.orientation);
     exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(output.size.width);
     exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(output.size.height);
     if (output.coloursConverted && exif.findKey(Exiv2::ExifKey("Exif.Photo.ColorSpace")) != exif.end()) {
@@ -124,33 +131,31 @@ void adaptExif(Exiv2::ExifData& exif, MetadataChoice choice, const OutputFacts& 
     }
 }
 
-// XMP properties that say where a picture was taken: the EXIF GPS fields,
-// and the place names of Photoshop's and the IPTC schemas.
-bool isLocationProperty(const Exiv2::Xmpdatum& d) {
-    const std::string key = d.key();
-    constexpr std::array<std::string_view, 10> kPlaceWords = {
-        "GPS",  "Latitude", "Longitude", "Altitude",    "Location",
-        "City", "Country",  "Sublocation", "WorldRegion", "ProvinceState"};
-    for (const std::string_view w : kPlaceWords) {
-        if (key.find(w, 5) != std::string::npos) {  // after "Xmp." and at least one letter
-            return true;
-        }
+// Under "behalten ohne GPS", whether an XMP property is known to carry no
+// place: by its namespace's URI (a packet may bind any prefix to any URI)
+// and its path.
+bool xmpWithoutPlace(const Exiv2::Xmpdatum& d) {
+    std::string uri;
+    try {
+        uri = Exiv2::XmpProperties::ns(d.groupName());
+    } catch (...) {
+        return false;
     }
-    return key == "Xmp.photoshop.State";
+    return xmpPropertyWithoutPlace(uri, d.tagName());
 }
 
 void adaptXmp(Exiv2::XmpData& xmp, MetadataChoice choice, const OutputFacts& output) {
     eraseIf(xmp, [&](const Exiv2::Xmpdatum& d) {
         const std::string key = d.key();
         return key.rfind("Xmp.xmp.Thumbnails", 0) == 0 || key == "Xmp.photoshop.ICCProfile" ||
-               (choice == MetadataChoice::KeepWithoutGps && isLocationProperty(d));
+               (choice == MetadataChoice::KeepWithoutGps && !xmpWithoutPlace(d));
     });
     const auto setIfPresent = [&xmp](const char* key, const std::string& value) {
         if (xmp.findKey(Exiv2::XmpKey(key)) != xmp.end()) {
             xmp[key] = value;
         }
     };
-    setIfPresent("Xmp.tiff.Orientation", "1");
+    setIfPresent("Xmp.tiff.Orientation", std::to_string(output.orientation));
     setIfPresent("Xmp.exif.PixelXDimension", std::to_string(output.size.width));
     setIfPresent("Xmp.exif.PixelYDimension", std::to_string(output.size.height));
     setIfPresent("Xmp.tiff.ImageWidth", std::to_string(output.size.width));
@@ -164,13 +169,8 @@ void adaptIptc(Exiv2::IptcData& iptc, MetadataChoice choice) {
     if (choice != MetadataChoice::KeepWithoutGps) {
         return;
     }
-    constexpr std::array<std::string_view, 7> kPlaces = {
-        "Iptc.Application2.City",        "Iptc.Application2.SubLocation",
-        "Iptc.Application2.ProvinceState", "Iptc.Application2.CountryCode",
-        "Iptc.Application2.CountryName", "Iptc.Application2.LocationCode",
-        "Iptc.Application2.LocationName"};
-    eraseIf(iptc, [&](const Exiv2::Iptcdatum& d) {
-        return std::find(kPlaces.begin(), kPlaces.end(), d.key()) != kPlaces.end();
+    eraseIf(iptc, [](const Exiv2::Iptcdatum& d) {
+        return !iptcDataSetWithoutPlace(d.record(), d.tag());
     });
 }
 
@@ -179,6 +179,14 @@ std::vector<std::uint8_t> payload(std::string_view name, const std::uint8_t* dat
     out.insert(out.end(), data, data + size);
     return out;
 }
+
+// A source's metadata as read, before it is adapted to the output.
+struct SourceMetadata {
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+    Exiv2::ByteOrder order = Exiv2::littleEndian;  // the EXIF's, kept in the output
+};
 
 // For a format without a place for IPTC: its data sets into the XMP
 // packet, each only where the packet has no value of its own (a packet
@@ -204,26 +212,22 @@ std::string tooLarge(std::string_view block, const MetadataRoom& room) {
 
 // Encodes the adapted data; a block too large for the format is left out
 // with a note.
-void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xmp,
-            const Exiv2::IptcData& iptc, const MetadataRoom& room, MetadataSegments& out) {
-    if (!exif.empty()) {
-        const Exiv2::ByteOrder order = image.byteOrder() == Exiv2::invalidByteOrder
-                                           ? Exiv2::littleEndian
-                                           : image.byteOrder();
+void encode(SourceMetadata& data, const MetadataRoom& room, MetadataSegments& out) {
+    if (!data.exif.empty()) {
         Exiv2::Blob blob;
         // Exiv2 drops large tags (maker note previews and such) itself when
         // the result would not fit one segment.
-        Exiv2::ExifParser::encode(blob, order, exif);
+        Exiv2::ExifParser::encode(blob, data.order, data.exif);
         if (blob.size() + kExifName.size() > std::min(room.largestBlock, kMaxSegmentPayload)) {
             out.notes.push_back(tooLarge("EXIF", room));
         } else if (!blob.empty()) {
             out.exif = payload(kExifName, blob.data(), blob.size());
         }
     }
-    if (!xmp.empty()) {
+    if (!data.xmp.empty()) {
         std::string packet;
         // Compact and without padding: the output is not edited in place.
-        if (Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat, 0) != 0) {
+        if (Exiv2::XmpParser::encode(packet, data.xmp, Exiv2::XmpParser::useCompactFormat, 0) != 0) {
             out.notes.push_back("XMP-Daten nicht schreibbar, weggelassen");
         } else if (packet.size() + kXmpName.size() > room.largestBlock) {
             out.notes.push_back(tooLarge("XMP", room));
@@ -232,8 +236,8 @@ void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xm
                               packet.size());
         }
     }
-    if (!iptc.empty()) {
-        const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptc);
+    if (!data.iptc.empty()) {
+        const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data.iptc);
         const auto size = static_cast<std::size_t>(std::max<long>(irb.size_, 0));
         if (size + kPhotoshopName.size() > room.largestBlock) {
             out.notes.push_back(tooLarge("IPTC", room));
@@ -241,6 +245,68 @@ void encode(const Exiv2::Image& image, Exiv2::ExifData& exif, Exiv2::XmpData& xm
             out.iptc = payload(kPhotoshopName, irb.pData_, size);
         }
     }
+}
+
+// Why the metadata is left out, or empty: read with a fault, or too large.
+using Problem = std::string;
+
+Problem xmpTooLarge(std::uint64_t bytes) {
+    return "XMP-Paket zu groß (" + std::to_string(bytes / 1024) + " KB, höchstens " +
+           std::to_string(kMaxXmpPacket / 1024) + " KB)";
+}
+
+// JPEG, PNG, TIFF and WebP through Exiv2, which reads the file through its
+// descriptor's name. The packet's size is known before Exiv2 parses it.
+Problem readWithExiv2(const RegularFile& file, PictureFormat format, const std::string& messages,
+                      SourceMetadata& out) {
+    if (const std::uint64_t xmpBytes = xmpBlockBytes(file.fd(), format); xmpBytes > kMaxXmpPacket) {
+        return xmpTooLarge(xmpBytes);
+    }
+    auto image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.fd()));
+    if (image.get() == nullptr) {
+        return "Format unbekannt";
+    }
+    image->readMetadata();
+    if (!messages.empty()) {
+        return "beschädigt (" + messages + ")";
+    }
+    out.exif = image->exifData();
+    out.xmp = image->xmpData();
+    out.iptc = image->iptcData();
+    if (image->byteOrder() != Exiv2::invalidByteOrder) {
+        out.order = image->byteOrder();
+    }
+    return {};
+}
+
+// HEIC and AVIF through libheif's Exif and XMP items of the primary picture.
+Problem readHeif(const RegularFile& file, const std::string& messages, const MetadataRoom& room,
+                 SourceMetadata& out, std::vector<std::string>& notes) {
+    const Result<HeifMetadata> heif = readHeifMetadata(file.fd(), kMaxXmpPacket);
+    if (!heif) {
+        return heif.reason();
+    }
+    if (heif->xmpSize > kMaxXmpPacket) {
+        return xmpTooLarge(heif->xmpSize);
+    }
+    if (heif->exifSize > kMaxXmpPacket) {
+        // Far beyond what one JPEG segment takes.
+        notes.push_back(tooLarge("EXIF", room));
+    } else if (!heif->exif.empty()) {
+        const auto* bytes = reinterpret_cast<const Exiv2::byte*>(heif->exif.data());
+        out.order = Exiv2::ExifParser::decode(out.exif, bytes,
+                                              static_cast<std::uint32_t>(heif->exif.size()));
+        if (out.order == Exiv2::invalidByteOrder) {
+            out.order = Exiv2::littleEndian;
+        }
+    }
+    if (!heif->xmp.empty() && Exiv2::XmpParser::decode(out.xmp, heif->xmp) != 0) {
+        return "XMP beschädigt";
+    }
+    if (!messages.empty()) {
+        return "beschädigt (" + messages + ")";
+    }
+    return {};
 }
 
 MetadataSegments strippedBecause(std::string reason) {
@@ -261,36 +327,47 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     const MessageScope scope(messages);
     try {
         // An ordinary file opened without waiting (a FIFO named like a
-        // picture must not hang the run); Exiv2 reads it through its
-        // descriptor's name.
+        // picture must not hang the run).
         const RegularFile file(source);
         if (!file.isOpen()) {
             return strippedBecause("Quelldatei: " + file.problem());
         }
-        auto image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.fd()));
-        if (image.get() == nullptr) {
+        // The format by content, as the loader takes it: what Exiv2 would
+        // make of another file (a film, say) is no picture's metadata.
+        std::array<unsigned char, 16> head{};
+        const ssize_t got = ::pread(file.fd(), head.data(), head.size(), 0);
+        const auto format = sniffPictureFormat(head.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+        if (!format) {
             return strippedBecause("Format unbekannt");
         }
-        image->readMetadata();
-        if (!messages.empty()) {
-            return strippedBecause("beschädigt (" + messages + ")");
-        }
-        if (image->xmpPacket().size() > kMaxXmpPacket) {
-            return strippedBecause("XMP-Paket zu groß (" +
-                                   std::to_string(image->xmpPacket().size() / 1024) +
-                                   " KB, höchstens " + std::to_string(kMaxXmpPacket / 1024) + " KB)");
-        }
-        Exiv2::ExifData exif = image->exifData();
-        Exiv2::XmpData xmp = image->xmpData();
-        Exiv2::IptcData iptc = image->iptcData();
-        adaptExif(exif, choice, output);
-        adaptIptc(iptc, choice);
-        if (!output.room.iptc) {
-            moveIptcIntoXmp(iptc, xmp);
-        }
-        adaptXmp(xmp, choice, output);
         MetadataSegments out;
-        encode(*image, exif, xmp, iptc, output.room, out);
+        SourceMetadata data;
+        Problem problem;
+        switch (*format) {
+            case PictureFormat::Heif:
+                problem = readHeif(file, messages, output.room, data, out.notes);
+                break;
+            case PictureFormat::Jpeg:
+            case PictureFormat::Png:
+            case PictureFormat::Tiff:
+            case PictureFormat::Webp:
+                problem = readWithExiv2(file, *format, messages, data);
+                break;
+            case PictureFormat::Gif:
+            case PictureFormat::Bmp:
+            case PictureFormat::Pnm:
+                return {};  // nothing that a JPEG could keep
+        }
+        if (!problem.empty()) {
+            return strippedBecause(std::move(problem));
+        }
+        adaptExif(data.exif, choice, output);
+        adaptIptc(data.iptc, choice);
+        if (!output.room.iptc) {
+            moveIptcIntoXmp(data.iptc, data.xmp);
+        }
+        adaptXmp(data.xmp, choice, output);
+        encode(data, output.room, out);
         if (!messages.empty()) {
             return strippedBecause("nicht schreibbar (" + messages + ")");
         }
@@ -322,6 +399,33 @@ std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexce
     return withoutName(segments.xmp, kXmpName);
 }
 
+std::vector<std::uint8_t> orientationExif(int orientation) {
+    // "Exif\0\0", then a big-endian TIFF header ("MM", 42, IFD0 at 8) and
+    // IFD0 with one entry: Orientation (0x0112), SHORT, one value, held in
+    // the entry itself and padded to four bytes; no next IFD.
+    const auto o = static_cast<std::uint8_t>(orientation);
+    return {'E', 'x', 'i', 'f', 0, 0,                  //
+            'M', 'M', 0, 42, 0, 0, 0, 8,               //
+            0, 1,                                      //
+            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0,  //
+            0, 0, 0, 0};
+}
+
+void appendMetadataSegments(std::vector<std::uint8_t>& out, const MetadataSegments& segments) {
+    const auto add = [&out](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
+        if (data.empty() || data.size() > kMaxSegmentPayload) {
+            return;
+        }
+        const std::size_t length = data.size() + 2;
+        out.insert(out.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+                               static_cast<std::uint8_t>(length & 0xFF)});
+        out.insert(out.end(), data.begin(), data.end());
+    };
+    add(0xE1, segments.exif);
+    add(0xE1, segments.xmp);
+    add(0xED, segments.iptc);
+}
+
 Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegments& segments) {
     // SOI, then APP0 with its length.
     const bool jfif = jpeg.size() >= 6 && jpeg[0] == 0xFF && jpeg[1] == 0xD8 && jpeg[2] == 0xFF &&
@@ -331,18 +435,7 @@ Result<void> insertMetadata(std::vector<std::uint8_t>& jpeg, const MetadataSegme
         return Failure{"Metadaten entfernt: JPEG ohne JFIF-Kopf"};
     }
     std::vector<std::uint8_t> inserted;
-    const auto add = [&inserted](std::uint8_t marker, const std::vector<std::uint8_t>& data) {
-        if (data.empty() || data.size() > kMaxSegmentPayload) {
-            return;
-        }
-        const std::size_t length = data.size() + 2;
-        inserted.insert(inserted.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
-                                         static_cast<std::uint8_t>(length & 0xFF)});
-        inserted.insert(inserted.end(), data.begin(), data.end());
-    };
-    add(0xE1, segments.exif);
-    add(0xE1, segments.xmp);
-    add(0xED, segments.iptc);
+    appendMetadataSegments(inserted, segments);
     jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(app0End), inserted.begin(), inserted.end());
     return {};
 }

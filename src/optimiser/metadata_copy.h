@@ -4,13 +4,16 @@
 // picture was taken.
 //
 // Kept are the EXIF directories, the XMP packet and the IPTC data set,
-// read with Exiv2 and adapted to what the output is: Orientation 1 (the
-// pixels are already upright), no thumbnail (IFD1 and XMP thumbnails),
+// read with Exiv2 (a HEIF file's EXIF and XMP from its items through
+// libheif) and adapted to what the output is: the Orientation it carries
+// (1: the pixels are already upright), no thumbnail (IFD1 and XMP
+// thumbnails),
 // PixelXDimension/PixelYDimension the output's size, no tags that describe
 // how the source stored its pixels (strips, tiles, compression, an embedded
 // profile), and ColorSpace sRGB when the pixels were converted to it.
-// Without location, the GPS directory, every XMP location property and the
-// IPTC location data sets go as well.
+// Without location, only what is known to carry no place stays
+// (place_free_metadata.h): no GPS, no maker notes, no XMP namespace,
+// property or IPTC data set that is not vouched for.
 //
 // A JPEG output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP
 // and APP13 IPTC (each only when there is something to keep), then the
@@ -20,10 +23,11 @@
 // the segments' names (exifTiff, xmpPacket). A format without a place for
 // IPTC gets its data sets inside the XMP packet instead (MetadataRoom).
 //
-// Metadata is distrusted like pixels: whatever Exiv2 cannot read cleanly
-// (it reports a fault or throws), and an XMP packet above kMaxXmpPacket, is
-// left out whole, and a note says why; the picture itself is never stopped
-// by its metadata.
+// Metadata is distrusted like pixels: whatever Exiv2 or libheif cannot
+// read cleanly (it reports a fault or throws), a file that is no picture
+// the loader reads, and an XMP packet above kMaxXmpPacket (known before it
+// is parsed) is left out whole, and a note says why; the picture itself is
+// never stopped by its metadata.
 
 #include <cstddef>
 #include <cstdint>
@@ -68,7 +72,11 @@ struct MetadataRoom {
 struct OutputFacts {
     BoxSize size;                   // the output's pixels
     bool coloursConverted = false;  // converted to sRGB from another profile
-    MetadataRoom room;              // what the output format holds
+    // The Orientation the output carries: 1 when its pixels were turned
+    // upright, the source's own when they are stored as the source stored
+    // them (a lossless rewrite).
+    int orientation = 1;
+    MetadataRoom room;  // what the output format holds
 };
 
 // The segments' payloads (after the length field), ready to write.
@@ -94,6 +102,14 @@ struct MetadataSegments {
 // The XMP packet alone, without the namespace name of its JPEG segment;
 // empty when there is none.
 [[nodiscard]] std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexcept;
+
+// An APP1 "Exif" payload holding nothing but the Orientation (1..8), for an
+// output that keeps no metadata but must still be shown upright.
+[[nodiscard]] std::vector<std::uint8_t> orientationExif(int orientation);
+
+// The segments as they stand in a file (marker, length, payload), APP1 EXIF,
+// APP1 XMP, APP13 IPTC, appended to `out`; an empty one is left out.
+void appendMetadataSegments(std::vector<std::uint8_t>& out, const MetadataSegments& segments);
 
 // Puts the segments into an encoded JFIF file, right after its APP0. Fails,
 // leaving the file unchanged, when it does not begin with SOI and APP0.

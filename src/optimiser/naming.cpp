@@ -11,18 +11,14 @@ std::string BaseName(std::string_view fileName) {
 }
 
 std::string baseNameFor(std::string_view fileName) {
-    // BaseName's four characters are the whole ending of the three-letter
-    // endings, and ".jpeg" pictures keep the point it leaves ("x.jpeg" gives
-    // "x."), so that no output name changes under a user's feet. ".tiff" and
-    // the phone and web formats lose their whole ending instead ("scan.tiff"
-    // gives "scan", not "scan.").
-    if (matchesFileListPattern(fileName) && !endsWithIgnoringCase(fileName, ".tiff") &&
-        !isPhoneOrWebPicture(fileName)) {
-        return BaseName(fileName);
-    }
-    // A leading point marks a hidden file, not an extension.
+    // One rule for every picture ending, three letters or four: the whole
+    // ending goes with its point. Dropping four characters, as BaseName
+    // does, is the same for ".jpg" but leaves the point of ".jpeg", ".tiff",
+    // ".heic", ... behind ("strand.jpeg" would give "strand._new.jpg").
+    // A leading point marks a hidden file, not an extension, unless the name
+    // is a listed ending alone (".jpg" has an empty stem).
     const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string_view::npos || dot == 0) {
+    if (dot == std::string_view::npos || (dot == 0 && !matchesFileListPattern(fileName))) {
         return std::string(fileName);
     }
     return std::string(fileName.substr(0, dot));

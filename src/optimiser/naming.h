@@ -33,11 +33,10 @@ struct NamingSettings {
 // not bytes, of the UTF-8 name.
 [[nodiscard]] std::string BaseName(std::string_view fileName);
 
-// The base name used for a source: BaseName for a name the file list shows;
-// for ".tiff" names, the phone and web formats (".heic", ".webp", ...) and
-// any other name ("photo"), which only the command line
-// accepts, the name without its extension, since dropping four characters
-// would mangle it.
+// The base name an output is named after: the file name without its
+// ending ("strand.jpeg" and "strand.jpg" both give "strand", "scan.tiff"
+// gives "scan"); a name without an ending ("photo", ".profil") stays whole.
+// The window and the command line name every output through it.
 [[nodiscard]] std::string baseNameFor(std::string_view fileName);
 
 // The tag for a picture scaled to `scaled` (its pixel width and height).

@@ -61,10 +61,18 @@ Result<void> makeSubfolders(const std::string& base, std::string_view subfolder)
     while (start < subfolder.size()) {
         const std::size_t slash = std::min(subfolder.find('/', start), subfolder.size());
         path += subfolder.substr(start, slash - start);
-        if (::mkdir(path.c_str(), 0777) != 0 &&
-            !(errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
-            return Failure{"Ordner " + path +
-                           " kann nicht angelegt werden: " + std::strerror(errno)};
+        if (::mkdir(path.c_str(), 0777) != 0) {
+            const int made = errno;
+            // A link in the target folder, even to a folder, is not
+            // followed: it could lead the outputs anywhere.
+            if (made == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                return Failure{"Ordner " + path +
+                               " ist ein symbolischer Verweis; Ausgaben bleiben im Zielordner"};
+            }
+            if (made != EEXIST || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+                return Failure{"Ordner " + path + " kann nicht angelegt werden: " +
+                               systemErrorText(made == EEXIST ? ENOTDIR : made)};
+            }
         }
         path += '/';
         start = slash + 1;

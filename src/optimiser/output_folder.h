@@ -21,7 +21,8 @@ namespace vendrik {
 [[nodiscard]] bool isPlainSubfolder(std::string_view subfolder) noexcept;
 
 // Makes the folders of `subfolder` below `base`, which must exist already:
-// the run never makes the target folder itself.
+// the run never makes the target folder itself. A part that exists as a
+// symbolic link (to a folder or not) is refused, never followed.
 [[nodiscard]] Result<void> makeSubfolders(const std::string& base, std::string_view subfolder);
 
 // Why writing an output failed with `errorNumber` (errno), as the user reads it.

@@ -16,6 +16,7 @@
 
 #include "common/result.h"
 #include "imaging/surface.h"
+#include "jpeg/cJpeg.h"
 #include "optimiser/metadata_copy.h"
 #include "optimiser/presets.h"
 
@@ -25,6 +26,10 @@ namespace vendrik {
 struct EncodeSettings {
     int quality = kDefaultQuality;       // the slider's scale, 1..100
     Sampling sampling = Sampling::Best;  // chroma at full resolution or 2 × 2
+    // "kleinere Dateien (langsamer)": smaller files of the same look at
+    // several times the encoding time. A format without such a mode ignores
+    // it.
+    JpegCompression compression = JpegCompression::Standard;
 };
 
 // An encoder's own progress through one picture, 30..100, as cJpeg reports
@@ -81,8 +86,8 @@ public:
                                                      const EncodeProgress& progress) const = 0;
 };
 
-// Baseline JFIF through cJpeg, the metadata as APP1/APP13 segments after the
-// JFIF header.
+// JFIF through cJpeg (baseline; progressive with the strong compression), the
+// metadata as APP1/APP13 segments after the JFIF header.
 [[nodiscard]] std::shared_ptr<const OutputFormat> jpegOutputFormat();
 
 // Lossy WebP through libwebp, always 4:2:0; EXIF and XMP as the container's

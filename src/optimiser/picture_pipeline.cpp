@@ -7,10 +7,12 @@
 #include <mutex>
 #include <utility>
 
+#include "common/regular_file.h"
 #include "imaging/cImage.h"
 #include "imaging/picture_loader.h"
 #include "imaging/scaling.h"
 #include "optimiser/size_target.h"
+#include "optimiser/source_as_output.h"
 
 namespace vendrik {
 namespace {
@@ -54,7 +56,9 @@ void keepLargeBuffersForReuse() {
 PicturePipeline::PicturePipeline(PictureSettings settings)
     : m_settings(std::move(settings)), m_box(kInitialDestSize) {
     keepLargeBuffersForReuse();
-    if (!m_settings.format) {
+    // A lossless rewrite keeps the source's JPEG data, so its file is a JPEG
+    // (and named so) whatever format the run names.
+    if (!m_settings.format || m_settings.lossless) {
         m_settings.format = jpegOutputFormat();
     }
     SetDestSize(m_settings.sizeIndex, m_settings.size, m_box);
@@ -62,6 +66,9 @@ PicturePipeline::PicturePipeline(PictureSettings settings)
 
 Result<ScaledPicture> PicturePipeline::scale(
     const std::string& source, const std::function<void(std::size_t bytes)>& reserve) const {
+    if (m_settings.lossless) {
+        return rewrite(source, reserve);
+    }
     ScaledPicture scaled;
     scaled.source = source;
     LoadOptions load;
@@ -87,6 +94,45 @@ Result<ScaledPicture> PicturePipeline::scale(
     return scaled;
 }
 
+Result<ScaledPicture> PicturePipeline::rewrite(
+    const std::string& source, const std::function<void(std::size_t bytes)>& reserve) const {
+    ScaledPicture scaled;
+    scaled.source = source;
+    JpegRewrite how;
+    how.reserveMemory = reserve;
+    how.segments = [&](const JpegFacts& facts) {
+        MetadataSegments& metadata = scaled.rewrittenMetadata;
+        if (m_settings.metadata != MetadataChoice::Strip) {
+            // A rewrite is a JPEG file, whatever format the run names.
+            const OutputFacts output{.size = facts.stored,
+                                     .orientation = facts.orientation,
+                                     .room = MetadataRoom{}};
+            metadata = metadataForOutput(source, m_settings.metadata, output);
+            scaled.notes.insert(scaled.notes.end(), metadata.notes.begin(), metadata.notes.end());
+        }
+        // Nothing is turned: without the tag the picture would show on its side.
+        if (metadata.exif.empty() && facts.orientation != 1) {
+            metadata.exif = orientationExif(facts.orientation);
+        }
+        std::vector<JpegSegment> segments;
+        for (const auto& [marker, payload] :
+             {std::pair{0xE1, &metadata.exif}, std::pair{0xE1, &metadata.xmp},
+              std::pair{0xED, &metadata.iptc}}) {
+            if (!payload->empty()) {
+                segments.push_back({marker, *payload});
+            }
+        }
+        return segments;
+    };
+    Result<RewrittenJpeg> rewritten = rewriteJpeg(source, how);
+    if (!rewritten) {
+        return Failure{"nur verlustfrei: " + rewritten.reason()};
+    }
+    scaled.notes.insert(scaled.notes.end(), rewritten->notes.begin(), rewritten->notes.end());
+    scaled.rewritten = std::move(*rewritten);
+    return scaled;
+}
+
 Result<EncodedPicture> PicturePipeline::encode(
     ScaledPicture picture, const std::function<void(int value)>& progress) const {
     const auto report = [&progress](int value) {
@@ -97,6 +143,14 @@ Result<EncodedPicture> PicturePipeline::encode(
     EncodedPicture out;
     out.size = picture.size();
     out.notes = std::move(picture.notes);
+    if (picture.rewritten) {
+        out.bytes = std::move(picture.rewritten->bytes);
+        // A rewrite is never worth more bytes than the source has.
+        keepSmallerSource(picture, picture.rewrittenMetadata, picture.rewritten->facts.stored,
+                          picture.rewritten->facts.orientation, out);
+        report(100);
+        return out;
+    }
 
     if (m_settings.watermark) {
         try {
@@ -122,8 +176,10 @@ Result<EncodedPicture> PicturePipeline::encode(
     // part of the file the user gets.
     MetadataSegments metadata;
     if (m_settings.metadata != MetadataChoice::Strip) {
-        const OutputFacts facts{out.size, picture.colour.outcome == ColourOutcome::Converted,
-                                format().metadataRoom()};
+        const OutputFacts facts{
+            .size = out.size,
+            .coloursConverted = picture.colour.outcome == ColourOutcome::Converted,
+            .room = format().metadataRoom()};
         metadata = metadataForOutput(picture.source, m_settings.metadata, facts);
         out.notes.insert(out.notes.end(), metadata.notes.begin(), metadata.notes.end());
     }
@@ -135,8 +191,8 @@ Result<EncodedPicture> PicturePipeline::encode(
         // own steps would run up to 100 again each time.
         int trials = 0;
         Result<SizedEncoding> sized = encodeWithinLimit(
-            format(), surface, m_settings.quality, m_settings.sampling, metadata,
-            m_settings.maxBytes, [&] { report(std::min(95, 20 + 15 * ++trials)); });
+            format(), surface, m_settings.quality, m_settings.sampling, m_settings.compression,
+            metadata, m_settings.maxBytes, [&] { report(std::min(95, 20 + 15 * ++trials)); });
         if (!sized) {
             return sized.failure();
         }
@@ -151,7 +207,8 @@ Result<EncodedPicture> PicturePipeline::encode(
         file = std::move(sized->file);
     } else {
         const EncodeSettings settings{m_settings.quality,
-                                      resolvedSampling(m_settings.sampling, m_settings.quality)};
+                                      resolvedSampling(m_settings.sampling, m_settings.quality),
+                                      m_settings.compression};
         Result<EncodedFile> encoded = format().encode(surface, settings, metadata, report);
         if (!encoded) {
             return encoded.failure();
@@ -161,7 +218,58 @@ Result<EncodedPicture> PicturePipeline::encode(
     }
     out.bytes = std::move(file.bytes);
     out.notes.insert(out.notes.end(), file.notes.begin(), file.notes.end());
+    if (m_settings.neverLarger) {
+        keepSmallerSource(picture, metadata, out.size, 1, out);
+    }
     return out;
+}
+
+void PicturePipeline::keepSmallerSource(const ScaledPicture& picture,
+                                        const MetadataSegments& metadata, BoxSize stored,
+                                        int orientation, EncodedPicture& out) const {
+    RegularFile file(picture.source);
+    if (!file.isOpen() || static_cast<unsigned long long>(file.size()) >= out.bytes.size()) {
+        return;  // not larger (or the source is gone: nothing to compare with)
+    }
+    const auto why = [&]() -> Result<std::vector<std::uint8_t>> {
+        // What the bytes of the source cannot tell. A rewrite is the
+        // source's picture whatever the settings say.
+        if (!picture.rewritten && &format() != jpegOutputFormat().get()) {
+            return Failure{"die Ausgabe hat ein anderes Format"};
+        }
+        if (!picture.rewritten && m_settings.watermark) {
+            return Failure{"die Ausgabe trägt ein Wasserzeichen"};
+        }
+        if (picture.colour.outcome == ColourOutcome::Converted) {
+            return Failure{"die Farben der Quelle werden nach sRGB umgerechnet"};
+        }
+        std::string bytes;
+        if (!file.readUpTo(bytes, static_cast<std::size_t>(file.size()))) {
+            return Failure{"die Quelle ist nicht lesbar"};
+        }
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        return sourceAsOutput({data, bytes.size()},
+                              SourceOutput{stored, orientation, picture.rewritten.has_value()},
+                              metadata);
+    };
+    Result<std::vector<std::uint8_t>> source = why();
+    if (!source || source->size() >= out.bytes.size()) {
+        out.notes.push_back("größer als die Quelle (" + kiloBytesText(out.bytes.size()) +
+                            " statt " + kiloBytesText(static_cast<std::uint64_t>(file.size())) +
+                            "), die Quelle taugt nicht als Ausgabe: " +
+                            (source ? std::string("sie ist mit den Metadaten nicht kleiner")
+                                    : source.reason()));
+        return;
+    }
+    out.bytes = std::move(*source);
+    out.quality = 0;
+    out.sourceKept = true;
+    if (!out.overLimit.empty() && out.bytes.size() <= m_settings.maxBytes) {
+        out.overLimit.clear();
+    } else if (!out.overLimit.empty()) {
+        out.overLimit = "größer als höchstens " + kiloBytesText(m_settings.maxBytes) +
+                        ", auch als übernommene Quelle (" + kiloBytesText(out.bytes.size()) + ")";
+    }
 }
 
 Result<EncodedPicture> processPicture(const std::string& source, const PictureSettings& settings) {

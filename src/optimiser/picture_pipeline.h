@@ -27,6 +27,7 @@
 #include "common/result.h"
 #include "imaging/box_size.h"
 #include "imaging/colour_profile.h"
+#include "imaging/jpeg_transcode.h"
 #include "imaging/surface.h"
 #include "optimiser/metadata_copy.h"
 #include "optimiser/output_format.h"
@@ -48,9 +49,13 @@ struct PictureSettings {
     // Chroma sampling chosen by the user; empty follows the slider's rule
     // (samplingForQuality), also for each quality the size search tries.
     std::optional<Sampling> sampling;
-    // "höchstens N KB", in bytes; 0 for no limit. Each picture is then
-    // written at the highest quality from kQualityMin to kQualityMax whose
-    // file fits (encodeWithinLimit); `quality` is where the search starts.
+    // "kleinere Dateien (langsamer)", for every encode of the picture, the
+    // size search's trials included.
+    JpegCompression compression = JpegCompression::Standard;
+    // "höchstens N KB", in bytes; 0 for no limit. A cap under `quality`:
+    // a picture that fits at `quality` is written at it, as without the
+    // cap; one that does not at the highest quality from kSizeSearchLowest
+    // up whose file fits (encodeWithinLimit).
     std::uint64_t maxBytes = 0;
     WatermarkHook watermark;  // empty: no watermark
     // Convert pictures with an embedded colour profile to sRGB (off: the
@@ -58,8 +63,19 @@ struct PictureSettings {
     bool convertColours = true;
     // Which of the source's metadata the output keeps.
     MetadataChoice metadata = MetadataChoice::Strip;
-    // Empty: JPEG (jpegOutputFormat()).
+    // Empty: JPEG (jpegOutputFormat()); so is every run with `lossless`.
     std::shared_ptr<const OutputFormat> format;
+    // "nie größer als die Quelle": an output larger than its source file is
+    // replaced by the source's own bytes where the source can serve
+    // (source_as_output.h), else written with a note that says why not.
+    bool neverLarger = false;
+    // "nur verlustfrei": a JPEG source is rewritten without decoding its
+    // pixels (jpeg_transcode.h), the metadata as chosen and its EXIF
+    // Orientation kept as a tag; the box, the quality, the size limit and the
+    // watermark do not apply, and any other source fails with a reason. A
+    // rewrite larger than the source gives way to the source itself, less
+    // its metadata, where it can serve.
+    bool lossless = false;
 };
 
 // The first half's result: the picture at its output size.
@@ -69,9 +85,18 @@ struct ScaledPicture {
     ColourReport colour;  // what became of an embedded profile
     // What the picture will be written despite (German), in order.
     std::vector<std::string> notes;
+    // "nur verlustfrei": the source rewritten, with the metadata segments it
+    // was given; `pixels` stays empty.
+    std::optional<RewrittenJpeg> rewritten;
+    MetadataSegments rewrittenMetadata;
 
+    // Its size as shown: for a rewritten file, upright.
     [[nodiscard]] BoxSize size() const noexcept {
-        return {pixels.width(), pixels.height()};
+        if (!rewritten) {
+            return {pixels.width(), pixels.height()};
+        }
+        const BoxSize stored = rewritten->facts.stored;
+        return rewritten->facts.orientation >= 5 ? BoxSize{stored.height, stored.width} : stored;
     }
 };
 
@@ -88,6 +113,9 @@ struct EncodedPicture {
     // Set when a size limit was asked for and even the lowest quality
     // misses it: the file is the one at the lowest quality, and this says so.
     std::string overLimit;
+    // "nie größer als die Quelle" took the source's own bytes (less its
+    // metadata) instead of the larger encoding; `quality` is then 0.
+    bool sourceKept = false;
 };
 
 class PicturePipeline {
@@ -120,6 +148,15 @@ public:
         ScaledPicture picture, const std::function<void(int value)>& progress = {}) const;
 
 private:
+    // "nur verlustfrei" in place of decoding and scaling.
+    [[nodiscard]] Result<ScaledPicture> rewrite(
+        const std::string& source, const std::function<void(std::size_t bytes)>& reserve) const;
+    // "nie größer als die Quelle" once `out` is encoded: the source's bytes
+    // when they are fewer and show the same picture, which is `stored` large
+    // and carries `orientation`.
+    void keepSmallerSource(const ScaledPicture& picture, const MetadataSegments& metadata,
+                           BoxSize stored, int orientation, EncodedPicture& out) const;
+
     PictureSettings m_settings;
     BoxSize m_box;
 };

@@ -16,18 +16,18 @@ constexpr double kTypicalLogGrowthPerStep = 0.03;
 
 class Search {
 public:
-    Search(std::uint64_t maxBytes, const EncodeAtQuality& encode)
-        : m_max(maxBytes), m_encode(encode) {}
+    Search(std::uint64_t maxBytes, QualityRange range, const EncodeAtQuality& encode)
+        : m_max(maxBytes), m_range(range), m_encode(encode) {}
 
     Result<SizedEncoding> run(int start) {
-        int q = std::clamp(start, kQualityMin, kQualityMax);
+        int q = std::clamp(start, m_range.lowest, m_range.highest);
         for (;;) {
             if (Result<void> tried = tryQuality(q); !tried) {
                 return tried.failure();
             }
             const auto lo = fitting();
             const auto hi = tooLargeAbove(lo);
-            if ((lo && *lo == kQualityMax) || (!lo && hi == kQualityMin) ||
+            if ((lo && *lo == m_range.highest) || (!lo && hi == m_range.lowest) ||
                 (lo && hi && *hi - *lo == 1)) {
                 break;
             }
@@ -36,7 +36,7 @@ public:
         SizedEncoding out;
         out.trials = m_trials;
         const auto lo = fitting();
-        out.quality = lo.value_or(kQualityMin);
+        out.quality = lo.value_or(m_range.lowest);
         out.fits = lo.has_value();
         out.file = lo ? std::move(m_bestFile) : std::move(m_lowestFile);
         return out;
@@ -55,7 +55,7 @@ private:
         const auto best = fitting();
         if (fits && best == q) {
             m_bestFile = std::move(file);  // only the best fitting file is kept
-        } else if (q == kQualityMin) {
+        } else if (q == m_range.lowest) {
             m_lowestFile = std::move(file);  // written with a note if nothing fits
         }
         m_sidesFitted.push_back(fits);
@@ -120,13 +120,14 @@ private:
         const double steps = (target - logSize(from)) / growth;
         if (lo) {
             return std::clamp(from + std::max(1, static_cast<int>(std::floor(steps))), from + 1,
-                              kQualityMax);
+                              m_range.highest);
         }
-        return std::clamp(from + std::min(-1, static_cast<int>(std::floor(steps))), kQualityMin,
+        return std::clamp(from + std::min(-1, static_cast<int>(std::floor(steps))), m_range.lowest,
                           from - 1);
     }
 
     const std::uint64_t m_max;
+    const QualityRange m_range;
     const EncodeAtQuality& m_encode;
     std::map<int, std::uint64_t> m_sizes;  // every quality tried, with its size
     EncodedFile m_bestFile;
@@ -137,27 +138,33 @@ private:
 
 }  // namespace
 
-Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, int startQuality,
+Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, QualityRange range, int start,
                                        const EncodeAtQuality& encode) {
-    return Search(maxBytes, encode).run(startQuality);
+    if (range.highest < range.lowest) {
+        range.highest = range.lowest;
+    }
+    return Search(maxBytes, range, encode).run(start);
 }
 
 Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surface& picture,
-                                        int startQuality, std::optional<Sampling> chosen,
+                                        int quality, std::optional<Sampling> chosen,
+                                        JpegCompression compression,
                                         const MetadataSegments& metadata, std::uint64_t maxBytes,
                                         const std::function<void()>& onTrial) {
+    const QualityRange range{kSizeSearchLowest, quality};
     const auto search = [&](Sampling sampling, int start) {
-        return encodeWithinSize(maxBytes, start, [&](int quality) {
+        return encodeWithinSize(maxBytes, range, start, [&](int tried) {
             Result<EncodedFile> file =
-                format.encode(picture, EncodeSettings{quality, sampling}, metadata, {});
+                format.encode(picture, EncodeSettings{tried, sampling, compression}, metadata,
+                              {});
             if (file && onTrial) {
                 onTrial();
             }
             return file;
         });
     };
-    const Sampling first = resolvedSampling(chosen, startQuality);
-    Result<SizedEncoding> sized = search(first, startQuality);
+    const Sampling first = resolvedSampling(chosen, quality);
+    Result<SizedEncoding> sized = search(first, quality);
     if (!sized || chosen || first != Sampling::Best || !format.choosesSampling() ||
         (sized->fits && samplingForQuality(sized->quality) == Sampling::Best)) {
         return sized;

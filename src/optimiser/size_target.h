@@ -1,8 +1,12 @@
 #pragma once
-// "höchstens N KB": the highest quality whose file fits a size, found by
-// encoding one already scaled picture at a few qualities. Each trial is a
+// "höchstens N KB": a cap on the file's size under the slider's quality. A
+// picture whose file fits at the slider's quality is written at it, byte
+// for byte as without the cap; one that does not is written at the highest
+// quality down to kSizeSearchLowest whose file fits, found by encoding the
+// once scaled picture at a few qualities. Each trial is a
 // whole encode (JPEG's Huffman tables are optimised per file and the other
-// formats' encoders adapt as much, so no cheaper estimate is exact); the search keeps the number of trials small by
+// formats' encoders adapt as much, so no cheaper estimate is exact); the
+// search keeps the number of trials small by
 // aiming at the limit through the sizes it has seen.
 //
 // Sizes are in bytes; "KB" is 1024 bytes wherever Vendrik shows or reads
@@ -21,6 +25,17 @@
 
 namespace vendrik {
 
+// The lowest quality the search goes down to. The slider stops at 40, but a
+// size cap is a promise the user relies on (a mail's attachment limit), and
+// quality 10 still shows the picture.
+inline constexpr int kSizeSearchLowest = 10;
+
+// The qualities a search may use, both ends included.
+struct QualityRange {
+    int lowest = kSizeSearchLowest;
+    int highest = kQualityMax;
+};
+
 struct SizedEncoding {
     EncodedFile file;  // the chosen encoding
     int quality = 0;
@@ -31,9 +46,9 @@ struct SizedEncoding {
 // The file encoded at a quality, or why it cannot be encoded.
 using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 
-// The highest quality from kQualityMin to kQualityMax (the slider's range)
-// whose file is at most `maxBytes`, with that file. When even the lowest is
-// larger, its file comes back with fits == false. A failing trial ends the
+// The highest quality of `range` whose file is at most `maxBytes`, with that
+// file, trying `start` first. When even the lowest is larger, its file comes
+// back with fits == false. A failing trial ends the
 // search with its reason (the size alone decides whether a picture can be
 // encoded, so the first trial tells for all).
 //
@@ -44,21 +59,24 @@ using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 // not to fit. The next trial is aimed at the limit by interpolating the
 // logarithm of the size between the nearest qualities seen, with halving as
 // a fallback when aiming fails to narrow the range.
-[[nodiscard]] Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, int startQuality,
-                                                     const EncodeAtQuality& encode);
+[[nodiscard]] Result<SizedEncoding> encodeWithinSize(std::uint64_t maxBytes, QualityRange range,
+                                                     int start, const EncodeAtQuality& encode);
 
 // "höchstens N KB" for one picture in one format: encodeWithinSize over
-// `format`'s encodes of `picture` with `metadata`, from `startQuality`. The
-// sampling is the user's choice (`chosen`) at every quality; without one it
-// is the slider's rule for the start quality, and when that is 4:4:4 and only
-// a quality below 70 fits, or none, the search goes on at 4:2:0, as the
-// slider chooses below 70, and the higher quality of the two is taken (or,
-// when neither fits, the smaller file); not for a format whose files do not
-// depend on the sampling (OutputFormat::choosesSampling). `onTrial` hears
-// of each encode made.
+// `format`'s encodes of `picture` with `metadata`, from kSizeSearchLowest up
+// to the slider's `quality`, which is tried first. The sampling is the
+// user's choice (`chosen`) at every quality; without one it is the slider's
+// rule for `quality`, and when that is 4:4:4 and only a quality below 70
+// fits, or none, the search goes on at 4:2:0, as the slider chooses below
+// 70, and the higher quality of the two is taken (or, when neither fits, the
+// smaller file); not for a format whose files do not depend on the sampling
+// (OutputFormat::choosesSampling). Every trial uses `compression`: the
+// strong mode's smaller files fit a limit at a higher quality (a format
+// other than JPEG ignores it). `onTrial` hears of each encode made.
 [[nodiscard]] Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format,
-                                                      const Surface& picture, int startQuality,
+                                                      const Surface& picture, int quality,
                                                       std::optional<Sampling> chosen,
+                                                      JpegCompression compression,
                                                       const MetadataSegments& metadata,
                                                       std::uint64_t maxBytes,
                                                       const std::function<void()>& onTrial);

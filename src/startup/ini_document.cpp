@@ -92,17 +92,15 @@ Line lineAt(std::string_view bytes, char separator, std::size_t begin) {
     Line line;
     line.begin = begin;
     const auto sep = bytes.find(separator, begin);
-    if (sep == std::string_view::npos) {
-        line.text = bytes.substr(begin);
-        line.end = bytes.size();
-        return line;
-    }
-    std::string_view text = bytes.substr(begin, sep - begin);
+    const bool ended = sep != std::string_view::npos;
+    std::string_view text = bytes.substr(begin, ended ? sep - begin : std::string_view::npos);
+    // The CR of a CR LF ending, and a CR on the last line of an LF file,
+    // which would become that ending's CR once a line is added after it.
     if (separator == '\n' && !text.empty() && text.back() == '\r') {
         text.remove_suffix(1);
     }
     line.text = text;
-    line.end = sep + 1;
+    line.end = ended ? sep + 1 : bytes.size();
     return line;
 }
 
@@ -223,7 +221,9 @@ void IniDocument::setValue(std::string_view section, std::string_view key,
             after = line;
         }
         insertAt = after.end;
-        unendedBefore = after.end == after.begin + after.text.size();
+        // Ended only by the separator itself: a last line "[name]\r" in a
+        // file of LF lines has no ending, whatever its CR.
+        unendedBefore = m_bytes[after.end - 1] != separator;
     }
     if (unendedBefore) {
         added.insert(0, eol);

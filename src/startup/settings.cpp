@@ -109,6 +109,10 @@ Settings loadSettings(const IniDocument& document) {
     s.tag = stored.text("Tag");
     s.noEnlarge = stored.control("NoEnlarge") != 0;
     s.maxSizeKB = stored.control("MaxSize");
+    s.strongCompression = stored.control("Kompression") != 0;
+    s.keepDates = stored.control("DatumBehalten") != 0;
+    s.neverLarger = stored.control("NieGroesser") != 0;
+    s.lossless = stored.control("Verlustfrei") != 0;
     s.format = stored.control("Format");
     s.watermark = watermarkFrom(stored);
     return s;
@@ -131,10 +135,10 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
         entries.push_back({"optTag", std::to_string(s.optTag)});
     }
     entries.push_back({"chkAnfang", flag(s.tagAtStart)});
-    // The last four keys go in only when they say something other than
-    // their default, or to change one stored before: a file whose user never
-    // chose them keeps the window's other twelve keys only, so it does not
-    // fill up with defaults. The file is read once for all four.
+    // The later keys go in only when they say something other than their
+    // default, or to change one stored before: a file whose user never chose
+    // them keeps the window's first twelve keys only, so it does not fill up
+    // with defaults. The file is read once for all of them.
     const IniDocument stored = readIniFile(settingsFile);
     const auto laterKey = [&](std::string_view key, const std::string& value) {
         if (value != settingDefault(key) || !iniValue(stored, SettingsSection, key, "").empty()) {
@@ -144,6 +148,10 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     laterKey("Metadaten", std::to_string(s.metadata));
     laterKey("NoEnlarge", flag(s.noEnlarge));
     laterKey("MaxSize", std::to_string(s.maxSizeKB));
+    laterKey("Kompression", flag(s.strongCompression));
+    laterKey("DatumBehalten", flag(s.keepDates));
+    laterKey("NieGroesser", flag(s.neverLarger));
+    laterKey("Verlustfrei", flag(s.lossless));
     laterKey("Format", std::to_string(s.format));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }

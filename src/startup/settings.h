@@ -1,5 +1,5 @@
 #pragma once
-// The settings as one value: the main window's sixteen keys, start-up's
+// The settings as one value: the main window's keys, start-up's
 // "FirstRun" and the watermark design, read from the settings file in one
 // pass and written back in the orders the windows store them.
 //
@@ -45,6 +45,14 @@ struct Settings {
     // "nicht vergrößern" and "höchstens N KB" (0: no limit).
     bool noEnlarge = settingDefaultWhole("NoEnlarge") != 0;
     int maxSizeKB = settingDefaultWhole("MaxSize");
+    // "Kompression": "kleinere Dateien (langsamer)", the strong compression.
+    bool strongCompression = settingDefaultWhole("Kompression") != 0;
+    // "Dateidatum beibehalten": outputs take their sources' modification time.
+    bool keepDates = settingDefaultWhole("DatumBehalten") != 0;
+    // "nie größer als die Quelle": a source smaller than its output is taken.
+    bool neverLarger = settingDefaultWhole("NieGroesser") != 0;
+    // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
+    bool lossless = settingDefaultWhole("Verlustfrei") != 0;
     // "Format": 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
     int format = settingDefaultWhole("Format");
 
@@ -71,8 +79,9 @@ struct Settings {
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
-// then "Metadaten", "NoEnlarge", "MaxSize" and "Format" when they differ
-// from their defaults or the file has them already.
+// then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
+// "NieGroesser", "Verlustfrei" and "Format" when they differ from their
+// defaults or the file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

@@ -69,7 +69,7 @@ void AlphaAndRotBlt(Surface& picture, WatermarkSettings& settings, TextPicture& 
     in.hAlign = settings.hAlign;
     in.vAlign = settings.vAlign;
     in.lineBreaks = settings.lineBreaks;
-    const TextCentre centre = placeOnPicture(in, settings.hPos, settings.vPos);
+    const TextCentre centre = keepInsidePicture(placeOnPicture(in, settings.hPos, settings.vPos), in);
     blendText(picture, text, centre, settings.angle, settings.opacity);
 }
 

@@ -22,7 +22,8 @@ inline constexpr Fixed4 kRadiansPerDegree = Fixed4::fromRaw(175);
 // 295 pixels wide.
 [[nodiscard]] double watermarkFontPoints(int size, int pictureWidth);
 
-// Blends the watermark into `picture`. Overwrites settings.hPos and
+// Blends the watermark into `picture`, placed by the alignment rules and kept
+// inside the picture where it fits (keepInsidePicture). Overwrites settings.hPos and
 // settings.vPos with the unturned text's left and top edge. A font size
 // below one point (a picture only a few pixels wide) draws nothing.
 // Throws VendrikError when the text cannot be rendered (no font) or the

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "common/error.h"
 #include "watermark/alpha_blending.h"
@@ -46,7 +47,69 @@ int horizontalCentre(const PlacementInput& in, double correction, double& hPos) 
     return roundCoordinate(roundCoordinate(FS * 6.2 + W - PW) + correction);
 }
 
+// The first and last pixel column (or row) the turned text covers along one
+// axis, and the shift that brings both inside 0 .. extent - 1. The text is
+// drawn into a square of side floor(diagonal) centred on the middle
+// coordinate, and sits centred in that square, an odd difference one pixel
+// further left or up; the turned text's extent around its own middle is
+// |size × cos| + |other × sin| (half on each side).
+struct AxisText {
+    double size;        // the text picture along this axis
+    double turnedSize;  // its turned extent along this axis
+    double diagonal;    // floor of the text picture's diagonal
+};
+
+// The first and last pixel the text covers along the axis with its middle
+// coordinate at `middle`.
+std::pair<double, double> coveredSpan(int middle, const AxisText& t) {
+    const double square = std::nearbyint(middle - t.diagonal / 2);
+    const double start = square + std::floor((t.diagonal - t.size) / 2);
+    const double textMiddle = start + t.size / 2;
+    return {std::floor(textMiddle - t.turnedSize / 2), std::ceil(textMiddle + t.turnedSize / 2) - 1};
+}
+
+int movedInside(int middle, const AxisText& t, double extent) {
+    if (t.turnedSize > extent) {
+        return middle;  // longer than the picture: no place shows it whole
+    }
+    // The square's corner is rounded ties to even, so a shift by an odd
+    // number can land one pixel short; the second pass makes up for it.
+    // The shift is worked in double: a middle at the edge of the 32-bit
+    // range (a middle alignment at an angle close to 0) comes back inside.
+    for (int pass = 0; pass < 2; ++pass) {
+        const auto [first, last] = coveredSpan(middle, t);
+        double moved = middle;
+        if (first < 0) {
+            moved -= first;
+        } else if (last > extent - 1) {
+            moved -= last - (extent - 1);
+        }
+        middle = static_cast<int>(moved);  // inside the picture's range now
+    }
+    return middle;
+}
+
 }  // namespace
+
+TextCentre keepInsidePicture(TextCentre centre, const PlacementInput& in) {
+    if (in.textWidth <= 0 || in.textHeight <= 0) {
+        return centre;
+    }
+    // The angle in radians as the compositing turns it (× 0.0175).
+    const double radians = in.angle.toDouble() * 0.0175;
+    const double c = std::abs(std::cos(radians));
+    const double s = std::abs(std::sin(radians));
+    const double diagonal = std::floor(std::hypot(in.textWidth, in.textHeight));
+    const AxisText across{in.textWidth, in.textWidth * c + in.textHeight * s, diagonal};
+    const AxisText down{in.textHeight, in.textWidth * s + in.textHeight * c, diagonal};
+    if (isNamed(in.hAlign)) {
+        centre.x = movedInside(centre.x, across, in.boxWidth);
+    }
+    if (isNamed(in.vAlign)) {
+        centre.y = movedInside(centre.y, down, in.boxHeight);
+    }
+    return centre;
+}
 
 TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos) {
     const double DH = in.boxHeight;

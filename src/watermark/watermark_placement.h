@@ -36,6 +36,16 @@ struct TextCentre {
 // close to 0 can make the middle alignment's DH / (A / 2) do.
 [[nodiscard]] TextCentre placeOnPicture(const PlacementInput& in, double& hPos, double& vPos);
 
+// Moves `centre` just inside the picture on each axis where the turned text
+// would leave it although it fits: a short text at "Rechts" or "Unten" would
+// lose its last letters or its lower half otherwise. Where the text is
+// inside already, `centre` comes back unchanged, so such pictures keep
+// their bytes; an axis the text is longer than, or whose alignment is
+// outside the named ones, keeps its coordinate as well. The extent is the
+// text picture's (in.textWidth × in.textHeight) turned by in.angle, as
+// blendText draws it about `centre`.
+[[nodiscard]] TextCentre keepInsidePicture(TextCentre centre, const PlacementInput& in);
+
 // The designer preview's rules: no scaling with the picture, the angle
 // correction capped at 90 degrees, and an alignment outside the named ones taken as
 // the first (no option chosen). The angle is used as a whole number of degrees.

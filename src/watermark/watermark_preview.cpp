@@ -79,7 +79,8 @@ void RotBlit(Surface& preview, const PreviewDesign& design, WatermarkSettings& s
     in.hAlign = design.hAlign;
     in.vAlign = design.vAlign;
     in.lineBreaks = countWatermarkLineBreaks(design.text);
-    const TextCentre centre = placeOnPreview(in, settings.hPos, settings.vPos);
+    // Kept inside as the run keeps it, so the preview shows what is written.
+    const TextCentre centre = keepInsidePicture(placeOnPreview(in, settings.hPos, settings.vPos), in);
     blendText(preview, text, centre, Fixed4(design.angle), Fixed4(design.opacity));
 }
 

@@ -49,7 +49,8 @@ class OptimiseFormat : public ::testing::TestWithParam<FormatRunCase> {};
 TEST_P(OptimiseFormat, WritesTheChosenFormatUnderItsEnding) {
     const FormatRunCase& c = GetParam();
     TempDir dir;
-    test::writeBmp(dir.file("bild.bmp"), 90, 60, 3);
+    // A JPEG, which a lossless rewrite takes too.
+    ASSERT_TRUE(test::writeJpeg(dir.file("bild.jpg"), 90, 60));
     fs::create_directory(dir.path() / "out");
     std::string settings = "--no-settings";
     if (c.settings != nullptr) {
@@ -57,7 +58,7 @@ TEST_P(OptimiseFormat, WritesTheChosenFormatUnderItsEnding) {
         settings = "--settings " + shellQuote(dir.file("v.ini"));
     }
     const auto r = runCommand(cli() + " optimise -q " + settings + " " + c.options + " -o " +
-                              shellQuote(dir.file("out")) + " " + shellQuote(dir.file("bild.bmp")));
+                              shellQuote(dir.file("out")) + " " + shellQuote(dir.file("bild.jpg")));
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::string out = dir.file(std::string("out/") + c.written);
     ASSERT_TRUE(fs::exists(out)) << r.output;
@@ -75,7 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         FormatRunCase{"FromTheSettingsFile", "", "Format=1\r\n", "bild_new.webp", "webp"},
         FormatRunCase{"OptionBeforeTheSettingsFile", "--format jpeg", "Format=2\r\n",
                       "bild_new.jpg", "jpeg"},
-        FormatRunCase{"StoredValueOutOfRange", "", "Format=7\r\n", "bild_new.jpg", "jpeg"}),
+        FormatRunCase{"StoredValueOutOfRange", "", "Format=7\r\n", "bild_new.jpg", "jpeg"},
+        // A lossless rewrite is the source's JPEG data, named as a JPEG.
+        FormatRunCase{"LosslessBeforeTheStoredFormat", "", "Verlustfrei=1\r\nFormat=1\r\n",
+                      "bild_new.jpg", "jpeg"},
+        FormatRunCase{"LosslessOptionBeforeTheStoredFormat", "--lossless", "Format=2\r\n",
+                      "bild_new.jpg", "jpeg"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct WrongCallCase {
@@ -104,6 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WrongCallCase{"UnknownFormat", "optimise --no-settings --format gif IN.ppm",
                       "--format erwartet jpeg, webp oder avif, nicht 'gif'"},
+        WrongCallCase{"LosslessAsWebP", "optimise --no-settings --lossless --format webp IN.ppm",
+                      "--format webp und verlustfrei (--lossless, Verlustfrei=1) schließen sich aus"},
         WrongCallCase{"SamplingForWebP", "optimise --no-settings --format webp --sampling 444 IN.ppm",
                       "--sampling gilt nicht für WebP"},
         WrongCallCase{"EncodeUnknownFormat", "encode --format png IN.ppm out.png",
@@ -168,12 +176,51 @@ TEST(CliFormats, StandardOutputJsonAndSizeLimitInEveryFormat) {
                                   format + " -o " + shellQuote(folder) + " " +
                                   shellQuote(dir.file("bild.bmp")));
         ASSERT_EQ(r.exitCode, 0) << r.output;
-        EXPECT_NE(r.output.find(std::string("\"format\":\"") + format + "\"}"), std::string::npos)
+        EXPECT_NE(r.output.find(std::string("\"format\":\"") + format + "\","), std::string::npos)
             << r.output;
         const std::string written = folder + "/bild_new." + format;
         EXPECT_NE(r.output.find("\"target\":\"" + written + "\""), std::string::npos) << r.output;
         EXPECT_LE(fs::file_size(written), 3U * 1024U);
     }
+}
+
+// The strong mode belongs to our JPEG encoder: WebP and AVIF files are the
+// same with it, from the option or the settings file, as without.
+TEST(CliFormats, StrongCompressionLeavesOtherFormatsAsTheyAre) {
+    TempDir dir;
+    test::writeBmp(dir.file("bild.bmp"), 160, 120, 7);
+    test::writeText(dir.file("v.ini"), "[Tervane Vendrik]\r\nKompression=1\r\n");
+    for (const char* format : {"webp", "avif"}) {
+        const auto run = [&](const std::string& how) {
+            const std::string out = dir.file("out.bin");
+            const auto r = runCommand(cli() + " optimise -q " + how + " --format " + format +
+                                      " -o - " + shellQuote(dir.file("bild.bmp")) + " > " +
+                                      shellQuote(out));
+            EXPECT_EQ(r.exitCode, 0) << how << r.output;
+            Bytes file = test::readFileBytes(out);
+            EXPECT_EQ(kindOf(file), format) << how;
+            return file;
+        };
+        const Bytes plain = run("--no-settings");
+        EXPECT_EQ(plain, run("--settings " + shellQuote(dir.file("v.ini")))) << format;
+        EXPECT_EQ(plain, run("--no-settings --compression strong")) << format;
+        // Also every trial of a size limit that makes the run search: four
+        // fifths of the file at the slider's quality.
+        const std::string limit =
+            " --max-size " + std::to_string(static_cast<double>(plain.size()) * 0.8 / 1024) + "K";
+        const Bytes limited = run("--no-settings" + limit);
+        EXPECT_LT(limited.size(), plain.size()) << format;
+        EXPECT_EQ(limited, run("--no-settings --compression strong" + limit)) << format;
+    }
+    // The JPEG, for which the mode is made, does change.
+    const auto jpeg = [&](const std::string& how) {
+        const auto r = runCommand(cli() + " optimise -q --no-settings " + how + " -o - " +
+                                  shellQuote(dir.file("bild.bmp")) + " > " +
+                                  shellQuote(dir.file("out.jpg")));
+        EXPECT_EQ(r.exitCode, 0) << r.output;
+        return test::readFileBytes(dir.file("out.jpg"));
+    };
+    EXPECT_NE(jpeg(""), jpeg("--compression strong"));
 }
 
 }  // namespace

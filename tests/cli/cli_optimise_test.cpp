@@ -60,6 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"SizeZero", "--size 0x640 x.jpg", "zwischen 1 und"},
                       UsageCase{"SizeWords", "--size gross x.jpg", "--size erwartet"},
                       UsageCase{"Sampling", "--sampling 422 x.jpg", "444 oder 420"},
+                      UsageCase{"Compression", "--compression stark x.jpg",
+                                "--compression erwartet standard oder strong, nicht 'stark'"},
                       UsageCase{"Preset", "--preset Druck x.jpg", "Website, eMail"},
                       UsageCase{"TagPreset", "--tag-preset huge x.jpg", "eMail, web"},
                       UsageCase{"TagWithSlash", "--tag a/b x.jpg", "Schrägstrich"},
@@ -83,7 +85,7 @@ TEST(Optimise, FolderMeansItsListedPicturesAndNamesFollowTheOptions) {
     const auto r = optimise("--quiet --size '480 x 640' --tag-preset Bildgröße --tag-first " +
                             shellQuote(dir.file("in")) + " " + shellQuote(dir.file("in/scan.tiff")));
     EXPECT_EQ(r.exitCode, 0) << r.output;
-    EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_Urlaub..jpg"));
+    EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_Urlaub.jpg"));  // the whole ending goes
     EXPECT_TRUE(fs::exists(dir.path() / "in/480x640_scan.jpg"));
     EXPECT_FALSE(fs::exists(dir.path() / "in/480x640_notiz.jpg"));
 }

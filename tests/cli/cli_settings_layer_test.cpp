@@ -63,6 +63,39 @@ TEST(CliSettingsLayer, OptimiseRunsAsTheWindowsWereLastSet) {
     EXPECT_EQ(r.exitCode, 2) << r.output;
 }
 
+// "kleinere Dateien (langsamer)" as the window left it ("Kompression=1"),
+// and --compression over it either way.
+TEST(CliSettingsLayer, CompressionFromTheFileAndTheOption) {
+    TempDir dir;
+    const std::string picture = makePicture(dir);
+    const std::string strongIni = dir.file("strong.ini");
+    writeText(strongIni, "[Tervane Vendrik]\r\nKompression=1\r\n");
+    struct Case {
+        const char* name;
+        std::string options;
+        bool progressive;
+    };
+    const Case cases[] = {
+        {"defaults", "--no-settings", false},
+        {"from the file", "--settings " + shellQuote(strongIni), true},
+        {"option over the file", "--settings " + shellQuote(strongIni) + " --compression standard",
+         false},
+        {"option alone", "--no-settings --compression strong", true},
+        {"with a size limit", "--no-settings --compression strong --max-size 40K", true},
+    };
+    for (const Case& c : cases) {
+        const std::string out = dir.file("aus.jpg");
+        const auto r = runCommand("{ " + test::cli() + " optimise --quiet -o - " + c.options +
+                                  " " + shellQuote(picture) + " > " + shellQuote(out) + "; }");
+        ASSERT_EQ(r.exitCode, 0) << c.name << ": " << r.output;
+        const auto d = runCommand("djpeg -verbose -verbose -outfile /dev/null " + shellQuote(out));
+        EXPECT_EQ(d.exitCode, 0) << c.name << ": " << d.output;
+        EXPECT_EQ(d.output.find("Start Of Frame 0xc2") != std::string::npos, c.progressive)
+            << c.name << ": " << d.output;
+        EXPECT_EQ(d.output.find("arning"), std::string::npos) << c.name << ": " << d.output;
+    }
+}
+
 // --watermark shows the designer's last watermark: a settings file holding
 // only the defaults gives the same bytes as none, another design others.
 TEST(CliSettingsLayer, OptimiseWatermarkUsesTheDesignersValues) {

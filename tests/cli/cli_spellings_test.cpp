@@ -104,6 +104,7 @@ struct Spellings {
     const char* name;
     std::vector<const char*> forms;  // each alone must give the same outcome
     bool changesOutcome;             // ... and one other than without the option
+    int exitCode = 0;                // of the first form
 };
 
 const std::vector<Spellings> kOptimiseSpellings = {
@@ -113,6 +114,7 @@ const std::vector<Spellings> kOptimiseSpellings = {
     {"quality", {"--quality=60", "--quality 60", "-Q 60", "-Q60"}, true},
     {"preset", {"--preset=Website", "--preset Website", "--preset website"}, true},
     {"sampling", {"--sampling=420", "--sampling 420"}, true},
+    {"compression", {"--compression=strong", "--compression strong", "--comp strong"}, true},
     // The pictures carry neither metadata nor a profile: same outputs.
     {"metadata", {"--metadata=keep", "--metadata keep", "--meta keep"}, false},
     {"keepPixels", {"--keep-pixels"}, false},
@@ -125,6 +127,11 @@ const std::vector<Spellings> kOptimiseSpellings = {
     {"skipExisting", {"--skip-existing"}, false},
     {"noEnlarge", {"--no-enlarge", "--no-e"}, true},
     {"maxSize", {"--max-size=30K", "--max-size 30K", "--max-size 30"}, false},
+    // Bitmaps are never larger than their outputs, and the outputs' dates
+    // are not compared; a lossless rewrite takes JPEG sources only.
+    {"neverLarger", {"--never-larger", "--never"}, false},
+    {"keepDates", {"--keep-dates", "--keep-d"}, false},
+    {"lossless", {"--lossless", "--lossl"}, true, 1},
     // A list naming a picture of the folder again: the same run.
     {"filesFrom", {"--files-from=liste.txt", "--files-from liste.txt"}, false},
     {"json", {"--json", "--js"}, true},
@@ -152,7 +159,7 @@ TEST_F(OptimiseSpellings, EveryFormOfAnOptionGivesIdenticalOutputs) {
     for (const Spellings& s : kOptimiseSpellings) {
         SCOPED_TRACE(s.name);
         const Outcome first = run(s.forms.front());
-        EXPECT_EQ(first.exitCode, 0) << first;
+        EXPECT_EQ(first.exitCode, s.exitCode) << first;
         for (std::size_t k = 1; k < s.forms.size(); ++k) {
             EXPECT_EQ(run(s.forms[k]), first) << s.forms[k];
         }

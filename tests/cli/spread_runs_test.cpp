@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -73,6 +74,133 @@ TEST(FileList, SplitsAtLineEndsOrAtNulBytes) {
     for (const Case& c : cases) {
         EXPECT_EQ(cli::splitFileList(c.list), c.names) << c.name;
     }
+}
+
+// The list is split as it comes: fed in pieces of any size it gives the same
+// names as fed whole, also when a piece ends inside a name, a CR or before
+// the first NUL that settles the separator.
+TEST(FileList, SplitsTheSameWhateverPiecesItArrivesIn) {
+    using namespace std::string_literals;
+    const std::string lines = "a.jpg\r\nb c.png\n\nd/e.heic";
+    const std::string nul = "a.jpg\0b\nc.png\0\0"s + std::string(5000, 'x') + "\0tail"s;
+    const std::string longFirstLine = std::string(4090, 'y') + "\nz.jpg\n";
+    for (const std::string& list : {lines, nul, longFirstLine}) {
+        const std::vector<std::string> whole = cli::splitFileList(list);
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{4096}}) {
+            cli::FileListSplitter splitter;
+            bool ok = true;
+            for (std::size_t i = 0; ok && i < list.size(); i += piece) {
+                ok = splitter.feed(std::string_view(list).substr(i, piece));
+            }
+            ok = ok && splitter.finish();
+            if (list == nul) {
+                // 5000 bytes are more than a path can be.
+                EXPECT_FALSE(ok);
+                EXPECT_EQ(splitter.problem().rfind("Eintrag 4 ist länger als ein Pfad", 0), 0U)
+                    << splitter.problem();
+                continue;
+            }
+            EXPECT_TRUE(ok) << splitter.problem();
+            EXPECT_EQ(splitter.names(), whole) << piece;
+        }
+    }
+}
+
+TEST(FileList, RefusesWhatCannotBeAListOfNames) {
+    using namespace std::string_literals;
+    struct Case {
+        const char* name;
+        std::string list;
+        const char* problem;  // start of it; "" for none
+    };
+    const std::string longest(cli::kMaxListedName, 'n');
+    const Case cases[] = {
+        {"a name as long as a path can be", longest + "\n", ""},
+        {"one byte longer", longest + "n\n", "Eintrag 1 ist länger als ein Pfad sein kann (4096 Bytes"},
+        {"one byte longer, NUL-separated", "a\0"s + longest + "n\0", "Eintrag 2 ist länger"},
+        {"a long last name without a line end", "a\n" + longest + "n", "Eintrag 2 ist länger"},
+        {"a NUL after more than a path of lines", std::string(5000, 'l') + "\0"s,
+         "Eintrag 1 ist länger als ein Pfad sein kann"},
+        {"the zeros of /dev/zero", std::string(cli::kMaxListEntries + 1, '\0'),
+         "mehr als 1000000 Einträge"},
+        {"the y lines of yes", [] {
+             std::string y;
+             for (std::size_t i = 0; i <= cli::kMaxListEntries; ++i) {
+                 y += "y\n";
+             }
+             return y;
+         }(),
+         "mehr als 1000000 Einträge"},
+    };
+    for (const Case& c : cases) {
+        std::string problem;
+        const auto names = cli::splitFileList(c.list, &problem);
+        EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << c.name << ": " << problem;
+        EXPECT_EQ(problem.empty(), std::string(c.problem).empty()) << c.name;
+        EXPECT_LE(names.size(), cli::kMaxListEntries) << c.name;
+    }
+}
+
+// Lists without end from a pipe or a device end the run at once, with the
+// reason and exit code 1, before any picture is read.
+TEST(FileList, EndlessListsEndTheRunWithAReason) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string command;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"/dev/zero", cli() + " optimise --no-settings -q --files-from /dev/zero",
+         "--files-from /dev/zero: mehr als 1000000 Einträge"},
+        {"yes", "yes | " + cli() + " optimise --no-settings -q --files-from -",
+         "--files-from -: mehr als 1000000 Einträge"},
+        {"one endless line", "tr -d '\\n' < /dev/zero | tr '\\0' x | " + cli() +
+                                 " optimise --no-settings -q --files-from -",
+         "--files-from -: Eintrag 1 ist länger als ein Pfad"},
+    };
+    for (const Case& c : cases) {
+        const auto r = runCommand("cd " + shellQuote(dir.path().string()) + " && timeout -s KILL 60 sh -c " +
+                                  shellQuote(c.command) + " 2>&1");
+        EXPECT_EQ(r.exitCode, 1) << c.name << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.reason), std::string::npos) << c.name << "\n" << r.output;
+    }
+}
+
+TEST(JsonResult, Base64OfTheRfcVectors) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"\xff\xfe\x80/", "//6ALw=="},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(cli::base64(text), expected) << text;
+    }
+}
+
+// A name that is not UTF-8 comes out readable and, beside it, as its exact
+// bytes; the notes of a picture are an array, empty when there are none.
+TEST(JsonResult, NotesAndTheBytesOfANameThatIsNotUtf8) {
+    PictureResult r;
+    r.status = PictureStatus::Written;
+    r.notes = {"Farbprofil mit unbrauchbarer Tonkurve, ignoriert", "Metadaten entfernt: \"x\""};
+    const std::string source = "a/bild-\xE4.jpg";  // Latin-1, as an old archive has it
+    const std::string target = "out/bild-\xE4_new.jpg";
+    TempDir dir;
+    test::writeText(dir.file("r.json"), cli::jsonResult(r, source, target, false, "webp") + "\n");
+    const std::string json = shellQuote(dir.file("r.json"));
+    const auto fields = runCommand("jq -r '.source, .source_bytes, .target_bytes, (.notes | length), "
+                                   ".notes[1], .format' " + json);
+    ASSERT_EQ(fields.exitCode, 0) << fields.output;
+    EXPECT_EQ(fields.output, "a/bild-\xEF\xBF\xBD.jpg\n" + cli::base64(source) + "\n" +
+                                 cli::base64(target) + "\n2\nMetadaten entfernt: \"x\"\nwebp\n");
+    // What a job runner does with it: the exact name back.
+    const auto name = runCommand("jq -j .source_bytes " + json + " | base64 -d");
+    EXPECT_EQ(name.output, source);
+
+    const std::string bare = cli::jsonResult(PictureResult{}, "a.jpg", "", false, "jpeg");
+    EXPECT_NE(bare.find(",\"notes\":[]}"), std::string::npos) << bare;
+    EXPECT_EQ(bare.find("_bytes"), std::string::npos) << bare;
 }
 
 // A few small pictures in two folders, one name with a space, one with a
@@ -168,7 +296,7 @@ TEST(FilesFromAndJson, FailuresAndExitCodes) {
         {"all written", "gut.bmp --json", 0, 1},
         {"a failure", "--files-from liste.txt --json", 1, 3},
         {"an empty list is nothing to do", "--files-from leer.txt --json", 0, 0},
-        {"a limit missed even at 40", "gut.bmp --json --max-size 1K", 3, 1},
+        {"a limit missed even at 10", "gut.bmp --json --max-size 1K", 3, 1},
         {"a limit met", "gut.bmp --json --max-size 200K", 0, 1},
         {"a limit switched off", "gut.bmp --json --max-size 0", 0, 1},
         {"a missing list", "--files-from fehlt.txt", 1, 0},

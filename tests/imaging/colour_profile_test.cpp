@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 #include <lcms2.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +20,7 @@
 
 #include "imaging/picture_loader.h"
 #include "imaging/pnm_reader.h"
+#include "imaging/scaling.h"
 #include "support/test_support.h"
 
 namespace vendrik {
@@ -234,10 +239,13 @@ TEST_F(ColourFiles, PhoneFormatsConvertTheirProfilesToo) {
 }
 
 TEST_F(ColourFiles, GreyProfileConvertsLikeImageMagick) {
-    const LoadedPicture converted = load("grey-gamma.png");
-    EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted) << converted.colour.note;
-    const Difference d = difference(converted.pixels, imageMagickSrgb("grey-gamma.png"));
-    EXPECT_LE(d.worst, 2);
+    for (const char* name : {"grey-gamma.png", "grey-gamma.jpg"}) {
+        const LoadedPicture converted = load(name);
+        EXPECT_EQ(converted.colour.outcome, ColourOutcome::Converted)
+            << name << ": " << converted.colour.note;
+        const Difference d = difference(converted.pixels, imageMagickSrgb(name));
+        EXPECT_LE(d.worst, 2) << name;
+    }
 }
 
 TEST_F(ColourFiles, SrgbTaggedPicturesKeepTheirPixels) {
@@ -473,8 +481,270 @@ TEST_F(ColourFiles, ConversionMatchesLittleCmsPerceptual) {
         cmsDeleteTransform(t);
         cmsCloseProfile(to);
         cmsCloseProfile(from);
-        EXPECT_EQ(convertToSrgb(grid, bytes).outcome, ColourOutcome::Converted) << path;
+        EXPECT_EQ(convertToSrgb(grid, bytes, PictureChannels::Colour).outcome, ColourOutcome::Converted)
+            << path;
         EXPECT_LE(difference(grid, expected).worst, 1) << path;
+    }
+}
+
+// Profiles made here with Little CMS: sRGB's primaries and white, each with
+// one defect in its curves or primaries, or of the other kind than the
+// picture.
+std::vector<std::uint8_t> saved(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    std::vector<std::uint8_t> bytes;
+    if (profile != nullptr && cmsSaveProfileToMem(profile, nullptr, &size) != 0) {
+        bytes.resize(size);
+        cmsSaveProfileToMem(profile, bytes.data(), &size);
+    }
+    EXPECT_FALSE(bytes.empty());
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+struct Curve {
+    int type;  // Little CMS's parametric curve types
+    std::vector<double> params;
+};
+const Curve kSrgbCurve{4, {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045}};
+
+// An RGB profile with sRGB's primaries and the given curves; `colorants`
+// replaces the primaries' XYZ when set.
+std::vector<std::uint8_t> rgbProfile(const std::array<Curve, 3>& curves,
+                                     const std::vector<cmsCIEXYZ>& colorants = {}) {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+    std::array<cmsToneCurve*, 3> tone{};
+    for (std::size_t c = 0; c < 3; ++c) {
+        tone[c] = cmsBuildParametricToneCurve(nullptr, curves[c].type, curves[c].params.data());
+    }
+    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, tone.data());
+    for (cmsToneCurve* t : tone) {
+        cmsFreeToneCurve(t);
+    }
+    const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                    cmsSigBlueColorantTag};
+    for (std::size_t c = 0; c < colorants.size() && c < 3; ++c) {
+        cmsWriteTag(p, tags[c], &colorants[c]);
+    }
+    return saved(p);
+}
+
+std::vector<std::uint8_t> rgbProfile(const Curve& curve) {
+    return rgbProfile({curve, curve, curve});
+}
+
+std::vector<std::uint8_t> greyProfile(const Curve& curve) {
+    cmsToneCurve* tone = cmsBuildParametricToneCurve(nullptr, curve.type, curve.params.data());
+    cmsHPROFILE p = cmsCreateGrayProfile(cmsD50_xyY(), tone);
+    cmsFreeToneCurve(tone);
+    return saved(p);
+}
+
+// Y = (30000 X)^100, infinite for every X above 1/30000: the profile of the
+// crash, whose infinity turned into NaN in the matrix and then into an index.
+const Curve kOverflowing{2, {100.0, 30000.0, 0.0}};
+
+struct HostileProfileCase {
+    const char* name;
+    std::function<std::vector<std::uint8_t>()> profile;
+    PictureChannels channels;
+    const char* note;
+};
+
+class HostileProfiles : public ::testing::TestWithParam<HostileProfileCase> {};
+
+// Dark and light, grey and coloured pixels: the overflow starts just above
+// black, and a grey picture is also tried in colour.
+Surface probePicture() {
+    Surface s(64, 4);
+    for (int x = 0; x < 64; ++x) {
+        const auto v = static_cast<std::uint8_t>(x * 4);
+        s.setPixel(x, 0, Bgr{v, v, v});
+        s.setPixel(x, 1, Bgr{static_cast<std::uint8_t>(x % 4), 1, 2});
+        s.setPixel(x, 2, Bgr{static_cast<std::uint8_t>(255 - v), v, 200});
+        s.setPixel(x, 3, Bgr{0, 0, static_cast<std::uint8_t>(v + 3)});
+    }
+    return s;
+}
+
+TEST_P(HostileProfiles, AreIgnoredWithANoteAndTheirPixelsKept) {
+    const HostileProfileCase& c = GetParam();
+    const std::vector<std::uint8_t> profile = c.profile();
+    Surface pixels = probePicture();
+    const ColourReport report = convertToSrgb(pixels, profile, c.channels);
+    EXPECT_EQ(report.outcome, ColourOutcome::Ignored);
+    EXPECT_EQ(report.note.rfind(c.note, 0), 0U) << report.note;
+    EXPECT_EQ(difference(pixels, probePicture()).worst, 0);
+    // Asked again, the remembered verdict says the same.
+    EXPECT_EQ(convertToSrgb(pixels, profile, c.channels).note, report.note);
+}
+
+const char* const kBadCurve = "Farbprofil mit unbrauchbarer Tonkurve, ignoriert";
+const char* const kBadPrimaries = "Farbprofil mit unbrauchbaren Primärfarben, ignoriert";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileProfiles,
+    ::testing::Values(
+        HostileProfileCase{"curve_overflows_to_infinity", [] { return rgbProfile(kOverflowing); },
+                           PictureChannels::Colour, kBadCurve},
+        HostileProfileCase{"negative_gamma", [] { return rgbProfile(Curve{1, {-2.0}}); },
+                           PictureChannels::Colour, kBadCurve},
+        HostileProfileCase{"curve_above_one",
+                           [] { return rgbProfile(Curve{3, {1.0, 1.0, 0.0, 0.5}}); },
+                           PictureChannels::Colour, kBadCurve},
+        HostileProfileCase{"curve_below_zero",
+                           [] { return rgbProfile(Curve{3, {1.0, 1.0, 0.0, -0.5}}); },
+                           PictureChannels::Colour, kBadCurve},
+        HostileProfileCase{"only_the_blue_curve_overflows",
+                           [] { return rgbProfile({kSrgbCurve, kSrgbCurve, kOverflowing}); },
+                           PictureChannels::Colour, kBadCurve},
+        HostileProfileCase{"grey_curve_overflows", [] { return greyProfile(kOverflowing); },
+                           PictureChannels::Grey, kBadCurve},
+        HostileProfileCase{"colorant_far_out",
+                           [] {
+                               return rgbProfile({kSrgbCurve, kSrgbCurve, kSrgbCurve},
+                                                 {{30000.0, 0.2, 0.01}});
+                           },
+                           PictureChannels::Colour, kBadPrimaries},
+        HostileProfileCase{"colorants_on_one_line",
+                           [] {
+                               const cmsCIEXYZ third{0.9642 / 3, 1.0 / 3, 0.8249 / 3};
+                               return rgbProfile({kSrgbCurve, kSrgbCurve, kSrgbCurve},
+                                                 {third, third, third});
+                           },
+                           PictureChannels::Colour, kBadPrimaries},
+        // Found by the fuzzer: 32 bits in the header that are no colour
+        // space Little CMS knows.
+        HostileProfileCase{"colour_space_not_an_enumerator",
+                           [] {
+                               std::vector<std::uint8_t> p = rgbProfile(kSrgbCurve);
+                               std::fill(p.begin() + 16, p.begin() + 20, 0xFF);
+                               return p;
+                           },
+                           PictureChannels::Colour,
+                           "Farbprofil (unbekannter Farbraum) passt nicht zum Farbbild, ignoriert"},
+        HostileProfileCase{"grey_profile_on_a_colour_picture",
+                           [] { return test::readFileBytes("/usr/share/color/icc/Gray.icc"); },
+                           PictureChannels::Colour,
+                           "Farbprofil (Graustufen) passt nicht zum Farbbild, ignoriert"},
+        HostileProfileCase{"rgb_profile_on_a_grey_picture",
+                           [] {
+                               return test::readFileBytes(
+                                   "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+                           },
+                           PictureChannels::Grey,
+                           "Farbprofil (RGB) passt nicht zum Graustufenbild, ignoriert"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The peak memory of `work` run in a child process, in KB.
+long peakKbOf(const std::function<void()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    int status = 0;
+    rusage usage{};
+    EXPECT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return usage.ru_maxrss;
+}
+
+// Found by the fuzzer: a profile whose description (a multi-language text)
+// claims sixteen million records had Little CMS allocate 200 MB for it,
+// twice, before finding the tag too short. It is judged without its
+// description now (here as the sRGB its colorants and curves are), and
+// costs no more memory than a sound profile.
+TEST(HostileProfiles, ATagClaimingMillionsOfRecordsTakesNoMemoryForThem) {
+    std::vector<std::uint8_t> profile = rgbProfile(kSrgbCurve);
+    const auto number = [&](std::size_t at) {
+        return std::uint32_t{profile[at]} << 24 | std::uint32_t{profile[at + 1]} << 16 |
+               std::uint32_t{profile[at + 2]} << 8 | profile[at + 3];
+    };
+    bool found = false;
+    for (std::uint32_t i = 0; i < number(128); ++i) {
+        const std::size_t entry = 132 + 12 * std::size_t{i};
+        if (std::memcmp(&profile[entry], "desc", 4) == 0) {
+            const std::size_t tag = number(entry + 4);
+            ASSERT_EQ(std::memcmp(&profile[tag], "mluc", 4), 0);
+            // The record count, after the type and 4 reserved bytes.
+            profile[tag + 8] = 0x00, profile[tag + 9] = 0xFF, profile[tag + 10] = 0xFF,
+            profile[tag + 11] = 0xFF;
+            found = true;
+        }
+    }
+    ASSERT_TRUE(found);
+    const long sound = peakKbOf([] {
+        Surface pixels = probePicture();
+        (void)convertToSrgb(pixels, rgbProfile(kSrgbCurve), PictureChannels::Colour);
+    });
+    const long claiming = peakKbOf([&profile] {
+        Surface pixels = probePicture();
+        const ColourReport report = convertToSrgb(pixels, profile, PictureChannels::Colour);
+        if (report.outcome != ColourOutcome::Srgb) {
+            ::_exit(1);
+        }
+    });
+    EXPECT_LT(claiming - sound, 64 * 1024) << sound << " KB against " << claiming << " KB";
+}
+
+// The same profiles on pictures of their own kind still convert: the checks
+// refuse defects, not profiles.
+TEST(HostileProfiles, SoundProfilesOfTheRightKindStillConvert) {
+    Surface colour = probePicture();
+    EXPECT_EQ(convertToSrgb(colour, test::readFileBytes("/usr/share/color/icc/Gray.icc"),
+                            PictureChannels::Grey)
+                  .outcome,
+              ColourOutcome::Converted);
+    // Adobe RGB's curves are a plain gamma of 2.2, sRGB's profile its own:
+    // both pass the range check.
+    EXPECT_EQ(convertToSrgb(colour,
+                            test::readFileBytes(
+                                "/usr/share/color/icc/compatibleWithAdobeRGB1998.icc"),
+                            PictureChannels::Colour)
+                  .outcome,
+              ColourOutcome::Converted);
+    EXPECT_EQ(convertToSrgb(colour, rgbProfile(kSrgbCurve), PictureChannels::Colour).outcome,
+              ColourOutcome::Srgb);
+}
+
+// The files of the crash and of the grey-on-colour fault, in every format
+// that carries a profile (HEIC made by heif-enc, which keeps the profile of
+// a PNG or a JPEG): each loads, through the loader and through the fit into a box, with
+// its stored pixels and a note.
+TEST_F(ColourFiles, HostileProfilesInEveryFormatAreIgnored) {
+    for (const auto& [from, to] : {std::pair{"overflow.png", "overflow.heic"},
+                                   std::pair{"grey-on-colour.jpg", "grey-on-colour.heic"}}) {
+        const auto made = test::runCommand("heif-enc -q 90 " + test::shellQuote(file(from)) +
+                                           " -o " + test::shellQuote(file(to)) + " >/dev/null");
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+    }
+    struct Case {
+        const char* base;
+        const char* note;
+    };
+    for (const Case& c : {Case{"overflow", kBadCurve},
+                          Case{"grey-on-colour", "Farbprofil (Graustufen) passt nicht zum Farbbild"}}) {
+        for (const char* ending : {".jpg", ".png", ".tif", ".webp", ".heic"}) {
+            const std::string name = c.base + std::string(ending);
+            if (name == "grey-on-colour.png") {
+                continue;  // libpng itself drops a grey profile on a colour PNG
+            }
+            const LoadedPicture p = load(name);
+            EXPECT_EQ(p.colour.outcome, ColourOutcome::Ignored) << name;
+            EXPECT_EQ(p.colour.note.rfind(c.note, 0), 0U) << name << ": " << p.colour.note;
+            const LoadedPicture stored = load(name, false);
+            EXPECT_EQ(difference(p.pixels, stored.pixels).worst, 0) << name;
+
+            ColourReport report;
+            LoadOptions options;
+            options.colourReport = &report;
+            const Result<Surface> fitted = FitPictureToBox(file(name), BoxSize{40, 30}, options);
+            ASSERT_TRUE(fitted) << name << ": " << fitted.reason();
+            EXPECT_EQ(report.outcome, ColourOutcome::Ignored) << name;
+            EXPECT_EQ(report.note.rfind(c.note, 0), 0U) << name << ": " << report.note;
+        }
     }
 }
 

@@ -11,7 +11,17 @@ name says which profile is embedded:
   srgb.jpg srgb.png      the sRGB profile of icc-profiles-free
   plain.jpg plain.png    no profile
   grey-gamma.png         a grey picture with a grey profile
+  grey-gamma.jpg         the same as a grey JPEG
   p3-chunked.jpg         the P3 profile split over three APP2 chunks
+
+Hostile ones, each a picture whose profile must be ignored with a note:
+
+  overflow.icc           sRGB primaries, but a tone curve (CIE 122, gamma 100
+                         over a slope of 30000) that overflows to infinity
+  overflow.jpg .png .tif .webp
+                         a dark picture carrying overflow.icc
+  grey-on-colour.jpg .tif .webp
+                         a colour picture carrying a grey profile
 
 Usage: make_colour_pictures.py FOLDER [WIDTH HEIGHT]
 """
@@ -31,7 +41,13 @@ P3_PRIMARIES = ((0.680, 0.320), (0.265, 0.690), (0.150, 0.060))
 SRGB_PRIMARIES = ((0.640, 0.330), (0.300, 0.600), (0.150, 0.060))
 
 
-def rgb_profile(path, primaries, description):
+# The sRGB curve as IEC 61966-2-1 gives it: parametric type 4.
+SRGB_CURVE = (4, (2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045))
+# Y = (30000 X)^100: infinite for every X above 1/30000.
+OVERFLOWING_CURVE = (2, (100.0, 30000.0, 0.0))
+
+
+def rgb_profile(path, primaries, description, curve_type=SRGB_CURVE):
     lcms = ctypes.CDLL("liblcms2.so.2")
 
     class XyY(ctypes.Structure):
@@ -42,10 +58,10 @@ def rgb_profile(path, primaries, description):
 
     white = XyY(0.3127, 0.3290, 1.0)
     primaries = Triple(*(XyY(x, y, 1.0) for x, y in primaries))
-    # The sRGB curve as IEC 61966-2-1 gives it: parametric type 4.
-    params = (ctypes.c_double * 5)(2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045)
+    kind, values = curve_type
+    params = (ctypes.c_double * len(values))(*values)
     lcms.cmsBuildParametricToneCurve.restype = ctypes.c_void_p
-    curve = lcms.cmsBuildParametricToneCurve(None, 4, params)
+    curve = lcms.cmsBuildParametricToneCurve(None, kind, params)
     curves = (ctypes.c_void_p * 3)(curve, curve, curve)
     lcms.cmsCreateRGBProfile.restype = ctypes.c_void_p
     profile = ctypes.c_void_p(lcms.cmsCreateRGBProfile(ctypes.byref(white), ctypes.byref(primaries), curves))
@@ -115,10 +131,20 @@ def main():
     img.save(folder + "/p3.tif", icc_profile=p3)
     img.save(folder + "/srgb.png", icc_profile=srgb)
     img.save(folder + "/srgb.jpg", quality=95, subsampling=0, icc_profile=srgb)
-    img.convert("L").save(folder + "/grey-gamma.png", icc_profile=open(GREY_ICC, "rb").read())
+    grey = open(GREY_ICC, "rb").read()
+    img.convert("L").save(folder + "/grey-gamma.png", icc_profile=grey)
+    img.convert("L").save(folder + "/grey-gamma.jpg", quality=95, icc_profile=grey)
     buf = io.BytesIO()
     img.save(buf, "JPEG", quality=95, subsampling=0, icc_profile=p3)
     open(folder + "/p3-chunked.jpg", "wb").write(chunked_jpeg(buf.getvalue(), p3, 3))
+
+    rgb_profile(folder + "/overflow.icc", SRGB_PRIMARIES, b"Overflow", OVERFLOWING_CURVE)
+    overflow = open(folder + "/overflow.icc", "rb").read()
+    dark = Image.new("RGB", (w, h), (3, 2, 4))
+    for ending, options in (("jpg", {"quality": 90}), ("png", {}), ("tif", {}),
+                            ("webp", {"lossless": True})):
+        dark.save(folder + "/overflow." + ending, icc_profile=overflow, **options)
+        img.save(folder + "/grey-on-colour." + ending, icc_profile=grey, **options)
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "imaging/picture_loader.h"
@@ -260,6 +261,18 @@ TEST_F(PhoneFormats, HostileFilesAreRefusedWithAReason) {
                    "Bild zu groß"},
                   {"wide.heic", patched(heic, "ispe", 4, {0, 1, 0, 0, 0, 0, 0, 1}), "zu groß"},
                   {"zero.heic", patched(heic, "ispe", 4, {0, 0, 0, 0, 0, 0, 0, 0}), "Bildgröße"},
+                  // 16 x 16 claimed over a stream of 320 x 240: decoded, the
+                  // stream would take more than was reserved.
+                  {"liar.heic", patched(heic, "ispe", 4, {0, 0, 0, 16, 0, 0, 0, 16}),
+                   "größer als angegeben"},
+                  // The AV1 decoder's own messages come back in the reason,
+                  // as one line.
+                  {"bad_obu.avif", patched(avif, "mdat", 0, {0xED}),
+                   "AV1-Datenstrom fehlerhaft (Decoder: Unknown OBU type"},
+                  // Colour primaries the standard does not define: the
+                  // decoded picture is given back, not left behind.
+                  {"bad_colours.avif", patched(avif, "mdat", 9, {0x7D}),
+                   "AV1-Datenstrom mit unbekannter Farbbeschreibung"},
                   {"garbage.heic", garbageAfter(ftyp, 4000), "HEIF"},
                   {"cut_half.webp", cut(webp, 0.5), "WebP"},
                   {"cut_head.webp", cut(webp, 0.05), "WebP"},
@@ -272,6 +285,72 @@ TEST_F(PhoneFormats, HostileFilesAreRefusedWithAReason) {
                    patched(vp8x, "VP8X", 8, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), "WebP"},
                   {"garbage.webp", garbageAfter(riff, 4000), "WebP"},
               });
+}
+
+// Memory for a HEIF or WebP file is reserved from its header and its size
+// before the file is read, and a file larger than any picture the loader
+// takes is not read at all.
+TEST_F(PhoneFormats, FilesAreSizedBeforeTheyAreRead) {
+    struct Case {
+        const char* name;
+        const char* from;
+        std::size_t padding;   // bytes of zeros after the picture
+        bool sparse;           // grown to past the loader's limit without writing
+        const char* reason;    // empty: loads
+    };
+    constexpr std::size_t kPast = std::size_t{100'000'000} * 4 + 1;
+    const Case cases[] = {
+        {"padded.webp", "scene.webp", 8u << 20, false, ""},
+        {"padded.heic", "scene.heic", 8u << 20, false, ""},
+        {"huge.webp", "scene.webp", 0, true, "Datei zu groß"},
+        {"huge.heic", "scene.heic", 0, true, "Datei zu groß"},
+    };
+    for (const Case& c : cases) {
+        auto bytes = test::readFileBytes(file(c.from));
+        bytes.resize(bytes.size() + c.padding);
+        const std::string path = file(c.name);
+        test::writeFileBytes(path, bytes);
+        if (c.sparse) {
+            std::filesystem::resize_file(path, kPast);
+        }
+        std::vector<DecodeMemory> reserved;
+        LoadOptions options;
+        options.reserveMemory = [&](const DecodeMemory& m) { reserved.push_back(m); };
+        const Result<LoadedPicture> picture = loadPicture(path, options);
+        if (*c.reason != '\0') {
+            EXPECT_FALSE(picture) << c.name;
+            EXPECT_NE(picture.reason().find(c.reason), std::string::npos)
+                << c.name << ": " << picture.reason();
+            EXPECT_TRUE(reserved.empty()) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(picture) << c.name << ": " << picture.reason();
+        ASSERT_EQ(reserved.size(), 1U) << c.name;
+        EXPECT_GE(reserved[0].working, bytes.size()) << c.name;
+    }
+}
+
+// libheif reads a file's item boxes in a time that grows with the square of
+// their number: a file declaring thousands is refused before it is read.
+TEST_F(PhoneFormats, AHeifFileWithTooManyItemsIsRefused) {
+    struct Case {
+        int added;
+        bool loads;
+    };
+    for (const Case c : {Case{100, true}, Case{2100, false}}) {
+        const std::string path = file("items" + std::to_string(c.added) + ".heic");
+        const auto made = test::runCommand(
+            "python3 " + test::shellQuote(VENDRIK_TEST_SOURCE "/imaging/add_heif_items.py") + " " +
+            test::shellQuote(file("scene.heic")) + " " + test::shellQuote(path) + " " +
+            std::to_string(c.added) + " 2>&1");
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+        const Result<LoadedPicture> picture = loadPicture(path);
+        EXPECT_EQ(picture.ok(), c.loads) << c.added << ": " << picture.reason();
+        if (!c.loads) {
+            EXPECT_NE(picture.reason().find("zu vielen Einträgen"), std::string::npos)
+                << picture.reason();
+        }
+    }
 }
 
 TEST(PhoneFormatSniffing, ChosenByContentNotName) {

@@ -89,7 +89,7 @@ TEST(BatchEngine, SingleRunReportsTenFifteenTwenty) {
     Recorder rec;
     const auto results = runBatch({src}, s, rec);
     ASSERT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
-    EXPECT_EQ(results[0].target, dir.file("urlaub._120x90.jpg"));
+    EXPECT_EQ(results[0].target, dir.file("urlaub_120x90.jpg"));
     EXPECT_EQ(rec.overall, (std::vector<int>{0, 100}));
     const auto& values = rec.current[0];
     EXPECT_EQ(std::vector<int>(values.begin(), values.begin() + 3), (std::vector<int>{10, 15, 20}));

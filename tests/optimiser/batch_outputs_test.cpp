@@ -147,6 +147,25 @@ TEST_P(RunOutputs, SubfoldersAreMadeBelowTheTargetFolderOnly) {
         EXPECT_EQ(r.status, PictureStatus::Failed);
         EXPECT_NE(r.reason.find("ungültiger Unterordner"), std::string::npos) << r.reason;
     }
+    // A folder of the tree that is a link in the target folder, to a
+    // folder outside it or to nothing, is not followed: each picture
+    // below it fails.
+    fs::create_directory(dir.path() / "draussen");
+    fs::create_directory_symlink(dir.path() / "draussen", dir.path() / "out/2024/weg");
+    fs::create_directory_symlink(dir.path() / "draussen", dir.path() / "out/tief");
+    fs::create_symlink(dir.path() / "nirgends", dir.path() / "out/2024/leer");
+    writeBmp(dir.file("c.bmp"), 40, 30, 3);
+    const std::vector<BatchSource> linked = {{dir.file("a.bmp"), "2024/weg"},
+                                             {dir.file("b.bmp"), "tief/unten"},
+                                             {dir.file("c.bmp"), "2024/leer"}};
+    results = runBatch(linked, into(dir.file("out"), GetParam()), observer);
+    for (const PictureResult& r : results) {
+        EXPECT_EQ(r.status, PictureStatus::Failed) << r.target;
+        EXPECT_NE(r.reason.find("Verweis"), std::string::npos) << r.reason;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path() / "draussen"));
+    EXPECT_FALSE(fs::exists(dir.path() / "nirgends"));
+
     // A missing target folder is not made, nor anything below it.
     results = runBatch(std::vector<BatchSource>{{dir.file("a.bmp"), "sub"}},
                        into(dir.file("fehlt"), GetParam()), observer);

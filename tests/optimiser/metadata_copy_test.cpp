@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/regular_file.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/output_formats.h"
+#include "optimiser/xmp_block_size.h"
 #include "support/hostile_exif.h"
 #include "support/test_support.h"
 
@@ -333,8 +335,9 @@ void appendChunk(Bytes& png, const char* type, const Bytes& data) {
                            static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc)});
 }
 
-// plain.png with an XMP packet of about `size` bytes in an iTXt chunk.
-Bytes pngWithXmp(const Bytes& plain, std::size_t size) {
+// plain.png with an XMP packet of about `size` bytes in an iTXt chunk;
+// `broken` leaves its elements unclosed, which the XMP parser refuses.
+Bytes pngWithXmp(const Bytes& plain, std::size_t size, bool broken = false) {
     const std::string head =
         "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
         "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
@@ -346,7 +349,9 @@ Bytes pngWithXmp(const Bytes& plain, std::size_t size) {
     }
     data.insert(data.end(), head.begin(), head.end());
     data.resize(data.size() + size, 'x');
-    data.insert(data.end(), tail.begin(), tail.end());
+    if (!broken) {
+        data.insert(data.end(), tail.begin(), tail.end());
+    }
     Bytes png(plain.begin(), plain.end() - 12);  // without IEND
     appendChunk(png, "iTXt", data);
     appendChunk(png, "IEND", {});
@@ -412,6 +417,62 @@ TEST_F(KeptMetadata, HostileMetadataNeverStopsAPicture) {
     }
     // The garbage and the oversized packet at least are named.
     EXPECT_GE(stripped, 2);
+}
+
+// The packet's size is known before anything parses it: a packet too large
+// that is broken XML as well is refused for its size, which says that the
+// parser never saw it (it would have failed on the XML first, holding the
+// XMP toolkit's lock all the while).
+TEST_F(KeptMetadata, AnXmpPacketTooLargeIsRefusedBeforeItIsParsed) {
+    const Bytes plain = test::readFileBytes(file("plain.png"));
+    for (const bool broken : {false, true}) {
+        const std::string name = broken ? "xmp-2mb-broken" : "xmp-2mb";
+        test::writeFileBytes(file(name + ".png"), pngWithXmp(plain, 2 * 1024 * 1024, broken));
+        const PictureResult r = run(file(name + ".png"), MetadataChoice::Keep, name);
+        ASSERT_EQ(r.status, PictureStatus::Written) << r.reason;
+        ASSERT_EQ(r.notes.size(), 1U) << name;
+        EXPECT_EQ(r.notes.front(), "Metadaten entfernt: XMP-Paket zu groß (2048 KB, höchstens 1024 KB)")
+            << name;
+    }
+}
+
+// Where each format keeps its XMP, found without parsing it: a packet of a
+// known size written by exiftool into each, against none.
+TEST_F(KeptMetadata, XmpBlocksAreFoundInEveryFormat) {
+    struct Case {
+        const char* name;
+        const char* from;
+        PictureFormat format;
+        std::size_t packet;  // bytes of description in the packet; 0 for no XMP
+    };
+    const Case cases[] = {
+        {"xmp.jpg", "plain.jpg", PictureFormat::Jpeg, 30000},
+        {"xmp.png", "plain.png", PictureFormat::Png, 200000},
+        {"xmp.tif", "p3.tif", PictureFormat::Tiff, 200000},
+        {"xmp.webp", "plain.png", PictureFormat::Webp, 200000},
+        {"bare.jpg", "plain.jpg", PictureFormat::Jpeg, 0},
+        {"bare.png", "plain.png", PictureFormat::Png, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string path = file(c.name);
+        std::string make = c.format == PictureFormat::Webp
+                               ? "cwebp -quiet -lossless " + test::shellQuote(file(c.from)) + " -o "
+                               : "cp " + test::shellQuote(file(c.from)) + " ";
+        make += test::shellQuote(path);
+        if (c.packet > 0) {
+            test::writeText(file("description.txt"), std::string(c.packet, 'd'));
+            make += " && exiftool -q -q -overwrite_original '-XMP-dc:Description<=" +
+                    file("description.txt") + "' " + test::shellQuote(path);
+        }
+        const auto made = test::runCommand(make);
+        ASSERT_EQ(made.exitCode, 0) << c.name << ": " << made.output;
+        const RegularFile f(path);
+        ASSERT_TRUE(f.isOpen()) << f.problem();
+        const std::uint64_t bytes = xmpBlockBytes(f.fd(), c.format);
+        EXPECT_GE(bytes, c.packet) << c.name;
+        EXPECT_LE(bytes, c.packet + 8192) << c.name;
+        EXPECT_EQ(bytes == 0, c.packet == 0) << c.name;
+    }
 }
 
 TEST(InsertMetadata, RefusesAFileWithoutJfifHead) {

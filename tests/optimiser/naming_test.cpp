@@ -51,7 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"TagAtTheEnd", "urlaub.jpg", listTag("thumb"), {}, "/ziel/urlaub_thumb.jpg"},
         NameCase{"TagAtTheStart", "urlaub.jpg", listTag("thumb", true), {}, "/ziel/thumb_urlaub.jpg"},
-        NameCase{"JpegKeepsItsPoint", "urlaub.jpeg", listTag("thumb"), {}, "/ziel/urlaub._thumb.jpg"},
+        // Every ending goes whole with its point, four letters as three.
+        NameCase{"JpegLosesItsWholeEnding", "strand.jpeg", listTag("new"), {}, "/ziel/strand_new.jpg"},
+        NameCase{"JpegUpperCase", "STRAND.JPEG", listTag("new", true), {}, "/ziel/new_STRAND.jpg"},
+        NameCase{"TiffOfFourLetters", "scan.TIFF", listTag("new"), {}, "/ziel/scan_new.jpg"},
+        NameCase{"HeifOfFourLetters", "IMG_1.heif", listTag("new"), {}, "/ziel/IMG_1_new.jpg"},
+        NameCase{"AnEndingAlone", ".jpeg", listTag("new"), {}, "/ziel/_new.jpg"},
+        NameCase{"PointsInsideTheStem", "2024.07.strand.jpeg", listTag("new"), {}, "/ziel/2024.07.strand_new.jpg"},
         NameCase{"PictureSizeTag", "urlaub.jpg", listTag("Bildgröße"), {640, 480}, "/ziel/urlaub_480x640.jpg"},
         NameCase{"PictureSizeTagFirst", "ferien.png", listTag("Bildgröße", true), {160, 120},
                  "/ziel/120x160_ferien.jpg"},
@@ -61,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"OtherFormatsGiveJpg", "scan.BMP", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"TiffOfTheList", "bild.tif", listTag("web"), {}, "/ziel/bild_web.jpg"},
         // Names the file list would not show keep their stem.
-        NameCase{"TiffKeepsItsWholeName", "scan.tiff", listTag("web"), {}, "/ziel/scan_web.jpg"},
+        NameCase{"UnlistedEnding", "scan.tga", listTag("web"), {}, "/ziel/scan_web.jpg"},
         NameCase{"NoExtension", "photo", listTag("web"), {}, "/ziel/photo_web.jpg"},
         // The phone and web formats keep their whole stem.
         NameCase{"PhoneHeic", "IMG_0042.HEIC", listTag("web"), {}, "/ziel/IMG_0042_web.jpg"},

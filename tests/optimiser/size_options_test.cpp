@@ -56,35 +56,92 @@ TEST(NoEnlarge, KeepsPicturesThatFitAndStillReducesLargerOnes) {
     }
 }
 
+// Whether a JPEG file is progressive (a start-of-frame 2 before the scan).
+bool progressive(const std::string& path) {
+    const auto bytes = test::readFileBytes(path);
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+            return bytes[i + 1] == 0xC2;
+        }
+    }
+    return false;
+}
+
+// In either compression: the strong mode's trellis chooses values per
+// block, and the search still relies on sizes growing with the quality.
 TEST(MaxSize, TheFileFitsAndOneQualityMoreWouldNot) {
+    for (const JpegCompression compression : {JpegCompression::Standard, JpegCompression::Strong}) {
+        const bool strong = compression == JpegCompression::Strong;
+        SCOPED_TRACE(strong ? "strong" : "standard");
+        TempDir dir;
+        const std::string source = dir.file("bild.bmp");
+        test::writeBmp(source, 900, 700, 5);
+        BatchSettings s = box480x640();
+        s.picture.sampling = Sampling::Best;  // one sampling for every quality: sizes grow with it
+        s.picture.compression = compression;
+        BatchObserver quiet;
+        // The file at quality 95 tells how large the picture can get.
+        s.picture.quality = 95;
+        const auto plain = runBatch({source}, s, quiet);
+        ASSERT_EQ(plain[0].status, PictureStatus::Written);
+        const std::uint64_t at95 = plain[0].bytes;
+        std::filesystem::remove(plain[0].target);
+
+        s.picture.maxBytes = at95 * 2 / 3;
+        const auto limited = runBatch({source}, s, quiet);
+        ASSERT_EQ(limited[0].status, PictureStatus::Written) << limited[0].reason;
+        EXPECT_TRUE(limited[0].reason.empty()) << limited[0].reason;
+        EXPECT_LE(limited[0].bytes, s.picture.maxBytes);
+        EXPECT_EQ(test::readFileBytes(limited[0].target).size(), limited[0].bytes);
+        EXPECT_TRUE(test::decodesCompletely(limited[0].target));
+        // Every trial was made in the run's compression, the kept one too.
+        EXPECT_EQ(progressive(limited[0].target), strong);
+        ASSERT_GE(limited[0].quality, 40);
+        ASSERT_LT(limited[0].quality, 95);
+        // One quality higher would not have fitted.
+        std::filesystem::remove(limited[0].target);
+        s.picture.maxBytes = 0;
+        s.picture.quality = limited[0].quality + 1;
+        const auto above = runBatch({source}, s, quiet);
+        EXPECT_GT(above[0].bytes, at95 * 2 / 3);
+    }
+}
+
+// The slider's quality is a ceiling: the cap never raises it, and a picture
+// that fits at it is the very file a run without the cap writes.
+TEST(MaxSize, CapsTheSlidersQualityWithoutChangingAFileThatFits) {
     TempDir dir;
     const std::string source = dir.file("bild.bmp");
-    test::writeBmp(source, 900, 700, 5);
-    BatchSettings s = box480x640();
-    s.picture.sampling = Sampling::Best;  // one sampling for every quality: sizes grow with it
+    test::writeBmp(source, 900, 700, 4);
     BatchObserver quiet;
-    // The file at quality 95 tells how large the picture can get.
-    s.picture.quality = 95;
-    const auto plain = runBatch({source}, s, quiet);
-    ASSERT_EQ(plain[0].status, PictureStatus::Written);
-    const std::uint64_t at95 = plain[0].bytes;
-    std::filesystem::remove(plain[0].target);
-
-    s.picture.maxBytes = at95 * 2 / 3;
-    const auto limited = runBatch({source}, s, quiet);
-    ASSERT_EQ(limited[0].status, PictureStatus::Written) << limited[0].reason;
-    EXPECT_TRUE(limited[0].reason.empty()) << limited[0].reason;
-    EXPECT_LE(limited[0].bytes, s.picture.maxBytes);
-    EXPECT_EQ(test::readFileBytes(limited[0].target).size(), limited[0].bytes);
-    EXPECT_TRUE(test::decodesCompletely(limited[0].target));
-    ASSERT_GE(limited[0].quality, 40);
-    ASSERT_LT(limited[0].quality, 95);
-    // One quality higher would not have fitted.
-    std::filesystem::remove(limited[0].target);
-    s.picture.maxBytes = 0;
-    s.picture.quality = limited[0].quality + 1;
-    const auto above = runBatch({source}, s, quiet);
-    EXPECT_GT(above[0].bytes, at95 * 2 / 3);
+    for (const int quality : {45, 60, 80, 95}) {
+        BatchSettings s = box480x640();
+        s.picture.quality = quality;
+        const auto plain = runBatch({source}, s, quiet);
+        ASSERT_EQ(plain[0].status, PictureStatus::Written);
+        const auto plainBytes = test::readFileBytes(plain[0].target);
+        std::filesystem::remove(plain[0].target);
+        struct Cap {
+            std::uint64_t bytes;
+            bool fits;
+        };
+        for (const Cap cap : {Cap{plainBytes.size(), true}, Cap{plainBytes.size() * 4, true},
+                              Cap{plainBytes.size() - 1, false}}) {
+            s.picture.maxBytes = cap.bytes;
+            const auto capped = runBatch({source}, s, quiet);
+            ASSERT_EQ(capped[0].status, PictureStatus::Written) << capped[0].reason;
+            EXPECT_TRUE(capped[0].reason.empty()) << capped[0].reason;
+            const auto bytes = test::readFileBytes(capped[0].target);
+            std::filesystem::remove(capped[0].target);
+            EXPECT_LE(bytes.size(), cap.bytes);
+            if (cap.fits) {
+                EXPECT_EQ(capped[0].quality, quality);
+                EXPECT_EQ(bytes, plainBytes) << quality << " " << cap.bytes;
+            } else {
+                EXPECT_LT(capped[0].quality, quality);
+            }
+        }
+    }
 }
 
 TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
@@ -96,7 +153,7 @@ TEST(MaxSize, WrittenAtTheLowestQualityWithANoteWhenNothingFits) {
     BatchObserver quiet;
     const auto results = runBatch({source}, s, quiet);
     ASSERT_EQ(results[0].status, PictureStatus::Written);
-    EXPECT_EQ(results[0].quality, 40);
+    EXPECT_EQ(results[0].quality, kSizeSearchLowest);
     EXPECT_GT(results[0].bytes, 1024U);
     EXPECT_NE(results[0].reason.find("größer als höchstens 1 KB"), std::string::npos)
         << results[0].reason;
@@ -110,20 +167,25 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
     EXPECT_FALSE(s.noEnlarge);
     EXPECT_EQ(s.maxSizeKB, 0);
     EXPECT_EQ(batchSettingsFrom(s).picture.maxBytes, 0U);
+    EXPECT_EQ(batchSettingsFrom(s).picture.compression, JpegCompression::Standard);
     s.noEnlarge = true;
     s.maxSizeKB = 150;
+    s.strongCompression = true;
     ASSERT_TRUE(saveMainWindowSettings(s, ini));
     const Settings again = loadSettings(ini);
     EXPECT_TRUE(again.noEnlarge);
     EXPECT_EQ(again.maxSizeKB, 150);
+    EXPECT_TRUE(again.strongCompression);
     const BatchSettings run = batchSettingsFrom(again);
     EXPECT_TRUE(run.picture.noEnlarge);
     EXPECT_EQ(run.picture.maxBytes, 150U * 1024);
+    EXPECT_EQ(run.picture.compression, JpegCompression::Strong);
     // Values the controls cannot take leave the defaults.
-    test::writeText(ini, "[Tervane Vendrik]\r\nNoEnlarge=7\r\nMaxSize=-3\r\n");
+    test::writeText(ini, "[Tervane Vendrik]\r\nNoEnlarge=7\r\nMaxSize=-3\r\nKompression=2\r\n");
     const Settings odd = loadSettings(ini);
     EXPECT_FALSE(odd.noEnlarge);
     EXPECT_EQ(odd.maxSizeKB, 0);
+    EXPECT_FALSE(odd.strongCompression);
 }
 
 }  // namespace
@@ -132,7 +194,7 @@ TEST(SizeSettings, KeysRoundTripAndReachTheRun) {
 namespace vendrik {
 namespace {
 
-TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
+TEST(MaxSize, GoesOnAtFourTwoZeroWhenOnlyALowQualityFitsAtFourFourFour) {
     TempDir dir;
     const std::string source = dir.file("bild.bmp");
     test::writeBmp(source, 900, 700, 7);
@@ -165,13 +227,15 @@ TEST(MaxSize, GoesOnAtFourTwoZeroWhenNothingFitsAtFourFourFour) {
     EXPECT_EQ(samplingOf(reduced[0].target), "2x2,1x1,1x1");
     std::filesystem::remove(reduced[0].target);
 
-    // A sampling chosen on purpose holds: written at 40, with the note.
+    // A sampling chosen on purpose holds: 4:4:4 at a quality below the
+    // slider's 40, where it fits.
     s.picture.sampling = Sampling::Best;
     const auto fixed = runBatch({source}, s, quiet);
     ASSERT_EQ(fixed[0].status, PictureStatus::Written);
-    EXPECT_EQ(fixed[0].quality, 40);
-    EXPECT_EQ(fixed[0].bytes, at40[Sampling::Best]);
-    EXPECT_FALSE(fixed[0].reason.empty());
+    EXPECT_LT(fixed[0].quality, 40);
+    EXPECT_GE(fixed[0].quality, kSizeSearchLowest);
+    EXPECT_LE(fixed[0].bytes, s.picture.maxBytes);
+    EXPECT_TRUE(fixed[0].reason.empty()) << fixed[0].reason;
     EXPECT_EQ(samplingOf(fixed[0].target), "1x1,1x1,1x1");
 }
 

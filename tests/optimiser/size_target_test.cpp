@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace vendrik {
@@ -31,10 +32,11 @@ std::uint64_t photoSize(int q) {
                                       (q > 85 ? 9000.0 * (q - 85) * (q - 85) : 0));
 }
 
-// The highest quality whose size fits, by trying them all.
-std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std::uint64_t max) {
+// The highest quality up to `cap` whose size fits, by trying them all.
+std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std::uint64_t max,
+                              int cap) {
     std::optional<int> best;
-    for (int q = kQualityMin; q <= kQualityMax; ++q) {
+    for (int q = kSizeSearchLowest; q <= cap; ++q) {
         if (size(q) <= max) {
             best = q;
         }
@@ -42,31 +44,36 @@ std::optional<int> bruteForce(const std::function<std::uint64_t(int)>& size, std
     return best;
 }
 
-TEST(EncodeWithinSize, FindsTheHighestFittingQualityForEveryLimit) {
+TEST(EncodeWithinSize, FindsTheHighestFittingQualityUnderTheCapForEveryLimit) {
     int worstTrials = 0;
-    for (std::uint64_t max = 50000; max <= 1000000; max += 17389) {
-        for (int start : {40, 60, 80, 95}) {
+    for (std::uint64_t max = 20000; max <= 1000000; max += 17389) {
+        for (int cap : {40, 60, 80, 95}) {
             FakeEncoder fake{photoSize, {}};
-            const Result<SizedEncoding> sized = encodeWithinSize(max, start, fake.encoder());
+            const Result<SizedEncoding> sized =
+                encodeWithinSize(max, {kSizeSearchLowest, cap}, cap, fake.encoder());
             ASSERT_TRUE(sized);
             const SizedEncoding& got = *sized;
-            const auto expected = bruteForce(photoSize, max);
+            const auto expected = bruteForce(photoSize, max, cap);
             ASSERT_EQ(got.fits, expected.has_value()) << max;
-            EXPECT_EQ(got.quality, expected.value_or(kQualityMin)) << max << " " << start;
+            EXPECT_EQ(got.quality, expected.value_or(kSizeSearchLowest)) << max << " " << cap;
+            // A picture that fits at the cap costs one encode, the plain
+            // run's own.
+            if (photoSize(cap) <= max) {
+                EXPECT_EQ(got.trials, 1) << max << " " << cap;
+            }
             ASSERT_FALSE(got.file.bytes.empty());
             EXPECT_EQ(got.file.bytes.front(), got.quality) << "the file of another quality";
             EXPECT_EQ(got.file.bytes.size(), photoSize(got.quality));
             EXPECT_EQ(got.trials, static_cast<int>(fake.tried.size()));
             // Its neighbour above was encoded and seen not to fit.
-            if (got.fits && got.quality < kQualityMax) {
+            if (got.fits && got.quality < cap) {
                 EXPECT_TRUE(fake.tried.contains(got.quality + 1)) << max;
             }
             worstTrials = std::max(worstTrials, got.trials);
-
         }
     }
-    // Aiming at the limit: a blind halving of the 56 qualities from the
-    // ends would take 6 plus the two ends, every time.
+    // Aiming at the limit: a blind halving of the 86 qualities from the
+    // ends would take 7 plus the two ends, every time.
     EXPECT_LE(worstTrials, 8);
 }
 
@@ -77,16 +84,19 @@ TEST(EncodeWithinSize, EndsOfTheRange) {
         int quality;
         bool fits;
     };
+    // The slider stands at 80: the cap.
     const Case cases[] = {
-        {"everything fits: 95", 10'000'000, 95, true},
-        {"nothing fits: 40, marked", 1000, 40, false},
-        {"exactly the size at 40", photoSize(40), 40, true},
-        {"exactly the size at 95", photoSize(95), 95, true},
-        {"one byte short of 95", photoSize(95) - 1, 94, true},
+        {"everything fits: the slider's 80", 10'000'000, 80, true},
+        {"nothing fits: 10, marked", 1000, 10, false},
+        {"exactly the size at 10", photoSize(10), 10, true},
+        {"exactly the size at 80", photoSize(80), 80, true},
+        {"one byte short of 80", photoSize(80) - 1, 79, true},
+        {"below the slider's range", photoSize(25), 25, true},
     };
     for (const Case& c : cases) {
         FakeEncoder fake{photoSize, {}};
-        const Result<SizedEncoding> got = encodeWithinSize(c.max, 80, fake.encoder());
+        const Result<SizedEncoding> got =
+            encodeWithinSize(c.max, {kSizeSearchLowest, 80}, 80, fake.encoder());
         ASSERT_TRUE(got) << c.name;
         EXPECT_EQ(got->quality, c.quality) << c.name;
         EXPECT_EQ(got->fits, c.fits) << c.name;
@@ -107,7 +117,8 @@ TEST(EncodeWithinSize, SizesThatDoNotGrowEverywhereStillGiveAFittingFileWhoseNei
     };
     for (std::uint64_t max : {95000ULL, 100000ULL, 150000ULL, 99999ULL}) {
         FakeEncoder fake{bumpy, {}};
-        const Result<SizedEncoding> got = encodeWithinSize(max, 80, fake.encoder());
+        const Result<SizedEncoding> got =
+            encodeWithinSize(max, {kSizeSearchLowest, kQualityMax}, 80, fake.encoder());
         ASSERT_TRUE(got && got->fits) << max;
         EXPECT_LE(got->file.bytes.size(), max);
         if (got->quality < kQualityMax) {
@@ -119,7 +130,7 @@ TEST(EncodeWithinSize, SizesThatDoNotGrowEverywhereStillGiveAFittingFileWhoseNei
 TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
     int calls = 0;
     const Result<SizedEncoding> got =
-        encodeWithinSize(100000, 80, [&calls](int) -> Result<EncodedFile> {
+        encodeWithinSize(100000, {}, 80, [&calls](int) -> Result<EncodedFile> {
             ++calls;
             return Failure{"Bild kann nicht kodiert werden"};
         });
@@ -128,9 +139,11 @@ TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
     EXPECT_EQ(calls, 1);
 }
 
-// An output format whose file size depends on quality and sampling only:
-// 4:2:0 takes 60 % of the bytes 4:4:4 takes at the same quality. The file
-// holds the sampling it was made with, so that the answer can be told.
+// An output format whose file size depends on quality, sampling and
+// compression only: 4:2:0 takes 60 % of the bytes 4:4:4 takes at the same
+// quality, the strong compression 80 %. The file's first byte holds the
+// sampling it was made with, its last the compression, so that the answer
+// can be told.
 class SizedFormat final : public OutputFormat {
 public:
     // `sampled`: whether the format stores colour as EncodeSettings says; a
@@ -152,12 +165,15 @@ public:
     [[nodiscard]] Result<EncodedFile> encode(const Surface&, const EncodeSettings& s,
                                              const MetadataSegments& metadata,
                                              const EncodeProgress&) const override {
-        const double share = s.sampling == Sampling::Best || !m_sampled ? 1.0 : 0.6;
+        const bool strong = s.compression == JpegCompression::Strong;
+        const double share =
+            (s.sampling == Sampling::Best || !m_sampled ? 1.0 : 0.6) * (strong ? 0.8 : 1.0);
         const auto size =
             static_cast<std::size_t>(static_cast<double>(photoSize(s.quality)) * share);
         EncodedFile f{std::vector<std::uint8_t>(size + metadata.exif.size(),
                                                 s.sampling == Sampling::Best ? 44 : 20),
                       {}};
+        f.bytes.back() = strong ? 2 : 1;
         return f;
     }
 
@@ -169,13 +185,16 @@ private:
 // second search at 4:2:0 would encode the same files again.
 TEST(EncodeWithinLimit, AFormatWithoutASamplingChoiceIsSearchedOnce) {
     const Surface picture(8, 8);
-    for (const std::uint64_t max : {photoSize(75), photoSize(50), photoSize(40) / 2}) {
+    for (const std::uint64_t max :
+         {photoSize(75), photoSize(50), photoSize(kSizeSearchLowest) / 2}) {
         int sampled = 0;
         int unsampled = 0;
-        const Result<SizedEncoding> twice = encodeWithinLimit(SizedFormat(true), picture, 80, std::nullopt,
-                                                              {}, max, [&sampled] { ++sampled; });
-        const Result<SizedEncoding> once = encodeWithinLimit(
-            SizedFormat(false), picture, 80, std::nullopt, {}, max, [&unsampled] { ++unsampled; });
+        const Result<SizedEncoding> twice =
+            encodeWithinLimit(SizedFormat(true), picture, 80, std::nullopt,
+                              JpegCompression::Standard, {}, max, [&sampled] { ++sampled; });
+        const Result<SizedEncoding> once =
+            encodeWithinLimit(SizedFormat(false), picture, 80, std::nullopt,
+                              JpegCompression::Standard, {}, max, [&unsampled] { ++unsampled; });
         ASSERT_TRUE(twice && once) << max;
         EXPECT_EQ(unsampled, once->trials) << max;
         EXPECT_LE(once->trials, sampled) << max;
@@ -183,7 +202,7 @@ TEST(EncodeWithinLimit, AFormatWithoutASamplingChoiceIsSearchedOnce) {
             EXPECT_EQ(once->quality, 50);
             EXPECT_GT(sampled, twice->trials);  // the 4:2:0 search after the first
         }
-        EXPECT_EQ(once->fits, max >= photoSize(40)) << max;
+        EXPECT_EQ(once->fits, max >= photoSize(kSizeSearchLowest)) << max;
         if (once->fits) {
             EXPECT_LE(once->file.bytes.size(), max) << max;
         }
@@ -205,8 +224,10 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
         {"fits at 75, 4:4:4", photoSize(75), 80, std::nullopt, Sampling::Best},
         // At 4:4:4 only 50 would fit; 4:2:0 reaches a higher quality.
         {"only 50 at 4:4:4", photoSize(50), 80, std::nullopt, Sampling::Faster},
-        // Nothing fits at 4:4:4; the smaller file at 40 is the 4:2:0 one.
-        {"nothing at 4:4:4", photoSize(40) * 7 / 10, 80, std::nullopt, Sampling::Faster},
+        // Nothing fits at 4:4:4, not even at 10; 4:2:0 does.
+        {"nothing at 4:4:4", photoSize(10) * 7 / 10, 80, std::nullopt, Sampling::Faster},
+        // Nothing fits at all: the smaller file at 10 is the 4:2:0 one.
+        {"nothing at all", photoSize(10) / 2, 80, std::nullopt, Sampling::Faster},
         // A start below 70 follows the rule at 4:2:0 from the first trial.
         {"start 60", photoSize(75), 60, std::nullopt, Sampling::Faster},
         // The user's choice holds at every quality tried.
@@ -215,8 +236,9 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
     };
     for (const Case& c : cases) {
         int trials = 0;
-        const Result<SizedEncoding> got = encodeWithinLimit(format, picture, c.start, c.chosen, {},
-                                                            c.max, [&trials] { ++trials; });
+        const Result<SizedEncoding> got = encodeWithinLimit(
+            format, picture, c.start, c.chosen, JpegCompression::Standard, {}, c.max,
+            [&trials] { ++trials; });
         ASSERT_TRUE(got) << c.name;
         EXPECT_EQ(got->file.bytes.front(), c.expected == Sampling::Best ? 44 : 20) << c.name;
         // Every encode is heard of; a second search at 4:2:0 adds its own.
@@ -225,11 +247,31 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
     }
     // Without a choice, the answer is the higher of the two qualities.
     const Result<SizedEncoding> rule =
-        encodeWithinLimit(format, picture, 80, std::nullopt, {}, photoSize(50), {});
-    const Result<SizedEncoding> best =
-        encodeWithinLimit(format, picture, 80, Sampling::Best, {}, photoSize(50), {});
+        encodeWithinLimit(format, picture, 80, std::nullopt, JpegCompression::Standard, {},
+                          photoSize(50), {});
+    const Result<SizedEncoding> best = encodeWithinLimit(
+        format, picture, 80, Sampling::Best, JpegCompression::Standard, {}, photoSize(50), {});
     ASSERT_TRUE(rule && best);
     EXPECT_GT(rule->quality, best->quality);
+}
+
+// The compression reaches every trial, and a mode that writes fewer bytes
+// for a quality fits the same limit at a higher one.
+TEST(EncodeWithinLimit, EveryTrialUsesTheRunsCompression) {
+    const SizedFormat format;
+    const Surface picture(8, 8);
+    std::map<JpegCompression, int> quality;
+    for (const JpegCompression mode : {JpegCompression::Standard, JpegCompression::Strong}) {
+        for (const std::optional<Sampling> chosen :
+             {std::optional<Sampling>(), std::optional(Sampling::Best)}) {
+            const Result<SizedEncoding> got =
+                encodeWithinLimit(format, picture, 80, chosen, mode, {}, photoSize(75), {});
+            ASSERT_TRUE(got && got->fits);
+            EXPECT_EQ(got->file.bytes.back(), mode == JpegCompression::Strong ? 2 : 1);
+            quality[mode] = got->quality;
+        }
+    }
+    EXPECT_GT(quality[JpegCompression::Strong], quality[JpegCompression::Standard]);
 }
 
 TEST(SizeLimitText, ReadsKilobytesAndMegabytes) {

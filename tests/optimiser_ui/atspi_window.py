@@ -2,7 +2,9 @@
 test robot would: finds the window "Tervane Vendrik", checks that its
 controls say what they are, marks an entry of the file list, presses
 "Bildgrösse optimieren" by name, answers the one-time hint, waits for the
-output file, then marks two entries and presses "Stapelverarbeitung".
+output file, then marks two entries and presses "Stapelverarbeitung", reads
+"2 von 2" and the summary as a screen reader does and presses "Zielordner
+öffnen" by name (the caller's xdg-open notes the folder in $XDG_OPEN_LOG).
 Writes the names of the two marked pictures and of their outputs into
 FOLDER/.marked and FOLDER/.outputs for the caller's comparison.
 Runs with Debian's python3-pyatspi.
@@ -216,6 +218,24 @@ def main():
     for n in two:
         path = os.path.join(folder, output_of(n))
         print(f"batch run wrote {output_of(n)} ({os.path.getsize(path)} bytes)")
+    # What a screen reader reads after the run: the count beside the bars
+    # and the summary, each a label named by its text.
+    count = wait_until("the label '2 von 2'", 30,
+                       lambda: descendants(window, pyatspi.ROLE_LABEL, "2 von 2"))[0]
+    print(f"count: '{count.name}'")
+    summary = wait_until("the summary", 30, lambda: [
+        l for l in descendants(window, pyatspi.ROLE_LABEL)
+        if re.fullmatch(r"2 geschrieben, 0 übersprungen, 0 fehlgeschlagen – "
+                        r"[0-9]+(,[0-9])? [KM]B statt [0-9]+(,[0-9])? [KM]B", l.name or "")])[0]
+    print(f"summary: '{summary.name}'")
+    press(one(window, pyatspi.ROLE_PUSH_BUTTON, "Zielordner öffnen"))
+    log = os.environ["XDG_OPEN_LOG"]
+    opened = wait_until("xdg-open with the folder", 30, lambda: os.path.exists(log) and [
+        line.strip() for line in open(log, encoding="utf-8") if line.strip()])
+    if opened[-1].rstrip("/") != "file://" + folder.rstrip("/"):
+        raise Failure(f"'Zielordner öffnen' opened {opened}, not {folder}")
+    print(f"Zielordner öffnen: xdg-open {opened[-1]}")
+
     with open(os.path.join(folder, ".marked"), "w", encoding="utf-8") as f:
         f.write("\n".join(two) + "\n")
     with open(os.path.join(folder, ".outputs"), "w", encoding="utf-8") as f:

@@ -3,7 +3,8 @@
 # desktop session of its own (tests/support/atspi_session.sh), vendrik
 # started on a folder of pictures, and atspi_window.py, which finds
 # the window "Tervane Vendrik", marks entries of its file list, presses the
-# start button by its name and waits for the files. Then the files are
+# start button by its name, waits for the files, reads "n von N" and the
+# summary and presses "Zielordner öffnen". Then the files are
 # compared byte for byte with what vendrik-cli optimise writes with the
 # settings the window stored when it closed.
 # Exits 77 (skipped) when the machine lacks one of the pieces.
@@ -49,6 +50,16 @@ for i, name in enumerate(["erstes.bmp", "zweites.bmp", "drittes.bmp"]):
     bmp(f"{sys.argv[1]}/{name}", 320 + 40 * i, 240, i)
 PY
 fi
+
+# "Zielordner öffnen" hands the folder to xdg-open; this one notes it
+# instead of starting a file manager.
+mkdir -p "$work/bin"
+cat > "$work/bin/xdg-open" <<'SH'
+#!/bin/sh
+printf '%s\n' "$1" >> "$XDG_OPEN_LOG"
+SH
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH" XDG_OPEN_LOG="$work/xdg-open.log"
 
 ASAN_OPTIONS=detect_leaks=0 "$work/app/vendrik" "$work/bilder" >"$work/vendrik.log" 2>&1 &
 vendrik_pid=$!

@@ -1,5 +1,5 @@
 // The estimated output size under the preview ("ca. 245 KB"): the bytes the
-// run then writes, following the settings, within a size limit, empty for a
+// run then writes, following the settings (the strong compression too), within a size limit, empty for a
 // picture that cannot be read, the last of a quick series of clicks, and a
 // window that closes cleanly while it is computed.
 
@@ -75,17 +75,25 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites_data() {
     QTest::addColumn<int>("maxSizeKB");
     QTest::addColumn<bool>("watermark");
     QTest::addColumn<int>("metadata");
+    QTest::addColumn<bool>("strong");
     QTest::addColumn<int>("format");
-    QTest::newRow("defaults") << 3 << 80 << false << false << 0 << false << 0 << 0;
-    QTest::newRow("low quality, 4:2:0") << 3 << 50 << false << false << 0 << false << 0 << 0;
-    QTest::newRow("original size") << 3 << 80 << true << false << 0 << false << 0 << 0;
-    QTest::newRow("not enlarged") << 9 << 80 << false << true << 0 << false << 0 << 0;
-    QTest::newRow("at most 30 KB") << 5 << 95 << false << false << 30 << false << 0 << 0;
-    QTest::newRow("watermark") << 3 << 80 << false << false << 0 << true << 0 << 0;
-    QTest::newRow("metadata kept") << 3 << 80 << false << false << 0 << false << 1 << 0;
+    QTest::newRow("defaults") << 3 << 80 << false << false << 0 << false << 0 << false << 0;
+    QTest::newRow("low quality, 4:2:0") << 3 << 50 << false << false << 0 << false << 0 << false
+                                        << 0;
+    QTest::newRow("original size") << 3 << 80 << true << false << 0 << false << 0 << false << 0;
+    QTest::newRow("not enlarged") << 9 << 80 << false << true << 0 << false << 0 << false << 0;
+    QTest::newRow("at most 30 KB") << 5 << 95 << false << false << 30 << false << 0 << false << 0;
+    QTest::newRow("watermark") << 3 << 80 << false << false << 0 << true << 0 << false << 0;
+    QTest::newRow("metadata kept") << 3 << 80 << false << false << 0 << false << 1 << false << 0;
+    QTest::newRow("smaller files") << 3 << 80 << false << false << 0 << false << 1 << true << 0;
+    QTest::newRow("smaller files, at most 30 KB")
+        << 5 << 95 << false << false << 30 << false << 0 << true << 0;
     QTest::newRow("WebP, watermark, metadata")
-        << 3 << 80 << false << false << 0 << true << 1 << 1;
-    QTest::newRow("AVIF at most 2 KB") << 0 << 95 << false << false << 2 << false << 0 << 2;
+        << 3 << 80 << false << false << 0 << true << 1 << false << 1;
+    QTest::newRow("WebP, smaller files") << 3 << 80 << false << false << 0 << false << 0 << true
+                                         << 1;
+    QTest::newRow("AVIF at most 2 KB") << 0 << 95 << false << false << 2 << false << 0 << false
+                                       << 2;
 }
 
 void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
@@ -96,6 +104,7 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
     QFETCH(int, maxSizeKB);
     QFETCH(bool, watermark);
     QFETCH(int, metadata);
+    QFETCH(bool, strong);
     QFETCH(int, format);
     test::TempDir dir;
     QVERIFY(test::writeJpeg(dir.file("foto.jpg"), 1200, 900, "-Model=Kamera"));
@@ -106,6 +115,7 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
     s.noEnlarge = noEnlarge;
     s.maxSizeKB = maxSizeKB;
     s.metadata = metadata;
+    s.strongCompression = strong;
     s.format = format;
     auto t = openWindow(s);
     if (watermark) {
@@ -154,7 +164,16 @@ void WindowEstimateTest::aSettingChangeChangesTheEstimate() {
     // The original size: larger than the small box's.
     QTest::mouseClick(t.window->sizes()->Check1(), Qt::LeftButton);
     QVERIFY(waitForEstimate(*t.window));
-    QVERIFY(shownBytes(*t.window) > small);
+    const std::uint64_t original = shownBytes(*t.window);
+    QVERIFY(original > small);
+
+    // "kleinere Dateien (langsamer)": another encoding, another size.
+    QCheckBox* strong = t.window->quality()->chkCompression();
+    QTest::mouseClick(strong, Qt::LeftButton, {}, QPoint(5, strong->height() / 2));
+    QVERIFY(strong->isChecked());
+    QVERIFY(waitForEstimate(*t.window));
+    QVERIFY(shownBytes(*t.window) > 0);
+    QVERIFY(shownBytes(*t.window) != original);
 }
 
 void WindowEstimateTest::aSizeLimitBoundsTheEstimate() {

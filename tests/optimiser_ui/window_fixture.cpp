@@ -88,6 +88,13 @@ void clickEntry(frmOptimize& w, const QString& name, bool addToMarks) {
                       list->visualItemRect(item).center());
 }
 
+void markAll(frmOptimize& w) {
+    QListWidget* list = w.files()->FileList();
+    for (int i = 0; i < list->count(); ++i) {
+        clickEntry(w, list->item(i)->text(), i > 0);
+    }
+}
+
 bool runAndWait(frmOptimize& w, int timeoutMs) {
     QSignalSpy ended(&w, &frmOptimize::runEnded);
     QTest::mouseClick(w.ccXPButton2(), Qt::LeftButton);

@@ -56,6 +56,8 @@ struct WindowUnderTest {
 [[nodiscard]] QListWidgetItem* entry(frmOptimize& w, const QString& name);
 // A click on the entry, with Ctrl held to add it to the marks.
 void clickEntry(frmOptimize& w, const QString& name, bool addToMarks = false);
+// Marks every entry of the list by clicks, Ctrl held from the second on.
+void markAll(frmOptimize& w);
 // Clicks the start button and waits for the run's end; false on a timeout.
 [[nodiscard]] bool runAndWait(frmOptimize& w, int timeoutMs = 60000);
 // Clicks an entry and waits until its preview is shown.

@@ -3,6 +3,8 @@
 // the failures it names, stopping it, and outputs equal to the command
 // line's.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -24,6 +26,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/quality_panel.h"
 #include "optimiser/ui/run_controller.h"
@@ -56,16 +59,10 @@ private slots:
     void theSamplingOptionsDecideTheChroma();
     void aSamplingChosenByHandHoldsUnderASizeLimit();
     void theOutputsEqualTheCommandLinesByteForByte();
+    void theOutputChoicesReachTheRunAndTheSettings();
 };
 
 namespace {
-
-void markAll(frmOptimize& w) {
-    QListWidget* list = w.files()->FileList();
-    for (int i = 0; i < list->count(); ++i) {
-        test::clickEntry(w, list->item(i)->text(), i > 0);
-    }
-}
 
 std::string fileText(const std::string& path) {
     const auto b = test::readFileBytes(path);
@@ -100,7 +97,7 @@ void WindowRunTest::aBatchOfThreeMovesBothBarsInOrder() {
         test::writeBmp(dir.file(name), 64, 48, 2);
     }
     auto t = openWindow(settingsFor(dir.path().string()));
-    markAll(*t.window);
+    test::markAll(*t.window);
     QCOMPARE(t.window->RunMode(), 2);
     std::vector<int> overall;
     std::map<int, std::vector<int>> current;
@@ -138,7 +135,7 @@ void WindowRunTest::theRunDisablesItsControlsAndShowsTheHourglass() {
         test::writeBmp(dir.file(name), 64, 48, 2);
     }
     auto t = openWindow(settingsFor(dir.path().string()));
-    markAll(*t.window);
+    test::markAll(*t.window);
     frmOptimize& w = *t.window;
     bool checked = false;
     connect(w.runController(), &RunController::pictureFinished, this, [&] {
@@ -151,7 +148,9 @@ void WindowRunTest::theRunDisablesItsControlsAndShowsTheHourglass() {
         QVERIFY(!w.ccXPButton2()->isEnabled());
         QVERIFY(!w.files()->FileList()->isEnabled());
         QVERIFY(!w.sizes()->cboSizes()->isEnabled());
-        QVERIFY(w.quality()->ccXPButton1(3)->isEnabled());
+        // "Optimal" too: a click on it mid-run would store a quality the run
+        // does not write.
+        QVERIFY(!w.quality()->ccXPButton1(3)->isEnabled());
         QVERIFY(w.cancelButton()->isEnabled());
         // No control shows a focus mark during the run.
         QCOMPARE(QApplication::focusWidget(), w.dummy());
@@ -240,7 +239,7 @@ void WindowRunTest::theOneTimeHintComesBeforeTheFirstSingleRunOnly() {
         "Zur Stapelverarbeitung mehrerer Bilddateien werden einfach   \n"
         "die entsprechenden Dateien in gewohnter Weise markiert.");
     // A batch run first: the hint belongs to the single run.
-    markAll(*t.window);
+    test::markAll(*t.window);
     QVERIFY(test::runAndWait(*t.window));
     QVERIFY(t.services->messages.empty());
     test::clickEntry(*t.window, "a.bmp");
@@ -261,7 +260,7 @@ void WindowRunTest::failedPicturesAreNamedInOneMessageAfterTheRun() {
     test::writeFileBytes(dir.file("kaputt.bmp"), bytes);
     test::writeText(dir.file("text.jpg"), "kein Bild");
     auto t = openWindow(settingsFor(dir.path().string()));
-    markAll(*t.window);
+    test::markAll(*t.window);
     QVERIFY(test::runAndWait(*t.window));
     QCOMPARE(t.services->messages.size(), 1U);
     const QString text = t.services->messages[0].text;
@@ -286,7 +285,7 @@ void WindowRunTest::aRunOverHostileFilesWritesTheGoodOnes() {
     test::writeHostileFiles(dir.path().string());
     const bool rootReadsIt = ::geteuid() == 0;
     auto t = openWindow(settingsFor(dir.path().string()), {}, 2);
-    markAll(*t.window);
+    test::markAll(*t.window);
     QCOMPARE(t.window->files()->markedFileNames().size(), 4U);
     QVERIFY(test::runAndWait(*t.window));
     QCOMPARE(t.services->messages.size(), 1U);
@@ -314,7 +313,7 @@ void WindowRunTest::cancellingStopsAfterThePictureInHand() {
     Settings s = settingsFor(dir.path().string());
     s.sizeIndex = 2;
     auto t = openWindow(s);
-    markAll(*t.window);
+    test::markAll(*t.window);
     connect(t.window->runController(), &RunController::pictureFinished, this,
             [&] { QTest::mouseClick(t.window->cancelButton(), Qt::LeftButton); });
     QVERIFY(test::runAndWait(*t.window));
@@ -349,7 +348,7 @@ void WindowRunTest::closingDuringARunWaitsForThePictureInHand() {
     }
     const std::string ini = dir.file("vendrik.ini");
     auto t = openWindow(settingsFor(dir.path().string()), ini);
-    markAll(*t.window);
+    test::markAll(*t.window);
     QSignalSpy ended(t.window.get(), &frmOptimize::runEnded);
     QTest::mouseClick(t.window->ccXPButton2(), Qt::LeftButton);
     QVERIFY(t.window->running());
@@ -369,8 +368,10 @@ void WindowRunTest::theNameFollowsTheNamingControls_data() {
     QTest::addColumn<QString>("output");
     QTest::newRow("tag at the end") << "urlaub.bmp" << 1 << 2 << "" << false << "urlaub_thumb.jpg";
     QTest::newRow("tag at the start") << "urlaub.bmp" << 1 << 2 << "" << true << "thumb_urlaub.jpg";
-    QTest::newRow("jpeg keeps its point")
-        << "urlaub.jpeg" << 1 << 2 << "" << false << "urlaub._thumb.jpg";
+    QTest::newRow("jpeg loses its whole ending")
+        << "strand.jpeg" << 1 << 5 << "" << false << "strand_new.jpg";
+    QTest::newRow("webp loses its whole ending")
+        << "strand.webp" << 1 << 2 << "" << true << "thumb_strand.jpg";
     // 320 × 240 scaled into "120 x 160": 160 wide, 120 high.
     QTest::newRow("Bildgröße at the start")
         << "ferien.bmp" << 1 << 6 << "" << true << "120x160_ferien.jpg";
@@ -433,10 +434,11 @@ void WindowRunTest::theSamplingOptionsDecideTheChroma() {
     QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x22);
 }
 
-// "höchstens N KB" between the sizes at 4:2:0 and at 4:4:4 of the lowest
-// quality: the slider's rule goes on at 4:2:0 and fits; a "beste Qualität"
-// clicked by hand holds, and the picture is written at the lowest quality
-// at 4:4:4, as the command line's --sampling 444 does.
+// "höchstens N KB" between the sizes at 4:2:0 and at 4:4:4 of the slider's
+// lowest quality: the slider's rule goes on at 4:2:0 and fits; a "beste
+// Qualität" clicked by hand holds, and the picture is written at 4:4:4 at a
+// quality below the slider's range, as the command line's --sampling 444
+// does.
 void WindowRunTest::aSamplingChosenByHandHoldsUnderASizeLimit() {
     test::TempDir dir;
     test::writeBmp(dir.file("a.bmp"), 1600, 1200, 7);
@@ -465,7 +467,8 @@ void WindowRunTest::aSamplingChosenByHandHoldsUnderASizeLimit() {
     t.services->answers = {true};
     QVERIFY(test::runAndWait(*t.window));
     QCOMPARE(test::jpegFrame(dir.file("a_new.jpg")).lumaSampling, 0x11);
-    QCOMPARE(std::filesystem::file_size(dir.file("a_new.jpg")), lowest[Sampling::Best]);
+    QVERIFY(std::filesystem::file_size(dir.file("a_new.jpg")) <=
+            static_cast<std::uintmax_t>(s.maxSizeKB) * 1024);
 
     // Moving the slider ends the choice by hand: the rule again.
     t.window->quality()->HScroll1()->setValue(79);
@@ -492,7 +495,7 @@ void WindowRunTest::theOutputsEqualTheCommandLinesByteForByte() {
     s.tagAtStart = true;
     {
         auto t = openWindow(s, ini, 2);
-        markAll(*t.window);
+        test::markAll(*t.window);
         QTest::mouseClick(t.window->chkWatermark(), Qt::LeftButton);
         QVERIFY(test::runAndWait(*t.window));
         QVERIFY(t.services->messages.empty());
@@ -511,6 +514,40 @@ void WindowRunTest::theOutputsEqualTheCommandLinesByteForByte() {
         QVERIFY(window.size() > 1000);
         QVERIFY2(window == test::readFileBytes(dir.file("befehlszeile/" + name)), name.c_str());
     }
+}
+
+// "nie größer als die Quelle" and "Dateidatum beibehalten" ticked: a small
+// JPEG kept at its own size and quality 95 is written as its own bytes,
+// with its date; both boxes are stored.
+void WindowRunTest::theOutputChoicesReachTheRunAndTheSettings() {
+    test::TempDir dir;
+    const std::string source = dir.file("klein.jpg");
+    QVERIFY(test::writeJpeg(source, 320, 240));
+    const struct timespec old[2] = {{0, UTIME_OMIT}, {1'300'000'000, 987'654'321}};
+    QVERIFY(::utimensat(AT_FDCWD, source.c_str(), old, 0) == 0);
+    const std::string ini = dir.file("vendrik.ini");
+    Settings s = settingsFor(dir.path().string());
+    s.origSize = true;
+    s.quality = 95;
+    {
+        auto t = openWindow(s, ini);
+        QTest::mouseClick(t.window->outputs()->chkNeverLarger(), Qt::LeftButton);
+        QTest::mouseClick(t.window->outputs()->chkKeepDates(), Qt::LeftButton);
+        test::clickEntry(*t.window, "klein.jpg");
+        QVERIFY(test::runAndWait(*t.window));
+        QVERIFY(t.services->messages.empty());
+        QVERIFY(t.window->close());
+    }
+    const std::string output = dir.file("klein_new.jpg");
+    QVERIFY(std::filesystem::file_size(output) <= std::filesystem::file_size(source));
+    struct stat a {};
+    struct stat b {};
+    QVERIFY(::stat(source.c_str(), &a) == 0 && ::stat(output.c_str(), &b) == 0);
+    QCOMPARE(b.st_mtim.tv_sec, a.st_mtim.tv_sec);
+    QCOMPARE(b.st_mtim.tv_nsec, a.st_mtim.tv_nsec);
+    const std::string stored = fileText(ini);
+    QVERIFY2(stored.find("DatumBehalten=1") != std::string::npos, stored.c_str());
+    QVERIFY2(stored.find("NieGroesser=1") != std::string::npos, stored.c_str());
 }
 
 QTEST_MAIN(WindowRunTest)

@@ -1,6 +1,6 @@
-// "nicht vergrößern" beside "Originalgröße(n) beibehalten" and "höchstens N
-// KB" beside the quality slider: found by their names, bound to their
-// settings keys, and carried into a run.
+// "nicht vergrößern" beside "Originalgröße(n) beibehalten", "höchstens N
+// KB" beside the quality slider and "kleinere Dateien (langsamer)": found by
+// their names, bound to their settings keys, and carried into a run.
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -59,6 +59,19 @@ void WindowSizesTest::theControlsAreFoundByTheirNames() {
     QCOMPARE(noEnlarge->y(), t.window->sizes()->Check1()->y());
     QVERIFY(noEnlarge->x() > t.window->sizes()->Check1()->x());
 
+    // "kleinere Dateien (langsamer)" in the "JPEG-Kompression: " frame, off
+    // by default.
+    QCheckBox* strong = nullptr;
+    for (QCheckBox* c : t.window->findChildren<QCheckBox*>()) {
+        if (accessibleName(c) == QStringLiteral("kleinere Dateien (langsamer)")) {
+            strong = c;
+        }
+    }
+    QCOMPARE(strong, t.window->quality()->chkCompression());
+    QVERIFY(!strong->isChecked());
+    QVERIFY(t.window->quality()->isAncestorOf(strong));
+    QCOMPARE(t.window->quality()->title(), QStringLiteral("JPEG-Kompression: "));
+
     QSpinBox* field = t.window->quality()->maxSizeField();
     QCOMPARE(accessibleName(field), QStringLiteral("höchstens N KB"));
     QCOMPARE(field->value(), 0);
@@ -90,18 +103,28 @@ void WindowSizesTest::theKeysGoIntoTheControlsAndBack() {
         auto t = openWindow(s, ini);
         QVERIFY(t.window->sizes()->chkNoEnlarge()->isChecked());
         QCOMPARE(t.window->quality()->maxSizeField()->value(), 150);
+        QVERIFY(!t.window->quality()->chkCompression()->isChecked());
+        QCOMPARE(t.window->runSettings(2).picture.compression, JpegCompression::Standard);
         t.window->quality()->maxSizeField()->setValue(90);
+        QCheckBox* strong = t.window->quality()->chkCompression();
+        QTest::mouseClick(strong, Qt::LeftButton, {}, QPoint(5, strong->height() / 2));
+        QCOMPARE(t.window->runSettings(2).picture.compression, JpegCompression::Strong);
         QVERIFY(t.window->close());
     }
     const Settings stored = loadSettings(ini);
     QVERIFY(stored.noEnlarge);
     QCOMPARE(stored.maxSizeKB, 90);
+    QVERIFY(stored.strongCompression);
     const std::string text = fileText(ini);
     QVERIFY2(text.find("NoEnlarge=1") != std::string::npos, text.c_str());
     QVERIFY2(text.find("MaxSize=90") != std::string::npos, text.c_str());
+    QVERIFY2(text.find("Kompression=1") != std::string::npos, text.c_str());
+    // The stored choice comes back into the box.
+    auto again = openWindow(loadSettings(ini), ini);
+    QVERIFY(again.window->quality()->chkCompression()->isChecked());
 }
 
-// The two keys are written when they say something; a file that never held
+// The three keys are written when they say something; a file that never held
 // them gets none of them.
 void WindowSizesTest::aFileWithoutTheKeysStaysAsItWas() {
     test::TempDir dir;
@@ -113,6 +136,7 @@ void WindowSizesTest::aFileWithoutTheKeysStaysAsItWas() {
     const std::string text = fileText(ini);
     QVERIFY2(text.find("NoEnlarge") == std::string::npos, text.c_str());
     QVERIFY2(text.find("MaxSize") == std::string::npos, text.c_str());
+    QVERIFY2(text.find("Kompression") == std::string::npos, text.c_str());
 }
 
 void WindowSizesTest::aRunKeepsSmallPicturesAndMeetsTheLimit() {

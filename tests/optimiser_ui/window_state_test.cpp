@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -24,6 +25,7 @@
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
@@ -56,6 +58,7 @@ private slots:
     void theDesignerHidesTheWindowAndTakesTheLastPicture();
     void readyDisablesExactlyTheRunsControls();
     void keepingTheOriginalSizeKeepsTheSizeListOffAfterARun();
+    void losslessGreysOutWhatDoesNotApplyAlsoAfterARun();
 };
 
 namespace {
@@ -95,7 +98,10 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.size(), QSize(575, 600));
+    // 600 for the controls, 23 for the row of "kleinere Dateien
+    // (langsamer)", 78 for the frame "Ausgaben: " with the rows' spacing,
+    // 24 for the status bar with the run's summary.
+    QCOMPARE(w.size(), QSize(575, 725));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);
@@ -293,6 +299,18 @@ void WindowStateTest::theFormatChoiceIsStoredAndReachesTheRun() {
         const std::string bytes(out.begin(), out.end());
         QCOMPARE(bytes.substr(step.at, std::strlen(step.head)), std::string(step.head));
     }
+    // What does not apply is grey: the strong mode to a format other than
+    // JPEG, the format to a lossless rewrite, which writes JPEG.
+    QCheckBox* strong = w.quality()->chkCompression();
+    for (const int index : {1, 0}) {
+        choice->setCurrentIndex(index);
+        QCOMPARE(strong->isEnabled(), index == 0);
+    }
+    w.outputs()->chkLossless()->setChecked(true);
+    QVERIFY(!choice->isEnabled());
+    w.outputs()->chkLossless()->setChecked(false);
+    QVERIFY(choice->isEnabled());
+
     const int last = items->item(2)->isEnabled() ? 2 : 1;
     choice->setCurrentIndex(last);
     QVERIFY(w.close());
@@ -449,10 +467,13 @@ void WindowStateTest::theDesignerHidesTheWindowAndTakesTheLastPicture() {
         // the designer.
         apply->click();  // "ÜBERNEHMEN"
     });
+    QVERIFY(!t.window->chkWatermark()->isChecked());
     QTest::mouseClick(t.window->ccXPButton4(), Qt::LeftButton);
     QVERIFY(hidden);
     QVERIFY(normalPointer);
     QVERIFY(t.window->isVisible());
+    // A design taken with "ÜBERNEHMEN" is meant to be used: "einblenden" is on.
+    QVERIFY(t.window->chkWatermark()->isChecked());
     QCOMPARE(QString::fromStdString(t.window->design().text), QStringLiteral("Neuer Text"));
     QCOMPARE(QString::fromStdString(ReadIniValue(SettingsSection, "Info", ini, "")),
              QStringLiteral("Neuer Text"));
@@ -466,11 +487,16 @@ void WindowStateTest::readyDisablesExactlyTheRunsControls() {
     frmOptimize& w = *t.window;
     const QMap<QWidget*, bool> before = enabledStates(w);
     w.Ready(false);
-    const QSet<QWidget*> off{w.quality()->ccXPButton1(0), w.quality()->ccXPButton1(1),
-                             w.quality()->ccXPButton1(2), w.ccXPButton2(),
-                             w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
-                             w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
-                             w.files()->FileList()};
+    QSet<QWidget*> off{w.quality()->ccXPButton1(0), w.quality()->ccXPButton1(1),
+                       w.quality()->ccXPButton1(2), w.ccXPButton2(),
+                       w.sizes()->cboSizes(),       w.paths()->ButtonBrowse(0),
+                       w.paths()->ButtonBrowse(2),  w.quality()->HScroll1(),
+                       w.files()->FileList()};
+    // And every frame that shapes the output, so that nothing a run reads
+    // can change under it ("Optimal", the paths, the naming, "Metadaten").
+    for (QWidget* frame : w.runLockedControls()) {
+        off.insert(frame);
+    }
     for (auto it = before.begin(); it != before.end(); ++it) {
         QWidget* c = it.key();
         // Children of a disabled control (the list's viewport) follow it.
@@ -482,7 +508,11 @@ void WindowStateTest::readyDisablesExactlyTheRunsControls() {
         QVERIFY2(c->isEnabled() == want, qPrintable(c->metaObject()->className() +
                                                     QStringLiteral(" ") + c->accessibleName()));
     }
-    QVERIFY(w.quality()->ccXPButton1(3)->isEnabled());  // "Optimal" stays
+    QVERIFY(!w.quality()->ccXPButton1(3)->isEnabled());
+    QVERIFY(!w.paths()->txtPath(0)->isEnabled());
+    QVERIFY(!w.quality()->cboMetadata()->isEnabled());
+    QVERIFY(!w.naming()->txtTag()->isEnabled());
+    QVERIFY(w.cancelButton()->isEnabled() == before.value(w.cancelButton()));
     w.Ready(true);
     QCOMPARE(enabledStates(w), before);
 }
@@ -497,6 +527,40 @@ void WindowStateTest::keepingTheOriginalSizeKeepsTheSizeListOffAfterARun() {
     t.window->Ready(true);
     QVERIFY(!t.window->sizes()->cboSizes()->isEnabled());
     QVERIFY(t.window->ccXPButton2()->isEnabled());
+}
+
+// "nur verlustfrei": the box, the compression and the watermark do not
+// apply and are greyed out, the metadata choice stays; a run in between
+// leaves it so; unticking brings back exactly what was there.
+void WindowStateTest::losslessGreysOutWhatDoesNotApplyAlsoAfterARun() {
+    test::TempDir dir;
+    auto t = openWindow(settingsFor(dir.path().string()));
+    frmOptimize& w = *t.window;
+    const QMap<QWidget*, bool> before = enabledStates(w);
+    const QList<QWidget*> greyed{w.sizes(),
+                                 w.quality()->HScroll1(),
+                                 w.quality()->maxSizeField(),
+                                 w.quality()->optQuali(0),
+                                 w.quality()->optQuali(1),
+                                 w.quality()->ccXPButton1(0),
+                                 w.quality()->ccXPButton1(3),
+                                 w.chkWatermark(),
+                                 w.ccXPButton4()};
+    QTest::mouseClick(w.outputs()->chkLossless(), Qt::LeftButton);
+    for (int round = 0; round < 2; ++round) {
+        for (QWidget* c : greyed) {
+            QVERIFY2(!c->isEnabled(), qPrintable(c->accessibleName()));
+        }
+        QVERIFY(w.quality()->cboMetadata()->isEnabled());
+        QVERIFY(w.outputs()->chkNeverLarger()->isEnabled());
+        QVERIFY(w.ccXPButton2()->isEnabled());
+        w.Ready(false);
+        QVERIFY(!w.outputs()->isEnabled());
+        w.Ready(true);
+    }
+    QVERIFY(w.currentSettings().lossless);
+    QTest::mouseClick(w.outputs()->chkLossless(), Qt::LeftButton);
+    QCOMPARE(enabledStates(w), before);
 }
 
 QTEST_MAIN(WindowStateTest)

@@ -249,9 +249,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The window's last four keys (Metadaten, NoEnlarge, MaxSize, Format): written only
-// once they differ from their default, and then kept, also when set back to
-// it.
+// The window's later keys (Metadaten, NoEnlarge, MaxSize, Kompression,
+// Format): written only once they differ from their default, and then kept,
+// also when set back to it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
@@ -260,7 +260,7 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     };
     Settings state;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
-    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Format="}) {
+    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Kompression=", "Format="}) {
         EXPECT_EQ(fileText(ini).find(key), std::string::npos) << key;
     }
     state.noEnlarge = true;
@@ -271,16 +271,23 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     EXPECT_TRUE(has("MaxSize=200"));
     EXPECT_TRUE(has("Format=2"));
     EXPECT_EQ(fileText(ini).find("Metadaten="), std::string::npos);
+    EXPECT_EQ(fileText(ini).find("Kompression="), std::string::npos);
+    state.strongCompression = true;
+    ASSERT_TRUE(saveMainWindowSettings(state, ini));
+    // A key new to the file goes after those it has.
+    EXPECT_TRUE(has("Format=2\r\nKompression=1"));
 
     state.noEnlarge = false;
     state.maxSizeKB = 0;
     state.format = 0;
     state.metadata = 1;
+    state.strongCompression = false;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=0"));
     EXPECT_TRUE(has("Format=0"));
     EXPECT_TRUE(has("MaxSize=0"));
     EXPECT_TRUE(has("Metadaten=1"));
+    EXPECT_TRUE(has("Kompression=0"));
     const std::string before = fileText(ini);
     ASSERT_TRUE(saveMainWindowSettings(loadSettings(ini), ini));
     EXPECT_EQ(fileText(ini), before);
@@ -474,6 +481,18 @@ TEST(IniDocumentProperty, WrittenValueReadsBackAndOthersStay) {
                 ASSERT_EQ(reread.value("Tervane Vendrik", k), before[k]) << "round " << round;
             }
         }
+    }
+}
+
+// A last header ended by a lone CR in a file of LF lines has no line ending:
+// a key added after it goes on a line of its own, not onto the header's.
+TEST(IniDocumentProperty, AKeyAfterALastHeaderEndedByALoneCrGetsItsOwnLine) {
+    for (const std::string_view text : {"ne JQuality=10\n[tervane vendrik\r",
+                                        "a=1\n[Tervane Vendrik]\r", "a=1\r\n[Tervane Vendrik]"}) {
+        IniDocument doc = IniDocument::parse(text);
+        doc.setValue("Tervane Vendrik", "Tag", "anevendrik");
+        EXPECT_EQ(IniDocument::parse(doc.bytes()).value("Tervane Vendrik", "Tag"), "anevendrik")
+            << doc.bytes();
     }
 }
 

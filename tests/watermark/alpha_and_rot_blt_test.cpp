@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <thread>
 #include <vector>
@@ -264,6 +265,68 @@ TEST(Compositing, HorizontalAlignment3PutsTheMiddleAtXZero) {
             const bool inside = x <= 48 && y >= 170 && y <= 188;
             ASSERT_EQ(pic.pixel(x, y) != kPicture, inside) << x << "," << y;
         }
+    }
+}
+
+// The changed pixels' bounding box: left, top, right, bottom (inclusive).
+std::array<int, 4> changedBox(const Surface& s, Bgr from) {
+    std::array<int, 4> box{s.width(), s.height(), -1, -1};
+    for (int y = 0; y < s.height(); ++y) {
+        for (int x = 0; x < s.width(); ++x) {
+            if (s.pixel(x, y) != from) {
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
+                       std::max(box[3], y)};
+            }
+        }
+    }
+    return box;
+}
+
+// "Rechts"/"Unten" at "Normal" put a short text's middle at W − PW + 6.2 × FS,
+// half of it beyond the right edge; it is drawn whole, at the right edge.
+// A text that fitted is drawn where it was. "Whole" is the extent the same
+// text has drawn in the middle of a large picture.
+TEST(Compositing, AShortTextAtRightBottomIsDrawnWholeInsideThePicture) {
+    const auto drawnBox = [](const char* text, HorizontalAlignment h, VerticalAlignment v,
+                             int width, int height) {
+        BlockRenderer renderer;
+        TextPicture box(renderer);
+        WatermarkSettings s = settingsWith(text);
+        s.size = 32;
+        s.angle = Fixed4(0);
+        s.opacity = Fixed4(100);
+        s.hAlign = h;
+        s.vAlign = v;
+        Surface pic = picture(width, height);
+        AlphaAndRotBlt(pic, s, box);
+        return changedBox(pic, kPicture);
+    };
+    const auto extent = [](const std::array<int, 4>& b) {
+        return std::array<int, 2>{b[2] - b[0] + 1, b[3] - b[1] + 1};
+    };
+    struct Case {
+        const char* text;
+        HorizontalAlignment h;
+        VerticalAlignment v;
+        std::array<int, 4> want;
+    };
+    // 590 × 400 at 32 points. "ab" (20 × 20): the rules put its middle at
+    // x round(32 × 6.2 + 570) = 768, far right of the picture; it is drawn
+    // at the right edge. Its middle y, 32 + 380 + 4 − 32 = 384, is inside:
+    // rows as the rules say. "abc" (30 × 20) at left/top: middle
+    // (round(32 × 7.5 + 1), 32 + 1 + 1 − 2) = (241, 32), inside already.
+    // (The engine leaves the text picture's last column and row out.)
+    const Case cases[] = {
+        {"ab", HorizontalAlignment::Right, VerticalAlignment::Bottom, {570, 374, 588, 392}},
+        {"abc", HorizontalAlignment::Left, VerticalAlignment::Top, {226, 22, 254, 40}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto drawn = drawnBox(c.text, c.h, c.v, 590, 400);
+        EXPECT_EQ(drawn, c.want);
+        const auto whole = drawnBox(c.text, HorizontalAlignment::Centre,
+                                    VerticalAlignment::Middle, 590, 400);
+        EXPECT_EQ(extent(drawn), extent(whole));
     }
 }
 

@@ -133,6 +133,60 @@ INSTANTIATE_TEST_SUITE_P(
                         "UnchosenAlignmentsAreLeftTop", &kPreview, Fixed4(0), 5, -1, 1, {142, 30}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Keeping the text inside: a 590 × 400 picture with a text picture of
+// `text`, its middle where the rules put it (`placed`). Worked by hand for
+// angle 0: the square of side floor(diagonal) starts at
+// round(x − side / 2), the text at (side − w) / 2 (floored) inside it.
+struct InsideCase {
+    const char* name;
+    double textWidth, textHeight;
+    Fixed4 angle;
+    std::int16_t hAlign, vAlign;
+    TextCentre placed;
+    TextCentre want;
+};
+
+class KeepInside : public testing::TestWithParam<InsideCase> {};
+
+TEST_P(KeepInside, MovesOnlyATextThatWouldLeaveThePicture) {
+    const InsideCase& c = GetParam();
+    const PlacementInput in{590, 400, c.textWidth, c.textHeight, 20, c.angle,
+                            HorizontalAlignment{c.hAlign}, VerticalAlignment{c.vAlign}, 0};
+    EXPECT_EQ(keepInsidePicture(c.placed, in), c.want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeepInside,
+    testing::Values(
+        // Inside already: unchanged, whatever the alignment.
+        InsideCase{"InsideStays", 300, 100, Fixed4(0), 2, 2, {401, 300}, {401, 300}},
+        InsideCase{"InsideTurnedStays", 100, 40, Fixed4(40), 0, 0, {295, 200}, {295, 200}},
+        // Turned by 40 degrees a 300 × 100 text is 269 high: at the rules'
+        // y 99 its upper corner would leave the picture; it moves down.
+        InsideCase{"TurnedAtTopMovesDown", 300, 100, Fixed4(40), 0, 0, {258, 99}, {258, 135}},
+        // 100 × 40 at (600, 390): the square of side 107 starts at
+        // round(546.5) = 546 (ties to even), the text 3 further: columns
+        // 549..648. At 541 the square would start at round(487.5) = 488,
+        // the text reach 590: 540 puts it at 490..589. Rows 369..408 go to
+        // 360..399 the same way.
+        InsideCase{"RightBottomMovesIn", 100, 40, Fixed4(0), 2, 2, {600, 390}, {540, 380}},
+        // Exactly at the edge: the last column is 589, nothing moves.
+        InsideCase{"TouchingTheEdgeStays", 100, 40, Fixed4(0), 2, 2, {540, 380}, {540, 380}},
+        // Columns from round(−43.5) + 3 = −41 move by 41 (to 1: round(−2.5)
+        // is −2); rows from round(−48.5) + 33 = −15 by 15, where round(−33.5)
+        // = −34 leaves one row out, and one more.
+        InsideCase{"LeftTopMovesIn", 100, 40, Fixed4(0), 0, 0, {10, 5}, {51, 21}},
+        // Turned by 89 degrees the text stands upright: 40 wide, 100 high.
+        InsideCase{"UprightUsesTheTurnedExtent", 100, 40, Fixed4(89), 2, 2, {600, 390}, {570, 350}},
+        // Longer than the picture: no place shows it whole, it stays.
+        InsideCase{"LongerThanThePictureStays", 700, 40, Fixed4(0), 2, 2, {900, 380}, {900, 380}},
+        // A middle at the edge of the 32-bit range (an angle close to 0 at
+        // "Mitte") comes back inside without overflowing.
+        InsideCase{"MiddleAtTheEdgeOfTheRange", 100, 40, Fixed4(0), 2, 1, {2147483637, 200}, {540, 200}},
+        // An alignment outside the named ones keeps its coordinate at 0.
+        InsideCase{"UnnamedAlignmentStays", 100, 40, Fixed4(0), 3, 3, {0, 0}, {0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(PictureRules, AnAngleNearZeroThatPushesTheMiddleBeyondRangeIsAnError) {
     PlacementInput in{590,
                       400,

@@ -168,20 +168,32 @@ void DesignerPreviewTest::externalPictureIsLetterboxed() {
     QCOMPARE(upright.pixel(153, 221), qRgb(0, 255, 0));
     QCOMPARE(upright.pixel(306, 111), grey);
 
-    // The watermark is drawn on the user's picture as on the sample.
+    // The watermark is placed on the user's picture and drawn over it
+    // only, as the run draws it: the grey bars beside a portrait stay grey,
+    // whatever the alignment.
     d.scroll("HScroll1_0")->setValue(60);
-    Surface background(307, 222);
-    background.fill(Surface::fromColorRef(0x404040));
-    for (int y = 0; y < 222; ++y) {
-        for (int x = 125; x < 125 + 56; ++x) {  // 100 × 400 fits at 56 × 222 (55.5 to even)
-            background.setPixel(x, y, {0, 255, 0});
+    Surface picture(56, 222);  // 100 × 400 fits at 56 × 222 (55.5 to even), from x 125
+    picture.fill({0, 255, 0});
+    for (const char* h : {"Option2_0", "Option2_1", "Option2_2"}) {
+        QTest::mouseClick(d.option(h), Qt::LeftButton);
+        const QImage watermarked = d.shownPreview();
+        for (int y = 0; y < 222; ++y) {
+            for (int x = 0; x < 307; ++x) {
+                if (x < 125 || x >= 125 + 56) {
+                    QVERIFY2(watermarked.pixel(x, y) == grey,
+                             qPrintable(QStringLiteral("%1 %2,%3").arg(h).arg(x).arg(y)));
+                }
+            }
         }
+        PreviewDesign expected = previewDesignOf(WatermarkSettings{});
+        expected.text = d.design().text;
+        expected.opacity = 60;
+        expected.hAlign = HorizontalAlignment{static_cast<std::int16_t>(h[8] - '0')};
+        WatermarkSettings scratch;
+        const QImage alone = test::corePreview(expected, scratch, &picture);
+        QCOMPARE(watermarked.copy(125, 0, 56, 222), alone);
+        QVERIFY(alone != toQImage(picture));  // the text shows on the picture
     }
-    PreviewDesign expected = previewDesignOf(WatermarkSettings{});
-    expected.text = d.design().text;
-    expected.opacity = 60;
-    WatermarkSettings scratch;
-    QCOMPARE(d.shownPreview(), test::corePreview(expected, scratch, &background));
 }
 
 void DesignerPreviewTest::badExternalPictureKeepsTheSample() {

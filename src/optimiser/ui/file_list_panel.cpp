@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "controls/ccXPButton.h"
 #include "startup/picture_listing.h"
@@ -102,6 +103,27 @@ bool FileListPanel::selectFileName(const std::string& name) {
         }
     }
     return false;
+}
+
+int FileListPanel::markFileNames(const std::vector<std::string>& names) {
+    m_list->clearSelection();
+    int marked = 0;
+    for (int i = 0; i < m_list->count(); ++i) {
+        QListWidgetItem* item = m_list->item(i);
+        const bool wanted = std::any_of(names.begin(), names.end(), [&](const std::string& n) {
+            return item->text().compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0;
+        });
+        if (!wanted) {
+            continue;
+        }
+        if (marked++ == 0) {
+            m_list->setCurrentItem(item, QItemSelectionModel::Select);
+            m_list->scrollToItem(item);
+        } else {
+            item->setSelected(true);
+        }
+    }
+    return marked;
 }
 
 bool FileListPanel::eventFilter(QObject* watched, QEvent* event) {

@@ -47,6 +47,9 @@ public:
     // Marks the first entry equal to `name` ignoring case and makes it the
     // current one; false when there is none.
     bool selectFileName(const std::string& name);
+    // Marks exactly the entries equal to one of `names` ignoring case (the
+    // first of them becomes the current one); the number marked.
+    int markFileNames(const std::vector<std::string>& names);
 
 signals:
     // The user clicked an entry or moved to it with the keys.

@@ -11,22 +11,29 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <thread>
 
+#include "common/regular_file.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
 #include "optimiser/batch_settings_from.h"
+#include "optimiser/output_folder.h"
 #include "optimiser/run_report.h"
+#include "optimiser/ui/drop_target.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
+#include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/paths_panel.h"
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
@@ -45,11 +52,20 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 600 high, 42 more
+// The window's size: 575 pixels wide (8625 twips) and 701 high, 143 more
 // than the 558 (8370 twips) of the window without the metadata choice's
-// row, the field "höchstens N KB" at its own height beside the slider and
-// the estimate's row under the preview.
-constexpr QSize kWindowSize{575, 600};
+// row, the field "höchstens N KB" at its own height beside the slider, the
+// estimate's row under the preview, the row of "kleinere Dateien
+// (langsamer)" and the frame "Ausgaben: " with its two rows of check boxes.
+// The status bar under them, which holds the last run's summary and
+// "Zielordner öffnen", adds its 24.
+constexpr QSize kWindowSize{575, 725};
+
+// The left column (file list and preview) at the window's own size, the
+// window's side margins and the space between the columns.
+constexpr int kListWidth = 188;
+constexpr int kMargin = 8;
+constexpr int kColumnSpacing = 8;
 
 // How long the settings must rest before the estimate is computed: a slider
 // dragged or a number typed computes once, at its end.
@@ -111,15 +127,48 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
 
 frmOptimize::~frmOptimize() = default;
 
+// The frame "Info: ": the two progress bars with their captions, and "12 von
+// 500" at the end of the overall bar's caption line.
+QGroupBox* frmOptimize::buildInfoFrame() {
+    auto* infoFrame = new QGroupBox(QStringLiteral("Info: "), this);
+    auto* infoColumn = new QVBoxLayout(infoFrame);
+    infoColumn->setContentsMargins(8, 2, 8, 5);
+    infoColumn->setSpacing(1);
+    m_progressCount = new QLabel(infoFrame);
+    m_progressCount->setObjectName(QStringLiteral("progressCount"));
+    m_progressCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_progressCount->setAccessibleDescription(QStringLiteral("Bilder fertig von allen"));
+    auto addBar = [&](const QString& caption, QLabel* beside) {
+        auto* label = new QLabel(caption, infoFrame);
+        auto* bar = new XP_ProgressBar(infoFrame);
+        bar->setAccessibleName(caption);
+        bar->setShowText(true);
+        bar->setFixedHeight(15);
+        auto* captionRow = new QHBoxLayout;
+        captionRow->addWidget(label, 1);
+        if (beside != nullptr) {
+            captionRow->addWidget(beside);
+        }
+        infoColumn->addLayout(captionRow);
+        infoColumn->addWidget(bar);
+        return bar;
+    };
+    m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"), m_progressCount);
+    m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"), nullptr);
+    return infoFrame;
+}
+
 void frmOptimize::buildLayout() {
     m_paths = new PathsPanel(this);
     m_size = new SizePanel(m_dummy, this);
     m_quality = new QualityPanel(m_dummy, this);
+    m_outputs = new OutputChoicesPanel(m_dummy, this);
     m_naming = new NamingPanel(m_dummy, this);
     m_files = new FileListPanel(this);
     m_preview = new PreviewPanel(this);
 
     auto* watermarkFrame = new QGroupBox(QStringLiteral("Wasserzeichen: "), this);
+    m_watermarkFrame = watermarkFrame;
     m_watermark = new QCheckBox(QStringLiteral("einblenden"), watermarkFrame);
     m_designerButton = new ccXPButton(QStringLiteral("weitere Einstellungen..."), watermarkFrame);
     m_designerButton->setFixedHeight(23);
@@ -129,22 +178,7 @@ void frmOptimize::buildLayout() {
     watermarkRow->addStretch(1);
     watermarkRow->addWidget(m_designerButton);
 
-    auto* infoFrame = new QGroupBox(QStringLiteral("Info: "), this);
-    auto* infoColumn = new QVBoxLayout(infoFrame);
-    infoColumn->setContentsMargins(8, 2, 8, 5);
-    infoColumn->setSpacing(1);
-    auto addBar = [&](const QString& caption) {
-        auto* label = new QLabel(caption, infoFrame);
-        auto* bar = new XP_ProgressBar(infoFrame);
-        bar->setAccessibleName(caption);
-        bar->setShowText(true);
-        bar->setFixedHeight(15);
-        infoColumn->addWidget(label);
-        infoColumn->addWidget(bar);
-        return bar;
-    };
-    m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"));
-    m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"));
+    QGroupBox* infoFrame = buildInfoFrame();
 
     m_start = new ccXPButton(qtText(kSingleRunCaption), this);
     m_start->setFixedSize(170, 27);
@@ -165,26 +199,45 @@ void frmOptimize::buildLayout() {
     right->setSpacing(3);
     right->addWidget(m_size);
     right->addWidget(m_quality);
+    right->addWidget(m_outputs);
     right->addWidget(m_naming);
     right->addWidget(watermarkFrame);
     right->addWidget(infoFrame);
     right->addStretch(1);
     right->addLayout(buttons);
-    m_files->setFixedWidth(188);
-    m_preview->setFixedWidth(188);
+    // A larger window gives its room to the file list and the preview; the
+    // controls keep the width they have at the window's own size.
+    m_files->setMinimumWidth(kListWidth);
+    m_preview->setMinimumWidth(kListWidth);
+    auto* controls = new QWidget(this);
+    controls->setLayout(right);
+    right->setContentsMargins(0, 0, 0, 0);
+    controls->setFixedWidth(kWindowSize.width() - 2 * kMargin - kListWidth - kColumnSpacing);
 
     auto* middle = new QHBoxLayout;
-    middle->setSpacing(8);
-    middle->addLayout(left);
-    middle->addLayout(right, 1);
+    middle->setSpacing(kColumnSpacing);
+    middle->addLayout(left, 1);
+    middle->addWidget(controls);
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* root = new QVBoxLayout(central);
-    root->setContentsMargins(8, 4, 8, 6);
+    root->setContentsMargins(kMargin, 4, kMargin, 6);
     root->setSpacing(4);
     root->addWidget(m_paths);
     root->addLayout(middle, 1);
+
+    // The last run's summary stays in the status bar until the next run
+    // starts, beside the button that opens its target folder.
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("runSummary"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_openTarget = new ccXPButton(qtText(kOpenTargetCaption), this);
+    m_openTarget->setFixedHeight(21);
+    m_openTarget->setVisible(false);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_summary, 1);
+    statusBar()->addPermanentWidget(m_openTarget);
 
     m_context = new QMenu(this);
     m_context->addAction(QStringLiteral("Löschen..."), this, [this] { mnuDelete_Click(); });
@@ -205,6 +258,17 @@ void frmOptimize::connectControls() {
         }
     });
 
+    // Drops from a file manager: on the window (any place without a drop
+    // of its own) and on the list, pictures or a folder to list; on a path
+    // field, the path it takes.
+    new DropTarget(centralWidget(), [this](const QStringList& p) { picturesDropped(p); });
+    new DropTarget(m_files->FileList()->viewport(),
+                   [this](const QStringList& p) { picturesDropped(p); });
+    for (const int index : {0, 2}) {
+        new DropTarget(m_paths->txtPath(index),
+                       [this, index](const QStringList& p) { pathDropped(index, p); });
+    }
+
     connect(m_files, &FileListPanel::entryChosen, this, &frmOptimize::entryChosen);
     connect(m_files, &FileListPanel::markedCountChanged, this, &frmOptimize::markedCountChanged);
     connect(m_files, &FileListPanel::entryDoubleClicked, this, &frmOptimize::openEntry);
@@ -219,7 +283,9 @@ void frmOptimize::connectControls() {
     connect(m_run, &RunController::overallProgress, m_overall, &XP_ProgressBar::setValue);
     connect(m_run, &RunController::currentProgress, m_current,
             [this](int /*picture*/, int value) { m_current->setValue(value); });
+    connect(m_run, &RunController::pictureFinished, this, [this] { pictureDone(); });
     connect(m_run, &RunController::finished, this, &frmOptimize::runFinished);
+    connect(m_openTarget, &ccXPButton::Click, this, [this] { openTargetFolder(); });
 
     // The estimate follows the picture and every setting that shapes its
     // output (not the naming nor the folders: they change no byte).
@@ -239,7 +305,11 @@ void frmOptimize::connectControls() {
     connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_quality->cboFormat(), &QComboBox::currentIndexChanged, this, changed);
+    connect(m_quality->chkCompression(), &QCheckBox::toggled, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkNeverLarger(), &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, [this] { showLossless(); });
 }
 
 void frmOptimize::setServices(std::unique_ptr<WindowServices> services) {
@@ -273,6 +343,10 @@ void frmOptimize::applySettings(const Settings& s) {
     m_size->chkNoEnlarge()->setChecked(s.noEnlarge);
     Check1_Click();
     m_quality->maxSizeField()->setValue(s.maxSizeKB);
+    m_outputs->chkKeepDates()->setChecked(s.keepDates);
+    m_outputs->chkNeverLarger()->setChecked(s.neverLarger);
+    m_outputs->chkLossless()->setChecked(s.lossless);
+    showLossless();
     m_size->txtSizeH()->setText(QString::fromStdString(s.manH));
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
@@ -281,6 +355,7 @@ void frmOptimize::applySettings(const Settings& s) {
         m_quality->cboMetadata()->setCurrentIndex(s.metadata);
     }
     m_quality->chooseFormat(s.format);
+    m_quality->chkCompression()->setChecked(s.strongCompression);
     if (s.sizeIndex >= 0 && s.sizeIndex < m_size->cboSizes()->count()) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
         cboSizes_Click();
@@ -324,6 +399,36 @@ void frmOptimize::Ready(bool enabled) {
     m_paths->ButtonBrowse(2)->setEnabled(enabled);
     m_quality->HScroll1()->setEnabled(enabled);
     m_files->FileList()->setEnabled(enabled);
+    for (QWidget* control : runLockedControls()) {
+        control->setEnabled(enabled);
+    }
+    if (enabled) {
+        showLossless();
+    }
+}
+
+std::vector<QWidget*> frmOptimize::runLockedControls() const {
+    return {m_paths, m_size, m_quality, m_naming, m_watermarkFrame, m_outputs};
+}
+
+void frmOptimize::showLossless() {
+    // A lossless rewrite keeps the source's size, quality and pixels: the
+    // box, the compression, the format (it writes JPEG) and the watermark do
+    // not apply. The metadata choice does.
+    const bool apply = !m_outputs->chkLossless()->isChecked();
+    m_size->setEnabled(apply);
+    m_quality->cboFormat()->setEnabled(apply);
+    m_quality->HScroll1()->setEnabled(apply);
+    m_quality->qualityLabel()->setEnabled(apply);
+    m_quality->maxSizeField()->setEnabled(apply);
+    for (int i = 0; i < 2; ++i) {
+        m_quality->optQuali(i)->setEnabled(apply);
+    }
+    for (int e = 0; e < 4; ++e) {
+        m_quality->ccXPButton1(e)->setEnabled(apply);
+    }
+    m_watermark->setEnabled(apply);
+    m_designerButton->setEnabled(apply);
 }
 
 void frmOptimize::refreshFolder() {
@@ -379,6 +484,53 @@ void frmOptimize::sourceFolderChosen(const std::string& folder) {
     m_paths->txtPath(0)->setText(QString::fromStdString(folder));
     m_files->setFolder(folder);
     forgetClickedPicture();
+}
+
+// ---- Drops ---------------------------------------------------------------
+
+void frmOptimize::picturesDropped(const QStringList& paths) {
+    if (m_run->running() || paths.isEmpty()) {
+        return;
+    }
+    namespace fs = std::filesystem;
+    const fs::path first = paths.front().toStdString();
+    std::error_code ec;
+    if (fs::is_directory(first, ec)) {
+        std::string folder = first.string();
+        sourceFolderChosen(AddBackslash(folder));
+        focusDummy();
+        return;
+    }
+    // The pictures of the first one's folder are marked; others of other
+    // folders cannot be marked in one list.
+    const fs::path folder = first.parent_path();
+    std::vector<std::string> names;
+    for (const QString& p : paths) {
+        const fs::path file = p.toStdString();
+        if (file.parent_path() == folder) {
+            names.push_back(file.filename().string());
+        }
+    }
+    std::string listed = folder.string();
+    sourceFolderChosen(AddBackslash(listed));
+    // The first marked entry becomes the current one and shows its preview.
+    static_cast<void>(m_files->markFileNames(names));
+}
+
+void frmOptimize::pathDropped(int index, const QStringList& paths) {
+    namespace fs = std::filesystem;
+    fs::path dropped = paths.front().toStdString();
+    std::error_code ec;
+    if (!fs::is_directory(dropped, ec)) {
+        dropped = dropped.parent_path();
+    }
+    std::string folder = dropped.string();
+    AddBackslash(folder);
+    QLineEdit* field = m_paths->txtPath(index);
+    field->setText(QString::fromStdString(folder));
+    if (index == 0 && folder != m_files->folder()) {
+        sourceFolderChosen(folder);
+    }
 }
 
 // ---- File list -----------------------------------------------------------
@@ -445,8 +597,11 @@ void frmOptimize::ccXPButton4_Click() {
     }
     hide();
     QApplication::restoreOverrideCursor();
-    // The designer shows this window again however it closes.
-    designer.exec();
+    // The designer shows this window again however it closes. A design
+    // taken with "ÜBERNEHMEN" is meant to be used: "einblenden" goes on.
+    if (designer.exec() == QDialog::Accepted) {
+        m_watermark->setChecked(true);
+    }
     // "ÜBERNEHMEN" may have changed the design the estimate composites.
     scheduleEstimate();
 }
@@ -473,6 +628,9 @@ void frmOptimize::ccXPButton2_Click() {
     }
 
     BatchSettings batch = runSettings(single ? 1 : marked.size());
+    if (!prepareTargetFolder(batch.targetFolder)) {
+        return;
+    }
 
     std::vector<std::string> sources;
     if (single) {
@@ -485,6 +643,12 @@ void frmOptimize::ccXPButton2_Click() {
         }
     }
     m_runTarget = batch.targetFolder;
+    m_runSourceFolder = m_files->folder();
+    m_runTotal = sources.size();
+    m_runFinished = 0;
+    m_progressCount->setText(QString::fromStdString(progressCountText(0, m_runTotal)));
+    m_summary->clear();
+    m_openTarget->setVisible(false);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_overall->setValue(0);
@@ -501,6 +665,64 @@ void frmOptimize::cancelRun() {
     if (m_run->running()) {
         m_cancel->setEnabled(false);
         m_run->cancel();
+    }
+}
+
+bool frmOptimize::prepareTargetFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;  // beside the sources
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec) && !ec) {
+        if (!m_services->askYesNo(this, QString::fromStdString(missingTargetQuestion(folder)))) {
+            return false;
+        }
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            m_services->showMessage(
+                this, QString::fromStdString(targetNotMadeMessage(folder, systemErrorText(ec.value()))),
+                MessageIcon::Exclamation);
+            return false;
+        }
+    }
+    // A file in the folder's place, or a folder nobody may write to: said
+    // once, instead of once for every picture.
+    if (const Result<void> usable = checkTargetFolder(folder); !usable) {
+        m_services->showMessage(this, QString::fromStdString(usable.reason()),
+                                MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void frmOptimize::pictureDone() {
+    ++m_runFinished;
+    m_progressCount->setText(
+        QString::fromStdString(progressCountText(m_runFinished, m_runTotal)));
+}
+
+void frmOptimize::showRunSummary() {
+    const std::vector<PictureResult>& results = m_run->results();
+    // The sources' sizes now: a run never changes its sources.
+    std::uint64_t before = 0;
+    for (const PictureResult& r : results) {
+        std::error_code ec;
+        if (r.status == PictureStatus::Written) {
+            const std::uintmax_t size = std::filesystem::file_size(r.source, ec);
+            before += ec ? 0 : size;
+        }
+    }
+    const RunCounts counts = countResults(results);
+    m_summary->setText(QString::fromStdString(
+        vendrik::runSummary(counts, before, m_run->cancelRequested())));
+    m_openTarget->setVisible(counts.written > 0);
+}
+
+void frmOptimize::openTargetFolder() {
+    focusDummy();
+    const std::string folder = m_runTarget.empty() ? m_runSourceFolder : m_runTarget;
+    if (!folder.empty()) {
+        m_services->openWithShell(this, folder);
     }
 }
 
@@ -524,6 +746,7 @@ void frmOptimize::runFinished() {
         refreshFolder();
     }
     focusDummy();
+    showRunSummary();
     // Pictures the run could not write are named here, once, after the run.
     if (const std::string report = failedPicturesMessage(m_run->results()); !report.empty()) {
         m_services->showMessage(this, QString::fromStdString(report), MessageIcon::Exclamation);
@@ -557,6 +780,10 @@ Settings frmOptimize::currentSettings() const {
     s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
     s.maxSizeKB = m_quality->maxSizeField()->value();
     s.format = m_quality->cboFormat()->currentIndex();
+    s.strongCompression = m_quality->chkCompression()->isChecked();
+    s.keepDates = m_outputs->chkKeepDates()->isChecked();
+    s.neverLarger = m_outputs->chkNeverLarger()->isChecked();
+    s.lossless = m_outputs->chkLossless()->isChecked();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;
@@ -566,7 +793,7 @@ BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
     const Settings settings = currentSettings();
     RunChoices choices;
     choices.pictures = pictures;
-    choices.watermark = m_watermark->isChecked();
+    choices.watermark = m_watermark->isChecked() && !m_outputs->chkLossless()->isChecked();
     choices.jobs = m_jobs;
     BatchSettings batch = batchSettingsFrom(settings, choices);
     // The sampling the user chose by hand, if any (not stored).
@@ -584,6 +811,15 @@ void frmOptimize::unload() {
     }
     m_unloaded = true;
     saveSettings();
+}
+
+void frmOptimize::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    // The preview grows with the window, as much as the smaller of its
+    // growths allows, so that it keeps its shape.
+    const double grown = std::min(static_cast<double>(width()) / kWindowSize.width(),
+                                  static_cast<double>(height()) / kWindowSize.height());
+    m_preview->setScale(std::max(1.0, grown));
 }
 
 void frmOptimize::closeEvent(QCloseEvent* e) {

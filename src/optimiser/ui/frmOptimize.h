@@ -11,7 +11,7 @@
 //   w.show(); w.cboSizes_Click(); ...
 //   w.selectFileName(startup.fileToSelect) or w.refreshFolder();
 // When it closes, by any way (its close button, the program quitting, the
-// desktop's logout), it writes its sixteen settings keys.
+// desktop's logout), it writes its settings keys.
 //
 // The window is split into panels (paths, size, quality, naming, file list,
 // preview) that hold their controls and their own rules; the window wires
@@ -20,15 +20,18 @@
 // desktop (and its screen readers) see it as the program's main window.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "optimiser/batch_engine.h"
 #include "startup/settings.h"
 #include "watermark/watermark_settings.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -40,6 +43,7 @@ class XP_ProgressBar;
 class PathsPanel;
 class SizePanel;
 class QualityPanel;
+class OutputChoicesPanel;
 class NamingPanel;
 class FileListPanel;
 class PreviewPanel;
@@ -81,8 +85,14 @@ public:
     void cboSizes_Click();
     // Disables (false) or enables (true) the controls a run must not touch:
     // "Website", "eMail", "Normal", the start button, the size list, both
-    // "..." buttons, the quality slider and the file list.
+    // "..." buttons, the quality slider and the file list, and with them
+    // every control in runLockedControls().
     void Ready(bool enabled);
+    // Everything that shapes what a run writes (folders, size, quality,
+    // metadata, naming, watermark), as whole frames: a control put into
+    // one of these frames is locked during a run without further ado; a
+    // control outside them that shapes the output belongs in this list.
+    [[nodiscard]] std::vector<QWidget*> runLockedControls() const;
     // "Ordner aktualisieren": re-reads the list, clears the preview and its
     // labels, focus to the hidden button.
     void refreshFolder();
@@ -97,12 +107,12 @@ public:
     [[nodiscard]] int RunMode() const {
         return m_runMode;
     }
-    // The values the window would store now (its sixteen keys and the
-    // watermark design).
+    // The values the window would store now (its keys and the watermark
+    // design).
     [[nodiscard]] Settings currentSettings() const;
     // The run the controls describe now, for `pictures` marked pictures.
     [[nodiscard]] BatchSettings runSettings(std::size_t pictures) const;
-    // Writes its sixteen keys; false when the file could not be written.
+    // Writes its keys; false when the file could not be written.
     bool saveSettings();
     [[nodiscard]] const WatermarkSettings& design() const {
         return m_design;
@@ -129,6 +139,9 @@ public:
     }
     [[nodiscard]] QualityPanel* quality() const {
         return m_quality;
+    }
+    [[nodiscard]] OutputChoicesPanel* outputs() const {
+        return m_outputs;
     }
     [[nodiscard]] NamingPanel* naming() const {
         return m_naming;
@@ -170,6 +183,18 @@ public:
     [[nodiscard]] QMenu* mnuContext() const {
         return m_context;
     }
+    // "12 von 500" beside the bars during a run (empty before the first).
+    [[nodiscard]] QLabel* progressCount() const {
+        return m_progressCount;
+    }
+    // The last run's summary in the status bar, and the button that opens
+    // its target folder in the file manager.
+    [[nodiscard]] QLabel* runSummary() const {
+        return m_summary;
+    }
+    [[nodiscard]] ccXPButton* openTargetButton() const {
+        return m_openTarget;
+    }
 
 signals:
     // A run is over and the window is ready again (after the closing
@@ -178,10 +203,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void buildLayout();
     void connectControls();
+    // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
+    void showLossless();
+    QGroupBox* buildInfoFrame();
     // The window closes, or the program quits: the settings are written once.
     void unload();
 
@@ -202,6 +231,18 @@ private:
     // The preview, its labels and the estimate go; no picture is clicked.
     void forgetClickedPicture();
     [[nodiscard]] bool askReplace(const std::string& targetName);
+    // The target folder before a run: a missing one is offered to be made,
+    // one that cannot take the outputs is named; false: no run.
+    [[nodiscard]] bool prepareTargetFolder(const std::string& folder);
+    void pictureDone();
+    void showRunSummary();
+    void openTargetFolder();
+    // Pictures or a folder dropped on the window or its list: their folder
+    // is listed and the dropped pictures are marked.
+    void picturesDropped(const QStringList& paths);
+    // A folder or file dropped on a path field (0 source, 2 target): its
+    // folder replaces the path.
+    void pathDropped(int index, const QStringList& paths);
     [[nodiscard]] std::string fullPath(const std::string& fileName) const;
     void focusDummy();
 
@@ -213,6 +254,9 @@ private:
     int m_jobs = 1;
     std::string m_lastClicked;
     std::string m_runTarget;  // the last run's target folder; empty: beside the sources
+    std::string m_runSourceFolder;  // the listed folder the last run's pictures came from
+    std::size_t m_runTotal = 0;
+    std::size_t m_runFinished = 0;
     bool m_unloaded = false;
     bool m_closeWhenDone = false;
 
@@ -220,15 +264,20 @@ private:
     PathsPanel* m_paths = nullptr;
     SizePanel* m_size = nullptr;
     QualityPanel* m_quality = nullptr;
+    OutputChoicesPanel* m_outputs = nullptr;
     NamingPanel* m_naming = nullptr;
     FileListPanel* m_files = nullptr;
     PreviewPanel* m_preview = nullptr;
+    QWidget* m_watermarkFrame = nullptr;
     QCheckBox* m_watermark = nullptr;
     ccXPButton* m_designerButton = nullptr;
     XP_ProgressBar* m_overall = nullptr;
     XP_ProgressBar* m_current = nullptr;
     ccXPButton* m_start = nullptr;
     ccXPButton* m_cancel = nullptr;
+    QLabel* m_progressCount = nullptr;
+    QLabel* m_summary = nullptr;
+    ccXPButton* m_openTarget = nullptr;
     QMenu* m_context = nullptr;
     RunController* m_run = nullptr;
     SizeEstimate* m_estimate = nullptr;

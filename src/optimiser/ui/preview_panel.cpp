@@ -73,6 +73,20 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
 
 PreviewPanel::~PreviewPanel() = default;
 
+void PreviewPanel::setScale(double scale) {
+    const QSize box(static_cast<int>(kPreviewBox.width * scale),
+                    static_cast<int>(kPreviewBox.height * scale));
+    if (m_picture->size() != box + QSize(2, 2)) {
+        m_picture->setFixedSize(box + QSize(2, 2));
+    }
+}
+
+BoxSize PreviewPanel::thumbnailBox() const {
+    const double ratio = m_picture->devicePixelRatioF();
+    const QRect inside = m_picture->contentsRect();
+    return {static_cast<int>(inside.width() * ratio), static_cast<int>(inside.height() * ratio)};
+}
+
 void PreviewPanel::resetLabels() {
     m_size->setText(qtText(kPictureSizeCaption));
     for (std::size_t i = 0; i < m_exif.size(); ++i) {
@@ -92,11 +106,14 @@ void PreviewPanel::showEstimate(const QString& text) {
 }
 
 void PreviewPanel::showPicture(const std::string& path) {
-    const auto read = [path] {
-        const PreviewPicture preview = loadPreview(path);
+    const BoxSize box = thumbnailBox();
+    const double ratio = m_picture->devicePixelRatioF();
+    const auto read = [path, box, ratio] {
+        const PreviewPicture preview = loadPreview(path, box);
         Shown shown;
         if (preview.loaded) {
             shown.thumbnail = imageOf(preview.thumbnail);
+            shown.thumbnail.setDevicePixelRatio(ratio);
         }
         shown.size = QString::fromStdString(pictureSizeCaption(preview));
         for (std::size_t i = 0; i < shown.exif.size(); ++i) {

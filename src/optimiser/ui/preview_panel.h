@@ -11,6 +11,7 @@
 #include <array>
 #include <string>
 
+#include "imaging/box_size.h"
 #include "optimiser/ui/latest_request.h"
 
 class QLabel;
@@ -46,6 +47,14 @@ public:
     // Clears the picture and the estimate and puts the size and EXIF labels
     // back to their bare captions; a pending request is dropped.
     void clear();
+    // The preview box at `scale` times its own size (1 or more), for a
+    // window larger than its own size. A thumbnail shown keeps its size
+    // until the next picture is shown.
+    void setScale(double scale);
+    // The thumbnail's box in device pixels: the preview box, scaled, times
+    // the screen's device pixel ratio, so that the thumbnail is sharp.
+    [[nodiscard]] BoxSize thumbnailBox() const;
+
     // The estimate's text; empty shows none.
     void showEstimate(const QString& text);
     // True while a request has not been answered yet.

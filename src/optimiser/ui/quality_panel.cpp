@@ -1,6 +1,7 @@
 #include "optimiser/ui/quality_panel.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -96,9 +97,23 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadata->addSpacing(12);
     metadata->addWidget(formatLabel);
     metadata->addWidget(m_format, 1);
+    // The stronger compression costs time, not look: the user trades the
+    // run's length for smaller files, so the box says both.
+    m_compression = new QCheckBox(QStringLiteral("kleinere Dateien (langsamer)"), this);
+    m_compression->setAccessibleName(QStringLiteral("kleinere Dateien (langsamer)"));
+    m_compression->setToolTip(
+        QStringLiteral("Progressive JPEG-Dateien, bei gleichem Aussehen kleiner; das Kodieren "
+                       "dauert einige Male länger. Nur für JPEG"));
+    connect(m_compression, &QCheckBox::clicked, m_dummy, [this] { m_dummy->setFocus(); });
+    // The strong mode is our JPEG encoder's; WebP and AVIF have their own
+    // effort settings, so the box is grey (and ignored) for them.
+    connect(m_format, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_compression->setEnabled(index == static_cast<int>(OutputFormatId::Jpeg));
+    });
 
     // "höchstens N KB" beside the slider: the largest file each picture may
-    // become; the run then searches the highest quality that fits.
+    // become. The slider's quality is the most a picture gets; one whose
+    // file is larger is written at the highest quality from 10 up that fits.
     auto* atMost = new QLabel(QStringLiteral("höchstens"), this);
     m_maxSize = new QSpinBox(this);
     m_maxSize->setRange(0, kInt16Max);
@@ -106,8 +121,8 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_maxSize->setSpecialValueText(QStringLiteral("–"));
     m_maxSize->setAccessibleName(QStringLiteral("höchstens N KB"));
     m_maxSize->setToolTip(QStringLiteral(
-        "Größte Dateigröße je Bild in KB (1024 Bytes); die Qualität wird dafür gesenkt. "
-        "– : keine Grenze"));
+        "Größte Dateigröße je Bild in KB (1024 Bytes): passt ein Bild mit der "
+        "eingestellten Qualität nicht, wird sie dafür gesenkt, bis 10. – : keine Grenze"));
     m_maxSize->setAlignment(Qt::AlignRight);
     atMost->setBuddy(m_maxSize);
     auto* maxSizeRow = new QHBoxLayout;
@@ -125,6 +140,9 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     grid->addWidget(m_caption, 1, 0);
     grid->addLayout(sliderAndPresets, 2, 0);
     grid->addLayout(metadata, 3, 0);
+    // A row of its own: no row of the frame has room for it beside its
+    // controls without widening the window, so the window grows by the row.
+    grid->addWidget(m_compression, 4, 0);
 
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);

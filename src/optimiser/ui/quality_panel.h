@@ -10,7 +10,9 @@
 // "Metadaten", and beside it the output format cboFormat ("Format:":
 // "JPEG", "WebP", "AVIF"), in the order of the settings key "Format". A
 // format this computer cannot write stays in the list, disabled, with a
-// tooltip saying why.
+// tooltip saying why. Under them the check box "kleinere Dateien
+// (langsamer)", the strong compression (the settings key "Kompression"),
+// which only JPEG has.
 
 #include <QGroupBox>
 #include <array>
@@ -18,6 +20,7 @@
 
 #include "optimiser/presets.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QRadioButton;
@@ -56,6 +59,10 @@ public:
     }
     // Chooses the stored format when it can be written here; JPEG else.
     void chooseFormat(int stored);
+    // "kleinere Dateien (langsamer)": the strong compression.
+    [[nodiscard]] QCheckBox* chkCompression() const {
+        return m_compression;
+    }
     // "höchstens N KB": 0 (shown as "–") for no limit.
     [[nodiscard]] QSpinBox* maxSizeField() const {
         return m_maxSize;
@@ -86,6 +93,7 @@ private:
     std::array<ccXPButton*, 4> m_presets{};
     QComboBox* m_metadata = nullptr;
     QComboBox* m_format = nullptr;
+    QCheckBox* m_compression = nullptr;
 };
 
 }  // namespace vendrik

@@ -2,6 +2,7 @@
 // The fixed texts the main window shows around a run and in its file list,
 // word for word (the blanks before some line breaks included).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,17 @@ inline constexpr std::string_view kBatchHint =
 // other number a batch run.
 inline constexpr std::string_view kSingleRunCaption = "Bildgrösse optimieren";
 inline constexpr std::string_view kBatchRunCaption = "Stapelverarbeitung";
+
+// Before a run whose target folder does not exist: asked once, "Ja" makes it.
+[[nodiscard]] std::string missingTargetQuestion(std::string_view folder);
+// The target folder could not be made; the run does not start.
+[[nodiscard]] std::string targetNotMadeMessage(std::string_view folder, std::string_view reason);
+
+// Beside the progress bars during a run: the pictures finished of all.
+[[nodiscard]] std::string progressCountText(std::size_t finished, std::size_t total);
+
+// The button beside the summary after a run.
+inline constexpr std::string_view kOpenTargetCaption = "&Zielordner öffnen";
 
 // The question before a listed file is deleted.
 [[nodiscard]] std::string deleteQuestion(std::string_view fileName);

@@ -215,8 +215,11 @@ void frmWatermark::RotBlit() {
     }
 
     Surface preview = m_background.clone();
+    Surface picture = Surface::view(
+        preview.row(m_pictureArea.y()) + std::ptrdiff_t{m_pictureArea.x()} * Surface::kBytesPerPixel,
+        m_pictureArea.width(), m_pictureArea.height(), preview.stride());
     try {
-        vendrik::RotBlit(preview, design, m_design, *m_textBox);
+        vendrik::RotBlit(picture, design, m_design, *m_textBox);
     } catch (const VendrikError&) {
         // No font, or a text too large to turn: the picture shows without
         // the watermark, and the dialog goes on.
@@ -235,8 +238,11 @@ bool frmWatermark::LoadExternalPic(const std::string& picturePath) {
         if (!fitted) {
             return false;
         }
-        copyRect(*fitted, 0, 0, fitted->width(), fitted->height(), picture,
-                 (kPreviewWidth - fitted->width()) / 2, (kPreviewHeight - fitted->height()) / 2);
+        m_pictureArea = QRect((kPreviewWidth - fitted->width()) / 2,
+                              (kPreviewHeight - fitted->height()) / 2, fitted->width(),
+                              fitted->height());
+        copyRect(*fitted, 0, 0, fitted->width(), fitted->height(), picture, m_pictureArea.x(),
+                 m_pictureArea.y());
     } catch (const std::exception&) {
         return false;
     }

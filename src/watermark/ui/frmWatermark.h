@@ -36,6 +36,7 @@
 #include <string>
 
 #include "imaging/surface.h"
+#include "watermark/watermark_preview.h"
 #include "watermark/watermark_settings.h"
 
 class QButtonGroup;
@@ -128,6 +129,10 @@ private:
     std::unique_ptr<TextRenderer> m_renderer;
     std::unique_ptr<TextPicture> m_textBox;
     Surface m_background;  // the sample, or the user's picture, without watermark
+    // The part of m_background the picture covers (all of it for the
+    // sample; a portrait leaves grey bars beside it). The watermark is
+    // placed and drawn inside it only, as the run draws it on the picture.
+    QRect m_pictureArea{0, 0, kPreviewWidth, kPreviewHeight};
     std::int16_t m_lineBreakCount = 0;
     bool m_loading = true;
 
