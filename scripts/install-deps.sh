@@ -30,7 +30,8 @@ package_pkgs=(dpkg-dev debhelper lintian desktop-file-utils appstream librsvg2-b
   xvfb xauth)
 # benchmarks: the peers we measure against and real photographs as input;
 # SSIMULACRA (libjxl-devtools) and butteraugli score perceived quality, node
-# runs mozjpeg's WebAssembly build from npm
+# runs mozjpeg's WebAssembly build from npm; cwebp and heif-enc, the output
+# formats' peers, come with the test packages (webp, libheif-examples)
 bench_pkgs=(imagemagick libvips-tools plasma-workspace-wallpapers time
   libjxl-devtools butteraugli nodejs)
 

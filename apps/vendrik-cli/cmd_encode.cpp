@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "common/terminal_text.h"
 #include "imaging/pnm_reader.h"
 #include "jpeg/cJpeg.h"
+#include "optimiser/output_formats.h"
 #include "standard_streams.h"
 
 namespace vendrik::cli {
@@ -23,6 +25,8 @@ const CommandHelp kHelp{
     "Kodiert ein binäres PPM- (P6) oder PGM-Bild (P5) mit Vendriks eigenem\n"
     "JPEG-Encoder und schreibt AUSGABE: Baseline-JPEG mit optimierten\n"
     "Huffman-Tabellen oder, mit --compression strong, kleiner und progressiv.\n"
+    "Endet AUSGABE auf .webp oder .avif (oder mit --format), wird das Bild als\n"
+    "WebP oder AVIF kodiert, mit denselben Einstellungen wie \"optimise\".\n"
     "Eine vorhandene AUSGABE wird nie überschrieben. - als EINGABE liest die\n"
     "Standardeingabe, - als AUSGABE schreibt auf die Standardausgabe.\n",
     "Rückgabe: 0 geschrieben, 1 Fehler, 2 falscher Aufruf.\n"};
@@ -30,7 +34,9 @@ const CommandHelp kHelp{
 struct EncodeOptions {
     int quality = 80;
     std::string sampling = "444";
+    bool samplingGiven = false;
     std::optional<std::string> comment;
+    std::optional<OutputFormatId> format;
     JpegCompression compression = JpegCompression::Standard;
 };
 
@@ -56,13 +62,25 @@ std::vector<CliOption> encodeOptionTable(EncodeOptions& o) {
                          return false;
                      }
                      o.sampling = v;
+                     o.samplingGiven = true;
                      return true;
                  },
                  false, ""});
     t.push_back(compressionOption("standard: Baseline-JPEG (Vorgabe); strong: kleinere Dateien "
-                                  "bei gleichem Aussehen (progressiv), langsamer",
+                                  "bei gleichem Aussehen (progressiv), langsamer; nur JPEG",
                                   o.compression));
-    t.push_back({"comment", 0, "TEXT", "Kommentar (COM-Segment, Windows-1252)",
+    t.push_back({"format", 0, "FORMAT",
+                 "jpeg, webp oder avif (Vorgabe: nach der Endung von AUSGABE, sonst jpeg)",
+                 [&o](const std::string& v, std::string& e) {
+                     o.format = outputFormatNamed(v);
+                     if (!o.format) {
+                         e = "--format erwartet jpeg, webp oder avif, nicht '" + v + "'";
+                         return false;
+                     }
+                     return true;
+                 },
+                 false, ""});
+    t.push_back({"comment", 0, "TEXT", "Kommentar (COM-Segment, Windows-1252; nur JPEG)",
                  [&o](const std::string& v, std::string&) {
                      o.comment = v;
                      return true;
@@ -83,6 +101,53 @@ int failure(const std::string& message) {
 
 int reportExisting(const std::string& out) {
     return failure(out + " existiert bereits und wird nicht überschrieben");
+}
+
+// What the JPEG encoder's own options ask of another format: nothing it
+// cannot do. Empty when the options fit.
+std::string unfitOption(const OutputFormat& format, const EncodeOptions& options) {
+    if (options.comment) {
+        return "--comment gibt es nur für JPEG";
+    }
+    if (options.compression != JpegCompression::Standard) {
+        return "--compression strong gibt es nur für JPEG";
+    }
+    if (options.sampling == "gray") {
+        return "--sampling gray gibt es nur für JPEG";
+    }
+    if (options.samplingGiven && !format.choosesSampling()) {
+        return "--sampling gilt nicht für " + std::string(format.name()) +
+               " (die Farbe ist dort immer halbiert, 4:2:0)";
+    }
+    return {};
+}
+
+// The picture through another format's encoder, as a run writes it, to
+// `out` (never replacing a file) or standard output.
+int encodeInFormat(const OutputFormat& format, const PnmImage& image, const EncodeOptions& options,
+                   const std::string& out) {
+    const EncodeSettings settings{options.quality,
+                                  options.sampling == "420" ? Sampling::Faster : Sampling::Best};
+    Result<EncodedFile> file = format.encode(image.surface, settings, {}, {});
+    if (!file) {
+        return failure(out + ": " + file.reason());
+    }
+    std::string error;
+    if (out == "-") {
+        return writeStandardOutput(file->bytes, error) ? 0 : failure(error);
+    }
+    const AtomicWriteOutcome written = writeFileAtomically(
+        out, std::as_bytes(std::span(file->bytes.data(), file->bytes.size())),
+        ReplacePolicy::NoReplace);
+    switch (written.result) {
+        case AtomicWriteResult::Written:
+            return 0;
+        case AtomicWriteResult::Exists:
+            return reportExisting(out);
+        case AtomicWriteResult::Failed:
+            break;
+    }
+    return failure(out + ": " + written.errorText);
 }
 
 }  // namespace
@@ -118,6 +183,18 @@ int runEncode(const Args& args) {
             "(< bild.ppm oder programm |)");
     }
 
+    const OutputFormatId id =
+        options.format.value_or(outputFormatForFileName(out).value_or(OutputFormatId::Jpeg));
+    const std::shared_ptr<const OutputFormat> format = outputFormat(id);
+    if (id != OutputFormatId::Jpeg) {
+        if (Result<void> usable = format->usable(); !usable) {
+            return usageError(usable.reason());
+        }
+        if (const std::string unfit = unfitOption(*format, options); !unfit.empty()) {
+            return usageError(unfit);
+        }
+    }
+
     // Refuse before the work: the encoder would refuse after it.
     if (!toStdout && pathEntryExists(out)) {
         return reportExisting(out);
@@ -129,6 +206,9 @@ int runEncode(const Args& args) {
     Result<PnmImage> image = readPnm(in == "-" ? standardInput.path() : in);
     if (!image) {
         return failure(in + ": " + image.reason());
+    }
+    if (id != OutputFormatId::Jpeg) {
+        return encodeInFormat(*format, *image, options, out);
     }
     try {
         cJpeg jpeg;

@@ -18,6 +18,7 @@
 #include "optimise_options.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/output_folder.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/picture_pipeline.h"
 #include "optimiser/source_as_output.h"
 #include "optimiser/run_report.h"
@@ -127,9 +128,16 @@ public:
     void printJson(const PictureResult& r) const {
         const std::string target = r.target.empty() ? std::string() : m_shown.target(r);
         const std::string line =
-            jsonResult(r, m_shown.source(r.source), target, m_options.dryRun) + "\n";
+            jsonResult(r, m_shown.source(r.source), target, m_options.dryRun, formatKeyword()) +
+            "\n";
         std::fputs(line.c_str(), stdout);
         std::fflush(stdout);
+    }
+
+    // The run's format as --format names it, for the JSON lines.
+    [[nodiscard]] std::string formatKeyword() const {
+        const auto& format = m_options.batch.picture.format;
+        return outputFormatKeyword(format ? *format : *jpegOutputFormat());
     }
 
 private:
@@ -351,7 +359,7 @@ int runOptimise(const Args& args) {
     if (options.watermark) {
         batch.picture.watermark = makeWatermarkStep(options.watermarkSettings);
     }
-    // With -o - the JPEG alone goes to standard output; every message to
+    // With -o - the file alone goes to standard output; every message to
     // standard error.
     std::FILE* info = options.toStdout || options.json ? stderr : stdout;
     const bool showProgress = !options.quiet && ::isatty(STDERR_FILENO) != 0;
@@ -374,7 +382,9 @@ int runOptimise(const Args& args) {
     if (options.json) {
         for (const PictureResult& r : results) {
             if (r.status == PictureStatus::Cancelled) {
-                std::printf("%s\n", jsonResult(r, shown.source(r.source), "", false).c_str());
+                std::printf("%s\n", jsonResult(r, shown.source(r.source), "", false,
+                                                observer.formatKeyword())
+                                         .c_str());
             }
         }
         std::fflush(stdout);

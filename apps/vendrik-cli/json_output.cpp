@@ -90,7 +90,7 @@ std::string base64(std::string_view bytes) {
 }
 
 std::string jsonResult(const PictureResult& r, const std::string& source,
-                       const std::string& target, bool dryRun) {
+                       const std::string& target, bool dryRun, std::string_view format) {
     // A name that is not UTF-8 reads with U+FFFD in its place; its bytes
     // beside it name the file exactly.
     const auto name = [](const char* field, const std::string& text) {
@@ -116,6 +116,7 @@ std::string jsonResult(const PictureResult& r, const std::string& source,
     out += ",\"height\":" + std::to_string(r.size.height);
     out += ",\"bytes\":" + std::to_string(r.bytes);
     out += ",\"quality\":" + std::to_string(r.quality);
+    out += ",\"format\":" + jsonString(format);
     out += ",\"notes\":[";
     for (std::size_t i = 0; i < r.notes.size(); ++i) {
         out += (i > 0 ? "," : "") + jsonString(r.notes[i]);

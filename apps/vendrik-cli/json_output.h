@@ -6,7 +6,7 @@
 //
 //   {"source":"a/bild.heic","target":"out/bild_new.jpg","status":"written",
 //    "reason":"","width":1280,"height":960,"bytes":245301,"quality":80,
-//    "notes":["Farbprofil (Graustufen) passt nicht zum Farbbild, ignoriert"]}
+//    "format":"jpeg","notes":["Farbprofil (Graustufen) passt nicht zum Farbbild, ignoriert"]}
 //
 // status is "written", "source-kept" (written as the source's own bytes,
 // less its metadata: --never-larger), "skipped", "failed", "cancelled" (not
@@ -14,8 +14,9 @@
 // it would be). reason is empty, or says why (German), also for a written
 // picture that did not fit --max-size even at the lowest quality and for a
 // source kept. notes lists what a picture was written despite (a colour
-// profile ignored, metadata left out), empty when nothing. Strings are UTF-8
-// with JSON's escapes; a byte of a file name that is not UTF-8 becomes
+// profile ignored, metadata left out), empty when nothing. format is the
+// run's output format as --format names it. Strings are UTF-8 with JSON's
+// escapes; a byte of a file name that is not UTF-8 becomes
 // U+FFFD, and the name's exact bytes follow in base64 (RFC 4648) as
 // source_bytes or target_bytes.
 
@@ -33,8 +34,10 @@ namespace vendrik::cli {
 [[nodiscard]] std::string base64(std::string_view bytes);
 
 // The one-line object for a picture's result, without the line break.
-// `source` and `target` as they are to be shown ("-" for standard input).
+// `source` and `target` as they are to be shown ("-" for standard input),
+// `format` as --format names it ("webp").
 [[nodiscard]] std::string jsonResult(const PictureResult& result, const std::string& source,
-                                     const std::string& target, bool dryRun);
+                                     const std::string& target, bool dryRun,
+                                     std::string_view format);
 
 }  // namespace vendrik::cli

@@ -20,9 +20,9 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild mit Vendriks JPEG-Encoder kodieren"},
+    {"encode", vendrik::cli::runEncode, "PPM/PGM-Bild als JPEG (eigener Encoder), WebP oder AVIF kodieren"},
     {"exif", vendrik::cli::runExif, "EXIF-Zusammenfassung und alle EXIF-Einträge zeigen"},
-    {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG schreiben"},
+    {"optimise", vendrik::cli::runOptimise, "Bilder verkleinern und als JPEG, WebP oder AVIF schreiben"},
     {"settings", vendrik::cli::runSettings, "Einstellungsdatei und wirksame Werte zeigen"},
     {"register", vendrik::cli::runRegister, "Vendrik als Programm zum Öffnen von Bildern eintragen"},
     {"watermark-preview", vendrik::cli::runWatermarkPreview, "Wasserzeichen-Vorschau als Bild schreiben"},

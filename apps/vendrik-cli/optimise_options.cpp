@@ -8,6 +8,7 @@
 #include "common/ascii_case.h"
 #include "common/number_text.h"
 #include "optimiser/batch_settings_from.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/size_target.h"
 #include "startup/settings.h"
 #include "watermark_options.h"
@@ -153,14 +154,15 @@ Apply setFlag(bool& flag) {
 const CommandHelp kOptimiseHelp{
     "vendrik-cli optimise [OPTIONEN] DATEI|ORDNER|- ...",
     "Verkleinert Bilder in einen Zielrahmen und schreibt sie als JPEG mit Vendriks\n"
-    "eigenem Encoder. Ein Ordner steht für seine Bilder nach dem Muster\n"
+    "eigenem Encoder (mit --format als WebP oder AVIF). Ein Ordner steht für seine\n"
+    "Bilder nach dem Muster\n"
     "\"*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.gif;*.png;*.jps;*.heic;*.heif;*.avif;*.webp\"\n"
     "(Groß-/Kleinschreibung egal), mit -r auch für die seiner Unterordner. Name:\n"
     "Quellname ohne seine Endung (strand.jpeg wie strand.jpg: strand) + \"_\" +\n"
-    "Kennung + \".jpg\". Kein Bild eines Laufs ersetzt die\n"
-    "Ausgabe eines früheren Bildes desselben Laufs; eine doppelt genannte Datei\n"
-    "wird einmal bearbeitet. - liest ein Bild von der Standardeingabe (nur mit\n"
-    "-o -).\n",
+    "Kennung + \".jpg\" (mit --format \".webp\", \".avif\"). Kein Bild eines Laufs\n"
+    "ersetzt die Ausgabe eines früheren Bildes desselben Laufs; eine doppelt\n"
+    "genannte Datei wird einmal bearbeitet. - liest ein Bild von der\n"
+    "Standardeingabe (nur mit -o -).\n",
     "Rückgabe: 0 alle Bilder geschrieben (oder mit --skip-existing übersprungen),\n"
     "1 Bilder fehlgeschlagen oder ohne das verlangte Wasserzeichen geschrieben oder\n"
     "der Zielordner fehlt oder ist schreibgeschützt, 2 falscher Aufruf, 3 alle\n"
@@ -188,7 +190,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
         "--box 1280x1024 ist --size 1024x1280",
         [&o](const std::string& v, std::string& e) { return applyBox(v, o.batch.picture, e); }));
     t.push_back(option("quality", 'Q', "N",
-                       "JPEG-Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung",
+                       "Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung "
+                       "(außer WebP: immer halbiert)",
                        [&o](const std::string& v, std::string& e) {
                            const auto q = plainNumber(v);
                            if (!q || *q < kQualityMin || *q > kQualityMax) {
@@ -224,7 +227,7 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(compressionOption(
         "standard: Baseline-JPEG (Vorgabe); strong: \"kleinere Dateien (langsamer)\", "
         "progressiv und bei gleichem Aussehen kleiner, mit mehrfacher Rechenzeit; auch für "
-        "die Versuche von --max-size",
+        "die Versuche von --max-size; nur für JPEG, mit --format webp oder avif ohne Wirkung",
         o.batch.picture.compression));
     t.push_back(option("metadata", 0, "WAHL",
                        "Metadaten: strip entfernen (Vorgabe), keep behalten (EXIF, XMP, "
@@ -243,6 +246,19 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            }
                            e = "--metadata erwartet strip, keep oder keep-no-gps, nicht '" + v + "'";
                            return false;
+                       }));
+    t.push_back(option("format", 0, "FORMAT",
+                       "Ausgabeformat: jpeg (Vorgabe, Vendriks eigener Encoder), webp oder "
+                       "avif; Endung .jpg, .webp oder .avif",
+                       [&o](const std::string& v, std::string& e) {
+                           const auto id = outputFormatNamed(v);
+                           if (!id) {
+                               e = "--format erwartet jpeg, webp oder avif, nicht '" + v + "'";
+                               return false;
+                           }
+                           o.batch.picture.format = outputFormat(*id);
+                           o.formatGiven = true;
+                           return true;
                        }));
     t.push_back(option("keep-pixels", 0, "",
                        "Bildpunkte wie gespeichert: ein eingebettetes Farbprofil (Display P3, "
@@ -291,8 +307,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        }));
     t.push_back(option("out", 'o', "ORDNER",
                        "Zielordner (Vorgabe: Gleicher Pfad wie Quell-Bild); er wird "
-                       "nicht angelegt, nur Unterordner für -r darin. - schreibt das "
-                       "JPEG eines einzelnen Bildes auf die Standardausgabe",
+                       "nicht angelegt, nur Unterordner für -r darin. - schreibt die "
+                       "Ausgabe eines einzelnen Bildes auf die Standardausgabe",
                        [&o](const std::string& v, std::string& e) {
                            if (v.empty()) {
                                e = "--out erwartet einen Ordner";
@@ -388,8 +404,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
     t.push_back(option("json", 0, "",
                        "je Bild ein JSON-Objekt in einer Zeile auf der Standardausgabe "
                        "(source, target, status, reason, width, height, bytes, quality, "
-                       "notes; status written, source-kept, skipped, failed, cancelled oder "
-                       "dry-run); alles andere auf die Standardfehlerausgabe",
+                       "format, notes; status written, source-kept, skipped, failed, "
+                       "cancelled oder dry-run); alles andere auf die Standardfehlerausgabe",
                        setFlag(o.json)));
     t.push_back(option("quiet", 'q', "", "keine Fortschrittsanzeige und keine Zusammenfassung (Hinweise zu "
                        "einzelnen Bildern bleiben)",
@@ -424,6 +440,33 @@ bool completeOptimiseOptions(OptimiseOptions& options, std::string& error) {
     // A design without --watermark would silently do nothing.
     if (options.watermarkDesigned && !options.watermark) {
         error = "die --wm-Optionen wirken nur mit --watermark";
+        return false;
+    }
+    // A lossless rewrite keeps the source's JPEG data: its output is a JPEG
+    // whatever format the settings file names, and asking for another on the
+    // command line is a contradiction.
+    if (options.batch.picture.lossless) {
+        if (options.formatGiven && options.batch.picture.format &&
+            options.batch.picture.format != jpegOutputFormat()) {
+            error = "--format " + outputFormatKeyword(*options.batch.picture.format) +
+                    " und verlustfrei (--lossless, Verlustfrei=1) schließen sich aus: "
+                    "verlustfrei schreibt JPEG";
+            return false;
+        }
+        options.batch.picture.format = jpegOutputFormat();
+    }
+    // The format comes from the option or the settings file; either way a
+    // run that cannot write it ends before the first picture.
+    const OutputFormat& format =
+        options.batch.picture.format ? *options.batch.picture.format : *jpegOutputFormat();
+    if (Result<void> usable = format.usable(); !usable) {
+        error = usable.reason();
+        return false;
+    }
+    // Only the option sets a sampling; a format that has one would drop it.
+    if (options.batch.picture.sampling && !format.choosesSampling()) {
+        error = "--sampling gilt nicht für " + std::string(format.name()) +
+                " (die Farbe ist dort immer halbiert, 4:2:0)";
         return false;
     }
     return true;

@@ -27,6 +27,7 @@ struct OptimiseOptions {
     // standard input).
     std::string filesFrom;
     bool json = false;  // --json: one JSON object per picture on standard output
+    bool formatGiven = false;  // --format (not only the settings file's "Format")
     SettingsSelection settings;
     // --watermark ("einblenden") and the design given by the --wm-* options.
     bool watermark = false;

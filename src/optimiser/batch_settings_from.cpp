@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "optimiser/output_formats.h"
 #include "optimiser/presets.h"
 #include "watermark/watermark_step.h"
 
@@ -53,6 +54,7 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     p.metadata = settings.metadata >= 0 && settings.metadata <= 2
                      ? static_cast<MetadataChoice>(settings.metadata)
                      : MetadataChoice::Strip;
+    p.format = outputFormatOfSetting(settings.format);
     return b;
 }
 

@@ -35,7 +35,8 @@ struct RunChoices {
 // - the watermark step with settings.watermark when choices.watermark;
 // - the metadata choice ("Metadaten"; a value out of range strips);
 // - "Dateidatum beibehalten" (keepDates), "nie größer als die Quelle"
-//   (neverLarger) and "nur verlustfrei" (lossless).
+//   (neverLarger) and "nur verlustfrei" (lossless);
+// - the output format ("Format"; a value out of range is JPEG).
 [[nodiscard]] BatchSettings batchSettingsFrom(const Settings& settings,
                                               const RunChoices& choices = {});
 

@@ -18,6 +18,10 @@ public:
     [[nodiscard]] std::string_view ending() const noexcept override {
         return ".jpg";
     }
+    // The coefficient planes: 16 bits for each of three components a pixel.
+    [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
+        return 2;
+    }
 
     [[nodiscard]] Result<EncodedFile> encode(const Surface& picture, const EncodeSettings& settings,
                                              const MetadataSegments& metadata,

@@ -27,9 +27,6 @@ namespace {
 constexpr std::string_view kExifName{"Exif\0\0", 6};
 constexpr std::string_view kXmpName{"http://ns.adobe.com/xap/1.0/\0", 29};
 constexpr std::string_view kPhotoshopName{"Photoshop 3.0\0", 14};
-// A segment's length field counts itself: 65535 - 2 bytes of payload.
-constexpr std::size_t kMaxSegmentPayload = 65533;
-constexpr const char* kExifTooLarge = "EXIF-Daten zu groß für JPEG, weggelassen";
 
 // Exiv2 reports damaged data through a process-wide log rather than by
 // throwing. While a picture's metadata is read on a thread, its messages go
@@ -191,16 +188,38 @@ struct SourceMetadata {
     Exiv2::ByteOrder order = Exiv2::littleEndian;  // the EXIF's, kept in the output
 };
 
-// Encodes the adapted data; a block too large for its segment is left out
+// For a format without a place for IPTC: its data sets into the XMP
+// packet, each only where the packet has no value of its own (a packet
+// kept in step with the IPTC block by an editor is the newer, and holds
+// Unicode where IPTC may not). The IPTC block itself then goes.
+void moveIptcIntoXmp(Exiv2::IptcData& iptc, Exiv2::XmpData& xmp) {
+    if (iptc.empty()) {
+        return;
+    }
+    Exiv2::XmpData converted;
+    Exiv2::copyIptcToXmp(iptc, converted);
+    for (const Exiv2::Xmpdatum& d : converted) {
+        if (xmp.findKey(Exiv2::XmpKey(d.key())) == xmp.end()) {
+            xmp.add(d);
+        }
+    }
+    iptc.clear();
+}
+
+std::string tooLarge(std::string_view block, const MetadataRoom& room) {
+    return std::string(block) + "-Daten zu groß für " + std::string(room.format) + ", weggelassen";
+}
+
+// Encodes the adapted data; a block too large for the format is left out
 // with a note.
-void encode(SourceMetadata& data, MetadataSegments& out) {
+void encode(SourceMetadata& data, const MetadataRoom& room, MetadataSegments& out) {
     if (!data.exif.empty()) {
         Exiv2::Blob blob;
         // Exiv2 drops large tags (maker note previews and such) itself when
         // the result would not fit one segment.
         Exiv2::ExifParser::encode(blob, data.order, data.exif);
-        if (blob.size() + kExifName.size() > kMaxSegmentPayload) {
-            out.notes.push_back(kExifTooLarge);
+        if (blob.size() + kExifName.size() > std::min(room.largestBlock, kMaxSegmentPayload)) {
+            out.notes.push_back(tooLarge("EXIF", room));
         } else if (!blob.empty()) {
             out.exif = payload(kExifName, blob.data(), blob.size());
         }
@@ -210,8 +229,8 @@ void encode(SourceMetadata& data, MetadataSegments& out) {
         // Compact and without padding: the output is not edited in place.
         if (Exiv2::XmpParser::encode(packet, data.xmp, Exiv2::XmpParser::useCompactFormat, 0) != 0) {
             out.notes.push_back("XMP-Daten nicht schreibbar, weggelassen");
-        } else if (packet.size() + kXmpName.size() > kMaxSegmentPayload) {
-            out.notes.push_back("XMP-Daten zu groß für JPEG, weggelassen");
+        } else if (packet.size() + kXmpName.size() > room.largestBlock) {
+            out.notes.push_back(tooLarge("XMP", room));
         } else {
             out.xmp = payload(kXmpName, reinterpret_cast<const std::uint8_t*>(packet.data()),
                               packet.size());
@@ -220,8 +239,8 @@ void encode(SourceMetadata& data, MetadataSegments& out) {
     if (!data.iptc.empty()) {
         const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data.iptc);
         const auto size = static_cast<std::size_t>(std::max<long>(irb.size_, 0));
-        if (size + kPhotoshopName.size() > kMaxSegmentPayload) {
-            out.notes.push_back("IPTC-Daten zu groß für JPEG, weggelassen");
+        if (size + kPhotoshopName.size() > room.largestBlock) {
+            out.notes.push_back(tooLarge("IPTC", room));
         } else if (size > 0) {
             out.iptc = payload(kPhotoshopName, irb.pData_, size);
         }
@@ -261,8 +280,8 @@ Problem readWithExiv2(const RegularFile& file, PictureFormat format, const std::
 }
 
 // HEIC and AVIF through libheif's Exif and XMP items of the primary picture.
-Problem readHeif(const RegularFile& file, const std::string& messages, SourceMetadata& out,
-                 std::vector<std::string>& notes) {
+Problem readHeif(const RegularFile& file, const std::string& messages, const MetadataRoom& room,
+                 SourceMetadata& out, std::vector<std::string>& notes) {
     const Result<HeifMetadata> heif = readHeifMetadata(file.fd(), kMaxXmpPacket);
     if (!heif) {
         return heif.reason();
@@ -272,7 +291,7 @@ Problem readHeif(const RegularFile& file, const std::string& messages, SourceMet
     }
     if (heif->exifSize > kMaxXmpPacket) {
         // Far beyond what one JPEG segment takes.
-        notes.push_back(kExifTooLarge);
+        notes.push_back(tooLarge("EXIF", room));
     } else if (!heif->exif.empty()) {
         const auto* bytes = reinterpret_cast<const Exiv2::byte*>(heif->exif.data());
         out.order = Exiv2::ExifParser::decode(out.exif, bytes,
@@ -326,7 +345,7 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
         Problem problem;
         switch (*format) {
             case PictureFormat::Heif:
-                problem = readHeif(file, messages, data, out.notes);
+                problem = readHeif(file, messages, output.room, data, out.notes);
                 break;
             case PictureFormat::Jpeg:
             case PictureFormat::Png:
@@ -343,9 +362,12 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
             return strippedBecause(std::move(problem));
         }
         adaptExif(data.exif, choice, output);
-        adaptXmp(data.xmp, choice, output);
         adaptIptc(data.iptc, choice);
-        encode(data, out);
+        if (!output.room.iptc) {
+            moveIptcIntoXmp(data.iptc, data.xmp);
+        }
+        adaptXmp(data.xmp, choice, output);
+        encode(data, output.room, out);
         if (!messages.empty()) {
             return strippedBecause("nicht schreibbar (" + messages + ")");
         }
@@ -355,6 +377,26 @@ MetadataSegments metadataForOutput(const std::string& source, MetadataChoice cho
     } catch (...) {
         return strippedBecause("nicht lesbar");
     }
+}
+
+namespace {
+
+std::span<const std::uint8_t> withoutName(const std::vector<std::uint8_t>& block,
+                                          std::string_view name) {
+    if (block.size() <= name.size()) {
+        return {};
+    }
+    return std::span(block).subspan(name.size());
+}
+
+}  // namespace
+
+std::span<const std::uint8_t> exifTiff(const MetadataSegments& segments) noexcept {
+    return withoutName(segments.exif, kExifName);
+}
+
+std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexcept {
+    return withoutName(segments.xmp, kXmpName);
 }
 
 std::vector<std::uint8_t> orientationExif(int orientation) {

@@ -15,9 +15,13 @@
 // (place_free_metadata.h): no GPS, no maker notes, no XMP namespace,
 // property or IPTC data set that is not vouched for.
 //
-// The output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP and
-// APP13 IPTC (each only when there is something to keep), then the
-// encoder's tables and scan.
+// A JPEG output stays a JFIF file: SOI, APP0, then APP1 "Exif", APP1 XMP
+// and APP13 IPTC (each only when there is something to keep), then the
+// encoder's tables and scan. The blocks are made in the form these segments
+// take; an output format whose container holds them otherwise (WebP's
+// chunks, AVIF's items) takes the same TIFF structure and packet without
+// the segments' names (exifTiff, xmpPacket). A format without a place for
+// IPTC gets its data sets inside the XMP packet instead (MetadataRoom).
 //
 // Metadata is distrusted like pixels: whatever Exiv2 or libheif cannot
 // read cleanly (it reports a fault or throws), a file that is no picture
@@ -27,7 +31,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/result.h"
@@ -46,6 +52,23 @@ enum class MetadataChoice {
 // 64 KB of XMP; a packet far above that is not a photograph's.
 inline constexpr std::size_t kMaxXmpPacket = std::size_t{1} * 1024 * 1024;
 
+// A JPEG segment's length field counts itself: 65535 - 2 bytes of payload.
+inline constexpr std::size_t kMaxSegmentPayload = 65533;
+
+// What an output format's files can hold, where formats differ.
+struct MetadataRoom {
+    // Named in a note about a block too large for it ("zu groß für JPEG").
+    std::string_view format = "JPEG";
+    // A place for IPTC data sets of their own (JPEG's APP13). Without one,
+    // the data sets go into the XMP packet as the IPTC schemas of XMP
+    // spell them, where the packet has no value of its own for them.
+    bool iptc = true;
+    // The largest block (name and data) it holds: one JPEG segment's
+    // payload. The EXIF block is kept within one segment whatever the
+    // format, since Exiv2 leaves large maker-note parts out to fit it.
+    std::size_t largestBlock = kMaxSegmentPayload;
+};
+
 struct OutputFacts {
     BoxSize size;                   // the output's pixels
     bool coloursConverted = false;  // converted to sRGB from another profile
@@ -53,6 +76,7 @@ struct OutputFacts {
     // upright, the source's own when they are stored as the source stored
     // them (a lossless rewrite).
     int orientation = 1;
+    MetadataRoom room;  // what the output format holds
 };
 
 // The segments' payloads (after the length field), ready to write.
@@ -70,6 +94,14 @@ struct MetadataSegments {
 // reads nothing. Never throws.
 [[nodiscard]] MetadataSegments metadataForOutput(const std::string& source, MetadataChoice choice,
                                                  const OutputFacts& output);
+
+// The EXIF block's TIFF structure, without the name "Exif\0\0" of its
+// JPEG segment; empty when there is none.
+[[nodiscard]] std::span<const std::uint8_t> exifTiff(const MetadataSegments& segments) noexcept;
+
+// The XMP packet alone, without the namespace name of its JPEG segment;
+// empty when there is none.
+[[nodiscard]] std::span<const std::uint8_t> xmpPacket(const MetadataSegments& segments) noexcept;
 
 // An APP1 "Exif" payload holding nothing but the Orientation (1..8), for an
 // output that keeps no metadata but must still be shown upright.

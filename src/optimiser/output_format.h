@@ -6,6 +6,7 @@
 // PictureSettings::format, without a change to the run, the size search or
 // the windows' run code.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +53,28 @@ public:
     // it after the name.
     [[nodiscard]] virtual std::string_view ending() const noexcept = 0;
 
+    // Whether EncodeSettings::sampling changes the file. A format that
+    // always stores its colour at one resolution says no, and the size
+    // search then does not search again at the other sampling, which
+    // would only encode the same files twice.
+    [[nodiscard]] virtual bool choosesSampling() const noexcept {
+        return true;
+    }
+    // What the format's files can hold of a source's metadata; the
+    // pipeline reads the metadata to fit it.
+    [[nodiscard]] virtual MetadataRoom metadataRoom() const noexcept {
+        return {};
+    }
+    // Whether this program can write the format here, or why not (German,
+    // one line): a library found at run time may lack the encoder.
+    [[nodiscard]] virtual Result<void> usable() const {
+        return {};
+    }
+    // Bytes the encoder holds at most while it encodes, per byte of the
+    // 24-bit picture it is given, beside that picture: what the run's
+    // memory budget reserves for a picture from its scaling on.
+    [[nodiscard]] virtual std::size_t encodeBytesPerPictureByte() const noexcept = 0;
+
     // The file of `picture` (24-bit, upright, sRGB) encoded with `settings`
     // and carrying `metadata` where the format keeps it, or why there is
     // none. The several jobs of a run call it at once on one object, so it
@@ -66,5 +89,14 @@ public:
 // JFIF through cJpeg (baseline; progressive with the strong compression), the
 // metadata as APP1/APP13 segments after the JFIF header.
 [[nodiscard]] std::shared_ptr<const OutputFormat> jpegOutputFormat();
+
+// Lossy WebP through libwebp, always 4:2:0; EXIF and XMP as the container's
+// chunks, IPTC inside the XMP packet.
+[[nodiscard]] std::shared_ptr<const OutputFormat> webpOutputFormat();
+
+// AVIF through libheif's AV1 encoder, 4:4:4 or 4:2:0 as EncodeSettings
+// says, sRGB signalled; EXIF and XMP as the file's metadata items, IPTC
+// inside the XMP packet.
+[[nodiscard]] std::shared_ptr<const OutputFormat> avifOutputFormat();
 
 }  // namespace vendrik

@@ -17,10 +17,10 @@
 namespace vendrik {
 namespace {
 
-// From the scaled picture on, a picture needs about four times its 24-bit
-// size: the picture, its cImage copy and the encoder's coefficient planes
-// (16 bits for each of three components per pixel).
-constexpr std::size_t kEncodeBytesPerPictureByte = 4;
+// From the scaled picture on, a picture is held twice: the picture and
+// its cImage copy, which the encoder reads. The encoder's own memory comes
+// on top (OutputFormat::encodeBytesPerPictureByte).
+constexpr std::size_t kPictureCopiesWhileEncoding = 2;
 
 // A picture's whole need, reckoned when the loader announces what decoding
 // it takes, before any of it is allocated: the decoded pixels, the decoder's
@@ -28,12 +28,13 @@ constexpr std::size_t kEncodeBytesPerPictureByte = 4;
 // times the pixels decoded into a small box), then the encoding of the scaled
 // picture, which is the decoded picture itself when the size is kept and at
 // most the box else.
-std::size_t pictureNeed(const DecodeMemory& decode, bool keepSize, BoxSize box) {
+std::size_t pictureNeed(const DecodeMemory& decode, bool keepSize, BoxSize box,
+                        const OutputFormat& format) {
     const std::size_t scaled = keepSize ? decode.picture
                                         : Surface::paddedStride(std::max(box.width, 1)) *
                                               static_cast<std::size_t>(std::max(box.height, 1));
     return decode.picture * static_cast<std::size_t>(std::max(decode.copies, 1)) + decode.working +
-           kEncodeBytesPerPictureByte * scaled;
+           (kPictureCopiesWhileEncoding + format.encodeBytesPerPictureByte()) * scaled;
 }
 
 // Every picture allocates and frees a few buffers of megabytes (decoded
@@ -55,7 +56,9 @@ void keepLargeBuffersForReuse() {
 PicturePipeline::PicturePipeline(PictureSettings settings)
     : m_settings(std::move(settings)), m_box(kInitialDestSize) {
     keepLargeBuffersForReuse();
-    if (!m_settings.format) {
+    // A lossless rewrite keeps the source's JPEG data, so its file is a JPEG
+    // (and named so) whatever format the run names.
+    if (!m_settings.format || m_settings.lossless) {
         m_settings.format = jpegOutputFormat();
     }
     SetDestSize(m_settings.sizeIndex, m_settings.size, m_box);
@@ -73,7 +76,7 @@ Result<ScaledPicture> PicturePipeline::scale(
     load.colourReport = &scaled.colour;
     if (reserve) {
         load.reserveMemory = [&](const DecodeMemory& decode) {
-            reserve(pictureNeed(decode, m_settings.size.keepOriginalSize, m_box));
+            reserve(pictureNeed(decode, m_settings.size.keepOriginalSize, m_box, format()));
         };
     }
     Result<Surface> pixels =
@@ -100,8 +103,10 @@ Result<ScaledPicture> PicturePipeline::rewrite(
     how.segments = [&](const JpegFacts& facts) {
         MetadataSegments& metadata = scaled.rewrittenMetadata;
         if (m_settings.metadata != MetadataChoice::Strip) {
-            OutputFacts output{facts.stored, false};
-            output.orientation = facts.orientation;
+            // A rewrite is a JPEG file, whatever format the run names.
+            const OutputFacts output{.size = facts.stored,
+                                     .orientation = facts.orientation,
+                                     .room = MetadataRoom{}};
             metadata = metadataForOutput(source, m_settings.metadata, output);
             scaled.notes.insert(scaled.notes.end(), metadata.notes.begin(), metadata.notes.end());
         }
@@ -171,7 +176,10 @@ Result<EncodedPicture> PicturePipeline::encode(
     // part of the file the user gets.
     MetadataSegments metadata;
     if (m_settings.metadata != MetadataChoice::Strip) {
-        const OutputFacts facts{out.size, picture.colour.outcome == ColourOutcome::Converted};
+        const OutputFacts facts{
+            .size = out.size,
+            .coloursConverted = picture.colour.outcome == ColourOutcome::Converted,
+            .room = format().metadataRoom()};
         metadata = metadataForOutput(picture.source, m_settings.metadata, facts);
         out.notes.insert(out.notes.end(), metadata.notes.begin(), metadata.notes.end());
     }

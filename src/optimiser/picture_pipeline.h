@@ -63,7 +63,7 @@ struct PictureSettings {
     bool convertColours = true;
     // Which of the source's metadata the output keeps.
     MetadataChoice metadata = MetadataChoice::Strip;
-    // Empty: JPEG (jpegOutputFormat()).
+    // Empty: JPEG (jpegOutputFormat()); so is every run with `lossless`.
     std::shared_ptr<const OutputFormat> format;
     // "nie größer als die Quelle": an output larger than its source file is
     // replaced by the source's own bytes where the source can serve

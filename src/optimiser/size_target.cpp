@@ -165,7 +165,7 @@ Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surfac
     };
     const Sampling first = resolvedSampling(chosen, quality);
     Result<SizedEncoding> sized = search(first, quality);
-    if (!sized || chosen || first != Sampling::Best ||
+    if (!sized || chosen || first != Sampling::Best || !format.choosesSampling() ||
         (sized->fits && samplingForQuality(sized->quality) == Sampling::Best)) {
         return sized;
     }

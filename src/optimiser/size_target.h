@@ -4,8 +4,9 @@
 // for byte as without the cap; one that does not is written at the highest
 // quality down to kSizeSearchLowest whose file fits, found by encoding the
 // once scaled picture at a few qualities. Each trial is a
-// whole encode (the Huffman tables are optimised per file, so no cheaper
-// estimate is exact); the search keeps the number of trials small by
+// whole encode (JPEG's Huffman tables are optimised per file and the other
+// formats' encoders adapt as much, so no cheaper estimate is exact); the
+// search keeps the number of trials small by
 // aiming at the limit through the sizes it has seen.
 //
 // Sizes are in bytes; "KB" is 1024 bytes wherever Vendrik shows or reads
@@ -68,8 +69,10 @@ using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 // rule for `quality`, and when that is 4:4:4 and only a quality below 70
 // fits, or none, the search goes on at 4:2:0, as the slider chooses below
 // 70, and the higher quality of the two is taken (or, when neither fits, the
-// smaller file). Every trial uses `compression`: the strong mode's smaller
-// files fit a limit at a higher quality. `onTrial` hears of each encode made.
+// smaller file); not for a format whose files do not depend on the sampling
+// (OutputFormat::choosesSampling). Every trial uses `compression`: the
+// strong mode's smaller files fit a limit at a higher quality (a format
+// other than JPEG ignores it). `onTrial` hears of each encode made.
 [[nodiscard]] Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format,
                                                       const Surface& picture, int quality,
                                                       std::optional<Sampling> chosen,

@@ -113,6 +113,7 @@ Settings loadSettings(const IniDocument& document) {
     s.keepDates = stored.control("DatumBehalten") != 0;
     s.neverLarger = stored.control("NieGroesser") != 0;
     s.lossless = stored.control("Verlustfrei") != 0;
+    s.format = stored.control("Format");
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -151,6 +152,7 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     laterKey("DatumBehalten", flag(s.keepDates));
     laterKey("NieGroesser", flag(s.neverLarger));
     laterKey("Verlustfrei", flag(s.lossless));
+    laterKey("Format", std::to_string(s.format));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

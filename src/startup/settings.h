@@ -53,6 +53,8 @@ struct Settings {
     bool neverLarger = settingDefaultWhole("NieGroesser") != 0;
     // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
     bool lossless = settingDefaultWhole("Verlustfrei") != 0;
+    // "Format": 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
+    int format = settingDefaultWhole("Format");
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -78,8 +80,8 @@ struct Settings {
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
 // then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
-// "NieGroesser" and "Verlustfrei" when they differ from their defaults or the
-// file has them already.
+// "NieGroesser", "Verlustfrei" and "Format" when they differ from their
+// defaults or the file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

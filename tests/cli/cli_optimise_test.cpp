@@ -173,7 +173,6 @@ TEST(Optimise, ReductionAtQuality95IsCloseToABoxFilter) {
 TEST(Optimise, HostileFilesAreReportedAndTheRestIsWritten) {
     TempDir dir;
     fs::create_directory(dir.path() / "in");
-    fs::create_directory(dir.path() / "out");
     makeJpeg(dir.file("in/gut1.jpg"), 80, 60, 1);
     makeJpeg(dir.file("in/gut2.png"), 80, 60, 2);  // a JPEG under a PNG name
     auto jpeg = test::readFileBytes(dir.file("in/gut1.jpg"));
@@ -195,29 +194,36 @@ TEST(Optimise, HostileFilesAreReportedAndTheRestIsWritten) {
     test::writeFileBytes(dir.file("in/gesperrt.tif"), {'I', 'I', '*', 0});
     ::chmod(dir.file("in/gesperrt.tif").c_str(), 0);
 
-    const auto r = optimise("--quiet --jobs 2 --out " + shellQuote(dir.file("out")) + " " +
-                            shellQuote(dir.file("in")));
-    EXPECT_EQ(r.exitCode, 1) << r.output;
-    const std::vector<std::pair<const char*, const char*>> reported = {
-        {"leer.jpg: Datei ist leer", ""},
-        {"text.gif: kein unterstütztes Bildformat", ""},
-        {"halb.jpg: JPEG beschädigt oder abgeschnitten", ""},
-        {"riesig.bmp: Bild zu groß", ""},
-        {"gesperrt.tif: ", root ? "TIFF" : "keine Leseberechtigung"},
-    };
-    for (const auto& [line, detail] : reported) {
-        const auto at = r.output.find(line);
-        EXPECT_NE(at, std::string::npos) << line << "\n" << r.output;
-        if (at != std::string::npos) {
-            EXPECT_NE(r.output.find(detail, at), std::string::npos) << line;
+    // The same reasons whatever the output format: every refusal comes
+    // before the encoder.
+    for (const std::string format : {"jpeg", "webp", "avif"}) {
+        const std::string out = dir.file("out-" + format);
+        fs::create_directory(out);
+        const auto r = optimise("--quiet --jobs 2 --format " + format + " --out " +
+                                shellQuote(out) + " " + shellQuote(dir.file("in")));
+        EXPECT_EQ(r.exitCode, 1) << format << r.output;
+        const std::vector<std::pair<const char*, const char*>> reported = {
+            {"leer.jpg: Datei ist leer", ""},
+            {"text.gif: kein unterstütztes Bildformat", ""},
+            {"halb.jpg: JPEG beschädigt oder abgeschnitten", ""},
+            {"riesig.bmp: Bild zu groß", ""},
+            {"gesperrt.tif: ", root ? "TIFF" : "keine Leseberechtigung"},
+        };
+        for (const auto& [line, detail] : reported) {
+            const auto at = r.output.find(line);
+            EXPECT_NE(at, std::string::npos) << format << ": " << line << "\n" << r.output;
+            if (at != std::string::npos) {
+                EXPECT_NE(r.output.find(detail, at), std::string::npos) << line;
+            }
         }
+        std::vector<std::string> written;
+        for (const auto& e : fs::directory_iterator(out)) {
+            written.push_back(e.path().filename().string());
+        }
+        std::sort(written.begin(), written.end());
+        const std::string ending = format == "jpeg" ? ".jpg" : "." + format;
+        EXPECT_EQ(written, (std::vector<std::string>{"gut1_new" + ending, "gut2_new" + ending}));
     }
-    std::vector<std::string> written;
-    for (const auto& e : fs::directory_iterator(dir.path() / "out")) {
-        written.push_back(e.path().filename().string());
-    }
-    std::sort(written.begin(), written.end());
-    EXPECT_EQ(written, (std::vector<std::string>{"gut1_new.jpg", "gut2_new.jpg"}));
 }
 
 // One error before any picture is read, not one per picture.

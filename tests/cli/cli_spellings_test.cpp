@@ -118,6 +118,7 @@ const std::vector<Spellings> kOptimiseSpellings = {
     // The pictures carry neither metadata nor a profile: same outputs.
     {"metadata", {"--metadata=keep", "--metadata keep", "--meta keep"}, false},
     {"keepPixels", {"--keep-pixels"}, false},
+    {"format", {"--format=webp", "--format webp", "--format WebP", "--form webp"}, true},
     {"tagPreset", {"--tag-preset=thumb", "--tag-preset thumb"}, true},
     {"tag", {"--tag=klein", "--tag klein"}, true},
     {"tagFirst", {"--tag-first", "--tag-f"}, true},

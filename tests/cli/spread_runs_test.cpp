@@ -187,18 +187,18 @@ TEST(JsonResult, NotesAndTheBytesOfANameThatIsNotUtf8) {
     const std::string source = "a/bild-\xE4.jpg";  // Latin-1, as an old archive has it
     const std::string target = "out/bild-\xE4_new.jpg";
     TempDir dir;
-    test::writeText(dir.file("r.json"), cli::jsonResult(r, source, target, false) + "\n");
+    test::writeText(dir.file("r.json"), cli::jsonResult(r, source, target, false, "webp") + "\n");
     const std::string json = shellQuote(dir.file("r.json"));
     const auto fields = runCommand("jq -r '.source, .source_bytes, .target_bytes, (.notes | length), "
-                                   ".notes[1]' " + json);
+                                   ".notes[1], .format' " + json);
     ASSERT_EQ(fields.exitCode, 0) << fields.output;
     EXPECT_EQ(fields.output, "a/bild-\xEF\xBF\xBD.jpg\n" + cli::base64(source) + "\n" +
-                                 cli::base64(target) + "\n2\nMetadaten entfernt: \"x\"\n");
+                                 cli::base64(target) + "\n2\nMetadaten entfernt: \"x\"\nwebp\n");
     // What a job runner does with it: the exact name back.
     const auto name = runCommand("jq -j .source_bytes " + json + " | base64 -d");
     EXPECT_EQ(name.output, source);
 
-    const std::string bare = cli::jsonResult(PictureResult{}, "a.jpg", "", false);
+    const std::string bare = cli::jsonResult(PictureResult{}, "a.jpg", "", false, "jpeg");
     EXPECT_NE(bare.find(",\"notes\":[]}"), std::string::npos) << bare;
     EXPECT_EQ(bare.find("_bytes"), std::string::npos) << bare;
 }

@@ -13,6 +13,7 @@
 
 #include "imaging/pnm_reader.h"
 #include "optimiser/batch_engine.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/picture_pipeline.h"
 #include "startup/picture_listing.h"
 #include "support/test_support.h"
@@ -79,6 +80,30 @@ TEST_P(RunOutputs, TheFirstPictureOfANameWritesAndTheLaterOnesFail) {
     TempDir alone;
     const auto first = runBatch({sources[0]}, into(alone.path().string(), 1), observer);
     EXPECT_EQ(test::readFileBytes(first[0].target), test::readFileBytes(results[0].target));
+}
+
+// The naming rule and the in-run collision rule with another format's
+// ending: "bild_web.webp" is taken by the first bild of the run.
+TEST(RunOutputsInAnotherFormat, TheEndingIsTheFormatsAndLaterPicturesOfANameFail) {
+    for (const OutputFormatId id : {OutputFormatId::WebP, OutputFormatId::Avif}) {
+        TempDir dir;
+        fs::create_directories(dir.path() / "out");
+        const std::vector<std::string> sources = {dir.file("bild.bmp"), dir.file("bild.png")};
+        writeBmp(sources[0], 40, 30, 1);
+        writeBmp(sources[1], 30, 40, 2);
+        BatchSettings s = into(dir.file("out"), 2);
+        s.picture.format = outputFormat(id);
+        s.naming.listTag = "web";
+        Finished observer;
+        const auto results = runBatch(sources, s, observer);
+        const std::string name = "bild_web" + std::string(s.picture.format->ending());
+        ASSERT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
+        EXPECT_EQ(results[0].target, dir.file("out/" + name));
+        EXPECT_EQ(results[1].status, PictureStatus::Failed);
+        EXPECT_EQ(results[1].reason,
+                  "Zieldatei " + name + " wurde in diesem Lauf schon aus " + sources[0] + " geschrieben");
+        EXPECT_EQ(filesUnder(dir.path() / "out"), std::vector<std::string>{name});
+    }
 }
 
 TEST_P(RunOutputs, ASourceNamedTwiceIsProcessedOnce) {
@@ -223,7 +248,24 @@ INSTANTIATE_TEST_SUITE_P(
                      [](PictureSettings& s) { s.maxBytes = 1024; }},
         EstimateCase{"MetadataKept", [](PictureSettings& s) { s.metadata = MetadataChoice::Keep; }},
         EstimateCase{"MetadataKeptWithoutGps",
-                     [](PictureSettings& s) { s.metadata = MetadataChoice::KeepWithoutGps; }}),
+                     [](PictureSettings& s) { s.metadata = MetadataChoice::KeepWithoutGps; }},
+        EstimateCase{"WebP", [](PictureSettings& s) { s.format = webpOutputFormat(); }},
+        EstimateCase{"WebPSizeLimitAndMetadata",
+                     [](PictureSettings& s) {
+                         s.format = webpOutputFormat();
+                         s.maxBytes = 12 * 1024;
+                         s.metadata = MetadataChoice::Keep;
+                     }},
+        EstimateCase{"AvifLowQuality",
+                     [](PictureSettings& s) {
+                         s.format = avifOutputFormat();
+                         s.quality = 50;
+                     }},
+        EstimateCase{"AvifSizeLimit",
+                     [](PictureSettings& s) {
+                         s.format = avifOutputFormat();
+                         s.maxBytes = 8 * 1024;
+                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PictureEstimateOf, AnUnreadablePictureFailsWithItsReason) {
@@ -245,6 +287,9 @@ public:
     }
     [[nodiscard]] std::string_view ending() const noexcept override {
         return ".ppm";
+    }
+    [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
+        return 1;  // the file itself
     }
     [[nodiscard]] Result<EncodedFile> encode(const Surface& picture, const EncodeSettings& settings,
                                              const MetadataSegments&,

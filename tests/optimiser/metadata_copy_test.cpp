@@ -1,7 +1,8 @@
 // Keeping metadata, end to end through the batch engine: a phone photograph
 // (Orientation 6, GPS, XMP and IPTC places, a thumbnail, a Display P3
 // profile) through the three choices, checked from outside with exiftool and
-// djpeg; and hostile metadata, which must never stop a picture.
+// djpeg, and in WebP and AVIF with dwebp and heif-convert; and hostile
+// metadata, which must never stop a picture in any format.
 
 #include "optimiser/metadata_copy.h"
 
@@ -18,6 +19,7 @@
 
 #include "common/regular_file.h"
 #include "optimiser/batch_engine.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/xmp_block_size.h"
 #include "support/hostile_exif.h"
 #include "support/test_support.h"
@@ -89,12 +91,14 @@ public:
 
     // One picture through the engine at its own size, into its own folder.
     static PictureResult run(const std::string& source, MetadataChoice choice,
-                             const std::string& folder) {
+                             const std::string& folder,
+                             OutputFormatId format = OutputFormatId::Jpeg) {
         std::filesystem::create_directories(file(folder));
         BatchSettings s;
         s.targetFolder = file(folder);
         s.picture.size.keepOriginalSize = true;
         s.picture.metadata = choice;
+        s.picture.format = outputFormat(format);
         BatchObserver quiet;
         auto results = runBatch({source}, s, quiet);
         EXPECT_EQ(results.size(), 1U);
@@ -195,6 +199,103 @@ INSTANTIATE_TEST_SUITE_P(
                    {0xE0, 0xE1, 0xE1, 0xED, 0xDB}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// WebP and AVIF carry the same choice in their own places: EXIF and XMP as
+// the WebP container's chunks or the AVIF file's items, the IPTC data sets
+// inside the XMP packet. The files decode with the libraries' own tools as
+// ImageMagick decodes them.
+struct FormatCase {
+    const char* name;
+    OutputFormatId format;
+    MetadataChoice choice;
+    bool camera;
+    bool location;
+};
+
+class FormatChoices : public KeptMetadata, public ::testing::WithParamInterface<FormatCase> {};
+
+// Whether `picture` decodes with its format's own tool, and for WebP to
+// the pixels ImageMagick decodes (both through libwebp). ImageMagick 6
+// turns AVIF's YCbCr planes into RGB by its own rounding and upsampling,
+// differently from heif-convert also for heif-enc's own files, so for AVIF
+// heif-convert's decode alone is asked for.
+bool decodesWithItsOwnTool(const std::string& picture, OutputFormatId format) {
+    const std::string own = picture + ".own.png";
+    const std::string tool = format == OutputFormatId::WebP
+                                 ? "dwebp -quiet " + test::shellQuote(picture) + " -o "
+                                 : "heif-convert " + test::shellQuote(picture) + " ";
+    if (test::runCommand(tool + test::shellQuote(own)).exitCode != 0 ||
+        exiftoolValue(own, "ImageWidth") != "128" || exiftoolValue(own, "ImageHeight") != "192") {
+        return false;
+    }
+    if (format != OutputFormatId::WebP) {
+        return true;
+    }
+    const auto r = test::runCommand("/usr/bin/compare -metric AE " + test::shellQuote(own) + " " +
+                                    test::shellQuote(picture) + " null: 2>&1");
+    return r.exitCode == 0 && r.output == "0";
+}
+
+TEST_P(FormatChoices, PhonePhotographComesOutAsChosen) {
+    const FormatCase& c = GetParam();
+    const std::string source = file("phone.jpg");
+    const PictureResult r = run(source, c.choice, c.name, c.format);
+    ASSERT_EQ(r.status, PictureStatus::Written) << r.reason;
+    EXPECT_TRUE(r.notes.empty()) << r.notes.front();
+    const std::string ending(outputFormat(c.format)->ending());
+    EXPECT_EQ(r.target, file(std::string(c.name) + "/phone_new" + ending));
+    EXPECT_EQ(r.size.width, 128);
+    EXPECT_EQ(r.size.height, 192);
+    EXPECT_EQ(exiftoolValue(r.target, "ImageWidth"), "128");
+    EXPECT_EQ(exiftoolValue(r.target, "ImageHeight"), "192");
+    EXPECT_TRUE(decodesWithItsOwnTool(r.target, c.format));
+
+    for (const char* tag : kCameraTags) {
+        EXPECT_EQ(exiftoolValue(r.target, tag), c.camera ? exiftoolValue(source, tag) : "") << tag;
+    }
+    EXPECT_EQ(exiftoolValue(r.target, "IFD0:Orientation"), c.camera ? "1" : "");
+    EXPECT_EQ(exiftoolValue(r.target, "ThumbnailLength"), "");
+    EXPECT_EQ(exiftoolValue(r.target, "ExifImageWidth"), c.camera ? "128" : "");
+    EXPECT_EQ(exiftoolValue(r.target, "GPSLatitude"),
+              c.location ? exiftoolValue(source, "GPSLatitude") : "");
+    EXPECT_EQ(exiftoolValue(r.target, "XMP:City"), c.location ? "M\xC3\xBCnchen" : "");
+    EXPECT_EQ(exiftoolValue(r.target, "XMP:Title"), c.camera ? "Rathaus" : "");
+    // IPTC's keyword, from inside the XMP packet.
+    EXPECT_EQ(exiftoolValue(r.target, "XMP:Subject"), c.camera ? "Urlaub" : "");
+    EXPECT_EQ(exiftoolValue(r.target, "IPTC:Keywords"), "");
+
+    const Bytes in = test::readFileBytes(source);
+    const Bytes out = test::readFileBytes(r.target);
+    for (const Bytes& gps : gpsValueBytes(source)) {
+        EXPECT_EQ(contains(out, gps), c.location);
+    }
+    for (const char* place : kPlaceTexts) {
+        ASSERT_TRUE(contains(in, place));
+        EXPECT_EQ(contains(out, place), c.location) << place;
+    }
+    if (c.format == OutputFormatId::WebP) {
+        // The extended container only with something to extend it by.
+        EXPECT_EQ(contains(out, "VP8X"), c.camera);
+        EXPECT_FALSE(contains(out, "ICCP"));
+    } else {
+        // sRGB in the colour box, whatever the metadata.
+        EXPECT_EQ(exiftoolValue(r.target, "ColorPrimaries"), "1");
+        EXPECT_EQ(exiftoolValue(r.target, "TransferCharacteristics"), "13");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, FormatChoices,
+    ::testing::Values(
+        FormatCase{"webp_strip", OutputFormatId::WebP, MetadataChoice::Strip, false, false},
+        FormatCase{"webp_keep", OutputFormatId::WebP, MetadataChoice::Keep, true, true},
+        FormatCase{"webp_keep_no_gps", OutputFormatId::WebP, MetadataChoice::KeepWithoutGps, true,
+                   false},
+        FormatCase{"avif_strip", OutputFormatId::Avif, MetadataChoice::Strip, false, false},
+        FormatCase{"avif_keep", OutputFormatId::Avif, MetadataChoice::Keep, true, true},
+        FormatCase{"avif_keep_no_gps", OutputFormatId::Avif, MetadataChoice::KeepWithoutGps, true,
+                   false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(KeptMetadata, StripWritesTheSameBytesAsTheDefault) {
     const PictureResult strip = run(file("phone.jpg"), MetadataChoice::Strip, "strip-again");
     std::filesystem::create_directories(file("default"));
@@ -290,6 +391,13 @@ TEST_F(KeptMetadata, HostileMetadataNeverStopsAPicture) {
         const std::string source = file("hostile-" + c.name + c.extension);
         test::writeFileBytes(source, c.file);
         const PictureResult r = run(source, MetadataChoice::Keep, "hostile-" + c.name);
+        // The other formats read the same metadata the same way: the same
+        // picture written, with the same notes.
+        for (const OutputFormatId format : {OutputFormatId::WebP, OutputFormatId::Avif}) {
+            const PictureResult other = run(source, MetadataChoice::Keep, "hostile-" + c.name, format);
+            EXPECT_EQ(other.status, r.status) << c.name << ": " << other.reason;
+            EXPECT_EQ(other.notes, r.notes) << c.name;
+        }
         ASSERT_EQ(r.status, PictureStatus::Written) << c.name << ": " << r.reason;
         EXPECT_TRUE(test::decodesCompletely(r.target)) << c.name;
         const Bytes out = test::readFileBytes(r.target);

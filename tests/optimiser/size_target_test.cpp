@@ -146,17 +146,28 @@ TEST(EncodeWithinSize, AFailingEncodeEndsTheSearchWithItsReason) {
 // can be told.
 class SizedFormat final : public OutputFormat {
 public:
+    // `sampled`: whether the format stores colour as EncodeSettings says; a
+    // format that does not always writes the 4:4:4 sizes.
+    explicit SizedFormat(bool sampled = true) : m_sampled(sampled) {}
+
     [[nodiscard]] std::string_view name() const noexcept override {
         return "Probe";
     }
     [[nodiscard]] std::string_view ending() const noexcept override {
         return ".probe";
     }
+    [[nodiscard]] bool choosesSampling() const noexcept override {
+        return m_sampled;
+    }
+    [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
+        return 0;
+    }
     [[nodiscard]] Result<EncodedFile> encode(const Surface&, const EncodeSettings& s,
                                              const MetadataSegments& metadata,
                                              const EncodeProgress&) const override {
         const bool strong = s.compression == JpegCompression::Strong;
-        const double share = (s.sampling == Sampling::Best ? 1.0 : 0.6) * (strong ? 0.8 : 1.0);
+        const double share =
+            (s.sampling == Sampling::Best || !m_sampled ? 1.0 : 0.6) * (strong ? 0.8 : 1.0);
         const auto size =
             static_cast<std::size_t>(static_cast<double>(photoSize(s.quality)) * share);
         EncodedFile f{std::vector<std::uint8_t>(size + metadata.exif.size(),
@@ -165,7 +176,38 @@ public:
         f.bytes.back() = strong ? 2 : 1;
         return f;
     }
+
+private:
+    bool m_sampled;
 };
+
+// A format whose files do not depend on the sampling is searched once: a
+// second search at 4:2:0 would encode the same files again.
+TEST(EncodeWithinLimit, AFormatWithoutASamplingChoiceIsSearchedOnce) {
+    const Surface picture(8, 8);
+    for (const std::uint64_t max :
+         {photoSize(75), photoSize(50), photoSize(kSizeSearchLowest) / 2}) {
+        int sampled = 0;
+        int unsampled = 0;
+        const Result<SizedEncoding> twice =
+            encodeWithinLimit(SizedFormat(true), picture, 80, std::nullopt,
+                              JpegCompression::Standard, {}, max, [&sampled] { ++sampled; });
+        const Result<SizedEncoding> once =
+            encodeWithinLimit(SizedFormat(false), picture, 80, std::nullopt,
+                              JpegCompression::Standard, {}, max, [&unsampled] { ++unsampled; });
+        ASSERT_TRUE(twice && once) << max;
+        EXPECT_EQ(unsampled, once->trials) << max;
+        EXPECT_LE(once->trials, sampled) << max;
+        if (max == photoSize(50)) {
+            EXPECT_EQ(once->quality, 50);
+            EXPECT_GT(sampled, twice->trials);  // the 4:2:0 search after the first
+        }
+        EXPECT_EQ(once->fits, max >= photoSize(kSizeSearchLowest)) << max;
+        if (once->fits) {
+            EXPECT_LE(once->file.bytes.size(), max) << max;
+        }
+    }
+}
 
 TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
     const SizedFormat format;

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "optimiser/output_formats.h"
 #include "optimiser/size_target.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/preview_panel.h"
@@ -75,16 +76,24 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites_data() {
     QTest::addColumn<bool>("watermark");
     QTest::addColumn<int>("metadata");
     QTest::addColumn<bool>("strong");
-    QTest::newRow("defaults") << 3 << 80 << false << false << 0 << false << 0 << false;
-    QTest::newRow("low quality, 4:2:0") << 3 << 50 << false << false << 0 << false << 0 << false;
-    QTest::newRow("original size") << 3 << 80 << true << false << 0 << false << 0 << false;
-    QTest::newRow("not enlarged") << 9 << 80 << false << true << 0 << false << 0 << false;
-    QTest::newRow("at most 30 KB") << 5 << 95 << false << false << 30 << false << 0 << false;
-    QTest::newRow("watermark") << 3 << 80 << false << false << 0 << true << 0 << false;
-    QTest::newRow("metadata kept") << 3 << 80 << false << false << 0 << false << 1 << false;
-    QTest::newRow("smaller files") << 3 << 80 << false << false << 0 << false << 1 << true;
+    QTest::addColumn<int>("format");
+    QTest::newRow("defaults") << 3 << 80 << false << false << 0 << false << 0 << false << 0;
+    QTest::newRow("low quality, 4:2:0") << 3 << 50 << false << false << 0 << false << 0 << false
+                                        << 0;
+    QTest::newRow("original size") << 3 << 80 << true << false << 0 << false << 0 << false << 0;
+    QTest::newRow("not enlarged") << 9 << 80 << false << true << 0 << false << 0 << false << 0;
+    QTest::newRow("at most 30 KB") << 5 << 95 << false << false << 30 << false << 0 << false << 0;
+    QTest::newRow("watermark") << 3 << 80 << false << false << 0 << true << 0 << false << 0;
+    QTest::newRow("metadata kept") << 3 << 80 << false << false << 0 << false << 1 << false << 0;
+    QTest::newRow("smaller files") << 3 << 80 << false << false << 0 << false << 1 << true << 0;
     QTest::newRow("smaller files, at most 30 KB")
-        << 5 << 95 << false << false << 30 << false << 0 << true;
+        << 5 << 95 << false << false << 30 << false << 0 << true << 0;
+    QTest::newRow("WebP, watermark, metadata")
+        << 3 << 80 << false << false << 0 << true << 1 << false << 1;
+    QTest::newRow("WebP, smaller files") << 3 << 80 << false << false << 0 << false << 0 << true
+                                         << 1;
+    QTest::newRow("AVIF at most 2 KB") << 0 << 95 << false << false << 2 << false << 0 << false
+                                       << 2;
 }
 
 void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
@@ -96,6 +105,7 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
     QFETCH(bool, watermark);
     QFETCH(int, metadata);
     QFETCH(bool, strong);
+    QFETCH(int, format);
     test::TempDir dir;
     QVERIFY(test::writeJpeg(dir.file("foto.jpg"), 1200, 900, "-Model=Kamera"));
     Settings s = settingsFor(dir.path().string());
@@ -106,6 +116,7 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
     s.maxSizeKB = maxSizeKB;
     s.metadata = metadata;
     s.strongCompression = strong;
+    s.format = format;
     auto t = openWindow(s);
     if (watermark) {
         QTest::mouseClick(t.window->chkWatermark(), Qt::LeftButton);
@@ -118,7 +129,8 @@ void WindowEstimateTest::theEstimateIsWhatTheRunWrites() {
 
     QVERIFY(test::runAndWait(*t.window));
     QVERIFY(t.services->messages.empty());
-    const std::string written = dir.file("foto_new.jpg");
+    const std::string written =
+        dir.file("foto_new" + std::string(outputFormatOfSetting(format)->ending()));
     QVERIFY(std::filesystem::exists(written));
     QCOMPARE(static_cast<std::uint64_t>(std::filesystem::file_size(written)), estimate);
 }

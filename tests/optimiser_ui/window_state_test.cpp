@@ -11,14 +11,17 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardItemModel>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
@@ -44,6 +47,7 @@ private slots:
     void theSettingsGoIntoTheControls();
     void closingWritesTheMainWindowKeysUnchanged();
     void theMetadataChoiceIsStoredAndReachesTheRun();
+    void theFormatChoiceIsStoredAndReachesTheRun();
     void closingWritesTheChosenNamingOption_data();
     void closingWritesTheChosenNamingOption();
     void samePathGreysTheTargetFieldButNotItsButton();
@@ -244,6 +248,73 @@ void WindowStateTest::theMetadataChoiceIsStoredAndReachesTheRun() {
     choice->setCurrentIndex(1);
     QVERIFY(w.close());
     QCOMPARE(ReadIniValue(SettingsSection, "Metadaten", ini, "?"), std::string("1"));
+}
+
+// The list "Format:" beside "Metadaten:": shown from the settings, found by
+// its caption, every format listed and one this computer cannot write
+// disabled with its reason, passed into the run, stored when the window
+// closes.
+void WindowStateTest::theFormatChoiceIsStoredAndReachesTheRun() {
+    test::TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    test::writeBmp(dir.file("foto.bmp"), 64, 48, 1);
+    Settings s = settingsFor(dir.path().string());
+    s.format = 1;
+    auto t = openWindow(s, ini);
+    frmOptimize& w = *t.window;
+    QComboBox* choice = w.quality()->cboFormat();
+    QCOMPARE(choice->accessibleName(), QStringLiteral("Format:"));
+    QCOMPARE(choice->currentText(), QStringLiteral("WebP"));
+    const auto* items = qobject_cast<const QStandardItemModel*>(choice->model());
+    QVERIFY(items != nullptr);
+    QCOMPARE(items->rowCount(), 3);
+    for (const OutputFormatId id : kOutputFormatIds) {
+        const QStandardItem* item = items->item(static_cast<int>(id));
+        const auto format = outputFormat(id);
+        QCOMPARE(item->text(), QString::fromUtf8(format->name().data(),
+                                                 static_cast<qsizetype>(format->name().size())));
+        const Result<void> usable = format->usable();
+        QCOMPARE(item->isEnabled(), static_cast<bool>(usable));
+        QCOMPARE(item->toolTip().toStdString(), usable ? std::string() : usable.reason());
+    }
+
+    // Each format writes its own file under its ending; the JPEG one the
+    // same bytes as a window that was never switched.
+    struct Step {
+        int index;
+        const char* written;
+        const char* head;  // at offset 8 for WebP, 4 for AVIF, 0 for JPEG
+        std::size_t at;
+    };
+    for (const Step step : {Step{1, "foto_new.webp", "WEBP", 8}, Step{2, "foto_new.avif", "ftypavif", 4},
+                            Step{0, "foto_new.jpg", "\xFF\xD8\xFF", 0}}) {
+        if (!items->item(step.index)->isEnabled()) {
+            continue;
+        }
+        choice->setCurrentIndex(step.index);
+        test::clickEntry(w, "foto.bmp");
+        QVERIFY(test::runAndWait(w));
+        QVERIFY(t.services->messages.empty());
+        const auto out = test::readFileBytes(dir.file(step.written));
+        const std::string bytes(out.begin(), out.end());
+        QCOMPARE(bytes.substr(step.at, std::strlen(step.head)), std::string(step.head));
+    }
+    // What does not apply is grey: the strong mode to a format other than
+    // JPEG, the format to a lossless rewrite, which writes JPEG.
+    QCheckBox* strong = w.quality()->chkCompression();
+    for (const int index : {1, 0}) {
+        choice->setCurrentIndex(index);
+        QCOMPARE(strong->isEnabled(), index == 0);
+    }
+    w.outputs()->chkLossless()->setChecked(true);
+    QVERIFY(!choice->isEnabled());
+    w.outputs()->chkLossless()->setChecked(false);
+    QVERIFY(choice->isEnabled());
+
+    const int last = items->item(2)->isEnabled() ? 2 : 1;
+    choice->setCurrentIndex(last);
+    QVERIFY(w.close());
+    QCOMPARE(ReadIniValue(SettingsSection, "Format", ini, "?"), std::to_string(last));
 }
 
 void WindowStateTest::closingWritesTheChosenNamingOption_data() {

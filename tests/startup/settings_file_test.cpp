@@ -249,9 +249,9 @@ TEST(SettingsFile, OurOwnFileRoundTripsByteExact) {
     EXPECT_EQ(fileText(ini), before);
 }
 
-// The window's last four keys (Metadaten, NoEnlarge, MaxSize, Kompression):
-// written only once they differ from their default, and then kept, also when
-// set back to it.
+// The window's later keys (Metadaten, NoEnlarge, MaxSize, Kompression,
+// Format): written only once they differ from their default, and then kept,
+// also when set back to it.
 TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     TempDir dir;
     const std::string ini = dir.file("v.ini");
@@ -260,26 +260,31 @@ TEST(SettingsFile, LaterKeysGoInOnlyOnceSet) {
     };
     Settings state;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
-    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Kompression="}) {
+    for (const char* key : {"Metadaten=", "NoEnlarge=", "MaxSize=", "Kompression=", "Format="}) {
         EXPECT_EQ(fileText(ini).find(key), std::string::npos) << key;
     }
     state.noEnlarge = true;
     state.maxSizeKB = 200;
+    state.format = 2;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=1"));
     EXPECT_TRUE(has("MaxSize=200"));
+    EXPECT_TRUE(has("Format=2"));
     EXPECT_EQ(fileText(ini).find("Metadaten="), std::string::npos);
     EXPECT_EQ(fileText(ini).find("Kompression="), std::string::npos);
     state.strongCompression = true;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
-    EXPECT_TRUE(has("MaxSize=200\r\nKompression=1"));
+    // A key new to the file goes after those it has.
+    EXPECT_TRUE(has("Format=2\r\nKompression=1"));
 
     state.noEnlarge = false;
     state.maxSizeKB = 0;
+    state.format = 0;
     state.metadata = 1;
     state.strongCompression = false;
     ASSERT_TRUE(saveMainWindowSettings(state, ini));
     EXPECT_TRUE(has("NoEnlarge=0"));
+    EXPECT_TRUE(has("Format=0"));
     EXPECT_TRUE(has("MaxSize=0"));
     EXPECT_TRUE(has("Metadaten=1"));
     EXPECT_TRUE(has("Kompression=0"));

@@ -1,9 +1,10 @@
 // libFuzzer target for keeping metadata: any bytes as a source picture file,
 // its metadata read for each choice ("behalten", "behalten ohne GPS",
-// "entfernen") and put into a small JFIF file. Besides the sanitizers'
-// findings it checks the promises: nothing throws, every segment fits its
-// marker, a stripped source says why, and the file with the segments is
-// still a well-formed run of JPEG segments.
+// "entfernen") for a JPEG output or for one whose container has no place for
+// IPTC (WebP, AVIF), and put into a small JFIF file where the output is a
+// JPEG. Besides the sanitizers' findings it checks the promises: nothing
+// throws, every block fits its format, a stripped source says why, and the
+// file with the segments is still a well-formed run of JPEG segments.
 
 #include <cstdint>
 #include <span>
@@ -36,7 +37,8 @@ bool wellFormed(const std::vector<std::uint8_t>& jpeg) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vendrik;
-    // The first byte: the choice and whether the colours were converted.
+    // The first byte: the choice, the output's kind of container and
+    // whether the colours were converted.
     const auto input = fuzz::chosenInput(data, size);
     if (!input) {
         return 0;
@@ -47,16 +49,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OutputFacts facts;
     facts.size = {64 + choice, 48};
     facts.coloursConverted = (choice & 0x80) != 0;
+    const bool jpegOutput = (choice & 0x40) == 0;
+    if (!jpegOutput) {
+        facts.room = MetadataRoom{"WebP", false, kMaxXmpPacket + 64};
+    }
     const MetadataSegments segments = metadataForOutput(file.path(), metadata, facts);
     if (metadata == MetadataChoice::Strip) {
         require(segments.empty() && segments.notes.empty());
         return 0;
     }
-    for (const auto* segment : {&segments.exif, &segments.xmp, &segments.iptc}) {
-        require(segment->size() <= 65533);
+    require(segments.exif.size() <= kMaxSegmentPayload);
+    for (const auto* block : {&segments.xmp, &segments.iptc}) {
+        require(block->size() <= facts.room.largestBlock);
     }
     for (const std::string& note : segments.notes) {
         require(!note.empty());
+    }
+    if (!jpegOutput) {
+        // IPTC goes into the XMP packet where there is no place of its own.
+        require(segments.iptc.empty());
+        return 0;
     }
     std::vector<std::uint8_t> jpeg = kJfif;
     require(insertMetadata(jpeg, segments).ok());

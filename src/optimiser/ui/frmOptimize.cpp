@@ -304,6 +304,7 @@ void frmOptimize::connectControls() {
     connect(m_quality->optQuali(1), &QRadioButton::clicked, this, changed);
     connect(m_quality->maxSizeField(), &QSpinBox::valueChanged, this, changed);
     connect(m_quality->cboMetadata(), &QComboBox::currentIndexChanged, this, changed);
+    connect(m_quality->cboFormat(), &QComboBox::currentIndexChanged, this, changed);
     connect(m_quality->chkCompression(), &QCheckBox::toggled, this, changed);
     connect(m_watermark, &QCheckBox::toggled, this, changed);
     connect(m_outputs->chkNeverLarger(), &QCheckBox::toggled, this, changed);
@@ -353,6 +354,7 @@ void frmOptimize::applySettings(const Settings& s) {
     if (s.metadata >= 0 && s.metadata < m_quality->cboMetadata()->count()) {
         m_quality->cboMetadata()->setCurrentIndex(s.metadata);
     }
+    m_quality->chooseFormat(s.format);
     m_quality->chkCompression()->setChecked(s.strongCompression);
     if (s.sizeIndex >= 0 && s.sizeIndex < m_size->cboSizes()->count()) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
@@ -411,10 +413,11 @@ std::vector<QWidget*> frmOptimize::runLockedControls() const {
 
 void frmOptimize::showLossless() {
     // A lossless rewrite keeps the source's size, quality and pixels: the
-    // box, the compression and the watermark do not apply. The metadata
-    // choice does.
+    // box, the compression, the format (it writes JPEG) and the watermark do
+    // not apply. The metadata choice does.
     const bool apply = !m_outputs->chkLossless()->isChecked();
     m_size->setEnabled(apply);
+    m_quality->cboFormat()->setEnabled(apply);
     m_quality->HScroll1()->setEnabled(apply);
     m_quality->qualityLabel()->setEnabled(apply);
     m_quality->maxSizeField()->setEnabled(apply);
@@ -776,6 +779,7 @@ Settings frmOptimize::currentSettings() const {
     s.metadata = m_quality->cboMetadata()->currentIndex();
     s.noEnlarge = m_size->chkNoEnlarge()->isChecked();
     s.maxSizeKB = m_quality->maxSizeField()->value();
+    s.format = m_quality->cboFormat()->currentIndex();
     s.strongCompression = m_quality->chkCompression()->isChecked();
     s.keepDates = m_outputs->chkKeepDates()->isChecked();
     s.neverLarger = m_outputs->chkNeverLarger()->isChecked();

@@ -9,9 +9,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardItemModel>
 
 #include "common/settings_keys.h"
 #include "controls/ccXPButton.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/ui/window_look.h"
 
 namespace vendrik {
@@ -67,18 +69,47 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     metadataLabel->setBuddy(m_metadata);
     m_metadata->setAccessibleName(QStringLiteral("Metadaten:"));
     connect(m_metadata, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+
+    // The output format. A format whose encoder is missing on this computer
+    // (libheif without AV1) stays listed, so that the user learns why it
+    // cannot be chosen rather than wondering where it went.
+    auto* formatLabel = new QLabel(QStringLiteral("Format:"), this);
+    m_format = new QComboBox(this);
+    auto* formats = new QStandardItemModel(m_format);
+    for (const OutputFormatId id : kOutputFormatIds) {
+        const std::shared_ptr<const OutputFormat> format = outputFormat(id);
+        auto* item = new QStandardItem(qtText(format->name()));
+        if (Result<void> usable = format->usable(); !usable) {
+            item->setEnabled(false);
+            item->setToolTip(qtText(usable.reason()));
+        }
+        formats->appendRow(item);
+    }
+    m_format->setModel(formats);
+    formatLabel->setBuddy(m_format);
+    m_format->setAccessibleName(QStringLiteral("Format:"));
+    connect(m_format, &QComboBox::activated, m_dummy, [this] { m_dummy->setFocus(); });
+
     auto* metadata = new QHBoxLayout;
     metadata->setSpacing(6);
     metadata->addWidget(metadataLabel);
     metadata->addWidget(m_metadata, 1);
+    metadata->addSpacing(12);
+    metadata->addWidget(formatLabel);
+    metadata->addWidget(m_format, 1);
     // The stronger compression costs time, not look: the user trades the
     // run's length for smaller files, so the box says both.
     m_compression = new QCheckBox(QStringLiteral("kleinere Dateien (langsamer)"), this);
     m_compression->setAccessibleName(QStringLiteral("kleinere Dateien (langsamer)"));
     m_compression->setToolTip(
         QStringLiteral("Progressive JPEG-Dateien, bei gleichem Aussehen kleiner; das Kodieren "
-                       "dauert einige Male länger"));
+                       "dauert einige Male länger. Nur für JPEG"));
     connect(m_compression, &QCheckBox::clicked, m_dummy, [this] { m_dummy->setFocus(); });
+    // The strong mode is our JPEG encoder's; WebP and AVIF have their own
+    // effort settings, so the box is grey (and ignored) for them.
+    connect(m_format, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_compression->setEnabled(index == static_cast<int>(OutputFormatId::Jpeg));
+    });
 
     // "höchstens N KB" beside the slider: the largest file each picture may
     // become. The slider's quality is the most a picture gets; one whose
@@ -116,6 +147,13 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);
     HScroll1_Change();
+}
+
+void QualityPanel::chooseFormat(int stored) {
+    const auto* formats = static_cast<const QStandardItemModel*>(m_format->model());
+    const bool choosable = stored >= 0 && stored < formats->rowCount() &&
+                           formats->item(stored)->isEnabled();
+    m_format->setCurrentIndex(choosable ? stored : static_cast<int>(OutputFormatId::Jpeg));
 }
 
 void QualityPanel::showSampling(Sampling s) {

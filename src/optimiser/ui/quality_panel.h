@@ -7,8 +7,12 @@
 // KB" (0: no limit), the size each output may have at most. Below them the
 // metadata choice cboMetadata ("Metadaten:": "entfernen", "behalten",
 // "behalten ohne GPS"), in the order of MetadataChoice and the settings key
-// "Metadaten", and under it the check box "kleinere Dateien (langsamer)",
-// the strong compression (the settings key "Kompression").
+// "Metadaten", and beside it the output format cboFormat ("Format:":
+// "JPEG", "WebP", "AVIF"), in the order of the settings key "Format". A
+// format this computer cannot write stays in the list, disabled, with a
+// tooltip saying why. Under them the check box "kleinere Dateien
+// (langsamer)", the strong compression (the settings key "Kompression"),
+// which only JPEG has.
 
 #include <QGroupBox>
 #include <array>
@@ -50,6 +54,11 @@ public:
     [[nodiscard]] QComboBox* cboMetadata() const {
         return m_metadata;
     }
+    [[nodiscard]] QComboBox* cboFormat() const {
+        return m_format;
+    }
+    // Chooses the stored format when it can be written here; JPEG else.
+    void chooseFormat(int stored);
     // "kleinere Dateien (langsamer)": the strong compression.
     [[nodiscard]] QCheckBox* chkCompression() const {
         return m_compression;
@@ -83,6 +92,7 @@ private:
     QSpinBox* m_maxSize = nullptr;
     std::array<ccXPButton*, 4> m_presets{};
     QComboBox* m_metadata = nullptr;
+    QComboBox* m_format = nullptr;
     QCheckBox* m_compression = nullptr;
 };
 
