@@ -45,10 +45,11 @@ struct SettingKey {
 
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
-// watermark's keys; then the main window's keys for sizes, compression and
-// outputs, also written only once chosen. The window's keys are those owned
-// by MainWindow, nineteen in all.
-inline constexpr std::array<SettingKey, 30> kSettingKeys = {{
+// watermark's keys; then the main window's keys for sizes, compression,
+// outputs, the watermark switch, the sampling and the box's turn, also
+// written only once chosen. The window's keys are those owned
+// by MainWindow, twenty-two in all.
+inline constexpr std::array<SettingKey, 33> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -87,9 +88,17 @@ inline constexpr std::array<SettingKey, 30> kSettingKeys = {{
     {"NieGroesser", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
     {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "einblenden": the watermark goes onto the window's runs.
+    {"Wasserzeichen", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // The sampling option: 0 by the quality slider's rule, 1 "beste
+    // Qualität" and 2 "höhere Geschwindigkeit" chosen by hand.
+    {"Abtastung", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
+    // "Hochformat wie Querformat": the box turned to each picture's
+    // orientation.
+    {"HochWieQuer", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 30,
-              "the main window's 19 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 33,
+              "the main window's 22 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

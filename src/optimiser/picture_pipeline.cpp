@@ -80,7 +80,8 @@ Result<ScaledPicture> PicturePipeline::scale(
         m_settings.size.keepOriginalSize
             ? CopyPictureToBox(source, load)
             : FitPictureToBox(source, m_box, load,
-                              m_settings.noEnlarge ? Enlarging::Never : Enlarging::Allowed);
+                              m_settings.noEnlarge ? Enlarging::Never : Enlarging::Allowed,
+                              m_settings.boxTurn);
     if (!pixels) {
         return pixels.failure();
     }

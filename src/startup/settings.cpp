@@ -113,6 +113,9 @@ Settings loadSettings(const IniDocument& document) {
     s.keepDates = stored.control("DatumBehalten") != 0;
     s.neverLarger = stored.control("NieGroesser") != 0;
     s.lossless = stored.control("Verlustfrei") != 0;
+    s.watermarkOn = stored.control("Wasserzeichen") != 0;
+    s.samplingChoice = stored.control("Abtastung");
+    s.turnBox = stored.control("HochWieQuer") != 0;
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -151,6 +154,9 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     laterKey("DatumBehalten", flag(s.keepDates));
     laterKey("NieGroesser", flag(s.neverLarger));
     laterKey("Verlustfrei", flag(s.lossless));
+    laterKey("Wasserzeichen", flag(s.watermarkOn));
+    laterKey("Abtastung", std::to_string(s.samplingChoice));
+    laterKey("HochWieQuer", flag(s.turnBox));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 
