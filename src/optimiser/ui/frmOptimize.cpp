@@ -23,6 +23,7 @@
 #include <string_view>
 #include <thread>
 
+#include "common/picture_endings.h"
 #include "common/regular_file.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
@@ -369,6 +370,21 @@ void frmOptimize::applySettings(const Settings& s) {
 
 bool frmOptimize::selectFileName(const std::string& fileName) {
     return m_files->selectFileName(fileName);
+}
+
+void frmOptimize::openRequested(const std::string& path) {
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+    if (path.empty()) {
+        return;
+    }
+    if (FolderExists(path) || (isPictureArgument(path) && FolderExists(ParentPath(path)))) {
+        picturesDropped({QString::fromStdString(path)});
+    }
 }
 
 // ---- Procedures ----------------------------------------------------------

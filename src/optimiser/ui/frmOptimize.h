@@ -78,6 +78,11 @@ public:
     // Marks the first entry equal to `fileName` ignoring case and shows its
     // preview; false when the list has none.
     bool selectFileName(const std::string& fileName);
+    // A later start's folder or picture (an absolute path; empty for a start
+    // without one): the window comes to the front and lists the folder, a
+    // picture marked in it. During a run it only comes to the front; a path
+    // that is neither a picture nor a folder is ignored, as at start-up.
+    void openRequested(const std::string& path);
 
     // ---- The window's procedures -------------------------------------------
     void SetAnfang(int position);
