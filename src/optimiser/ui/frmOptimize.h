@@ -216,6 +216,10 @@ private:
     // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
     void showLossless();
     QGroupBox* buildInfoFrame();
+    // Tab goes through the controls as they are read: the paths, the list
+    // and what stands under it, then the right column from the size to the
+    // start button, then the status bar. The naming changes it.
+    void applyReadingOrder();
     // The window closes, or the program quits: the settings are written once.
     void unload();
 
