@@ -15,7 +15,8 @@ namespace vendrik {
 // What a run takes beside the settings.
 struct RunChoices {
     std::size_t pictures = 1;  // marked pictures: exactly one makes a single run
-    bool watermark = false;    // "einblenden": the window's chkWatermark, the command line's --watermark
+    // "einblenden": the window's chkWatermark, the command line's --watermark.
+    bool watermark = false;
     int jobs = 1;              // pictures processed at once
 };
 

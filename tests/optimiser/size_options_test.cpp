@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <map>
 
+#include "imaging/picture_loader.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/batch_settings_from.h"
-#include "imaging/picture_loader.h"
 #include "optimiser/size_target.h"
 #include "startup/settings.h"
 #include "support/test_support.h"
@@ -139,8 +139,8 @@ TEST(WindowSwitchKeys, WrittenOnlyOnceSetAndReadBack) {
         c.set(s);
         ASSERT_TRUE(saveMainWindowSettings(s, ini));
         EXPECT_TRUE(c.isSet(loadSettings(ini)));
-        test::writeText(ini, std::string("[Tervane Vendrik]\r\n") + c.key + "=" + c.unusable +
-                                 "\r\n");
+        test::writeText(ini,
+                        std::string("[Tervane Vendrik]\r\n") + c.key + "=" + c.unusable + "\r\n");
         EXPECT_FALSE(c.isSet(loadSettings(ini)));
     }
     Settings turned;

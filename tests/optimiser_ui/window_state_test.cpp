@@ -551,7 +551,8 @@ int regionOf(frmOptimize& w, QWidget* c) {
     if (w.statusBar()->isAncestorOf(c)) {
         return 3;
     }
-    return c->mapTo(&w, QPoint(0, 0)).x() < w.files()->mapTo(&w, QPoint(0, 0)).x() + w.files()->width()
+    return c->mapTo(&w, QPoint(0, 0)).x() <
+                   w.files()->mapTo(&w, QPoint(0, 0)).x() + w.files()->width()
                ? 1
                : 2;
 }
@@ -604,7 +605,8 @@ void WindowStateTest::tabReachesEveryControlInReadingOrder() {
         QWidget* b = visited[i];
         const int ra = regionOf(w, a);
         const int rb = regionOf(w, b);
-        QVERIFY2(ra <= rb, qPrintable(a->objectName() + QStringLiteral(" > ") + b->accessibleName()));
+        QVERIFY2(ra <= rb,
+                 qPrintable(a->objectName() + QStringLiteral(" > ") + b->accessibleName()));
         if (ra != rb) {
             continue;
         }
@@ -620,10 +622,11 @@ void WindowStateTest::tabReachesEveryControlInReadingOrder() {
         const QRect gb(b->mapTo(&w, QPoint(0, 0)), b->size());
         const bool below = gb.top() >= ga.center().y() && gb.center().y() > ga.bottom();
         const bool sameLine = gb.top() < ga.bottom() && ga.top() < gb.bottom();
-        QVERIFY2(below || (sameLine && gb.left() > ga.left()),
-                 qPrintable(QStringLiteral("%1 (%2) before %3 (%4)")
-                                .arg(a->property("text").toString(), a->metaObject()->className(),
-                                     b->property("text").toString(), b->metaObject()->className())));
+        QVERIFY2(
+            below || (sameLine && gb.left() > ga.left()),
+            qPrintable(QStringLiteral("%1 (%2) before %3 (%4)")
+                           .arg(a->property("text").toString(), a->metaObject()->className(),
+                                b->property("text").toString(), b->metaObject()->className())));
     }
 }
 
@@ -642,8 +645,8 @@ void WindowStateTest::aLaterStartsFolderOrPictureOpensHere() {
     QCOMPARE(w.paths()->txtPath(0)->text(), QString::fromStdString(second.path().string() + "/"));
     w.openRequested(first.path().string());
     QCOMPARE(w.files()->folder(), first.path().string() + "/");
-    for (const std::string& nothing : {second.file("liste.txt"), second.file("fehlt/z.jpg"),
-                                       std::string()}) {
+    for (const std::string& nothing :
+         {second.file("liste.txt"), second.file("fehlt/z.jpg"), std::string()}) {
         w.openRequested(nothing);
         QCOMPARE(w.files()->folder(), first.path().string() + "/");
     }

@@ -3,6 +3,8 @@
 // block the next one, and a second start with nobody to take its request
 // hears so instead of ending as if it had been taken.
 
+#include "startup/ui/instance_channel.h"
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -14,8 +16,6 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
-
-#include "startup/ui/instance_channel.h"
 
 using vendrik::handOverRequest;
 using vendrik::InstanceServer;

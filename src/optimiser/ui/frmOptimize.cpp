@@ -152,8 +152,8 @@ QGroupBox* frmOptimize::buildInfoFrame() {
     m_progressCount->setObjectName(QStringLiteral("progressCount"));
     m_progressCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_progressCount->setAccessibleDescription(QStringLiteral("Bilder fertig von allen"));
-    m_progressCount->setMinimumWidth(QFontMetrics(m_progressCount->font())
-                                         .horizontalAdvance(QStringLiteral("00000 von 00000")));
+    m_progressCount->setMinimumWidth(
+        QFontMetrics(m_progressCount->font()).horizontalAdvance(QStringLiteral("00000 von 00000")));
     auto addBar = [&](int row, const QString& caption) {
         auto* label = new QLabel(caption, infoFrame);
         auto* bar = new XP_ProgressBar(infoFrame);
@@ -184,8 +184,7 @@ void frmOptimize::buildLayout() {
     // Access keys (Alt and the underlined letter) for the window's actions
     // whose captions have a letter no other action takes.
     m_watermark = new QCheckBox(QStringLiteral("e&inblenden"), watermarkFrame);
-    m_designerButton =
-        new ccXPButton(QStringLiteral("weitere &Einstellungen..."), watermarkFrame);
+    m_designerButton = new ccXPButton(QStringLiteral("weitere &Einstellungen..."), watermarkFrame);
     m_designerButton->setFixedHeight(23);
     // Beside the naming: the switch over the button.
     auto* watermarkRows = new QVBoxLayout(watermarkFrame);
@@ -266,9 +265,10 @@ void frmOptimize::applyReadingOrder() {
     std::vector<QWidget*> order = {
         m_paths->txtPath(0),       m_paths->ButtonBrowse(0), m_paths->txtPath(2),
         m_paths->ButtonBrowse(2),  m_paths->chkSamePath(),   m_files->FileList(),
-        m_files->ccXPButton3(),    m_size->cboSizes(),        m_size->txtSizeH(),       m_size->txtSizeW(),
-        m_size->Check1(),          m_size->chkNoEnlarge(),   m_quality->optQuali(0),
-        m_quality->optQuali(1),    m_quality->HScroll1(),    m_quality->maxSizeField(),
+        m_files->ccXPButton3(),    m_size->cboSizes(),       m_size->txtSizeH(),
+        m_size->txtSizeW(),        m_size->Check1(),         m_size->chkNoEnlarge(),
+        m_quality->optQuali(0),    m_quality->optQuali(1),   m_quality->HScroll1(),
+        m_quality->maxSizeField(),
     };
     for (int e = 0; e < 4; ++e) {
         order.push_back(m_quality->ccXPButton1(e));

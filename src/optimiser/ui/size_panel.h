@@ -1,8 +1,8 @@
 #pragma once
 // The frame "Optimierungs-Einstellungen: ": the size list cboSizes, the own
 // size fields txtSizeH and txtSizeW (captioned "Höhe" and "Breite"),
-// "Originalgröße(n) beibehalten"
-// (Check1) and beside it "nicht vergrößern", with the enabling rules between them and the destination box
+// "Originalgröße(n) beibehalten" (Check1) and beside it "nicht vergrößern",
+// with the enabling rules between them and the destination box
 // (picDestSize) that a size preset sets.
 
 #include <QGroupBox>

@@ -59,7 +59,6 @@ private:
 // receipt, trying again while the first start may still be starting (its
 // lock taken, its socket not yet there). False when no first start has
 // taken it within `timeoutMs`. Blocking; needs no event loop.
-[[nodiscard]] bool handOverRequest(const QString& name, const QString& path,
-                                   int timeoutMs = 3000);
+[[nodiscard]] bool handOverRequest(const QString& name, const QString& path, int timeoutMs = 3000);
 
 }  // namespace vendrik
