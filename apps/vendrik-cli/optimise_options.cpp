@@ -333,6 +333,15 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            o.batch.picture.noEnlarge = true;
                            return true;
                        }));
+    t.push_back(option("turn-box", 0, "",
+                       "Hochformat wie Querformat: der Zielrahmen wird zur Ausrichtung "
+                       "jedes Bildes gedreht, so dass Hoch- und Querformate dieselbe lange "
+                       "Kante bekommen (mit --size 768x1024 wird ein Hochformat 1024 hoch und "
+                       "768 breit; Vorgabe: ein Rahmen für alle)",
+                       [&o](const std::string&, std::string&) {
+                           o.batch.picture.boxTurn = BoxTurn::ToPicture;
+                           return true;
+                       }));
     t.push_back(option("max-size", 0, "GRÖSSE",
                        "höchstens so groß, eine Grenze unter der Qualität: ein Bild, das mit "
                        "--quality passt, wird damit geschrieben, sonst mit der höchsten "

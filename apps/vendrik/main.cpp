@@ -1,6 +1,7 @@
 // vendrik: Vendrik's window program. Start-up (one copy per user, the
 // settings, the desktop entry, the folder or picture on the command line),
-// then the main window with the settings in its controls; or one of the
+// then the main window with the settings in its controls; a second start
+// hands its folder or picture to that window and ends. Or one of the
 // dialogs, or the controls' gallery, on its own.
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include "optimiser/ui/frmOptimize.h"
 #include "quit_signals.h"
 #include "startup/start_up.h"
+#include "startup/ui/instance_channel.h"
 #include "window_arguments.h"
 
 namespace {
@@ -40,8 +42,16 @@ int runMainWindow(const vendrik::WindowArguments& args) {
     // A path with blanks that the shell split is joined again by start-up.
     inputs.arguments = args.operands;
     vendrik::StartupState startup = vendrik::runStartup(inputs);
+    const QString channel = vendrik::instanceChannelName();
     if (startup.secondInstance) {
-        return 0;  // another copy runs: end silently
+        // Another copy runs: its window takes this start's folder or picture.
+        if (vendrik::handOverRequest(channel,
+                                     QString::fromStdString(startup.commandLineArgument))) {
+            return 0;
+        }
+        std::fputs("vendrik: Vendrik läuft schon, das offene Fenster antwortet aber nicht\n",
+                   stderr);
+        return 1;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
@@ -57,6 +67,11 @@ int runMainWindow(const vendrik::WindowArguments& args) {
         window.refreshFolder();
     }
     vendrik::closeOnQuitSignals(&window);
+    // Later starts hand their folder or picture to this window.
+    vendrik::InstanceServer server;
+    QObject::connect(&server, &vendrik::InstanceServer::requestArrived, &window,
+                     [&window](const QString& path) { window.openRequested(path.toStdString()); });
+    static_cast<void>(server.listen(channel));
     QApplication::restoreOverrideCursor();
     return QApplication::exec();
 }

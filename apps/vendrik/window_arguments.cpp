@@ -160,12 +160,14 @@ std::string windowHelpText() {
         "WebP) zu JPEG-Dateien: Bilder im Ordner markieren, Zielgröße, Qualität,\n"
         "Namensanhang und Wasserzeichen wählen, starten.\n"
         "\n"
-        "Läuft Vendrik schon, endet ein zweiter Aufruf sofort. Die Einstellungen stehen in\n"
+        "Läuft Vendrik schon, gibt ein zweiter Aufruf ORDNER oder BILDDATEI an das offene\n"
+        "Fenster weiter, das nach vorn kommt, und endet. Die Einstellungen stehen in\n"
         "vendrik.ini neben dem Programm, wenn dieser Ordner beschreibbar ist, sonst in\n"
         "~/.config/vendrik/vendrik.ini. Die Befehlszeile ist vendrik-cli\n"
         "(vendrik-cli --help).\n",
-        "Rückgabe: 0 beendet (mit --dialog: gewählt oder übernommen), 1 abgebrochen\n"
-        "(mit --dialog), 2 falscher Aufruf.\n"};
+        "Rückgabe: 0 beendet (mit --dialog: gewählt oder übernommen; beim zweiten Aufruf:\n"
+        "weitergegeben), 1 abgebrochen (mit --dialog) oder das offene Fenster antwortet\n"
+        "nicht, 2 falscher Aufruf.\n"};
     help.operands = {
         {"ORDNER", "zeigt die Bilder dieses Ordners (Endungen " + joined(fileListEndings()) +
                        "); ohne ORDNER und BILDDATEI der zuletzt benutzte Ordner"},

@@ -46,9 +46,10 @@ struct SettingKey {
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
 // watermark's keys; then the main window's keys for sizes, compression,
-// outputs and the output format, also written only once chosen. The window's
-// keys are those owned by MainWindow, twenty in all.
-inline constexpr std::array<SettingKey, 31> kSettingKeys = {{
+// outputs and the output format, the watermark switch, the sampling and the
+// box's turn, also written only once chosen. The window's keys are those
+// owned by MainWindow, twenty-three in all.
+inline constexpr std::array<SettingKey, 34> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -89,9 +90,17 @@ inline constexpr std::array<SettingKey, 31> kSettingKeys = {{
     {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // The output format: 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
     {"Format", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
+    // "einblenden": the watermark goes onto the window's runs.
+    {"Wasserzeichen", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // The sampling option: 0 by the quality slider's rule, 1 "beste
+    // Qualität" and 2 "höhere Geschwindigkeit" chosen by hand.
+    {"Abtastung", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 2},
+    // "Hochformat wie Querformat": the box turned to each picture's
+    // orientation.
+    {"HochWieQuer", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 31,
-              "the main window's 20 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 34,
+              "the main window's 23 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

@@ -16,6 +16,27 @@ struct BoxSize {
 
 inline constexpr int kTwipsPerPixel = 15;
 
+// How a target box stands to the picture fitted into it.
+enum class BoxTurn {
+    Fixed,      // the same box for portraits and landscapes
+    ToPicture,  // "Hochformat wie Querformat": turned to the picture's orientation
+};
+
+// The box a w × h picture is fitted into. With BoxTurn::ToPicture a portrait
+// picture (h > w) takes the box's longer side as its height and a landscape
+// picture as its width, so that both get the same long edge: a 1024 × 768
+// box fits a 3000 × 4000 picture into 768 × 1024. A square picture or box
+// leaves the box as it is.
+[[nodiscard]] constexpr BoxSize turnedBox(BoxSize box, int w, int h, BoxTurn turn) noexcept {
+    const bool portraitPicture = h > w;
+    const bool landscapePicture = w > h;
+    if (turn == BoxTurn::ToPicture && ((portraitPicture && box.width > box.height) ||
+                                       (landscapePicture && box.height > box.width))) {
+        return {box.height, box.width};
+    }
+    return box;
+}
+
 // A picture larger than this is not made, whether loaded or enlarged: 100
 // megapixels, 65500 pixels on a side (the encoder's frame header allows
 // 65535; the loaders keep a margin for rounding up in DCT scaling).

@@ -150,7 +150,8 @@ Result<void> decodeJpeg(std::FILE* file, const LoadOptions& options, LoadedPictu
                                                            : PictureChannels::Colour;
     cmykToSrgb = settleProfile(markers, cmyk, cinfo.saw_Adobe_marker != 0, options, out);
     if (options.fitBox) {
-        const BoxSize fit = fitPictureSize(out.width, out.height, *options.fitBox);
+        const BoxSize box = turnedBox(*options.fitBox, out.width, out.height, options.fitBoxTurn);
+        const BoxSize fit = fitPictureSize(out.width, out.height, box);
         chooseScale(&cinfo, swap ? BoxSize{fit.height, fit.width} : fit);
     }
     jpeg_calc_output_dimensions(&cinfo);

@@ -65,6 +65,8 @@ struct LoadOptions {
     // decoded at a reduced size (libjpeg-turbo's DCT scaling), never smaller
     // in either direction than the fitted result.
     std::optional<BoxSize> fitBox;
+    // Whether that box is turned to the picture's orientation first.
+    BoxTurn fitBoxTurn = BoxTurn::Fixed;
     // Told, once and before any of it is allocated, the memory the decoding
     // of the picture will take; it may block until that much memory may be
     // used (the batch run shares a memory budget between pictures loaded at

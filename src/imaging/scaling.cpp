@@ -53,13 +53,14 @@ Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box, Enlarging en
 }
 
 Result<Surface> FitPictureToBox(const std::string& path, BoxSize box, const LoadOptions& load,
-                                Enlarging enlarging) {
+                                Enlarging enlarging, BoxTurn turn) {
     if (box.width <= 0 || box.height <= 0) {
         return Failure{"Zielgröße " + std::to_string(box.height) + " x " +
                        std::to_string(box.width) + " ist leer"};
     }
     LoadOptions options = load;
     options.fitBox = box;
+    options.fitBoxTurn = turn;
     // The colours are converted after scaling, on the box's pixels: a
     // photograph reduced into a box has a fraction of its pixels left, and
     // the conversion costs the same for each. ImageMagick converts before
@@ -72,6 +73,7 @@ Result<Surface> FitPictureToBox(const std::string& path, BoxSize box, const Load
     if (!picture) {
         return picture.failure();
     }
+    box = turnedBox(box, picture->width, picture->height, turn);
     const BoxSize size = fitPictureSize(picture->width, picture->height, box, enlarging);
     if (!withinPictureLimits(size.width, size.height)) {
         return Failure{"Zielgröße " + std::to_string(size.height) + " x " +

@@ -37,12 +37,14 @@ enum class Enlarging {
 [[nodiscard]] Surface fitLoadedPicture(const LoadedPicture& picture, BoxSize box,
                                        Enlarging enlarging = Enlarging::Allowed);
 
-// Load `path` and fit it into `box`: the scaled picture (which so has its
-// size), or the reason why there is none; never throws for a bad file. The
-// loader may decode a JPEG at a reduced size, never smaller than the result.
+// Load `path` and fit it into `box`, turned to the picture by `turn`: the
+// scaled picture (which so has its size), or the reason why there is none;
+// never throws for a bad file. The loader may decode a JPEG at a reduced
+// size, never smaller than the result.
 [[nodiscard]] Result<Surface> FitPictureToBox(const std::string& path, BoxSize box,
                                               const LoadOptions& load = {},
-                                              Enlarging enlarging = Enlarging::Allowed);
+                                              Enlarging enlarging = Enlarging::Allowed,
+                                              BoxTurn turn = BoxTurn::Fixed);
 
 // Load `path` at its own size, pixels unchanged. `load` passes a memory
 // reservation on to the loader (its fitBox is unused).

@@ -43,6 +43,7 @@ BatchSettings batchSettingsFrom(const Settings& settings, const RunChoices& choi
     p.size.ownWidthText = settings.manW;
     p.quality = settings.quality;
     p.noEnlarge = settings.noEnlarge;
+    p.boxTurn = settings.turnBox ? BoxTurn::ToPicture : BoxTurn::Fixed;
     p.neverLarger = settings.neverLarger;
     p.lossless = settings.lossless;
     p.maxBytes = std::uint64_t{static_cast<unsigned>(std::max(settings.maxSizeKB, 0))} * 1024;

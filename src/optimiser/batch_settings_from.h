@@ -15,7 +15,8 @@ namespace vendrik {
 // What a run takes beside the settings.
 struct RunChoices {
     std::size_t pictures = 1;  // marked pictures: exactly one makes a single run
-    bool watermark = false;    // chkWatermark "einblenden" (not stored)
+    // "einblenden": the window's chkWatermark, the command line's --watermark.
+    bool watermark = false;
     int jobs = 1;              // pictures processed at once
 };
 
@@ -27,8 +28,10 @@ struct RunChoices {
 //   manH and manW;
 // - naming: optTag 1 the tag list's entry preTags, 2 the own tag, anything
 //   else no tag; the tag first when tagAtStart;
-// - quality, with the slider's sampling rule (no sampling chosen; a window
-//   where the user chose one sets picture.sampling afterwards);
+// - quality, with the slider's sampling rule (samplingChoice is the window's:
+//   a window where the user chose one sets picture.sampling afterwards, the
+//   command line takes --sampling);
+// - the box turned to each picture's orientation when turnBox;
 // - "nicht vergrößern" (noEnlarge) and the largest output (maxSizeKB, in
 //   KB of 1024 bytes; 0 for none);
 // - the strong compression when strongCompression ("Kompression");

@@ -28,11 +28,17 @@ constexpr std::size_t kPictureCopiesWhileEncoding = 2;
 // times the pixels decoded into a small box), then the encoding of the scaled
 // picture, which is the decoded picture itself when the size is kept and at
 // most the box else.
-std::size_t pictureNeed(const DecodeMemory& decode, bool keepSize, BoxSize box,
+std::size_t pictureNeed(const DecodeMemory& decode, bool keepSize, BoxSize box, BoxTurn turn,
                         const OutputFormat& format) {
-    const std::size_t scaled = keepSize ? decode.picture
-                                        : Surface::paddedStride(std::max(box.width, 1)) *
-                                              static_cast<std::size_t>(std::max(box.height, 1));
+    const auto rows = [](BoxSize b) {
+        return Surface::paddedStride(std::max(b.width, 1)) *
+               static_cast<std::size_t>(std::max(b.height, 1));
+    };
+    // A box that may be turned holds the picture either way; its rows'
+    // padding differs.
+    const std::size_t boxBytes =
+        turn == BoxTurn::Fixed ? rows(box) : std::max(rows(box), rows({box.height, box.width}));
+    const std::size_t scaled = keepSize ? decode.picture : boxBytes;
     return decode.picture * static_cast<std::size_t>(std::max(decode.copies, 1)) + decode.working +
            (kPictureCopiesWhileEncoding + format.encodeBytesPerPictureByte()) * scaled;
 }
@@ -76,14 +82,16 @@ Result<ScaledPicture> PicturePipeline::scale(
     load.colourReport = &scaled.colour;
     if (reserve) {
         load.reserveMemory = [&](const DecodeMemory& decode) {
-            reserve(pictureNeed(decode, m_settings.size.keepOriginalSize, m_box, format()));
+            reserve(pictureNeed(decode, m_settings.size.keepOriginalSize, m_box,
+                                m_settings.boxTurn, format()));
         };
     }
     Result<Surface> pixels =
         m_settings.size.keepOriginalSize
             ? CopyPictureToBox(source, load)
             : FitPictureToBox(source, m_box, load,
-                              m_settings.noEnlarge ? Enlarging::Never : Enlarging::Allowed);
+                              m_settings.noEnlarge ? Enlarging::Never : Enlarging::Allowed,
+                              m_settings.boxTurn);
     if (!pixels) {
         return pixels.failure();
     }

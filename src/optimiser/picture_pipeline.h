@@ -45,6 +45,10 @@ struct PictureSettings {
     DestSizeInputs size;  // keep-original-size check box and own size texts
     // "nicht vergrößern": a picture that fits inside the box keeps its size.
     bool noEnlarge = false;
+    // "Hochformat wie Querformat": the box turned to each picture's
+    // orientation (a preset gives portraits and landscapes the same long
+    // edge); off, the box stands as the preset gives it.
+    BoxTurn boxTurn = BoxTurn::Fixed;
     int quality = kDefaultQuality;
     // Chroma sampling chosen by the user; empty follows the slider's rule
     // (samplingForQuality), also for each quality the size search tries.

@@ -114,6 +114,9 @@ Settings loadSettings(const IniDocument& document) {
     s.neverLarger = stored.control("NieGroesser") != 0;
     s.lossless = stored.control("Verlustfrei") != 0;
     s.format = stored.control("Format");
+    s.watermarkOn = stored.control("Wasserzeichen") != 0;
+    s.samplingChoice = stored.control("Abtastung");
+    s.turnBox = stored.control("HochWieQuer") != 0;
     s.watermark = watermarkFrom(stored);
     return s;
 }
@@ -153,6 +156,9 @@ bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) 
     laterKey("NieGroesser", flag(s.neverLarger));
     laterKey("Verlustfrei", flag(s.lossless));
     laterKey("Format", std::to_string(s.format));
+    laterKey("Wasserzeichen", flag(s.watermarkOn));
+    laterKey("Abtastung", std::to_string(s.samplingChoice));
+    laterKey("HochWieQuer", flag(s.turnBox));
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 

@@ -55,6 +55,15 @@ struct Settings {
     bool lossless = settingDefaultWhole("Verlustfrei") != 0;
     // "Format": 0 JPEG, 1 WebP, 2 AVIF (OutputFormatId).
     int format = settingDefaultWhole("Format");
+    // "Wasserzeichen": "einblenden", the watermark on the window's runs (the
+    // command line takes --watermark instead).
+    bool watermarkOn = settingDefaultWhole("Wasserzeichen") != 0;
+    // "Abtastung": the window's sampling option chosen by hand; 0 none (the
+    // quality slider's rule), 1 "beste Qualität", 2 "höhere Geschwindigkeit".
+    int samplingChoice = settingDefaultWhole("Abtastung");
+    // "HochWieQuer": "Hochformat wie Querformat", the box turned to each
+    // picture's orientation.
+    bool turnBox = settingDefaultWhole("HochWieQuer") != 0;
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -80,8 +89,9 @@ struct Settings {
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
 // then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
-// "NieGroesser", "Verlustfrei" and "Format" when they differ from their
-// defaults or the file has them already.
+// "NieGroesser", "Verlustfrei", "Format", "Wasserzeichen", "Abtastung" and
+// "HochWieQuer" when they differ from their defaults or the file has them
+// already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

@@ -1,5 +1,7 @@
 #include "startup/start_up.h"
 
+#include <filesystem>
+
 #include "common/picture_endings.h"
 #include "startup/open_with.h"
 #include "startup/path_helpers.h"
@@ -62,10 +64,25 @@ std::string InitSettingsPath(const ProgramPaths& paths) {
 
 StartupState runStartup(const StartupInputs& inputs) {
     StartupState s;
-    // Another copy runs: end before anything else happens.
+    // The command line's path: quotes go before the long-path look-up, since
+    // on a case-sensitive file system the case rule a quoted path would get
+    // names another folder.
+    std::string argument = joinArguments(inputs.arguments);
+    if (!argument.empty()) {
+        StripQuotes(argument);
+        argument = LongPathName(argument);
+        s.commandLineArgument = argument;
+    }
+    // Another copy runs: end before anything else happens. Its window takes
+    // the path, from any folder this start was made in.
     s.lock = InstanceLock::acquire(inputs.lockFile.empty() ? instanceLockPath() : inputs.lockFile);
     if (s.lock.state() == InstanceLockState::HeldElsewhere) {
         s.secondInstance = true;
+        if (!argument.empty()) {
+            std::error_code ec;
+            const std::filesystem::path absolute = std::filesystem::absolute(argument, ec);
+            s.commandLineArgument = ec ? argument : absolute.string();
+        }
         return s;
     }
     const PlatformKeyValueStore platformStore;
@@ -99,14 +116,8 @@ StartupState runStartup(const StartupInputs& inputs) {
     s.TempWorkPath = s.tempFolder + "temp.bmp";
 
     // The command line: a picture selects itself in its folder, a folder
-    // becomes the source folder, anything else is ignored. The quotes go
-    // before the long-path look-up: on a case-sensitive file system the case
-    // rule a quoted path would get names another folder.
-    std::string argument = joinArguments(inputs.arguments);
+    // becomes the source folder, anything else is ignored.
     if (!argument.empty()) {
-        StripQuotes(argument);
-        argument = LongPathName(argument);
-        s.commandLineArgument = argument;
         if (isPictureArgument(argument)) {
             s.settings.sourceFolder = ParentPath(argument);
             s.fileToSelect = FileNameOf(argument);

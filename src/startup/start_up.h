@@ -25,8 +25,9 @@ struct StartupInputs {
 };
 
 struct StartupState {
-    // Another copy runs: the caller ends at once and silently. Nothing below
-    // is set, and the settings file has not been touched.
+    // Another copy runs: the caller hands commandLineArgument (made absolute)
+    // to it and ends. Nothing else below is set, and the settings file has
+    // not been touched.
     bool secondInstance = false;
     InstanceLock lock;  // keep alive for the life of the process
 

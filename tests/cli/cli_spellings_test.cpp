@@ -126,6 +126,8 @@ const std::vector<Spellings> kOptimiseSpellings = {
     {"recursive", {"--recursive", "-r"}, true},
     {"skipExisting", {"--skip-existing"}, false},
     {"noEnlarge", {"--no-enlarge", "--no-e"}, true},
+    // b.bmp stands upright: its box turns.
+    {"turnBox", {"--turn-box", "--turn"}, true},
     {"maxSize", {"--max-size=30K", "--max-size 30K", "--max-size 30"}, false},
     // Bitmaps are never larger than their outputs, and the outputs' dates
     // are not compared; a lossless rewrite takes JPEG sources only.

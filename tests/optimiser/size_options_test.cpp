@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "imaging/picture_loader.h"
 #include "optimiser/batch_engine.h"
 #include "optimiser/batch_settings_from.h"
 #include "optimiser/size_target.h"
@@ -54,6 +55,98 @@ TEST(NoEnlarge, KeepsPicturesThatFitAndStillReducesLargerOnes) {
         EXPECT_EQ(r.output, std::to_string(c.expected.width) + "x" + std::to_string(c.expected.height))
             << c.name;
     }
+}
+
+// "Hochformat wie Querformat" over the three orientations, each with and
+// without the option, from a bitmap and from a JPEG (whose decoder may
+// decode a reduced size, which must not fall short of the turned box). The
+// box "480 x 640" is 640 wide and 480 high.
+TEST(TurnBox, TurnsTheBoxToEachPicturesOrientation) {
+    struct Case {
+        const char* name;
+        int w, h;
+        bool turn;
+        BoxSize expected;
+    };
+    const Case cases[] = {
+        {"landscape as always", 1600, 1200, false, {640, 480}},
+        {"landscape with the option", 1600, 1200, true, {640, 480}},
+        {"portrait into the standing box", 1200, 1600, false, {360, 480}},
+        {"portrait with the option", 1200, 1600, true, {480, 640}},
+        {"square as always", 1000, 1000, false, {480, 480}},
+        {"square with the option", 1000, 1000, true, {480, 480}},
+        {"small portrait enlarged to the turned box", 120, 160, true, {480, 640}},
+    };
+    for (const Case& c : cases) {
+        for (const char* ending : {".bmp", ".jpg"}) {
+            SCOPED_TRACE(std::string(c.name) + ending);
+            TempDir dir;
+            const std::string source = dir.file(std::string("bild") + ending);
+            if (std::string_view(ending) == ".bmp") {
+                test::writeBmp(source, c.w, c.h, 3);
+            } else {
+                ASSERT_TRUE(test::writeJpeg(source, c.w, c.h));
+            }
+            BatchSettings s = box480x640();
+            s.picture.boxTurn = c.turn ? BoxTurn::ToPicture : BoxTurn::Fixed;
+            BatchObserver quiet;
+            const auto results = runBatch({source}, s, quiet);
+            ASSERT_EQ(results[0].status, PictureStatus::Written) << results[0].reason;
+            EXPECT_EQ(results[0].size, c.expected);
+            const auto r =
+                test::runCommand("identify -format '%wx%h' " + test::shellQuote(results[0].target));
+            EXPECT_EQ(r.output,
+                      std::to_string(c.expected.width) + "x" + std::to_string(c.expected.height));
+            // A reduced decode keeps at least the output's pixels.
+            LoadOptions load;
+            load.fitBox = BoxSize{640, 480};
+            load.fitBoxTurn = s.picture.boxTurn;
+            const auto loaded = loadPicture(source, load);
+            ASSERT_TRUE(loaded);
+            EXPECT_GE(loaded->pixels.width(), std::min(c.expected.width, c.w));
+            EXPECT_GE(loaded->pixels.height(), std::min(c.expected.height, c.h));
+        }
+    }
+}
+
+// The window's switches kept across starts: absent from a file whose user
+// never set them, read back once set, and a stored value the control cannot
+// take leaves the default.
+TEST(WindowSwitchKeys, WrittenOnlyOnceSetAndReadBack) {
+    struct Case {
+        const char* key;
+        void (*set)(Settings&);
+        bool (*isSet)(const Settings&);
+        const char* unusable;
+    };
+    const Case cases[] = {
+        {"Wasserzeichen", [](Settings& s) { s.watermarkOn = true; },
+         [](const Settings& s) { return s.watermarkOn; }, "2"},
+        {"Abtastung", [](Settings& s) { s.samplingChoice = 2; },
+         [](const Settings& s) { return s.samplingChoice == 2; }, "3"},
+        {"HochWieQuer", [](Settings& s) { s.turnBox = true; },
+         [](const Settings& s) { return s.turnBox; }, "-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        TempDir dir;
+        const std::string ini = dir.file("vendrik.ini");
+        Settings s = loadSettings(ini);
+        EXPECT_FALSE(c.isSet(s));
+        ASSERT_TRUE(saveMainWindowSettings(s, ini));
+        const auto bytes = test::readFileBytes(ini);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find(c.key), std::string::npos);
+        c.set(s);
+        ASSERT_TRUE(saveMainWindowSettings(s, ini));
+        EXPECT_TRUE(c.isSet(loadSettings(ini)));
+        test::writeText(ini,
+                        std::string("[Tervane Vendrik]\r\n") + c.key + "=" + c.unusable + "\r\n");
+        EXPECT_FALSE(c.isSet(loadSettings(ini)));
+    }
+    Settings turned;
+    turned.turnBox = true;
+    EXPECT_EQ(batchSettingsFrom(turned).picture.boxTurn, BoxTurn::ToPicture);
+    EXPECT_EQ(batchSettingsFrom(Settings{}).picture.boxTurn, BoxTurn::Fixed);
 }
 
 // Whether a JPEG file is progressive (a start-of-frame 2 before the scan).

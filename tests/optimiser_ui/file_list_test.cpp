@@ -76,13 +76,13 @@ void FileListTest::markingDecidesBetweenSingleAndBatchRun() {
     frmOptimize& w = *t.window;
     test::clickEntry(w, "a.bmp");
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Bildgrösse optimieren"));
+    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("&Bildgrösse optimieren"));
     test::clickEntry(w, "c.bmp", true);
     QCOMPARE(w.RunMode(), 2);
-    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Stapelverarbeitung"));
+    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Stapelverar&beitung"));
     test::clickEntry(w, "a.bmp", true);  // takes its mark away
     QCOMPARE(w.RunMode(), 1);
-    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Bildgrösse optimieren"));
+    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("&Bildgrösse optimieren"));
     QCOMPARE(w.files()->markedFileNames(), std::vector<std::string>{"c.bmp"});
 }
 

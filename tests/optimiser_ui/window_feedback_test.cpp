@@ -351,11 +351,12 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
     test::writeBmp(dir.file("a.bmp"), 1600, 1200, 1);
     auto t = openWindow(settingsFor(dir.path().string()));
     frmOptimize& w = *t.window;
-    QCOMPARE(w.size(), QSize(575, 725));
-    QCOMPARE(w.files()->width(), 188);
+    QCOMPARE(w.size(), QSize(575, 662));
+    QCOMPARE(w.files()->width(), 168);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{133, 105}));
     const QList<QWidget*> controls{w.sizes(), w.quality(), w.naming(), w.chkWatermark(),
-                                   w.XP_ProgressBar1(), w.ccXPButton2()};
+                                   w.ccXPButton2()};
+    const int barWidth = w.XP_ProgressBar1()->width();
     std::vector<QRect> before;
     for (QWidget* c : controls) {
         before.push_back(QRect(c->mapTo(&w, QPoint(0, 0)), c->size()));
@@ -363,9 +364,11 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
     const int listHeight = w.files()->FileList()->height();
 
     // Twice the window's own size: the list and the preview take the room.
-    w.resize(1150, 1450);
-    QTRY_COMPARE(w.size(), QSize(1150, 1450));
-    QTRY_VERIFY(w.files()->width() > 188 + 500);
+    w.resize(1150, 1324);
+    QTRY_COMPARE(w.size(), QSize(1150, 1324));
+    QTRY_VERIFY(w.files()->width() > 168 + 500);
+    // The bars under both columns take the width too.
+    QVERIFY(w.XP_ProgressBar1()->width() > barWidth + 400);
     QVERIFY(w.files()->FileList()->height() > listHeight);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{266, 210}));
     QVERIFY(clickAndWaitForPreview(w, "a.bmp"));
@@ -382,8 +385,8 @@ void WindowFeedbackTest::aLargerWindowGivesItsRoomToTheListAndThePreview() {
         QVERIFY(controls[i]->mapTo(&w, QPoint(0, 0)).y() > controls[i - 1]->mapTo(&w, QPoint(0, 0)).y());
     }
     // Back to its own size, it is as it was.
-    w.resize(575, 725);
-    QTRY_COMPARE(w.files()->width(), 188);
+    w.resize(575, 662);
+    QTRY_COMPARE(w.files()->width(), 168);
     QCOMPARE(w.preview()->thumbnailBox(), (BoxSize{133, 105}));
 }
 

@@ -2,17 +2,22 @@
 // it takes at start and writes when it closes, the paths and their "..."
 // buttons, and the controls a run disables.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QStandardItemModel>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -59,6 +64,11 @@ private slots:
     void readyDisablesExactlyTheRunsControls();
     void keepingTheOriginalSizeKeepsTheSizeListOffAfterARun();
     void losslessGreysOutWhatDoesNotApplyAlsoAfterARun();
+    void theSwitchesAreKeptAcrossStarts();
+    void tabReachesEveryControlInReadingOrder_data();
+    void tabReachesEveryControlInReadingOrder();
+    void aLaterStartsFolderOrPictureOpensHere();
+    void accessKeysAreDistinctAndPressTheirControls();
 };
 
 namespace {
@@ -98,10 +108,10 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     frmOptimize& w = *t.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tervane Vendrik"));
     QCOMPARE(w.RunMode(), 1);
-    // 600 for the controls, 23 for the row of "kleinere Dateien
-    // (langsamer)", 78 for the frame "Ausgaben: " with the rows' spacing,
-    // 24 for the status bar with the run's summary.
-    QCOMPARE(w.size(), QSize(575, 725));
+    // The controls, the frame "Info: " under both columns and the status
+    // bar: with a title bar within the 720 pixels of a 1080 screen at scale
+    // 1.5.
+    QCOMPARE(w.size(), QSize(575, 662));
     QStringList sizes;
     for (int i = 0; i < w.sizes()->cboSizes()->count(); ++i) {
         sizes << w.sizes()->cboSizes()->itemText(i);
@@ -115,7 +125,7 @@ void WindowStateTest::loadsWithItsListsTitleAndSize() {
     }
     QCOMPARE(tags, (QStringList{"eMail", "web", "thumb", "small", "mini", "new", "Bildgröße"}));
     QCOMPARE(w.files()->FileList()->palette().color(QPalette::Base), QColor(244, 244, 244));
-    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("Bildgrösse optimieren"));
+    QCOMPARE(w.ccXPButton2()->Caption(), QStringLiteral("&Bildgrösse optimieren"));
     QCOMPARE(w.preview()->lblSize()->text(), QStringLiteral("Bildgrösse: "));
     const QStringList captions{"Camera:", "Blende:", "Belichtung:", "Uhrzeit:", "Datum:"};
     for (int i = 0; i < 5; ++i) {
@@ -561,6 +571,180 @@ void WindowStateTest::losslessGreysOutWhatDoesNotApplyAlsoAfterARun() {
     QVERIFY(w.currentSettings().lossless);
     QTest::mouseClick(w.outputs()->chkLossless(), Qt::LeftButton);
     QCOMPARE(enabledStates(w), before);
+}
+
+// "einblenden", a sampling chosen by hand and "Hochformat wie Querformat"
+// come back at the next start and reach its runs.
+void WindowStateTest::theSwitchesAreKeptAcrossStarts() {
+    test::TempDir dir;
+    const std::string ini = dir.file("vendrik.ini");
+    {
+        auto t = openWindow(settingsFor(dir.path().string()), ini);
+        frmOptimize& w = *t.window;
+        QVERIFY(!w.chkWatermark()->isChecked());
+        QVERIFY(w.quality()->optQuali(0)->isChecked());  // 80: the slider's rule
+        QTest::mouseClick(w.chkWatermark(), Qt::LeftButton);
+        QTest::mouseClick(w.quality()->optQuali(1), Qt::LeftButton);
+        QTest::mouseClick(w.outputs()->chkTurnBox(), Qt::LeftButton);
+        QVERIFY(w.close());
+    }
+    auto t = openWindow(loadSettings(ini), ini);
+    frmOptimize& w = *t.window;
+    QVERIFY(w.chkWatermark()->isChecked());
+    QVERIFY(w.quality()->optQuali(1)->isChecked());
+    QVERIFY(w.outputs()->chkTurnBox()->isChecked());
+    const BatchSettings run = w.runSettings(1);
+    QVERIFY(static_cast<bool>(run.picture.watermark));
+    QCOMPARE(run.picture.sampling, std::optional<Sampling>(Sampling::Faster));
+    QCOMPARE(run.picture.boxTurn, BoxTurn::ToPicture);
+    // Moving the slider ends the choice by hand, as ever.
+    w.quality()->HScroll1()->setValue(85);
+    QVERIFY(w.quality()->optQuali(0)->isChecked());
+    QCOMPARE(w.currentSettings().samplingChoice, 0);
+}
+
+// The frame a control stands in, if any.
+QWidget* frameOf(QWidget* c) {
+    for (QWidget* p = c->parentWidget(); p != nullptr; p = p->parentWidget()) {
+        if (qobject_cast<QGroupBox*>(p) != nullptr) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+// Where a control sits, as a reader takes the window in: the paths, the left
+// column, the right column, the status bar.
+int regionOf(frmOptimize& w, QWidget* c) {
+    if (w.paths()->isAncestorOf(c)) {
+        return 0;
+    }
+    if (w.statusBar()->isAncestorOf(c)) {
+        return 3;
+    }
+    return c->mapTo(&w, QPoint(0, 0)).x() <
+                   w.files()->mapTo(&w, QPoint(0, 0)).x() + w.files()->width()
+               ? 1
+               : 2;
+}
+
+void WindowStateTest::tabReachesEveryControlInReadingOrder_data() {
+    QTest::addColumn<bool>("tagAtStart");
+    QTest::newRow("tag at the end") << false;
+    QTest::newRow("tag at the start") << true;
+}
+
+// From the source path on, Tab visits every control that takes the focus
+// once, in reading order, and comes back: the file list right after the
+// paths, the quality slider among them.
+void WindowStateTest::tabReachesEveryControlInReadingOrder() {
+    QFETCH(bool, tagAtStart);
+    test::TempDir dir;
+    test::writeBmp(dir.file("a.bmp"), 64, 48, 1);
+    Settings s = settingsFor(dir.path().string());
+    s.samePath = false;  // the target field takes the focus
+    s.sizeIndex = 10;    // and so do the own size fields
+    s.tagAtStart = tagAtStart;
+    auto t = openWindow(s);
+    frmOptimize& w = *t.window;
+    QList<QWidget*> reachable;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        const auto* option = qobject_cast<QRadioButton*>(c);
+        if (c->isVisibleTo(&w) && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) != 0 &&
+            c->focusProxy() == nullptr && (option == nullptr || option->isChecked())) {
+            reachable << c;
+        }
+    }
+    QWidget* first = w.paths()->txtPath(0);
+    first->setFocus();
+    QList<QWidget*> visited{first};
+    for (int i = 0; i < 100; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == first) {
+            break;
+        }
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(QApplication::focusWidget(), first);
+    QCOMPARE(QSet<QWidget*>(visited.begin(), visited.end()).size(), visited.size());
+    QCOMPARE(QSet<QWidget*>(visited.begin(), visited.end()),
+             QSet<QWidget*>(reachable.begin(), reachable.end()));
+    QCOMPARE(visited.indexOf(w.files()->FileList()), visited.indexOf(w.paths()->chkSamePath()) + 1);
+    QVERIFY(visited.contains(w.quality()->HScroll1()));
+    for (qsizetype i = 1; i < visited.size(); ++i) {
+        QWidget* a = visited[i - 1];
+        QWidget* b = visited[i];
+        const int ra = regionOf(w, a);
+        const int rb = regionOf(w, b);
+        QVERIFY2(ra <= rb,
+                 qPrintable(a->objectName() + QStringLiteral(" > ") + b->accessibleName()));
+        if (ra != rb) {
+            continue;
+        }
+        // In a region: the next one on a lower line, or further right on the
+        // same line; from one frame to the next, the frames so.
+        QWidget* fa = frameOf(a);
+        QWidget* fb = frameOf(b);
+        if (fa != fb && fa != nullptr && fb != nullptr) {
+            a = fa;
+            b = fb;
+        }
+        const QRect ga(a->mapTo(&w, QPoint(0, 0)), a->size());
+        const QRect gb(b->mapTo(&w, QPoint(0, 0)), b->size());
+        const bool below = gb.top() >= ga.center().y() && gb.center().y() > ga.bottom();
+        const bool sameLine = gb.top() < ga.bottom() && ga.top() < gb.bottom();
+        QVERIFY2(
+            below || (sameLine && gb.left() > ga.left()),
+            qPrintable(QStringLiteral("%1 (%2) before %3 (%4)")
+                           .arg(a->property("text").toString(), a->metaObject()->className(),
+                                b->property("text").toString(), b->metaObject()->className())));
+    }
+}
+
+// A later start's path: a picture lists its folder with the picture marked,
+// a folder is listed, anything else changes nothing.
+void WindowStateTest::aLaterStartsFolderOrPictureOpensHere() {
+    test::TempDir first;
+    test::TempDir second;
+    test::writeBmp(second.file("x.bmp"), 64, 48, 1);
+    test::writeBmp(second.file("y.bmp"), 64, 48, 2);
+    auto t = openWindow(settingsFor(first.path().string()));
+    frmOptimize& w = *t.window;
+    w.openRequested(second.file("y.bmp"));
+    QCOMPARE(w.files()->folder(), second.path().string() + "/");
+    QCOMPARE(w.files()->markedFileNames(), std::vector<std::string>{"y.bmp"});
+    QCOMPARE(w.paths()->txtPath(0)->text(), QString::fromStdString(second.path().string() + "/"));
+    w.openRequested(first.path().string());
+    QCOMPARE(w.files()->folder(), first.path().string() + "/");
+    for (const std::string& nothing :
+         {second.file("liste.txt"), second.file("fehlt/z.jpg"), std::string()}) {
+        w.openRequested(nothing);
+        QCOMPARE(w.files()->folder(), first.path().string() + "/");
+    }
+}
+
+// Alt and the underlined letter press the control; no two controls of the
+// window share a letter.
+void WindowStateTest::accessKeysAreDistinctAndPressTheirControls() {
+    test::TempDir dir;
+    auto t = openWindow(settingsFor(dir.path().string()));
+    frmOptimize& w = *t.window;
+    QMap<QChar, QString> keys;
+    for (const QAbstractButton* b : w.findChildren<QAbstractButton*>()) {
+        const qsizetype at = b->text().indexOf(QLatin1Char('&'));
+        if (at >= 0 && at + 1 < b->text().size()) {
+            const QChar key = b->text().at(at + 1).toLower();
+            QVERIFY2(!keys.contains(key), qPrintable(keys.value(key) + " / " + b->text()));
+            keys.insert(key, b->text());
+        }
+    }
+    QVERIFY(keys.size() >= 9);
+    QTest::keyClick(&w, Qt::Key_W, Qt::AltModifier);  // "Website"
+    QCOMPARE(w.quality()->HScroll1()->value(), 60);
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);  // "Optimal"
+    QCOMPARE(w.quality()->HScroll1()->value(), 90);
+    QTest::keyClick(&w, Qt::Key_I, Qt::AltModifier);  // "einblenden", clicked after a blink
+    QTRY_VERIFY(w.chkWatermark()->isChecked());
 }
 
 QTEST_MAIN(WindowStateTest)

@@ -173,7 +173,9 @@ TEST(StripQuotes, RemovesQuotesButOnlyTheFirstOfAPair) {
 }
 
 // The second start runs in a process of its own while this one holds the
-// lock: it must end at once and leave the settings file alone.
+// lock: it must end at once and leave the settings file alone, with the
+// path of its command line made absolute for the first start's window (the
+// two run in different folders).
 TEST_F(StartUp, SecondStartEndsAtOnceWithoutTouchingTheSettings) {
     StartupState first = start();
     ASSERT_FALSE(first.secondInstance);
@@ -185,9 +187,14 @@ TEST_F(StartUp, SecondStartEndsAtOnceWithoutTouchingTheSettings) {
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
+    std::filesystem::create_directory(m_dir.file("Neue Bilder"));
     if (child == 0) {
-        const StartupState second = runStartup(m_inputs);
-        ::_exit(second.secondInstance ? 42 : 0);
+        std::filesystem::current_path(m_dir.path());
+        StartupInputs inputs = m_inputs;
+        inputs.arguments = {"\"Neue", "Bilder\""};
+        const StartupState second = runStartup(inputs);
+        const bool handedOver = second.commandLineArgument == m_dir.file("Neue Bilder");
+        ::_exit(second.secondInstance && handedOver ? 42 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

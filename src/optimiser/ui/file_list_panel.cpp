@@ -25,7 +25,7 @@ FileListPanel::FileListPanel(QWidget* parent)
     m_list->setPalette(p);
     m_list->viewport()->installEventFilter(this);
 
-    m_refresh = new ccXPButton(QStringLiteral("Ordner aktualisieren"), this);
+    m_refresh = new ccXPButton(QStringLiteral("&Ordner aktualisieren"), this);
     m_refresh->setFixedHeight(23);
     column->addWidget(m_list, 1);
     column->addWidget(m_refresh);

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +25,7 @@
 #include <string_view>
 #include <thread>
 
+#include "common/picture_endings.h"
 #include "common/regular_file.h"
 #include "controls/XP_ProgressBar.h"
 #include "controls/ccXPButton.h"
@@ -52,18 +55,19 @@
 namespace vendrik {
 namespace {
 
-// The window's size: 575 pixels wide (8625 twips) and 701 high, 143 more
+// The window's size: 575 pixels wide (8625 twips) and 662 high, 104 more
 // than the 558 (8370 twips) of the window without the metadata choice's
-// row, the field "höchstens N KB" at its own height beside the slider, the
-// estimate's row under the preview, the row of "kleinere Dateien
-// (langsamer)" and the frame "Ausgaben: " with its two rows of check boxes.
-// The status bar under them, which holds the last run's summary and
-// "Zielordner öffnen", adds its 24.
-constexpr QSize kWindowSize{575, 725};
+// row, the estimate's row under the preview, the row of "kleinere Dateien
+// (langsamer)", the frame "Ausgaben: " and the status bar with the last
+// run's summary and "Zielordner öffnen". With its title bar it fits the 720
+// pixels a 1080 screen at scale 1.5 has beside a panel: the frame "Info: "
+// spans both columns with each bar beside its caption, and the watermark's
+// frame stands beside the naming.
+constexpr QSize kWindowSize{575, 662};
 
 // The left column (file list and preview) at the window's own size, the
 // window's side margins and the space between the columns.
-constexpr int kListWidth = 188;
+constexpr int kListWidth = 168;
 constexpr int kMargin = 8;
 constexpr int kColumnSpacing = 8;
 
@@ -72,6 +76,13 @@ constexpr int kColumnSpacing = 8;
 constexpr int kEstimateDelayMs = 200;
 // Shown while the estimate is computed.
 constexpr std::string_view kEstimatePending = "ca. … KB";
+
+// The start button's caption for `marked` pictures, with the access key
+// both captions have: Alt+B starts either run.
+QString startCaption(int marked) {
+    return marked == 1 ? withAccessKey(qtText(kSingleRunCaption), QLatin1Char('B'))
+                       : withAccessKey(qtText(kBatchRunCaption), QLatin1Char('b'));
+}
 
 // Holds the normal pointer over a question asked while the hourglass shows.
 class NormalPointer {
@@ -110,6 +121,7 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
     m_estimateDelay->setInterval(kEstimateDelayMs);
     buildLayout();
     connectControls();
+    applyReadingOrder();
 
     // Load: the window's size, centred a little above the middle.
     resize(kWindowSize);
@@ -127,34 +139,34 @@ frmOptimize::frmOptimize(std::string settingsFile, WatermarkSettings design, QWi
 
 frmOptimize::~frmOptimize() = default;
 
-// The frame "Info: ": the two progress bars with their captions, and "12 von
-// 500" at the end of the overall bar's caption line.
+// The frame "Info: " under both columns: each progress bar beside its
+// caption, and "12 von 500" after the overall bar.
 QGroupBox* frmOptimize::buildInfoFrame() {
     auto* infoFrame = new QGroupBox(QStringLiteral("Info: "), this);
-    auto* infoColumn = new QVBoxLayout(infoFrame);
-    infoColumn->setContentsMargins(8, 2, 8, 5);
-    infoColumn->setSpacing(1);
+    auto* infoGrid = new QGridLayout(infoFrame);
+    infoGrid->setContentsMargins(8, 2, 8, 5);
+    infoGrid->setHorizontalSpacing(8);
+    infoGrid->setVerticalSpacing(3);
+    infoGrid->setColumnStretch(1, 1);
     m_progressCount = new QLabel(infoFrame);
     m_progressCount->setObjectName(QStringLiteral("progressCount"));
     m_progressCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_progressCount->setAccessibleDescription(QStringLiteral("Bilder fertig von allen"));
-    auto addBar = [&](const QString& caption, QLabel* beside) {
+    m_progressCount->setMinimumWidth(
+        QFontMetrics(m_progressCount->font()).horizontalAdvance(QStringLiteral("00000 von 00000")));
+    auto addBar = [&](int row, const QString& caption) {
         auto* label = new QLabel(caption, infoFrame);
         auto* bar = new XP_ProgressBar(infoFrame);
         bar->setAccessibleName(caption);
         bar->setShowText(true);
         bar->setFixedHeight(15);
-        auto* captionRow = new QHBoxLayout;
-        captionRow->addWidget(label, 1);
-        if (beside != nullptr) {
-            captionRow->addWidget(beside);
-        }
-        infoColumn->addLayout(captionRow);
-        infoColumn->addWidget(bar);
+        infoGrid->addWidget(label, row, 0);
+        infoGrid->addWidget(bar, row, 1);
         return bar;
     };
-    m_overall = addBar(QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"), m_progressCount);
-    m_current = addBar(QStringLiteral("Fortschritt aktuelles Bild:"), nullptr);
+    m_overall = addBar(0, QStringLiteral("Fortschritt gesamt (Stapelverarbeitung):"));
+    m_current = addBar(1, QStringLiteral("Fortschritt aktuelles Bild:"));
+    infoGrid->addWidget(m_progressCount, 0, 2);
     return infoFrame;
 }
 
@@ -169,21 +181,24 @@ void frmOptimize::buildLayout() {
 
     auto* watermarkFrame = new QGroupBox(QStringLiteral("Wasserzeichen: "), this);
     m_watermarkFrame = watermarkFrame;
-    m_watermark = new QCheckBox(QStringLiteral("einblenden"), watermarkFrame);
-    m_designerButton = new ccXPButton(QStringLiteral("weitere Einstellungen..."), watermarkFrame);
+    // Access keys (Alt and the underlined letter) for the window's actions
+    // whose captions have a letter no other action takes.
+    m_watermark = new QCheckBox(QStringLiteral("e&inblenden"), watermarkFrame);
+    m_designerButton = new ccXPButton(QStringLiteral("weitere &Einstellungen..."), watermarkFrame);
     m_designerButton->setFixedHeight(23);
-    auto* watermarkRow = new QHBoxLayout(watermarkFrame);
-    watermarkRow->setContentsMargins(8, 2, 8, 5);
-    watermarkRow->addWidget(m_watermark);
-    watermarkRow->addStretch(1);
-    watermarkRow->addWidget(m_designerButton);
+    // Beside the naming: the switch over the button.
+    auto* watermarkRows = new QVBoxLayout(watermarkFrame);
+    watermarkRows->setContentsMargins(6, 2, 6, 5);
+    watermarkRows->setSpacing(3);
+    watermarkRows->addWidget(m_watermark);
+    watermarkRows->addWidget(m_designerButton);
 
     QGroupBox* infoFrame = buildInfoFrame();
 
-    m_start = new ccXPButton(qtText(kSingleRunCaption), this);
+    m_start = new ccXPButton(startCaption(1), this);
     m_start->setFixedSize(170, 27);
     m_start->setDefault(true);
-    m_cancel = new ccXPButton(QStringLiteral("Abbrechen"), this);
+    m_cancel = new ccXPButton(QStringLiteral("&Abbrechen"), this);
     m_cancel->setFixedSize(90, 27);
     m_cancel->setEnabled(false);
     auto* buttons = new QHBoxLayout;
@@ -200,9 +215,11 @@ void frmOptimize::buildLayout() {
     right->addWidget(m_size);
     right->addWidget(m_quality);
     right->addWidget(m_outputs);
-    right->addWidget(m_naming);
-    right->addWidget(watermarkFrame);
-    right->addWidget(infoFrame);
+    auto* namingAndWatermark = new QHBoxLayout;
+    namingAndWatermark->setSpacing(6);
+    namingAndWatermark->addWidget(m_naming, 1);
+    namingAndWatermark->addWidget(watermarkFrame);
+    right->addLayout(namingAndWatermark);
     right->addStretch(1);
     right->addLayout(buttons);
     // A larger window gives its room to the file list and the preview; the
@@ -226,6 +243,7 @@ void frmOptimize::buildLayout() {
     root->setSpacing(4);
     root->addWidget(m_paths);
     root->addLayout(middle, 1);
+    root->addWidget(infoFrame);
 
     // The last run's summary stays in the status bar until the next run
     // starts, beside the button that opens its target folder.
@@ -241,6 +259,30 @@ void frmOptimize::buildLayout() {
 
     m_context = new QMenu(this);
     m_context->addAction(QStringLiteral("Löschen..."), this, [this] { mnuDelete_Click(); });
+}
+
+void frmOptimize::applyReadingOrder() {
+    std::vector<QWidget*> order = {
+        m_paths->txtPath(0),       m_paths->ButtonBrowse(0), m_paths->txtPath(2),
+        m_paths->ButtonBrowse(2),  m_paths->chkSamePath(),   m_files->FileList(),
+        m_files->ccXPButton3(),    m_size->cboSizes(),       m_size->txtSizeH(),
+        m_size->txtSizeW(),        m_size->Check1(),         m_size->chkNoEnlarge(),
+        m_quality->optQuali(0),    m_quality->optQuali(1),   m_quality->HScroll1(),
+        m_quality->maxSizeField(),
+    };
+    for (int e = 0; e < 4; ++e) {
+        order.push_back(m_quality->ccXPButton1(e));
+    }
+    order.insert(order.end(), {m_quality->cboMetadata(), m_quality->cboFormat(),
+                               m_quality->chkCompression(),
+                               m_outputs->chkNeverLarger(), m_outputs->chkLossless(),
+                               m_outputs->chkKeepDates(), m_outputs->chkTurnBox()});
+    const std::vector<QWidget*> naming = m_naming->readingOrder();
+    order.insert(order.end(), naming.begin(), naming.end());
+    order.insert(order.end(), {m_watermark, m_designerButton, m_cancel, m_start, m_openTarget});
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 void frmOptimize::connectControls() {
@@ -275,6 +317,9 @@ void frmOptimize::connectControls() {
     connect(m_files, &FileListPanel::contextMenuWanted, this, &frmOptimize::showContextMenu);
     connect(m_files, &FileListPanel::refreshClicked, this, &frmOptimize::refreshFolder);
 
+    // "am Anfang" moves the "_" to the other side of its field (the panel's
+    // own handler has run).
+    connect(m_naming->chkAnfang(), &QCheckBox::clicked, this, [this] { applyReadingOrder(); });
     connect(m_watermark, &QCheckBox::clicked, this, [this] { focusDummy(); });
     connect(m_designerButton, &ccXPButton::Click, this, [this] { ccXPButton4_Click(); });
 
@@ -309,7 +354,10 @@ void frmOptimize::connectControls() {
     connect(m_watermark, &QCheckBox::toggled, this, changed);
     connect(m_outputs->chkNeverLarger(), &QCheckBox::toggled, this, changed);
     connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, changed);
+    connect(m_outputs->chkTurnBox(), &QCheckBox::toggled, this, changed);
     connect(m_outputs->chkLossless(), &QCheckBox::toggled, this, [this] { showLossless(); });
+    // Kept at its own size, a picture has no box to turn.
+    connect(m_size->Check1(), &QCheckBox::toggled, this, [this] { showLossless(); });
 }
 
 void frmOptimize::setServices(std::unique_ptr<WindowServices> services) {
@@ -346,11 +394,16 @@ void frmOptimize::applySettings(const Settings& s) {
     m_outputs->chkKeepDates()->setChecked(s.keepDates);
     m_outputs->chkNeverLarger()->setChecked(s.neverLarger);
     m_outputs->chkLossless()->setChecked(s.lossless);
+    m_outputs->chkTurnBox()->setChecked(s.turnBox);
     showLossless();
     m_size->txtSizeH()->setText(QString::fromStdString(s.manH));
     m_size->txtSizeW()->setText(QString::fromStdString(s.manW));
     m_quality->HScroll1()->setValue(s.quality);
     m_quality->HScroll1_Change();
+    // A sampling chosen by hand holds for the stored quality it was chosen at.
+    if (s.samplingChoice == 1 || s.samplingChoice == 2) {
+        m_quality->chooseSampling(s.samplingChoice == 1 ? Sampling::Best : Sampling::Faster);
+    }
     if (s.metadata >= 0 && s.metadata < m_quality->cboMetadata()->count()) {
         m_quality->cboMetadata()->setCurrentIndex(s.metadata);
     }
@@ -360,6 +413,7 @@ void frmOptimize::applySettings(const Settings& s) {
         m_size->cboSizes()->setCurrentIndex(s.sizeIndex);
         cboSizes_Click();
     }
+    m_watermark->setChecked(s.watermarkOn);
     m_paths->chkSamePath()->setChecked(s.samePath);
     m_paths->applySamePath();
     m_naming->txtTag()->setText(QString::fromStdString(s.tag));
@@ -373,10 +427,26 @@ bool frmOptimize::selectFileName(const std::string& fileName) {
     return m_files->selectFileName(fileName);
 }
 
+void frmOptimize::openRequested(const std::string& path) {
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+    if (path.empty()) {
+        return;
+    }
+    if (FolderExists(path) || (isPictureArgument(path) && FolderExists(ParentPath(path)))) {
+        picturesDropped({QString::fromStdString(path)});
+    }
+}
+
 // ---- Procedures ----------------------------------------------------------
 
 void frmOptimize::SetAnfang(int position) {
     m_naming->SetAnfang(position);
+    applyReadingOrder();
 }
 
 void frmOptimize::Check1_Click() {
@@ -413,8 +483,8 @@ std::vector<QWidget*> frmOptimize::runLockedControls() const {
 
 void frmOptimize::showLossless() {
     // A lossless rewrite keeps the source's size, quality and pixels: the
-    // box, the compression, the format (it writes JPEG) and the watermark do
-    // not apply. The metadata choice does.
+    // box (and its turn), the compression, the format (it writes JPEG) and
+    // the watermark do not apply. The metadata choice does.
     const bool apply = !m_outputs->chkLossless()->isChecked();
     m_size->setEnabled(apply);
     m_quality->cboFormat()->setEnabled(apply);
@@ -429,6 +499,7 @@ void frmOptimize::showLossless() {
     }
     m_watermark->setEnabled(apply);
     m_designerButton->setEnabled(apply);
+    m_outputs->chkTurnBox()->setEnabled(apply && !m_size->Check1()->isChecked());
 }
 
 void frmOptimize::refreshFolder() {
@@ -550,7 +621,7 @@ void frmOptimize::entryChosen(const QString& fileName) {
 
 void frmOptimize::markedCountChanged(int count) {
     m_runMode = count == 1 ? 1 : 2;
-    m_start->setCaption(qtText(count == 1 ? kSingleRunCaption : kBatchRunCaption));
+    m_start->setCaption(startCaption(count));
 }
 
 void frmOptimize::openEntry(const QString& fileName) {
@@ -784,6 +855,11 @@ Settings frmOptimize::currentSettings() const {
     s.keepDates = m_outputs->chkKeepDates()->isChecked();
     s.neverLarger = m_outputs->chkNeverLarger()->isChecked();
     s.lossless = m_outputs->chkLossless()->isChecked();
+    s.turnBox = m_outputs->chkTurnBox()->isChecked();
+    s.watermarkOn = m_watermark->isChecked();
+    if (const std::optional<Sampling> chosen = m_quality->sampling()) {
+        s.samplingChoice = *chosen == Sampling::Best ? 1 : 2;
+    }
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;
@@ -793,10 +869,10 @@ BatchSettings frmOptimize::runSettings(std::size_t pictures) const {
     const Settings settings = currentSettings();
     RunChoices choices;
     choices.pictures = pictures;
-    choices.watermark = m_watermark->isChecked() && !m_outputs->chkLossless()->isChecked();
+    choices.watermark = settings.watermarkOn && !settings.lossless;
     choices.jobs = m_jobs;
     BatchSettings batch = batchSettingsFrom(settings, choices);
-    // The sampling the user chose by hand, if any (not stored).
+    // The sampling the user chose by hand, if any.
     batch.picture.sampling = m_quality->sampling();
     return batch;
 }

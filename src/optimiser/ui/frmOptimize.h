@@ -78,6 +78,11 @@ public:
     // Marks the first entry equal to `fileName` ignoring case and shows its
     // preview; false when the list has none.
     bool selectFileName(const std::string& fileName);
+    // A later start's folder or picture (an absolute path; empty for a start
+    // without one): the window comes to the front and lists the folder, a
+    // picture marked in it. During a run it only comes to the front; a path
+    // that is neither a picture nor a folder is ignored, as at start-up.
+    void openRequested(const std::string& path);
 
     // ---- The window's procedures -------------------------------------------
     void SetAnfang(int position);
@@ -211,6 +216,10 @@ private:
     // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
     void showLossless();
     QGroupBox* buildInfoFrame();
+    // Tab goes through the controls as they are read: the paths, the list
+    // and what stands under it, then the right column from the size to the
+    // start button, then the status bar. The naming changes it.
+    void applyReadingOrder();
     // The window closes, or the program quits: the settings are written once.
     void unload();
 

@@ -50,7 +50,8 @@ NamingPanel::NamingPanel(QWidget* dummy, QWidget* parent)
     grid->setVerticalSpacing(3);
     grid->addLayout(m_listRow, 0, 0);
     grid->addLayout(m_ownRow, 1, 0);
-    grid->addWidget(m_atStart, 0, 1, Qt::AlignRight);
+    // Under the two rows: the frame shares its line with the watermark's.
+    grid->addWidget(m_atStart, 2, 0, Qt::AlignLeft);
     column->addLayout(grid);
     SetAnfang(0);
 
@@ -66,6 +67,13 @@ NamingPanel::NamingPanel(QWidget* dummy, QWidget* parent)
 
 QRadioButton* NamingPanel::optName(int index) const {
     return index == 1 ? m_fromList : index == 2 ? m_own : nullptr;
+}
+
+std::vector<QWidget*> NamingPanel::readingOrder() const {
+    if (m_position == 0) {
+        return {m_fromList, m_tags, m_own, m_ownTag, m_atStart};
+    }
+    return {m_tags, m_fromList, m_ownTag, m_own, m_atStart};
 }
 
 int NamingPanel::chosenOption() const {

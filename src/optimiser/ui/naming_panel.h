@@ -6,6 +6,7 @@
 // the tag fields, with the tag at the start after them.
 
 #include <QGroupBox>
+#include <vector>
 
 #include "optimiser/naming.h"
 
@@ -39,6 +40,10 @@ public:
     [[nodiscard]] int chosenOption() const;
     // Switches option 1 or 2 on; any other value switches both off.
     void chooseOption(int option);
+
+    // The controls in reading order, which SetAnfang changes: the "_"
+    // stands before or after its field.
+    [[nodiscard]] std::vector<QWidget*> readingOrder() const;
 
     // 0: tag at the end, 1: tag at the start; other values change nothing.
     void SetAnfang(int position);

@@ -22,6 +22,13 @@ OutputChoicesPanel::OutputChoicesPanel(QWidget* dummy, QWidget* parent)
     m_keepDates = addChoice(QStringLiteral("Dateidatum beibehalten"),
                             QStringLiteral("Jede Ausgabe bekommt die Änderungszeit ihrer Quelle"),
                             1, 0);
+    // The longest caption in the second column, which takes the room the
+    // first leaves.
+    m_turnBox = addChoice(
+        QStringLiteral("Hochformat wie Querformat"),
+        QStringLiteral("Der Zielrahmen wird zur Ausrichtung jedes Bildes gedreht: Hoch- und "
+                       "Querformate bekommen dieselbe lange Kante"),
+        1, 1);
 }
 
 QCheckBox* OutputChoicesPanel::addChoice(const QString& caption, const QString& tip, int row,
@@ -31,7 +38,8 @@ QCheckBox* OutputChoicesPanel::addChoice(const QString& caption, const QString& 
     auto* grid = qobject_cast<QGridLayout*>(layout());
     if (grid == nullptr) {
         grid = frameGrid(this);
-        grid->setColumnStretch(0, 1);
+        grid->setContentsMargins(6, 2, 6, 5);
+        grid->setHorizontalSpacing(4);
         grid->setColumnStretch(1, 1);
     }
     grid->addWidget(box, row, column);

@@ -4,7 +4,10 @@
 // smaller than its output instead (the settings key "NieGroesser"), "nur
 // verlustfrei" rewrites JPEG sources without decoding them ("Verlustfrei";
 // the window greys out what does not apply then), "Dateidatum beibehalten"
-// gives each output its source's modification time ("DatumBehalten").
+// gives each output its source's modification time ("DatumBehalten"),
+// "Hochformat wie Querformat" turns the target box to each picture's
+// orientation ("HochWieQuer"; it belongs to the size, but the size frame has
+// no room for it without a row more).
 
 #include <QGroupBox>
 
@@ -27,6 +30,9 @@ public:
     [[nodiscard]] QCheckBox* chkKeepDates() const {
         return m_keepDates;
     }
+    [[nodiscard]] QCheckBox* chkTurnBox() const {
+        return m_turnBox;
+    }
 
 private:
     QCheckBox* addChoice(const QString& caption, const QString& tip, int row, int column);
@@ -35,6 +41,7 @@ private:
     QCheckBox* m_neverLarger = nullptr;
     QCheckBox* m_lossless = nullptr;
     QCheckBox* m_keepDates = nullptr;
+    QCheckBox* m_turnBox = nullptr;
 };
 
 }  // namespace vendrik

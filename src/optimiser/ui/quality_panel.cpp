@@ -17,6 +17,14 @@
 #include "optimiser/ui/window_look.h"
 
 namespace vendrik {
+namespace {
+
+// The preset buttons' access keys: "Website", "eMail", "Normal", "Optimal"
+// ("O" is "Ordner aktualisieren"'s).
+constexpr std::array<char, 4> kPresetKeys = {'W', 'M', 'N', 'p'};
+
+}  // namespace
+
 QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     : QGroupBox(QStringLiteral("JPEG-Kompression: "), parent), m_dummy(dummy) {
     QGridLayout* grid = frameGrid(this);
@@ -41,6 +49,9 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     m_slider->setRange(kQualityMin, kQualityMax);
     m_slider->setSingleStep(1);
     m_slider->setPageStep(kQualityLargeStep);
+    // Reached by Tab like every other control: arrows move it by 1, Page Up
+    // and Page Down by the large step.
+    m_slider->setFocusPolicy(Qt::StrongFocus);
     m_caption->setBuddy(m_slider);
 
     // The slider and the field "höchstens N KB" stand over the preset
@@ -53,7 +64,8 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
         sliderAndPresets->setColumnStretch(i, 1);
     }
     for (std::size_t i = 0; i < m_presets.size(); ++i) {
-        m_presets[i] = new ccXPButton(qtText(kQualityPresets[i].caption), this);
+        m_presets[i] =
+            new ccXPButton(withAccessKey(qtText(kQualityPresets[i].caption), kPresetKeys[i]), this);
         m_presets[i]->setFixedHeight(23);
         sliderAndPresets->addWidget(m_presets[i], 1, static_cast<int>(i));
         connect(m_presets[i], &ccXPButton::Click, this,
@@ -158,6 +170,11 @@ void QualityPanel::chooseFormat(int stored) {
 
 void QualityPanel::showSampling(Sampling s) {
     m_sampling[s == Sampling::Best ? 0 : 1]->setChecked(true);
+}
+
+void QualityPanel::chooseSampling(Sampling s) {
+    m_chosenSampling = s;
+    showSampling(s);
 }
 
 void QualityPanel::HScroll1_Change() {

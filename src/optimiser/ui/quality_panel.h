@@ -74,6 +74,10 @@ public:
         return m_chosenSampling;
     }
 
+    // A sampling chosen by hand before (a setting): shown and used until the
+    // slider moves, as a click on its option would be.
+    void chooseSampling(Sampling s);
+
     // The slider's value changed (by the user, a preset or a setting): the
     // caption, the sampling option by the slider's rule (a choice by hand
     // ends), and the preset marks.

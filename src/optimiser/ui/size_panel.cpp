@@ -49,15 +49,32 @@ SizePanel::SizePanel(QWidget* dummy, QWidget* parent)
     m_noEnlarge->setToolTip(
         QStringLiteral("Bilder, die in den Zielrahmen passen, behalten ihre Größe"));
 
-    auto* sizeRow = new QHBoxLayout;
-    sizeRow->setSpacing(5);
-    sizeRow->addWidget(m_sizes, 1);
-    sizeRow->addSpacing(4);
-    sizeRow->addWidget(m_height);
-    sizeRow->addWidget(m_times);
-    sizeRow->addWidget(m_width);
-    grid->addWidget(caption, 0, 0);
-    grid->addLayout(sizeRow, 1, 0);
+    // The own size's small captions stand over their fields, in the caption
+    // line of the list, which has room beside its text: no row more.
+    m_heightCaption = new QLabel(QStringLiteral("Höhe"), this);
+    m_widthCaption = new QLabel(QStringLiteral("Breite"), this);
+    for (QLabel* small : {m_heightCaption, m_widthCaption}) {
+        QFont font = small->font();
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        small->setFont(font);
+        small->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    }
+    m_heightCaption->setBuddy(m_height);
+    m_widthCaption->setBuddy(m_width);
+
+    auto* sizeRows = new QGridLayout;
+    sizeRows->setHorizontalSpacing(5);
+    sizeRows->setVerticalSpacing(0);
+    sizeRows->setColumnStretch(0, 1);
+    sizeRows->setColumnMinimumWidth(1, 4);
+    sizeRows->addWidget(caption, 0, 0);
+    sizeRows->addWidget(m_heightCaption, 0, 2);
+    sizeRows->addWidget(m_widthCaption, 0, 4);
+    sizeRows->addWidget(m_sizes, 1, 0);
+    sizeRows->addWidget(m_height, 1, 2);
+    sizeRows->addWidget(m_times, 1, 3);
+    sizeRows->addWidget(m_width, 1, 4);
+    grid->addLayout(sizeRows, 0, 0, 2, 1);
     auto* checkRow = new QHBoxLayout;
     checkRow->addWidget(m_keepSize);
     checkRow->addSpacing(8);
@@ -87,6 +104,8 @@ void SizePanel::setOwnSizeEnabled(bool on) {
     m_height->setEnabled(on);
     m_width->setEnabled(on);
     m_times->setEnabled(on);
+    m_heightCaption->setEnabled(on);
+    m_widthCaption->setEnabled(on);
 }
 
 void SizePanel::cboSizes_Click() {

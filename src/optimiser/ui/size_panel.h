@@ -1,7 +1,8 @@
 #pragma once
 // The frame "Optimierungs-Einstellungen: ": the size list cboSizes, the own
-// size fields txtSizeH and txtSizeW, "Originalgröße(n) beibehalten"
-// (Check1) and beside it "nicht vergrößern", with the enabling rules between them and the destination box
+// size fields txtSizeH and txtSizeW (captioned "Höhe" and "Breite"),
+// "Originalgröße(n) beibehalten" (Check1) and beside it "nicht vergrößern",
+// with the enabling rules between them and the destination box
 // (picDestSize) that a size preset sets.
 
 #include <QGroupBox>
@@ -70,6 +71,8 @@ private:
     FilteredLineEdit* m_height = nullptr;
     FilteredLineEdit* m_width = nullptr;
     QLabel* m_times = nullptr;
+    QLabel* m_heightCaption = nullptr;
+    QLabel* m_widthCaption = nullptr;
     QCheckBox* m_keepSize = nullptr;
     QCheckBox* m_noEnlarge = nullptr;
     int m_sizeIndex = kDefaultSizeIndex;

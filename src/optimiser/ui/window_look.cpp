@@ -5,6 +5,14 @@
 
 namespace vendrik {
 
+QString withAccessKey(const QString& caption, QChar key) {
+    QString marked = caption;
+    if (const qsizetype at = marked.indexOf(key); at >= 0) {
+        marked.insert(at, QLatin1Char('&'));
+    }
+    return marked;
+}
+
 QGridLayout* frameGrid(QGroupBox* frame) {
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(8, 2, 8, 5);

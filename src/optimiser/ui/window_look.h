@@ -15,6 +15,11 @@ namespace vendrik {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// `caption` with its access key marked: an "&" before the first `key`
+// (Alt and the key then press or focus the control; the caption reads the
+// same, the key underlined). A caption without the key is returned as it is.
+[[nodiscard]] QString withAccessKey(const QString& caption, QChar key);
+
 // The grid of a frame ("Pfade: ", "Optimierungs-Einstellungen: ", ...):
 // narrow margins under the frame's title, 6 pixels between columns and 3
 // between rows.
