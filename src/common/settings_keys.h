@@ -94,6 +94,10 @@ static_assert(kSettingKeys.size() == 30,
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;
 
+// Its place in kSettingKeys, for values kept in the table's order;
+// kSettingKeys.size() for a name not in it.
+[[nodiscard]] std::size_t settingKeyIndex(std::string_view name) noexcept;
+
 // The key of that name, by value, for constant expressions; a name not in
 // the table does not compile there. GCC's null-pointer sanitizer rejects
 // pointers into the table in constant expressions, hence the copy.

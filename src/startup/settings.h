@@ -12,6 +12,7 @@
 // Start-up (start_up.h) does the loading and resolves the two folders.
 
 #include <string>
+#include <vector>
 
 #include "common/settings_keys.h"
 #include "startup/ini_document.h"
@@ -73,6 +74,17 @@ struct Settings {
 // The same from a settings file already read (readSettingsFile), for a caller
 // that also wants to know what became of the file.
 [[nodiscard]] Settings loadSettings(const IniDocument& document);
+
+// Every key of the key table in its stored form, in the table's order, as
+// the windows would store `settings` ("optTag" empty when neither option is
+// chosen). settingsFromTexts reads them back to the same values.
+[[nodiscard]] std::vector<std::string> settingTexts(const Settings& settings);
+
+// The settings from stored texts in the key table's order (as
+// storedSettingTexts gives them; missing ones count as empty), by the same
+// rules as a settings file: an empty text is the key's default, one that
+// cannot apply leaves the control's default (or 0 for a watermark number).
+[[nodiscard]] Settings settingsFromTexts(std::vector<std::string> texts);
 
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
