@@ -47,8 +47,8 @@ struct SettingKey {
 // choice, written only once chosen, after them), the start flag, the
 // watermark's keys; then the main window's keys for sizes, compression and
 // outputs, also written only once chosen. The window's keys are those owned
-// by MainWindow, nineteen in all.
-inline constexpr std::array<SettingKey, 30> kSettingKeys = {{
+// by MainWindow, twenty in all.
+inline constexpr std::array<SettingKey, 31> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -87,9 +87,11 @@ inline constexpr std::array<SettingKey, 30> kSettingKeys = {{
     {"NieGroesser", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
     // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
     {"Verlustfrei", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "mit Unterordnern": the file list shows the source folder's tree.
+    {"Unterordner", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 30,
-              "the main window's 19 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 31,
+              "the main window's 20 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;

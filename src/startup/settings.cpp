@@ -129,6 +129,7 @@ std::vector<IniEntry> laterEntries(const Settings& s) {
         {"DatumBehalten", flag(s.keepDates)},
         {"NieGroesser", flag(s.neverLarger)},
         {"Verlustfrei", flag(s.lossless)},
+        {"Unterordner", flag(s.subfolders)},
     };
 }
 
@@ -181,6 +182,7 @@ Settings settingsFromTexts(std::vector<std::string> texts) {
     s.keepDates = stored.control("DatumBehalten") != 0;
     s.neverLarger = stored.control("NieGroesser") != 0;
     s.lossless = stored.control("Verlustfrei") != 0;
+    s.subfolders = stored.control("Unterordner") != 0;
     s.watermark = watermarkFrom(stored);
     return s;
 }

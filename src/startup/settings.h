@@ -54,6 +54,8 @@ struct Settings {
     bool neverLarger = settingDefaultWhole("NieGroesser") != 0;
     // "nur verlustfrei": JPEG sources rewritten without decoding their pixels.
     bool lossless = settingDefaultWhole("Verlustfrei") != 0;
+    // "mit Unterordnern": the file list shows the source folder's tree.
+    bool subfolders = settingDefaultWhole("Unterordner") != 0;
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -90,7 +92,7 @@ struct Settings {
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
 // then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
-// "NieGroesser" and "Verlustfrei" when they differ from their defaults or the
+// "NieGroesser", "Verlustfrei" and "Unterordner" when they differ from their defaults or the
 // file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).

@@ -122,6 +122,11 @@ void QualityPanel::showSampling(Sampling s) {
     m_sampling[s == Sampling::Best ? 0 : 1]->setChecked(true);
 }
 
+void QualityPanel::chooseSampling(std::optional<Sampling> sampling) {
+    m_chosenSampling = sampling;
+    showSampling(sampling.value_or(samplingForQuality(m_slider->value())));
+}
+
 void QualityPanel::HScroll1_Change() {
     const int value = m_slider->value();
     const QString caption = QString::fromStdString(qualityCaption(value));

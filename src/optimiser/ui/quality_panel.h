@@ -71,6 +71,9 @@ public:
     void HScroll1_Change();
     // A preset button: its slider value, and the sampling by the rule.
     void presetClicked(int element);
+    // An own preset: its sampling chosen as by a click, or (nothing) the
+    // slider's rule.
+    void chooseSampling(std::optional<Sampling> sampling);
 
 private:
     void showSampling(Sampling s);
