@@ -6,7 +6,9 @@
 #    clicks while the estimate of the picture before is computed, and the
 #    time from a click to the estimated output size shown;
 # 2. a folder of 5,000 pictures: from opening the window to the list filled
-#    and the window painted, median of 9;
+#    and the window painted, median of 9; a tree of 10,000 pictures with
+#    "mit Unterordnern", listed in the background while the window repaints,
+#    beside find listing it;
 # 3. the run: the window on the batch benchmark's 24 photographs of 12
 #    megapixels into the 1024 × 1280 box at quality 80, against
 #    `vendrik-cli optimise` with the same settings file, in alternation
@@ -48,6 +50,22 @@ for i in $(seq 10001 15000); do
     cp "$photos12/photo01.jpg" "$work/5000/bild$i.jpg"
 done
 "$bench" folder "$work/5000" 9
+
+echo "== 2b. a tree of 10,000 pictures in 1,000 folders (\"mit Unterordnern\")"
+for d in $(seq 100 1099); do
+  mkdir -p "$work/baum/$((d / 100))/$d"
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    ln "$photos12/photo01.jpg" "$work/baum/$((d / 100))/$d/bild$i.jpg" 2>/dev/null ||
+      cp "$photos12/photo01.jpg" "$work/baum/$((d / 100))/$d/bild$i.jpg"
+  done
+done
+"$bench" tree "$work/baum" 9 | tee "$work/tree"
+# The peer in the same run: find listing the same tree, sorted.
+t0=$(date +%s%N)
+find "$work/baum" -type f -iname '*.jpg' | sort >/dev/null
+f=$(( ($(date +%s%N) - t0) / 1000 ))
+awk -v f="$f" '/^tree:/ { match($0, /median [0-9.]+/); m = substr($0, RSTART + 7, RLENGTH - 7);
+  printf "find | sort, same tree: %.1f ms; window / find: %.2f (target: window < 1000 ms)\n", f / 1000, m / (f / 1000) }' "$work/tree"
 
 echo "== 3. the run: the window against vendrik-cli optimise, $(nproc) cores"
 mkdir -p "$work/fenster" "$work/befehlszeile"

@@ -213,18 +213,22 @@ std::vector<BatchSource> picturesOf(const std::vector<std::string>& inputs,
 }
 
 // The settings the run starts from: the key table's defaults, or the
-// settings file's values when there is one.
-Settings startingSettings(const SettingsSelection& selection) {
+// settings file's values when there is one; the file's document goes into
+// `document` for --preset.
+Settings startingSettings(const SettingsSelection& selection, IniDocument& document) {
     const std::string file = settingsFileOf(selection);
     if (file.empty()) {
         return Settings{};
     }
-    const Result<SettingsFileRead> read = readSettingsFile(file);
+    Result<SettingsFileRead> read = readSettingsFile(file);
     if (!read) {
         std::fprintf(stderr, "%s: Einstellungsdatei %s: %s; es gelten die Vorgaben\n", kPrefix,
                      terminalText(file).c_str(), read.reason().c_str());
     }
     Settings settings = read ? loadSettings(read->document) : Settings{};
+    if (read) {
+        document = std::move(read->document);
+    }
     // The target folder as the main window would show it: the stored one
     // when it exists, else its fallbacks.
     const PlatformKeyValueStore store;
@@ -282,7 +286,8 @@ int runOptimise(const Args& args) {
     if (Result<void> selection = checkSettingsSelection(options.settings); !selection) {
         return usageError(selection.reason());
     }
-    const Settings settings = startingSettings(options.settings);
+    const Settings settings = startingSettings(options.settings, options.settingsDocument);
+    options.startingSettings = settings;
     options.batch = startingBatchSettings(settings);
     // The designer's look and place; whether it is shown ("einblenden") is
     // not stored, so --watermark switches it on.

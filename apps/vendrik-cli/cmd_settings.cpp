@@ -10,6 +10,7 @@
 #include "settings_options.h"
 #include "startup/effective_settings.h"
 #include "startup/markers.h"
+#include "startup/own_presets.h"
 #include "startup/settings_file.h"
 
 namespace vendrik::cli {
@@ -22,7 +23,8 @@ const CommandHelp kHelp{
     "Ohne Option wird die Datei der Fenster gesucht: neben dem Programm, wenn\n"
     "dieser Ordner beschreibbar ist, sonst $XDG_CONFIG_HOME/vendrik/vendrik.ini.\n"
     "Eine Datei ohne den Abschnitt [Tervane Vendrik] gibt nur Vorgaben; das wird\n"
-    "gesagt.\n",
+    "gesagt. Mit --presets stattdessen die Namen der eigenen Voreinstellungen, einer\n"
+    "je Zeile, für optimise --preset NAME.\n",
     "Rückgabe: 0 gezeigt, 2 falscher Aufruf (auch: --settings DATEI fehlt oder ist\n"
     "nicht lesbar).\n"};
 
@@ -36,6 +38,14 @@ int runSettings(const Args& args) {
     SettingsSelection selection;
     std::vector<CliOption> table;
     addSettingsOptions(table, selection, "diese Einstellungsdatei lesen");
+    bool presets = false;
+    table.push_back(CliOption{"presets", 0, "",
+                              "nur die Namen der eigenen Voreinstellungen, einer je Zeile",
+                              [&presets](const std::string&, std::string&) {
+                                  presets = true;
+                                  return true;
+                              },
+                              true, ""});
     CommandLine line;
     if (const auto done = readCommandLine("settings", kHelp, table, args, line)) {
         return *done;
@@ -54,6 +64,16 @@ int runSettings(const Args& args) {
     // Read once; what became of it is named beside its path.
     const Result<SettingsFileRead> read =
         file.empty() ? Result<SettingsFileRead>(SettingsFileRead()) : readSettingsFile(file);
+    if (presets) {
+        if (!read) {
+            std::fprintf(stderr, "vendrik-cli settings: Einstellungsdatei %s: %s\n",
+                         terminalText(file).c_str(), terminalText(read.reason()).c_str());
+        }
+        for (const std::string& name : presetNames(read ? read->document : IniDocument())) {
+            std::printf("%s\n", terminalText(name).c_str());
+        }
+        return 0;
+    }
     if (file.empty()) {
         std::printf("Einstellungsdatei: keine (eingebaute Vorgaben)\n");
     } else {

@@ -10,6 +10,7 @@
 #include "optimiser/batch_settings_from.h"
 #include "optimiser/output_formats.h"
 #include "optimiser/size_target.h"
+#include "startup/own_presets.h"
 #include "startup/settings.h"
 #include "watermark_options.h"
 
@@ -149,6 +150,52 @@ Apply setFlag(bool& flag) {
     };
 }
 
+// An own preset: everything it holds replaces what the options before it
+// (and the settings file) said; where the outputs go, the jobs and
+// --keep-pixels stay.
+void applyOwnPreset(const OwnPreset& preset, OptimiseOptions& o) {
+    RunChoices choices;
+    choices.jobs = o.batch.jobs;
+    const BatchSettings from = batchSettingsFrom(preset.settings, choices);
+    const bool convertColours = o.batch.picture.convertColours;
+    o.batch.picture = from.picture;
+    o.batch.picture.convertColours = convertColours;
+    switch (preset.settings.samplingChoice) {
+        case 1:
+            o.batch.picture.sampling = Sampling::Best;
+            break;
+        case 2:
+            o.batch.picture.sampling = Sampling::Faster;
+            break;
+        default:
+            o.batch.picture.sampling.reset();
+            break;
+    }
+    o.batch.naming = from.naming;
+    o.batch.keepDates = from.keepDates;
+    o.watermark = preset.settings.watermarkOn;
+    o.watermarkSettings = preset.settings.watermark;
+}
+
+// --preset: one of the quality buttons, whose names an own preset cannot
+// take in the window, or an own preset.
+bool applyPreset(const std::string& name, OptimiseOptions& o, std::string& error) {
+    for (const QualityPreset& p : kQualityPresets) {
+        if (equalsIgnoringCase(p.caption, name)) {
+            o.batch.picture.quality = p.value;
+            return true;
+        }
+    }
+    const auto preset = readPreset(o.settingsDocument, name, o.startingSettings);
+    if (!preset) {
+        error = "--preset erwartet Website, eMail, Normal, Optimal oder den Namen einer "
+                "eigenen Voreinstellung (vendrik-cli settings --presets), nicht '" + name + "'";
+        return false;
+    }
+    applyOwnPreset(*preset, o);
+    return true;
+}
+
 }  // namespace
 
 const CommandHelp kOptimiseHelp{
@@ -202,17 +249,11 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                            return true;
                        }));
     t.push_back(option("preset", 0, "NAME",
-                       "Website (60), eMail (70), Normal (80) oder Optimal (90)",
-                       [&o](const std::string& v, std::string& e) {
-                           for (const QualityPreset& p : kQualityPresets) {
-                               if (equalsIgnoringCase(p.caption, v)) {
-                                   o.batch.picture.quality = p.value;
-                                   return true;
-                               }
-                           }
-                           e = "--preset erwartet Website, eMail, Normal oder Optimal";
-                           return false;
-                       }));
+                       "Website (60), eMail (70), Normal (80) oder Optimal (90) setzt die "
+                       "Qualität; jeder andere Name eine eigene Voreinstellung der "
+                       "Einstellungsdatei (vendrik-cli settings --presets) mit allem, was sie "
+                       "hält. Optionen danach gehen vor, Optionen davor ersetzt sie",
+                       [&o](const std::string& v, std::string& e) { return applyPreset(v, o, e); }));
     t.push_back(option("sampling", 0, "444|420",
                        "beste Qualität (444) oder höhere Geschwindigkeit (420)",
                        [&o](const std::string& v, std::string& e) {

@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "optimiser/batch_engine.h"
 #include "settings_options.h"
+#include "startup/ini_document.h"
 #include "startup/settings.h"
 #include "watermark/watermark_settings.h"
 
@@ -29,6 +30,10 @@ struct OptimiseOptions {
     bool json = false;  // --json: one JSON object per picture on standard output
     bool formatGiven = false;  // --format (not only the settings file's "Format")
     SettingsSelection settings;
+    // The settings file the run started from (read before the options that
+    // go over it), where --preset finds the user's own presets.
+    IniDocument settingsDocument;
+    Settings startingSettings;
     // --watermark ("einblenden") and the design given by the --wm-* options.
     bool watermark = false;
     bool watermarkDesigned = false;  // a --wm-* option was given

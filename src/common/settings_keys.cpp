@@ -29,6 +29,11 @@ const SettingKey* findSettingKey(std::string_view name) noexcept {
     return nullptr;
 }
 
+std::size_t settingKeyIndex(std::string_view name) noexcept {
+    const SettingKey* k = findSettingKey(name);
+    return k == nullptr ? kSettingKeys.size() : static_cast<std::size_t>(k - kSettingKeys.data());
+}
+
 std::string_view settingDefault(std::string_view name) {
     const SettingKey* k = findSettingKey(name);
     return k == nullptr ? std::string_view() : k->defaultValue;

@@ -46,10 +46,10 @@ struct SettingKey {
 // In the order the keys are written: the main window's keys (the metadata
 // choice, written only once chosen, after them), the start flag, the
 // watermark's keys; then the main window's keys for sizes, compression,
-// outputs and the output format, the watermark switch, the sampling and the
-// box's turn, also written only once chosen. The window's keys are those
-// owned by MainWindow, twenty-three in all.
-inline constexpr std::array<SettingKey, 34> kSettingKeys = {{
+// outputs and the output format, the watermark switch, the sampling, the
+// box's turn and the folder tree, also written only once chosen. The
+// window's keys are those owned by MainWindow, twenty-four in all.
+inline constexpr std::array<SettingKey, 35> kSettingKeys = {{
     {"Quelle", SettingKind::Text, "", SettingOwner::MainWindow},
     {"LastSavePath", SettingKind::Text, "", SettingOwner::MainWindow},
     {"FirstRun", SettingKind::Integer, "1", SettingOwner::StartUp},
@@ -98,12 +98,18 @@ inline constexpr std::array<SettingKey, 34> kSettingKeys = {{
     // "Hochformat wie Querformat": the box turned to each picture's
     // orientation.
     {"HochWieQuer", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
+    // "mit Unterordnern": the file list shows the source folder's tree.
+    {"Unterordner", SettingKind::Integer, "0", SettingOwner::MainWindow, 0, 1},
 }};
-static_assert(kSettingKeys.size() == 34,
-              "the main window's 23 keys, the start flag and the designer's 10 keys");
+static_assert(kSettingKeys.size() == 35,
+              "the main window's 24 keys, the start flag and the designer's 10 keys");
 
 // The key of that name (exact spelling), or nullptr.
 [[nodiscard]] const SettingKey* findSettingKey(std::string_view name) noexcept;
+
+// Its place in kSettingKeys, for values kept in the table's order;
+// kSettingKeys.size() for a name not in it.
+[[nodiscard]] std::size_t settingKeyIndex(std::string_view name) noexcept;
 
 // The key of that name, by value, for constant expressions; a name not in
 // the table does not compile there. GCC's null-pointer sanitizer rejects

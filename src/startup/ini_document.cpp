@@ -176,6 +176,37 @@ std::vector<std::optional<std::string>> IniDocument::values(
     return out;
 }
 
+std::vector<std::string> IniDocument::sectionNames() const {
+    std::vector<std::string> names;
+    const char separator = lineSeparator(m_bytes);
+    for (std::size_t pos = 0; pos < m_bytes.size();) {
+        const Line line = lineAt(m_bytes, separator, pos);
+        pos = line.end;
+        if (const auto name = sectionName(line.text)) {
+            names.emplace_back(*name);
+        }
+    }
+    return names;
+}
+
+bool IniDocument::removeSection(std::string_view section) {
+    const char separator = lineSeparator(m_bytes);
+    bool removed = false;
+    while (const auto header = findSection(m_bytes, separator, section)) {
+        std::size_t end = header->end;
+        while (end < m_bytes.size()) {
+            const Line line = lineAt(m_bytes, separator, end);
+            if (sectionName(line.text)) {
+                break;
+            }
+            end = line.end;
+        }
+        m_bytes.erase(header->begin, end - header->begin);
+        removed = true;
+    }
+    return removed;
+}
+
 bool IniDocument::hasSection(std::string_view section) const {
     return findSection(m_bytes, lineSeparator(m_bytes), section).has_value();
 }

@@ -40,6 +40,15 @@ public:
     // is in the document, even one without keys.
     [[nodiscard]] bool hasSection(std::string_view section) const;
 
+    // The names of every section in the order of their headers, as written
+    // (duplicates included), found in one pass however many there are.
+    [[nodiscard]] std::vector<std::string> sectionNames() const;
+
+    // Removes every section of that name (compared without regard to case):
+    // its header and its lines up to the next header. False when there was
+    // none.
+    bool removeSection(std::string_view section);
+
     // Stores `value` under the key, adding the section and the key when
     // missing. A key whose stored value already reads back as `value` is left
     // untouched, byte for byte. All arguments are Windows-1252.

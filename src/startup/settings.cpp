@@ -15,15 +15,16 @@ namespace {
 // default for a missing or empty value.
 class StoredValues {
 public:
-    explicit StoredValues(const IniDocument& document) : m_texts(storedSettingTexts(document)) {}
+    explicit StoredValues(std::vector<std::string> texts) : m_texts(std::move(texts)) {
+        m_texts.resize(kSettingKeys.size());
+    }
 
     [[nodiscard]] std::string text(std::string_view key) const {
-        for (std::size_t i = 0; i < kSettingKeys.size(); ++i) {
-            if (kSettingKeys[i].name == key) {
-                return m_texts[i].empty() ? std::string(kSettingKeys[i].defaultValue) : m_texts[i];
-            }
+        const std::size_t i = settingKeyIndex(key);
+        if (i == kSettingKeys.size()) {
+            return {};
         }
-        return {};
+        return m_texts[i].empty() ? std::string(kSettingKeys[i].defaultValue) : m_texts[i];
     }
 
     // A main window value: the control keeps its design-time value (the
@@ -76,18 +77,90 @@ std::string flag(bool on) {
     return on ? "1" : "0";
 }
 
+// The designer's keys in the order it stores them: numbers as whole
+// decimals (the sliders' values), the text in stored form.
+std::vector<IniEntry> watermarkEntries(const WatermarkSettings& design) {
+    std::string text = design.text;
+    EncodeMarkers(text);
+    return {
+        {"Angle", std::to_string(design.angle.round())},
+        {"Alpha", std::to_string(design.opacity.round())},
+        {"WSize", std::to_string(design.size)},
+        {"HPos", decimal(design.hPos)},
+        {"VPos", decimal(design.vPos)},
+        {"Info", text},
+        {"Color", std::to_string(storedNumber(design.color))},
+        {"HPosN", std::to_string(storedNumber(design.hAlign))},
+        {"VPosN", std::to_string(storedNumber(design.vAlign))},
+        {"AngleN", std::to_string(storedNumber(design.angleMode))},
+    };
+}
+
+// The main window's keys in the order it stores them; "optTag" only when
+// one of its two options is chosen.
+std::vector<IniEntry> mainWindowEntries(const Settings& s) {
+    std::vector<IniEntry> entries = {
+        {"Quelle", s.sourceFolder},
+        {"LastSavePath", s.targetFolder},
+        {"Quality", std::to_string(s.quality)},
+        {"Size", std::to_string(s.sizeIndex)},
+        {"SamePath", flag(s.samePath)},
+        {"Tag", s.tag},
+        {"PreTags", std::to_string(s.preTags)},
+        {"OrigSize", flag(s.origSize)},
+        {"manH", s.manH},
+        {"manW", s.manW},
+    };
+    if (s.optTag == 1 || s.optTag == 2) {
+        entries.push_back({"optTag", std::to_string(s.optTag)});
+    }
+    entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    return entries;
+}
+
+// The keys after the first twelve, which the window stores only once they
+// say something (saveMainWindowSettings).
+std::vector<IniEntry> laterEntries(const Settings& s) {
+    return {
+        {"Metadaten", std::to_string(s.metadata)},
+        {"NoEnlarge", flag(s.noEnlarge)},
+        {"MaxSize", std::to_string(s.maxSizeKB)},
+        {"Kompression", flag(s.strongCompression)},
+        {"DatumBehalten", flag(s.keepDates)},
+        {"NieGroesser", flag(s.neverLarger)},
+        {"Verlustfrei", flag(s.lossless)},
+        {"Format", std::to_string(s.format)},
+        {"Wasserzeichen", flag(s.watermarkOn)},
+        {"Abtastung", std::to_string(s.samplingChoice)},
+        {"HochWieQuer", flag(s.turnBox)},
+        {"Unterordner", flag(s.subfolders)},
+    };
+}
+
 }  // namespace
 
 WatermarkSettings Settings::defaultWatermarkDesign() {
-    return watermarkFrom(StoredValues(IniDocument()));
+    return watermarkFrom(StoredValues({}));
 }
 
-Settings loadSettings(const std::string& settingsFile) {
-    return loadSettings(settingsFile.empty() ? IniDocument() : readIniFile(settingsFile));
+std::vector<std::string> settingTexts(const Settings& s) {
+    std::vector<std::string> texts(kSettingKeys.size());
+    const auto put = [&texts](const std::vector<IniEntry>& entries) {
+        for (const IniEntry& e : entries) {
+            if (const std::size_t i = settingKeyIndex(e.key); i < texts.size()) {
+                texts[i] = e.value;
+            }
+        }
+    };
+    put(mainWindowEntries(s));
+    put(laterEntries(s));
+    put(watermarkEntries(s.watermark));
+    put({{"FirstRun", std::to_string(s.firstRun)}});
+    return texts;
 }
 
-Settings loadSettings(const IniDocument& document) {
-    const StoredValues stored(document);
+Settings settingsFromTexts(std::vector<std::string> texts) {
+    const StoredValues stored(std::move(texts));
     Settings s;
     s.sourceFolder = stored.text("Quelle");
     s.targetFolder = stored.text("LastSavePath");
@@ -117,67 +190,37 @@ Settings loadSettings(const IniDocument& document) {
     s.watermarkOn = stored.control("Wasserzeichen") != 0;
     s.samplingChoice = stored.control("Abtastung");
     s.turnBox = stored.control("HochWieQuer") != 0;
+    s.subfolders = stored.control("Unterordner") != 0;
     s.watermark = watermarkFrom(stored);
     return s;
 }
 
+Settings loadSettings(const std::string& settingsFile) {
+    return loadSettings(settingsFile.empty() ? IniDocument() : readIniFile(settingsFile));
+}
+
+Settings loadSettings(const IniDocument& document) {
+    return settingsFromTexts(storedSettingTexts(document));
+}
+
 bool saveMainWindowSettings(const Settings& s, const std::string& settingsFile) {
-    std::vector<IniEntry> entries = {
-        {"Quelle", s.sourceFolder},
-        {"LastSavePath", s.targetFolder},
-        {"Quality", std::to_string(s.quality)},
-        {"Size", std::to_string(s.sizeIndex)},
-        {"SamePath", flag(s.samePath)},
-        {"Tag", s.tag},
-        {"PreTags", std::to_string(s.preTags)},
-        {"OrigSize", flag(s.origSize)},
-        {"manH", s.manH},
-        {"manW", s.manW},
-    };
-    if (s.optTag == 1 || s.optTag == 2) {
-        entries.push_back({"optTag", std::to_string(s.optTag)});
-    }
-    entries.push_back({"chkAnfang", flag(s.tagAtStart)});
+    std::vector<IniEntry> entries = mainWindowEntries(s);
     // The later keys go in only when they say something other than their
     // default, or to change one stored before: a file whose user never chose
     // them keeps the window's first twelve keys only, so it does not fill up
     // with defaults. The file is read once for all of them.
     const IniDocument stored = readIniFile(settingsFile);
-    const auto laterKey = [&](std::string_view key, const std::string& value) {
-        if (value != settingDefault(key) || !iniValue(stored, SettingsSection, key, "").empty()) {
-            entries.push_back({std::string(key), value});
+    for (IniEntry& e : laterEntries(s)) {
+        if (e.value != settingDefault(e.key) ||
+            !iniValue(stored, SettingsSection, e.key, "").empty()) {
+            entries.push_back(std::move(e));
         }
-    };
-    laterKey("Metadaten", std::to_string(s.metadata));
-    laterKey("NoEnlarge", flag(s.noEnlarge));
-    laterKey("MaxSize", std::to_string(s.maxSizeKB));
-    laterKey("Kompression", flag(s.strongCompression));
-    laterKey("DatumBehalten", flag(s.keepDates));
-    laterKey("NieGroesser", flag(s.neverLarger));
-    laterKey("Verlustfrei", flag(s.lossless));
-    laterKey("Format", std::to_string(s.format));
-    laterKey("Wasserzeichen", flag(s.watermarkOn));
-    laterKey("Abtastung", std::to_string(s.samplingChoice));
-    laterKey("HochWieQuer", flag(s.turnBox));
+    }
     return WriteIniValues(SettingsSection, entries, settingsFile);
 }
 
 bool saveWatermarkSettings(const WatermarkSettings& design, const std::string& settingsFile) {
-    std::string text = design.text;
-    EncodeMarkers(text);
-    const std::vector<IniEntry> entries = {
-        {"Angle", std::to_string(design.angle.round())},
-        {"Alpha", std::to_string(design.opacity.round())},
-        {"WSize", std::to_string(design.size)},
-        {"HPos", decimal(design.hPos)},
-        {"VPos", decimal(design.vPos)},
-        {"Info", text},
-        {"Color", std::to_string(storedNumber(design.color))},
-        {"HPosN", std::to_string(storedNumber(design.hAlign))},
-        {"VPosN", std::to_string(storedNumber(design.vAlign))},
-        {"AngleN", std::to_string(storedNumber(design.angleMode))},
-    };
-    return WriteIniValues(SettingsSection, entries, settingsFile);
+    return WriteIniValues(SettingsSection, watermarkEntries(design), settingsFile);
 }
 
 bool saveFirstRunDone(const std::string& settingsFile) {

@@ -12,6 +12,7 @@
 // Start-up (start_up.h) does the loading and resolves the two folders.
 
 #include <string>
+#include <vector>
 
 #include "common/settings_keys.h"
 #include "startup/ini_document.h"
@@ -64,6 +65,8 @@ struct Settings {
     // "HochWieQuer": "Hochformat wie Querformat", the box turned to each
     // picture's orientation.
     bool turnBox = settingDefaultWhole("HochWieQuer") != 0;
+    // "mit Unterordnern": the file list shows the source folder's tree.
+    bool subfolders = settingDefaultWhole("Unterordner") != 0;
 
     // "FirstRun" as stored (1 on the very first start).
     int firstRun = settingDefaultWhole("FirstRun");
@@ -85,13 +88,24 @@ struct Settings {
 // that also wants to know what became of the file.
 [[nodiscard]] Settings loadSettings(const IniDocument& document);
 
+// Every key of the key table in its stored form, in the table's order, as
+// the windows would store `settings` ("optTag" empty when neither option is
+// chosen). settingsFromTexts reads them back to the same values.
+[[nodiscard]] std::vector<std::string> settingTexts(const Settings& settings);
+
+// The settings from stored texts in the key table's order (as
+// storedSettingTexts gives them; missing ones count as empty), by the same
+// rules as a settings file: an empty text is the key's default, one that
+// cannot apply leaves the control's default (or 0 for a watermark number).
+[[nodiscard]] Settings settingsFromTexts(std::vector<std::string> texts);
+
 // What the main window stores when it unloads, in one replacement of the
 // file, in the order "Quelle", "LastSavePath", "Quality", "Size", "SamePath",
 // "Tag", "PreTags", "OrigSize", "manH", "manW", "optTag", "chkAnfang",
 // then "Metadaten", "NoEnlarge", "MaxSize", "Kompression", "DatumBehalten",
-// "NieGroesser", "Verlustfrei", "Format", "Wasserzeichen", "Abtastung" and
-// "HochWieQuer" when they differ from their defaults or the file has them
-// already.
+// "NieGroesser", "Verlustfrei", "Format", "Wasserzeichen", "Abtastung",
+// "HochWieQuer" and "Unterordner" when they differ from their defaults or the
+// file has them already.
 // False when the file could not be written (the values are then lost, as the
 // windows accept).
 bool saveMainWindowSettings(const Settings& settings, const std::string& settingsFile);

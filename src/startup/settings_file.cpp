@@ -169,6 +169,26 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
 
 bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
                     const std::string& file) {
+    return editIniFile(file,
+                       [&](IniDocument& doc) { return setIniValues(doc, section, entries); });
+}
+
+bool setIniValues(IniDocument& doc, std::string_view section,
+                  const std::vector<IniEntry>& entries) {
+    bool allStored = true;
+    for (const IniEntry& e : entries) {
+        // A line break would end the value early and forge a line of its own.
+        if (e.value.find_first_of("\r\n") != std::string::npos || e.key.empty() ||
+            e.key.find_first_of("\r\n=[") != std::string::npos) {
+            allStored = false;
+            continue;
+        }
+        doc.setValue(utf8ToCp1252(section), utf8ToCp1252(e.key), utf8ToCp1252(e.value));
+    }
+    return allStored;
+}
+
+bool editIniFile(const std::string& file, const std::function<bool(IniDocument&)>& change) {
     std::string target = file;
     std::error_code ec;
     if (std::filesystem::is_symlink(file, ec)) {
@@ -186,19 +206,10 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
     }
     const std::string& before = read->bytes;
     IniDocument doc = IniDocument::parse(before);
-    bool allStored = true;
-    for (const IniEntry& e : entries) {
-        // A line break would end the value early and forge a line of its own.
-        if (e.value.find_first_of("\r\n") != std::string::npos || e.key.empty() ||
-            e.key.find_first_of("\r\n=[") != std::string::npos) {
-            allStored = false;
-            continue;
-        }
-        doc.setValue(utf8ToCp1252(section), utf8ToCp1252(e.key), utf8ToCp1252(e.value));
-    }
+    const bool done = change(doc);
     const std::string& bytes = doc.bytes();
     if (read->found && bytes == before) {
-        return allStored;  // nothing changed: spare the disk and the file's date
+        return done;  // nothing changed: spare the disk and the file's date
     }
     if (bytes.size() > kMaxIniFileSize) {
         // The file would no longer be read: keep it as it is.
@@ -206,7 +217,7 @@ bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entri
     }
     const auto outcome = writeFileAtomically(
         target, std::as_bytes(std::span(bytes.data(), bytes.size())), ReplacePolicy::Replace);
-    return allStored && outcome.result == AtomicWriteResult::Written;
+    return done && outcome.result == AtomicWriteResult::Written;
 }
 
 std::string locateSettingsFile(const std::string& programFolder) {

@@ -7,6 +7,7 @@
 // file or the new one, never a torn one.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,19 @@ struct IniEntry {
 // result is false when any key was skipped or nothing could be written.
 bool WriteIniValues(std::string_view section, const std::vector<IniEntry>& entries,
                     const std::string& file);
+
+// WriteIniValues' change of a document already read, for a caller that
+// changes more in the same turn (editIniFile).
+bool setIniValues(IniDocument& document, std::string_view section,
+                  const std::vector<IniEntry>& entries);
+
+// Changes the file as `change` says, in one turn of the writers' lock and
+// one atomic replacement, as WriteIniValues does: `change` gets the file's
+// document (empty for a missing file) and returns false when something it
+// was asked could not be done. False when the file could not be read or
+// written, or would grow beyond kMaxIniFileSize; an unchanged document is
+// not written again.
+bool editIniFile(const std::string& file, const std::function<bool(IniDocument&)>& change);
 
 // The settings file's name, shared by the windows and the command line.
 inline constexpr std::string_view kSettingsFileName = "vendrik.ini";

@@ -85,6 +85,15 @@ TEST(BashCompletion, OffersEveryCommandAndEveryOptionOfTheHelp) {
 TEST(BashCompletion, OffersTheValuesOfAnOption) {
     EXPECT_EQ(completions({"vendrik-cli", "optimise", "--preset", ""}),
               (std::set<std::string>{"Website", "eMail", "Normal", "Optimal"}));
+    // The own presets of the settings file the command would read.
+    test::TempDir dir;
+    const std::string ini = dir.file("v.ini");
+    test::writeText(ini, "[Voreinstellung: Urlaub 2024]\r\nQuality=70\r\n[Voreinstellung: Druck]\r\n");
+    EXPECT_EQ(completions({test::cliPath(), "optimise", "--settings", ini, "--preset", ""}),
+              (std::set<std::string>{"Website", "eMail", "Normal", "Optimal", "Urlaub 2024",
+                                     "Druck"}));
+    EXPECT_EQ(completions({test::cliPath(), "optimise", "--settings=" + ini, "--preset", "U"}),
+              (std::set<std::string>{"Urlaub 2024"}));
     EXPECT_EQ(completions({"vendrik-cli", "optimise", "--wm-color", "r"}),
               (std::set<std::string>{"red"}));
     EXPECT_EQ(completions({"vendrik-cli", "encode", "--sampling", "g"}),

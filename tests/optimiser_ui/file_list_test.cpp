@@ -42,17 +42,7 @@ private slots:
     void aFolderOf5000PicturesListsWithoutDecoding();
 };
 
-namespace {
-
-QStringList entries(frmOptimize& w) {
-    QStringList names;
-    for (int i = 0; i < w.files()->FileList()->count(); ++i) {
-        names << w.files()->FileList()->item(i)->text();
-    }
-    return names;
-}
-
-}  // namespace
+using vendrik::test::entries;
 
 void FileListTest::showsThePicturesByThePatternSortedByName() {
     test::TempDir dir;

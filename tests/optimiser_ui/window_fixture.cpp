@@ -70,6 +70,14 @@ Settings settingsFor(const std::string& folder) {
     return s;
 }
 
+QStringList entries(frmOptimize& w) {
+    QStringList names;
+    for (int i = 0; i < w.files()->FileList()->count(); ++i) {
+        names << w.files()->FileList()->item(i)->text();
+    }
+    return names;
+}
+
 QListWidgetItem* entry(frmOptimize& w, const QString& name) {
     const auto found = w.files()->FileList()->findItems(name, Qt::MatchExactly);
     return found.isEmpty() ? nullptr : found.front();

@@ -54,6 +54,8 @@ struct WindowUnderTest {
 [[nodiscard]] Settings settingsFor(const std::string& folder);
 
 [[nodiscard]] QListWidgetItem* entry(frmOptimize& w, const QString& name);
+// The list's entries in order.
+[[nodiscard]] QStringList entries(frmOptimize& w);
 // A click on the entry, with Ctrl held to add it to the marks.
 void clickEntry(frmOptimize& w, const QString& name, bool addToMarks = false);
 // Marks every entry of the list by clicks, Ctrl held from the second on.

@@ -75,6 +75,10 @@ case "$target" in
     printf '[Tervane Vendrik]\r\nQuelle=/home/erika/Bilder\r\nLastSavePath=/tmp/klein\r\nQuality=80\r\nSize=5\r\nSamePath=0\r\nTag=mini\r\nPreTags=5\r\nOrigSize=0\r\nmanH=1280\r\nmanW=1024\r\noptTag=1\r\nchkAnfang=0\r\nMetadaten=2\r\nNoEnlarge=1\r\nMaxSize=150\r\nFirstRun=0\r\n' >"$out/window.ini"
     printf '[Tervane Vendrik]\r\nAngle=45\r\nAlpha=60\r\nWSize=3\r\nHPos=1\r\nVPos=2\r\nInfo=\xa7 2024 Erika\xa7Zeile 2\r\nColor=16777215\r\nHPosN=10\r\nVPosN=20\r\nAngleN=45\r\n' >"$out/designer.ini"
     printf '; von Hand\n[andere]\nQuality=10\n[tervane vendrik]\n  quality = "95" \nSize=99999\nTag=\x27x\x27\n[Tervane Vendrik]\nQuality=40\n' >"$out/edited.ini"
+    # Own presets as the window writes them, and hostile ones: a name with
+    # an escaped "]" and line break, one cut by a "]", absurd values, a
+    # duplicate in another case.
+    printf '[Tervane Vendrik]\r\nQuality=80\r\n[Voreinstellung: Web%%5D 50%%25]\r\nSize=2\r\nQuality=60\r\nAbtastung=2\r\nWasserzeichen=1\r\nFormat=1\r\nHochWieQuer=1\r\nInfo=\xa7 Erika\r\n[Voreinstellung: a%%0Ab]\r\nQuality=70\r\n[Voreinstellung: x]y]\r\nQuality=99999\r\nSize=-3\r\nMetadaten=zwei\r\n[voreinstellung: WEB%%5d 50%%25]\r\nQuality=41\r\n' >"$out/presets.ini"
     ;;
   options)
     # Command lines of the manual's examples, words apart by NUL; the first

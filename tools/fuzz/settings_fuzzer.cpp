@@ -3,6 +3,7 @@
 // sanitizers' findings it checks a promise of the document: a value stored
 // with setValue reads back as stored, whatever the file around it holds.
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,7 +11,9 @@
 
 #include "fuzz_support.h"
 #include "optimiser/batch_settings_from.h"
+#include "common/cp1252.h"
 #include "startup/ini_document.h"
+#include "startup/own_presets.h"
 #include "startup/settings.h"
 #include "startup/settings_file.h"
 
@@ -29,6 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     choices.watermark = size > 0 && (data[0] & 1) != 0;
     const BatchSettings run = batchSettingsFrom(settings, choices);
     require(run.picture.quality >= 1 && run.picture.quality <= 100);
+
+    // Every listed preset applies, within the controls' ranges, and a
+    // deleted one is gone.
+    const std::vector<std::string> presets = presetNames(read->document);
+    for (std::size_t i = 0; i < std::min<std::size_t>(presets.size(), 16); ++i) {
+        const auto preset = readPreset(read->document, presets[i], settings);
+        require(preset.has_value() && preset->settings.quality >= 40 &&
+                preset->settings.quality <= 95);
+    }
+    if (!presets.empty()) {
+        IniDocument without = IniDocument::parse(read->document.bytes());
+        require(without.removeSection(utf8ToCp1252(presetSection(presets.front()))));
+        require(!readPreset(without, presets.front(), settings).has_value());
+    }
 
     // The last few bytes, without line breaks, as a value written into the
     // document; it must read back as written (blanks and quotes around it,

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
 #include "controls/ccXPButton.h"
 #include "startup/picture_listing.h"
@@ -56,20 +57,63 @@ void FileListPanel::setFolder(const std::string& folder) {
     refresh();
 }
 
+void FileListPanel::setTree(bool subfolders, std::string leaveOut) {
+    m_subfolders = subfolders;
+    m_leaveOut = std::move(leaveOut);
+}
+
 void FileListPanel::refresh() {
-    const auto names = listPictureFiles(m_folder);
-    QStringList items;
-    if (names) {
-        items.reserve(static_cast<qsizetype>(names->size()));
-        for (const std::string& n : *names) {
-            items.append(QString::fromStdString(n));
+    m_afterListing = nullptr;
+    if (!m_subfolders) {
+        m_listing.drop();
+        const auto names = listPictureFiles(m_folder);
+        QStringList items;
+        if (names) {
+            items.reserve(static_cast<qsizetype>(names->size()));
+            for (const std::string& n : *names) {
+                items.append(QString::fromStdString(n));
+            }
         }
+        showItems(items);
+        return;
     }
-    const QSignalBlocker quiet(m_list);
-    m_list->clear();
-    m_currentAtPress = nullptr;
-    m_list->addItems(items);
-    m_list->setCurrentItem(nullptr);
+    // The same listing as `vendrik-cli optimise -r`, off the window thread;
+    // the list is empty until it comes.
+    m_listing.start(
+        this,
+        [folder = m_folder, leaveOut = m_leaveOut] {
+            QStringList items;
+            if (const auto tree = listPictureTree(folder, true, leaveOut)) {
+                items.reserve(static_cast<qsizetype>(tree->pictures.size()));
+                for (const TreePicture& p : tree->pictures) {
+                    const std::string name = std::filesystem::path(p.path).filename().string();
+                    items.append(QString::fromStdString(
+                        p.subfolder.empty() ? name : p.subfolder + "/" + name));
+                }
+            }
+            return items;
+        },
+        [this](QStringList items) {
+            showItems(items);
+            if (auto after = std::move(m_afterListing)) {
+                m_afterListing = nullptr;
+                after();
+            }
+        });
+    showItems({});
+}
+
+void FileListPanel::showItems(const QStringList& items) {
+    {
+        const QSignalBlocker quiet(m_list);
+        m_list->clear();
+        m_currentAtPress = nullptr;
+        m_list->addItems(items);
+        m_list->setCurrentItem(nullptr);
+    }
+    if (!listing()) {
+        emit listed();
+    }
 }
 
 std::string FileListPanel::currentFileName() const {
@@ -92,6 +136,10 @@ int FileListPanel::markedCount() const {
 }
 
 bool FileListPanel::selectFileName(const std::string& name) {
+    if (listing()) {
+        m_afterListing = [this, name] { selectFileName(name); };
+        return true;
+    }
     const QString wanted = QString::fromStdString(name);
     for (int i = 0; i < m_list->count(); ++i) {
         QListWidgetItem* item = m_list->item(i);
@@ -106,6 +154,10 @@ bool FileListPanel::selectFileName(const std::string& name) {
 }
 
 int FileListPanel::markFileNames(const std::vector<std::string>& names) {
+    if (listing()) {
+        m_afterListing = [this, names] { markFileNames(names); };
+        return static_cast<int>(names.size());
+    }
     m_list->clearSelection();
     int marked = 0;
     for (int i = 0; i < m_list->count(); ++i) {

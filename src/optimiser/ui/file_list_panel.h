@@ -3,11 +3,17 @@
 // (the pictures by the file list's pattern, ignoring case, sorted by name;
 // several entries markable) and "Ordner aktualisieren" (ccXPButton3). The
 // list never opens a picture: reading a folder of thousands of files is one
-// directory listing.
+// directory listing. With subfolders it shows the pictures of the folder's
+// tree by their paths below it ("2024/rom/a.jpg"), each folder's own
+// pictures before its subfolders', listed off the window thread so that a
+// tree of thousands of folders never holds the window up.
 
 #include <QGroupBox>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "optimiser/ui/latest_request.h"
 
 class QListWidget;
 class QListWidgetItem;
@@ -37,6 +43,17 @@ public:
     void setFolder(const std::string& folder);
     // Re-reads the list from its folder.
     void refresh();
+    // Whether the next listing takes the subfolders too, and the folder it
+    // must not enter (a run's target folder inside the tree, whose outputs
+    // are no sources; empty: none). Takes effect with the next listing.
+    void setTree(bool subfolders, std::string leaveOut);
+    [[nodiscard]] bool subfolders() const {
+        return m_subfolders;
+    }
+    // True while a tree is being listed; listed() follows.
+    [[nodiscard]] bool listing() const {
+        return m_listing.pending();
+    }
 
     // The list's current file name: the entry last clicked or moved to;
     // empty when there is none.
@@ -45,10 +62,13 @@ public:
     [[nodiscard]] std::vector<std::string> markedFileNames() const;
     [[nodiscard]] int markedCount() const;
     // Marks the first entry equal to `name` ignoring case and makes it the
-    // current one; false when there is none.
+    // current one; false when there is none. While a tree is being listed
+    // it is done once the list is there (true).
     bool selectFileName(const std::string& name);
     // Marks exactly the entries equal to one of `names` ignoring case (the
-    // first of them becomes the current one); the number marked.
+    // first of them becomes the current one); the number marked. While a
+    // tree is being listed it is done once the list is there (the number of
+    // names).
     int markFileNames(const std::vector<std::string>& names);
 
 signals:
@@ -61,15 +81,25 @@ signals:
     void contextMenuWanted(const QPoint& globalPos);
     // "Ordner aktualisieren" was clicked.
     void refreshClicked();
+    // The list shows its folder (at once for one folder, after the
+    // listing for a tree).
+    void listed();
 
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showItems(const QStringList& items);
+
 
     QListWidget* m_list = nullptr;
     // The current entry when the mouse button last went down in the list.
     const QListWidgetItem* m_currentAtPress = nullptr;
     ccXPButton* m_refresh = nullptr;
     std::string m_folder;
+    bool m_subfolders = false;
+    std::string m_leaveOut;
+    // What was asked of the list while its tree was being listed.
+    std::function<void()> m_afterListing;
+    LatestRequest m_listing;
 };
 
 }  // namespace vendrik

@@ -201,7 +201,12 @@ void frmOptimize::buildLayout() {
     m_cancel = new ccXPButton(QStringLiteral("&Abbrechen"), this);
     m_cancel->setFixedSize(90, 27);
     m_cancel->setEnabled(false);
+    // The presets live in a dialog of their own, so the window keeps its height.
+    m_presets = new ccXPButton(QStringLiteral("Voreinstellungen..."), this);
+    m_presets->setFixedHeight(27);
+    m_presets->setToolTip(QStringLiteral("Eigene Voreinstellungen speichern, anwenden, löschen"));
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_presets);
     buttons->addStretch(1);
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_start);
@@ -289,7 +294,16 @@ void frmOptimize::connectControls() {
     connect(m_paths, &PathsPanel::browseClicked, this, [this](int i) { browse(i); });
     connect(m_paths, &PathsPanel::samePathClicked, this, [this] {
         m_paths->applySamePath();
+        if (m_files->subfolders()) {
+            refreshFolder();  // the target may have been inside the tree
+        }
         focusDummy();
+    });
+    connect(m_paths->chkSubfolders(), &QCheckBox::clicked, this, [this] { refreshFolder(); });
+    connect(m_paths->txtPath(2), &QLineEdit::editingFinished, this, [this] {
+        if (m_files->subfolders()) {
+            refreshFolder();
+        }
     });
     // A folder typed into the source field and confirmed with Enter is
     // taken as if it had been chosen.
@@ -331,6 +345,7 @@ void frmOptimize::connectControls() {
     connect(m_run, &RunController::pictureFinished, this, [this] { pictureDone(); });
     connect(m_run, &RunController::finished, this, &frmOptimize::runFinished);
     connect(m_openTarget, &ccXPButton::Click, this, [this] { openTargetFolder(); });
+    connect(m_presets, &ccXPButton::Click, this, [this] { showPresets(); });
 
     // The estimate follows the picture and every setting that shapes its
     // output (not the naming nor the folders: they change no byte).
@@ -378,6 +393,18 @@ std::string frmOptimize::fullPath(const std::string& fileName) const {
 // ---- Start-up ------------------------------------------------------------
 
 void frmOptimize::applySettings(const Settings& s) {
+    applyOutputSettings(s);
+    m_paths->chkSamePath()->setChecked(s.samePath);
+    m_paths->applySamePath();
+    m_paths->chkSubfolders()->setChecked(s.subfolders);
+    m_paths->txtPath(0)->setText(QString::fromStdString(s.sourceFolder));
+    m_paths->txtPath(2)->setText(QString::fromStdString(s.targetFolder));
+    takeTreeChoice();
+    m_files->setFolder(s.sourceFolder);
+    setWindowTitle(qtText(ProductTitle));
+}
+
+void frmOptimize::applyOutputSettings(const Settings& s) {
     // A stored value the control cannot take leaves its present one.
     if (s.preTags >= 0 && s.preTags < m_naming->cboPreTags()->count()) {
         m_naming->cboPreTags()->setCurrentIndex(s.preTags);
@@ -414,13 +441,7 @@ void frmOptimize::applySettings(const Settings& s) {
         cboSizes_Click();
     }
     m_watermark->setChecked(s.watermarkOn);
-    m_paths->chkSamePath()->setChecked(s.samePath);
-    m_paths->applySamePath();
     m_naming->txtTag()->setText(QString::fromStdString(s.tag));
-    m_paths->txtPath(0)->setText(QString::fromStdString(s.sourceFolder));
-    m_files->setFolder(s.sourceFolder);
-    m_paths->txtPath(2)->setText(QString::fromStdString(s.targetFolder));
-    setWindowTitle(qtText(ProductTitle));
 }
 
 bool frmOptimize::selectFileName(const std::string& fileName) {
@@ -478,7 +499,7 @@ void frmOptimize::Ready(bool enabled) {
 }
 
 std::vector<QWidget*> frmOptimize::runLockedControls() const {
-    return {m_paths, m_size, m_quality, m_naming, m_watermarkFrame, m_outputs};
+    return {m_paths, m_size, m_quality, m_naming, m_watermarkFrame, m_outputs, m_presets};
 }
 
 void frmOptimize::showLossless() {
@@ -502,7 +523,14 @@ void frmOptimize::showLossless() {
     m_outputs->chkTurnBox()->setEnabled(apply && !m_size->Check1()->isChecked());
 }
 
+void frmOptimize::takeTreeChoice() {
+    const bool beside = m_paths->chkSamePath()->isChecked();
+    m_files->setTree(m_paths->chkSubfolders()->isChecked(),
+                     beside ? std::string() : m_paths->txtPath(2)->text().toStdString());
+}
+
 void frmOptimize::refreshFolder() {
+    takeTreeChoice();
     m_files->refresh();
     forgetClickedPicture();
     focusDummy();
@@ -545,6 +573,9 @@ void frmOptimize::browse(int index) {
                                        : QStringLiteral("Speicher-Pfad auswählen");
     const std::string chosen = m_services->chooseFolder(this, caption, before);
     field->setText(QString::fromStdString(chosen));
+    if (index == 2 && chosen != before && m_files->subfolders()) {
+        refreshFolder();
+    }
     if (index != 0 || chosen == before) {
         return;
     }
@@ -553,6 +584,7 @@ void frmOptimize::browse(int index) {
 
 void frmOptimize::sourceFolderChosen(const std::string& folder) {
     m_paths->txtPath(0)->setText(QString::fromStdString(folder));
+    takeTreeChoice();
     m_files->setFolder(folder);
     forgetClickedPicture();
 }
@@ -703,14 +735,17 @@ void frmOptimize::ccXPButton2_Click() {
         return;
     }
 
-    std::vector<std::string> sources;
-    if (single) {
-        // The one marked picture. (The list's current entry may be another,
-        // unmarked one after a Ctrl+click took a mark away.)
-        sources.push_back(fullPath(marked.front()));
-    } else {
-        for (const std::string& name : marked) {
-            sources.push_back(fullPath(name));
+    // The one marked picture for a single run. (The list's current entry
+    // may be another, unmarked one after a Ctrl+click took a mark away.)
+    // An entry of a tree goes into its own subfolder of the target, as
+    // `vendrik-cli optimise -r -o` writes it.
+    std::vector<BatchSource> sources;
+    for (const std::string& name : marked) {
+        const auto slash = name.rfind('/');
+        sources.push_back(
+            {fullPath(name), slash == std::string::npos ? std::string() : name.substr(0, slash)});
+        if (single) {
+            break;
         }
     }
     m_runTarget = batch.targetFolder;
@@ -860,6 +895,7 @@ Settings frmOptimize::currentSettings() const {
     if (const std::optional<Sampling> chosen = m_quality->sampling()) {
         s.samplingChoice = *chosen == Sampling::Best ? 1 : 2;
     }
+    s.subfolders = m_paths->chkSubfolders()->isChecked();
     s.firstRun = m_firstRunFlag;
     s.watermark = m_design;
     return s;

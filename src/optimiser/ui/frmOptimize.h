@@ -107,6 +107,23 @@ public:
     // starts.
     void cancelRun();
 
+    // ---- Own presets ("Voreinstellungen") -----------------------------------
+    // The presets of the settings file, in its order.
+    [[nodiscard]] std::vector<std::string> presetNames() const;
+    // Saves what the controls say about the outputs (size, quality, sampling
+    // chosen by hand, naming, metadata, the switches, the watermark's design
+    // and "einblenden") under `name`. A name that cannot be one (empty, a
+    // line break, a quality button's name) or a failed write is said in a
+    // message box; false then.
+    bool savePresetAs(const std::string& name);
+    // Puts a preset into the controls (the folders stay); false when the
+    // file has none of that name.
+    bool applyPreset(const std::string& name);
+    // Removes a preset from the settings file; false when it could not.
+    bool deletePreset(const std::string& name);
+    // Opens the presets dialog ("Voreinstellungen...").
+    void showPresets();
+
     // ---- State -------------------------------------------------------------
     // 1: exactly one picture marked (single run), 2: any other number.
     [[nodiscard]] int RunMode() const {
@@ -200,6 +217,9 @@ public:
     [[nodiscard]] ccXPButton* openTargetButton() const {
         return m_openTarget;
     }
+    [[nodiscard]] ccXPButton* presetsButton() const {
+        return m_presets;
+    }
 
 signals:
     // A run is over and the window is ready again (after the closing
@@ -212,6 +232,9 @@ protected:
 
 private:
     void buildLayout();
+    // The settings that shape the outputs into their controls, for start-up
+    // and for a preset.
+    void applyOutputSettings(const Settings& settings);
     void connectControls();
     // "nur verlustfrei" greys out what does not apply to a lossless rewrite.
     void showLossless();
@@ -223,6 +246,9 @@ private:
     // The window closes, or the program quits: the settings are written once.
     void unload();
 
+    // The list's choice of subfolders and the folder it must leave out (the
+    // target inside the tree), from the paths frame, before it is read.
+    void takeTreeChoice();
     void browse(int index);
     void sourceFolderChosen(const std::string& folder);
     void entryChosen(const QString& fileName);
@@ -287,6 +313,7 @@ private:
     QLabel* m_progressCount = nullptr;
     QLabel* m_summary = nullptr;
     ccXPButton* m_openTarget = nullptr;
+    ccXPButton* m_presets = nullptr;
     QMenu* m_context = nullptr;
     RunController* m_run = nullptr;
     SizeEstimate* m_estimate = nullptr;

@@ -35,6 +35,12 @@ PathsPanel::PathsPanel(QWidget* parent) : QGroupBox(QStringLiteral("Pfade: "), p
     m_samePath = new QCheckBox(QStringLiteral("Gleicher Pfad wie Quell-Bild"), this);
     m_samePath->setChecked(true);
     grid->addWidget(m_samePath, 1, 3);
+    // Its own row's end says what of the source is taken.
+    m_subfolders = new QCheckBox(QStringLiteral("mit Unterordnern"), this);
+    m_subfolders->setToolTip(QStringLiteral(
+        "auch die Bilder aller Unterordner; mit einem Ziel-Pfad in gleich benannte "
+        "Unterordner dort"));
+    grid->addWidget(m_subfolders, 0, 3);
     grid->setColumnStretch(1, 1);
 
     connect(m_browseSource, &ccXPButton::Click, this, [this] { emit browseClicked(0); });

@@ -1,8 +1,9 @@
 #pragma once
 // The frame "Pfade: ": the source folder (txtPath(0)) and the target folder
 // (txtPath(2)), each with its "..." button (ButtonBrowse(0), ButtonBrowse(2)),
-// and "Gleicher Pfad wie Quell-Bild" (chkSamePath), which greys out the
-// target field but not its button.
+// "mit Unterordnern" (chkSubfolders) at the end of the source's row, and
+// "Gleicher Pfad wie Quell-Bild" (chkSamePath), which greys out the target
+// field but not its button.
 
 #include <QGroupBox>
 
@@ -24,6 +25,10 @@ public:
     [[nodiscard]] QCheckBox* chkSamePath() const {
         return m_samePath;
     }
+    // "mit Unterordnern": the list shows the source folder's tree.
+    [[nodiscard]] QCheckBox* chkSubfolders() const {
+        return m_subfolders;
+    }
 
     // The check box's effect on the target field, for clicks and for
     // start-up alike.
@@ -41,6 +46,7 @@ private:
     ccXPButton* m_browseSource = nullptr;
     ccXPButton* m_browseTarget = nullptr;
     QCheckBox* m_samePath = nullptr;
+    QCheckBox* m_subfolders = nullptr;
 };
 
 }  // namespace vendrik

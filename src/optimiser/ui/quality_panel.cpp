@@ -172,9 +172,9 @@ void QualityPanel::showSampling(Sampling s) {
     m_sampling[s == Sampling::Best ? 0 : 1]->setChecked(true);
 }
 
-void QualityPanel::chooseSampling(Sampling s) {
-    m_chosenSampling = s;
-    showSampling(s);
+void QualityPanel::chooseSampling(std::optional<Sampling> sampling) {
+    m_chosenSampling = sampling;
+    showSampling(sampling.value_or(samplingForQuality(m_slider->value())));
 }
 
 void QualityPanel::HScroll1_Change() {

@@ -74,16 +74,16 @@ public:
         return m_chosenSampling;
     }
 
-    // A sampling chosen by hand before (a setting): shown and used until the
-    // slider moves, as a click on its option would be.
-    void chooseSampling(Sampling s);
-
     // The slider's value changed (by the user, a preset or a setting): the
     // caption, the sampling option by the slider's rule (a choice by hand
     // ends), and the preset marks.
     void HScroll1_Change();
     // A preset button: its slider value, and the sampling by the rule.
     void presetClicked(int element);
+    // A sampling chosen by hand before (a setting or an own preset): shown
+    // and used until the slider moves, as a click on its option would be; or
+    // (nothing) the slider's rule.
+    void chooseSampling(std::optional<Sampling> sampling);
 
 private:
     void showSampling(Sampling s);

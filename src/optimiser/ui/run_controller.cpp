@@ -48,7 +48,7 @@ RunController::~RunController() {
     stopAndJoin();
 }
 
-bool RunController::start(std::vector<std::string> sources, BatchSettings settings) {
+bool RunController::start(std::vector<BatchSource> sources, BatchSettings settings) {
     if (m_running) {
         return false;
     }

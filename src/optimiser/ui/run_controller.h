@@ -46,7 +46,7 @@ public:
 
     // Starts a run over `sources`; false (and nothing started) while a run
     // goes.
-    bool start(std::vector<std::string> sources, BatchSettings settings);
+    bool start(std::vector<BatchSource> sources, BatchSettings settings);
     // Stops the run after the pictures in hand; finished() follows.
     void cancel();
     [[nodiscard]] bool running() const {
