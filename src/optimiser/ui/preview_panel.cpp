@@ -6,11 +6,18 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "controls/ccXPButton.h"
 #include "optimiser/preview.h"
 #include "optimiser/ui/surface_image.h"
 #include "optimiser/ui/window_look.h"
 
 namespace vendrik {
+namespace {
+
+// As high as the row's text, so that the row does not grow.
+constexpr int kCompareButtonHeight = 19;
+
+}  // namespace
 
 // What the reading thread hands to the window thread: ready to show.
 struct PreviewPanel::Shown {
@@ -55,10 +62,18 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     estimateCaption->setToolTip(estimateHint);
     m_estimate->setToolTip(estimateHint);
     m_estimate->setAccessibleDescription(estimateHint);
+    // The comparison's button ends the estimate's row: the size and the
+    // look of the output, side by side, and the window no taller.
+    m_compare = new ccXPButton(QStringLiteral("Vergleich"), this);
+    m_compare->setFixedHeight(kCompareButtonHeight);
+    m_compare->setEnabled(false);
+    m_compare->setToolTip(
+        QStringLiteral("Das Bild, wie es geschrieben würde, neben der Quelle in voller Größe"));
     auto* estimateRow = new QHBoxLayout;
     estimateRow->setSpacing(4);
     estimateRow->addWidget(estimateCaption);
     estimateRow->addWidget(m_estimate, 1);
+    estimateRow->addWidget(m_compare);
     column->addLayout(estimateRow);
     column->addSpacing(3);
     column->addWidget(exifHeading);
@@ -96,6 +111,7 @@ void PreviewPanel::resetLabels() {
 
 void PreviewPanel::clear() {
     m_reading.drop();
+    m_compare->setEnabled(false);
     m_picture->clear();
     m_estimate->clear();
     resetLabels();
@@ -106,6 +122,7 @@ void PreviewPanel::showEstimate(const QString& text) {
 }
 
 void PreviewPanel::showPicture(const std::string& path) {
+    m_compare->setEnabled(true);
     const BoxSize box = thumbnailBox();
     const double ratio = m_picture->devicePixelRatioF();
     const auto read = [path, box, ratio] {
