@@ -62,21 +62,24 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     estimateCaption->setToolTip(estimateHint);
     m_estimate->setToolTip(estimateHint);
     m_estimate->setAccessibleDescription(estimateHint);
-    // The comparison's button ends the estimate's row: the size and the
-    // look of the output, side by side, and the window no taller.
+    auto* estimateRow = new QHBoxLayout;
+    estimateRow->setSpacing(4);
+    estimateRow->addWidget(estimateCaption);
+    estimateRow->addWidget(m_estimate, 1);
+    column->addLayout(estimateRow);
+    column->addSpacing(3);
+    // The comparison's button shares the row of the short heading
+    // "EXIF-Daten:", where it has the room its caption needs and the window
+    // grows no taller.
     m_compare = new ccXPButton(QStringLiteral("Vergleich"), this);
     m_compare->setFixedHeight(kCompareButtonHeight);
     m_compare->setEnabled(false);
     m_compare->setToolTip(
         QStringLiteral("Das Bild, wie es geschrieben würde, neben der Quelle in voller Größe"));
-    auto* estimateRow = new QHBoxLayout;
-    estimateRow->setSpacing(4);
-    estimateRow->addWidget(estimateCaption);
-    estimateRow->addWidget(m_estimate, 1);
-    estimateRow->addWidget(m_compare);
-    column->addLayout(estimateRow);
-    column->addSpacing(3);
-    column->addWidget(exifHeading);
+    auto* headingRow = new QHBoxLayout;
+    headingRow->addWidget(exifHeading, 1);
+    headingRow->addWidget(m_compare);
+    column->addLayout(headingRow);
     for (std::size_t i = 0; i < m_exif.size(); ++i) {
         m_exif[i] = new QLabel(qtText(kExifCaptions[i]), this);
         m_exif[i]->setTextFormat(Qt::PlainText);

@@ -3,7 +3,7 @@
 // clicked, its size lblSize ("Bildgrösse: " height " x " width), the
 // estimated size of its output file under the window's settings beside
 // "Ausgabe:" (lblEstimate, "ca. 245 KB", filled in by the window) and the
-// five EXIF labels under "EXIF-Daten:". Beside the estimate, the button
+// five EXIF labels under "EXIF-Daten:". Beside that heading, the button
 // "Vergleich" (cmdCompare) asks the window for the comparison view; it is
 // enabled while a picture is shown. The picture is read on a thread of
 // the panel's own, so a large or hostile file never holds up the window; only
