@@ -40,6 +40,7 @@
 #include "optimiser/ui/size_estimate.h"
 #include "optimiser/ui/window_services.h"
 #include "startup/settings.h"
+#include "window_driving.h"
 
 namespace {
 
@@ -58,42 +59,10 @@ public:
     int messages = 0;
 };
 
-struct Stats {
-    double median = 0;
-    double fastest = 0;
-    double slowest = 0;
-};
-
-Stats statsOf(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.front(), v.back()};
-}
-
-// Runs the event loop until `signal` of `sender` comes; false after
-// `timeoutMs`.
-template <typename Sender, typename Signal>
-bool waitFor(Sender* sender, Signal signal, int timeoutMs) {
-    QEventLoop loop;
-    bool came = false;
-    QObject::connect(sender, signal, &loop, [&] {
-        came = true;
-        loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return came;
-}
-
-// A click with the left mouse button, as the window system delivers it.
-void click(QWidget* widget, QPoint at) {
-    const QPointF global = widget->mapToGlobal(QPointF(at));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
-}
+using bench::click;
+using bench::Stats;
+using bench::statsOf;
+using bench::waitFor;
 
 std::unique_ptr<frmOptimize> openWindow(const Settings& s, const std::string& file = {}) {
     auto w = std::make_unique<frmOptimize>(file, s.watermark);

@@ -1,5 +1,8 @@
 #include "imaging/picture_loader.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -132,22 +135,17 @@ std::optional<PictureFormat> sniffPictureFormat(const unsigned char* head,
     return std::nullopt;
 }
 
-Result<LoadedPicture> loadPicture(const std::string& path, const LoadOptions& options) {
-    // Only an ordinary file, opened without waiting: a FIFO named like a
-    // picture would hold the run up for ever.
-    RegularFile regular(path);
-    if (!regular.isOpen()) {
-        return Failure{regular.problem()};
-    }
-    if (regular.size() == 0) {
-        return Failure{"Datei ist leer"};
-    }
-    const int fd = regular.fd();
+namespace {
+
+// Decodes the picture in the open file `fd`, read from its start; the
+// descriptor is closed either way.
+Result<LoadedPicture> loadOpened(int fd, const LoadOptions& options) {
     std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
     if (!file) {
-        return Failure{"Datei nicht lesbar: " + systemErrorText(errno)};
+        const int error = errno;
+        ::close(fd);
+        return Failure{"Datei nicht lesbar: " + systemErrorText(error)};
     }
-    static_cast<void>(regular.release());  // the FILE closes it now
     unsigned char head[16] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file.get());
     if (got < sizeof head && std::ferror(file.get())) {
@@ -210,6 +208,52 @@ Result<LoadedPicture> loadPicture(const std::string& path, const LoadOptions& op
     }
     settleColours(out, options);
     return out;
+}
+
+}  // namespace
+
+Result<LoadedPicture> loadPicture(const std::string& path, const LoadOptions& options) {
+    // Only an ordinary file, opened without waiting: a FIFO named like a
+    // picture would hold the run up for ever.
+    RegularFile regular(path);
+    if (!regular.isOpen()) {
+        return Failure{regular.problem()};
+    }
+    if (regular.size() == 0) {
+        return Failure{"Datei ist leer"};
+    }
+    return loadOpened(regular.release(), options);
+}
+
+Result<LoadedPicture> loadPicture(std::span<const std::uint8_t> bytes, const LoadOptions& options) {
+    if (bytes.empty()) {
+        return Failure{"Datei ist leer"};
+    }
+    // The decoders read files (libtiff even a descriptor); an anonymous
+    // file in memory serves them all without a name on disk.
+    const int fd = ::memfd_create("vendrik-picture", MFD_CLOEXEC);
+    if (fd < 0) {
+        return Failure{"Datei nicht lesbar: " + systemErrorText(errno)};
+    }
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            return Failure{"Datei nicht lesbar: " + systemErrorText(error)};
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return Failure{"Datei nicht lesbar: " + systemErrorText(error)};
+    }
+    return loadOpened(fd, options);
 }
 
 }  // namespace vendrik

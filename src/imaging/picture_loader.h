@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,10 @@ struct LoadedPicture {
 };
 
 [[nodiscard]] Result<LoadedPicture> loadPicture(const std::string& path,
+                                                const LoadOptions& options = {});
+// The same for a whole file held in memory (an output not yet written),
+// with the same promises.
+[[nodiscard]] Result<LoadedPicture> loadPicture(std::span<const std::uint8_t> bytes,
                                                 const LoadOptions& options = {});
 
 // The format a file's first bytes announce, if any.

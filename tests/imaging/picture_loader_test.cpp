@@ -122,6 +122,22 @@ TEST_F(LoaderFiles, FormatComesFromTheBytesNotTheName) {
     EXPECT_EQ(picture->format, PictureFormat::Png);
 }
 
+TEST_F(LoaderFiles, BytesInMemoryLoadAsTheirFileDoes) {
+    for (const char* name : {"rgb.png", "rgb.tif", "plain.gif", "rgb24.bmp", "orient6.jpg",
+                             "cmyk.jpg"}) {
+        SCOPED_TRACE(name);
+        const auto fromFile = loadPicture(file(name));
+        ASSERT_TRUE(fromFile) << fromFile.reason();
+        const auto fromMemory = loadPicture(test::readFileBytes(file(name)));
+        ASSERT_TRUE(fromMemory) << fromMemory.reason();
+        EXPECT_EQ(fromMemory->format, fromFile->format);
+        EXPECT_EQ(fromMemory->orientation, fromFile->orientation);
+        ASSERT_EQ(fromMemory->pixels.width(), fromFile->pixels.width());
+        ASSERT_EQ(fromMemory->pixels.height(), fromFile->pixels.height());
+        EXPECT_EQ(maxDifference(fromMemory->pixels, fromFile->pixels), 0);
+    }
+}
+
 TEST_F(LoaderFiles, ReducedJpegDecodeStaysAtLeastAsLargeAsTheFittedResult) {
     // orient6.jpg is stored 148 × 69 and shown 69 × 148.
     for (const BoxSize box : {BoxSize{20, 20}, BoxSize{30, 60}, BoxSize{69, 148}, BoxSize{500, 500}}) {

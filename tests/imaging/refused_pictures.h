@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ inline std::vector<std::uint8_t> firstPart(std::vector<std::uint8_t> f, double s
     return f;
 }
 
-// `pathOf` turns a case's name into the path it is written to.
+// `pathOf` turns a case's name into the path it is written to. The same
+// bytes loaded from memory must be refused with the same reason.
 inline void expectRefused(const std::function<std::string(const std::string&)>& pathOf,
                           const std::vector<RefusedPicture>& cases) {
     for (const RefusedPicture& c : cases) {
@@ -38,6 +40,9 @@ inline void expectRefused(const std::function<std::string(const std::string&)>& 
         EXPECT_FALSE(picture) << c.name;
         EXPECT_NE(picture.reason().find(c.reason), std::string::npos)
             << c.name << ": " << picture.reason();
+        const Result<LoadedPicture> inMemory = loadPicture(std::span(c.bytes));
+        EXPECT_FALSE(inMemory) << c.name << " in memory";
+        EXPECT_EQ(inMemory.reason(), picture.reason()) << c.name << " in memory";
     }
 }
 

@@ -1,6 +1,7 @@
 """Drives vendrik's main window through AT-SPI, as a screen reader user or a
 test robot would: finds the window "Tervane Vendrik", checks that its
-controls say what they are, marks an entry of the file list, presses
+controls say what they are, marks an entry of the file list, opens its
+comparison with "Vergleich" and moves the divider there, presses
 "Bildgrösse optimieren" by name, answers the one-time hint, waits for the
 output file, then marks two entries and presses "Stapelverarbeitung", reads
 "2 von 2" and the summary as a screen reader does and presses "Zielordner
@@ -36,18 +37,18 @@ def wait_until(what, seconds, probe):
     raise Failure(f"timed out after {seconds} s waiting for {what}")
 
 
-def find_window():
+def find_window(title=TITLE):
     def probe():
         desktop = pyatspi.Registry.getDesktop(0)
         for app in desktop:
             if app is None:
                 continue
             for child in app:
-                if child is not None and child.name == TITLE and child.getRole() in (
-                        pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW):
+                if child is not None and child.name == title and child.getRole() in (
+                        pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW, pyatspi.ROLE_DIALOG):
                     return child
         return None
-    return wait_until(f"the window '{TITLE}'", 60, probe)
+    return wait_until(f"the window '{title}'", 60, probe)
 
 
 def descendants(root, role=None, name=None):
@@ -190,6 +191,19 @@ def main():
         l for l in descendants(window, pyatspi.ROLE_LABEL)
         if re.fullmatch(r"ca\. [0-9]+ KB", l.name or "")])[0]
     print(f"estimate: '{estimate.name}'")
+    # "Vergleich", pressed by its name, opens the comparison in a window of
+    # its own: the output's size and quality are a label read out by its
+    # text, the divider is a named slider that assistive technology moves.
+    press(one(window, pyatspi.ROLE_PUSH_BUTTON, "Vergleich"))
+    comparison = find_window(f"Vergleich – {first}")
+    compared = wait_until("the output's size and quality", 60, lambda: [
+        l for l in descendants(comparison, pyatspi.ROLE_LABEL)
+        if re.fullmatch(r"Ausgabe: [0-9]+ KB \([0-9.]+ Bytes\), Qualität 80", l.name or "")])[0]
+    print(f"comparison: '{compared.name}'")
+    divider = one(comparison, pyatspi.ROLE_SLIDER, "Trennlinie")
+    divider.queryValue().currentValue = 250
+    wait_until("the divider at 250", 10, lambda: divider.queryValue().currentValue == 250)
+    print("comparison: the slider 'Trennlinie' moved to 250")
     start = wait_until("the start button 'Bildgrösse optimieren'", 10, lambda: descendants(
         window, pyatspi.ROLE_PUSH_BUTTON, "Bildgrösse optimieren"))[0]
     press(start)

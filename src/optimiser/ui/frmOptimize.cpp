@@ -32,6 +32,7 @@
 #include "optimiser/batch_settings_from.h"
 #include "optimiser/output_folder.h"
 #include "optimiser/run_report.h"
+#include "optimiser/ui/comparison_window.h"
 #include "optimiser/ui/drop_target.h"
 #include "optimiser/ui/file_list_panel.h"
 #include "optimiser/ui/filtered_line_edit.h"
@@ -353,7 +354,11 @@ void frmOptimize::connectControls() {
     connect(m_estimateDelay, &QTimer::timeout, this, &frmOptimize::startEstimate);
     connect(m_estimate, &SizeEstimate::estimated, this,
             [this] { m_preview->showEstimate(estimateText(m_estimate->bytes())); });
-    const auto changed = [this] { scheduleEstimate(); };
+    connect(m_preview->cmdCompare(), &ccXPButton::Click, this, [this] { openComparison(); });
+    const auto changed = [this] {
+        ++m_outputSettingsVersion;
+        scheduleEstimate();
+    };
     connect(m_size->cboSizes(), &QComboBox::activated, this, changed);
     connect(m_size->txtSizeH(), &QLineEdit::textChanged, this, changed);
     connect(m_size->txtSizeW(), &QLineEdit::textChanged, this, changed);
@@ -541,6 +546,10 @@ void frmOptimize::forgetClickedPicture() {
     m_estimateDelay->stop();
     m_estimate->cancel();
     m_lastClicked.clear();
+    m_comparedPicture.clear();
+    if (m_comparison != nullptr) {
+        m_comparison->clear();
+    }
 }
 
 // ---- The estimate ----------------------------------------------------------
@@ -561,6 +570,31 @@ void frmOptimize::startEstimate() {
         return;
     }
     m_estimate->request(m_lastClicked, runSettings(1).picture);
+    refreshComparison();
+}
+
+void frmOptimize::openComparison() {
+    if (m_lastClicked.empty()) {
+        return;
+    }
+    if (m_comparison == nullptr) {
+        m_comparison = new ComparisonWindow(this);
+    }
+    m_comparison->show();
+    m_comparison->raise();
+    m_comparison->activateWindow();
+    m_comparedPicture.clear();  // a closed view showed nothing any more
+    refreshComparison();
+}
+
+void frmOptimize::refreshComparison() {
+    if (m_comparison == nullptr || !m_comparison->isVisible() || m_lastClicked.empty() ||
+        (m_comparedPicture == m_lastClicked && m_comparedVersion == m_outputSettingsVersion)) {
+        return;
+    }
+    m_comparedPicture = m_lastClicked;
+    m_comparedVersion = m_outputSettingsVersion;
+    m_comparison->compare(m_lastClicked, runSettings(1).picture);
 }
 
 // ---- Paths ---------------------------------------------------------------
@@ -706,6 +740,7 @@ void frmOptimize::ccXPButton4_Click() {
         m_watermark->setChecked(true);
     }
     // "ÜBERNEHMEN" may have changed the design the estimate composites.
+    ++m_outputSettingsVersion;
     scheduleEstimate();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // frmOptimize: Vendrik's main window. The user picks the source and target
 // folders, marks pictures in the file list (a click shows the preview and
-// the EXIF summary), chooses the target box, the JPEG quality, the naming
+// the EXIF summary; "Vergleich" beside it shows the output at full size next
+// to the source), chooses the target box, the JPEG quality, the naming
 // rule and the watermark, and starts the run; two progress bars follow it.
 //
 // How the program drives it (apps/vendrik/main.cpp):
@@ -49,6 +50,7 @@ class FileListPanel;
 class PreviewPanel;
 class RunController;
 class SizeEstimate;
+class ComparisonWindow;
 class WindowServices;
 
 class frmOptimize : public QMainWindow {
@@ -181,6 +183,10 @@ public:
     [[nodiscard]] SizeEstimate* sizeEstimate() const {
         return m_estimate;
     }
+    // The comparison view "Vergleich", once it has been opened; else null.
+    [[nodiscard]] ComparisonWindow* comparison() const {
+        return m_comparison;
+    }
     [[nodiscard]] ccXPButton* ccXPButton2() const {
         return m_start;
     }
@@ -263,6 +269,12 @@ private:
     // have settled for a moment.
     void scheduleEstimate();
     void startEstimate();
+    // "Vergleich": opens the comparison view on the clicked picture, or
+    // brings it to the front, and computes it at once.
+    void openComparison();
+    // Asks the open comparison view for the clicked picture under the
+    // settings now, unless it has them already.
+    void refreshComparison();
     // The preview, its labels and the estimate go; no picture is clicked.
     void forgetClickedPicture();
     [[nodiscard]] bool askReplace(const std::string& targetName);
@@ -318,6 +330,12 @@ private:
     RunController* m_run = nullptr;
     SizeEstimate* m_estimate = nullptr;
     QTimer* m_estimateDelay = nullptr;
+    ComparisonWindow* m_comparison = nullptr;
+    // Counts the changes of the settings that shape an output; with the
+    // picture it tells whether the comparison shows the present settings.
+    std::uint64_t m_outputSettingsVersion = 0;
+    std::string m_comparedPicture;
+    std::uint64_t m_comparedVersion = 0;
 };
 
 }  // namespace vendrik

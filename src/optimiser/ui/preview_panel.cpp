@@ -6,11 +6,18 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "controls/ccXPButton.h"
 #include "optimiser/preview.h"
 #include "optimiser/ui/surface_image.h"
 #include "optimiser/ui/window_look.h"
 
 namespace vendrik {
+namespace {
+
+// As high as the row's text, so that the row does not grow.
+constexpr int kCompareButtonHeight = 19;
+
+}  // namespace
 
 // What the reading thread hands to the window thread: ready to show.
 struct PreviewPanel::Shown {
@@ -61,7 +68,18 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     estimateRow->addWidget(m_estimate, 1);
     column->addLayout(estimateRow);
     column->addSpacing(3);
-    column->addWidget(exifHeading);
+    // The comparison's button shares the row of the short heading
+    // "EXIF-Daten:", where it has the room its caption needs and the window
+    // grows no taller.
+    m_compare = new ccXPButton(QStringLiteral("Vergleich"), this);
+    m_compare->setFixedHeight(kCompareButtonHeight);
+    m_compare->setEnabled(false);
+    m_compare->setToolTip(
+        QStringLiteral("Das Bild, wie es geschrieben würde, neben der Quelle in voller Größe"));
+    auto* headingRow = new QHBoxLayout;
+    headingRow->addWidget(exifHeading, 1);
+    headingRow->addWidget(m_compare);
+    column->addLayout(headingRow);
     for (std::size_t i = 0; i < m_exif.size(); ++i) {
         m_exif[i] = new QLabel(qtText(kExifCaptions[i]), this);
         m_exif[i]->setTextFormat(Qt::PlainText);
@@ -96,6 +114,7 @@ void PreviewPanel::resetLabels() {
 
 void PreviewPanel::clear() {
     m_reading.drop();
+    m_compare->setEnabled(false);
     m_picture->clear();
     m_estimate->clear();
     resetLabels();
@@ -106,6 +125,7 @@ void PreviewPanel::showEstimate(const QString& text) {
 }
 
 void PreviewPanel::showPicture(const std::string& path) {
+    m_compare->setEnabled(true);
     const BoxSize box = thumbnailBox();
     const double ratio = m_picture->devicePixelRatioF();
     const auto read = [path, box, ratio] {

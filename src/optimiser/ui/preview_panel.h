@@ -3,7 +3,9 @@
 // clicked, its size lblSize ("Bildgrösse: " height " x " width), the
 // estimated size of its output file under the window's settings beside
 // "Ausgabe:" (lblEstimate, "ca. 245 KB", filled in by the window) and the
-// five EXIF labels under "EXIF-Daten:". The picture is read on a thread of
+// five EXIF labels under "EXIF-Daten:". Beside that heading, the button
+// "Vergleich" (cmdCompare) asks the window for the comparison view; it is
+// enabled while a picture is shown. The picture is read on a thread of
 // the panel's own, so a large or hostile file never holds up the window; only
 // the answer to the latest request is shown.
 
@@ -17,6 +19,8 @@
 class QLabel;
 
 namespace vendrik {
+
+class ccXPButton;
 
 class PreviewPanel : public QGroupBox {
     Q_OBJECT
@@ -35,6 +39,11 @@ public:
     // The estimate's value alone ("ca. 245 KB"; empty when there is none).
     [[nodiscard]] QLabel* lblEstimate() const {
         return m_estimate;
+    }
+    // "Vergleich": the clicked picture as the run would write it, beside
+    // its source.
+    [[nodiscard]] ccXPButton* cmdCompare() const {
+        return m_compare;
     }
     // lblCam, lblBlende, lblExp, lblTime, lblDate, top to bottom.
     [[nodiscard]] QLabel* exifLabel(int index) const {
@@ -74,6 +83,7 @@ private:
     QLabel* m_picture = nullptr;
     QLabel* m_size = nullptr;
     QLabel* m_estimate = nullptr;
+    ccXPButton* m_compare = nullptr;
     std::array<QLabel*, 5> m_exif{};
     LatestRequest m_reading;
 };
