@@ -68,23 +68,22 @@ PreviewPanel::PreviewPanel(QWidget* parent) : QGroupBox(QStringLiteral("Vorschau
     estimateRow->addWidget(m_estimate, 1);
     column->addLayout(estimateRow);
     column->addSpacing(3);
-    // The comparison's button shares the row of the short heading
-    // "EXIF-Daten:", where it has the room its caption needs and the window
-    // grows no taller.
+    // The comparison's button closes the frame, under the EXIF lines: beside
+    // the heading it cut "EXIF-Daten:" in the narrow column, and its row
+    // comes out of the file list's height, not the window's.
     m_compare = new ccXPButton(QStringLiteral("Vergleich"), this);
     m_compare->setFixedHeight(kCompareButtonHeight);
     m_compare->setEnabled(false);
     m_compare->setToolTip(
         QStringLiteral("Das Bild, wie es geschrieben würde, neben der Quelle in voller Größe"));
-    auto* headingRow = new QHBoxLayout;
-    headingRow->addWidget(exifHeading, 1);
-    headingRow->addWidget(m_compare);
-    column->addLayout(headingRow);
+    column->addWidget(exifHeading);
     for (std::size_t i = 0; i < m_exif.size(); ++i) {
         m_exif[i] = new QLabel(qtText(kExifCaptions[i]), this);
         m_exif[i]->setTextFormat(Qt::PlainText);
         column->addWidget(m_exif[i]);
     }
+    column->addSpacing(3);
+    column->addWidget(m_compare, 0, Qt::AlignRight);
     m_size->setTextFormat(Qt::PlainText);
     column->addStretch(1);
 }
