@@ -269,12 +269,12 @@ void frmOptimize::buildLayout() {
 
 void frmOptimize::applyReadingOrder() {
     std::vector<QWidget*> order = {
-        m_paths->txtPath(0),       m_paths->ButtonBrowse(0), m_paths->txtPath(2),
-        m_paths->ButtonBrowse(2),  m_paths->chkSamePath(),   m_files->FileList(),
-        m_files->ccXPButton3(),    m_size->cboSizes(),       m_size->txtSizeH(),
-        m_size->txtSizeW(),        m_size->Check1(),         m_size->chkNoEnlarge(),
-        m_quality->optQuali(0),    m_quality->optQuali(1),   m_quality->HScroll1(),
-        m_quality->maxSizeField(),
+        m_paths->txtPath(0),    m_paths->ButtonBrowse(0), m_paths->chkSubfolders(),
+        m_paths->txtPath(2),    m_paths->ButtonBrowse(2), m_paths->chkSamePath(),
+        m_files->FileList(),    m_files->ccXPButton3(),   m_preview->cmdCompare(),
+        m_size->cboSizes(),     m_size->txtSizeH(),       m_size->txtSizeW(),
+        m_size->Check1(),       m_size->chkNoEnlarge(),   m_quality->optQuali(0),
+        m_quality->optQuali(1), m_quality->HScroll1(),    m_quality->maxSizeField(),
     };
     for (int e = 0; e < 4; ++e) {
         order.push_back(m_quality->ccXPButton1(e));
@@ -285,7 +285,8 @@ void frmOptimize::applyReadingOrder() {
                                m_outputs->chkKeepDates(), m_outputs->chkTurnBox()});
     const std::vector<QWidget*> naming = m_naming->readingOrder();
     order.insert(order.end(), naming.begin(), naming.end());
-    order.insert(order.end(), {m_watermark, m_designerButton, m_cancel, m_start, m_openTarget});
+    order.insert(order.end(),
+                 {m_watermark, m_designerButton, m_presets, m_cancel, m_start, m_openTarget});
     for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
