@@ -47,11 +47,28 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
   done
 }
 
-# A free display number, chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 15 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; show_logs; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
+# A free display number, chosen by the server itself. Two tests starting
+# their servers at once can be handed the same number, and the loser exits:
+# a server counts once it is still running with its socket in place, and
+# another is started otherwise.
+display=""
+for attempt in 1 2 3; do
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >>"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  if wait_for 15 test -s "$work/display"; then
+    n=$(tr -dc 0-9 <"$work/display")
+    if [ -n "$n" ] && wait_for 5 test -S "/tmp/.X11-unix/X$n" && sleep 0.3 && kill -0 "$xvfb" 2>/dev/null; then
+      pids+=("$xvfb")
+      display=$n
+      break
+    fi
+  fi
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+done
+[ -n "$display" ] || { echo "FAIL: Xvfb did not start"; show_logs; exit 1; }
+export DISPLAY=":$display"
 
 "$launcher" --launch-immediately >"$work/bus.log" 2>&1 &
 pids+=($!)
