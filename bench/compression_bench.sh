@@ -61,12 +61,8 @@ qualities_of() {
   esac
 }
 
-# --- the pictures: photo01, photo03, … (the even ones are their mirror images)
-mapfile -t photos < <(ls "$data"/photo*.jpg | sort | awk 'NR % 2 == 1' | head -n "$pictures")
-if [ "${#photos[@]}" -lt "$pictures" ]; then
-  echo "compression_bench.sh: only ${#photos[@]} photographs" >&2
-  exit 1
-fi
+# --- the pictures: photo01, photo03, …
+bench_sweep_photos "$data" "$pictures"
 for photo in "${photos[@]}"; do
   name=$(basename "$photo" .jpg)
   dir="$out/$name"

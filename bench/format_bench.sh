@@ -46,12 +46,8 @@ ending_of() {
   esac
 }
 
-# --- the pictures: photo01, photo03, … (the even ones are their mirror images)
-mapfile -t photos < <(ls "$data"/photo*.jpg | sort | awk 'NR % 2 == 1' | head -n "$pictures")
-if [ "${#photos[@]}" -lt "$pictures" ]; then
-  echo "format_bench.sh: only ${#photos[@]} photographs" >&2
-  exit 1
-fi
+# --- the pictures: photo01, photo03, …
+bench_sweep_photos "$data" "$pictures"
 for photo in "${photos[@]}"; do
   dir="$out/$(basename "$photo" .jpg)"
   mkdir -p "$dir"

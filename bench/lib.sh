@@ -15,6 +15,11 @@
 #                          Display P3 profile, EXIF with GPS, a thumbnail,
 #                          XMP and IPTC places), made once; prints their
 #                          folder
+#   bench_sweep_photos DATA N
+#                          puts into the array `photos` the first N
+#                          photographs of DATA that are not mirror images
+#                          (photo01, photo03, …); ends the benchmark when
+#                          there are fewer
 #   bench_fresh FOLDER     an empty FOLDER for a run to write into
 #   bench_expect FOLDER N  ends the benchmark unless the run wrote N files
 #                          into FOLDER
@@ -85,6 +90,15 @@ bench_build() {
 }
 
 bench_photos() { bash "$root/bench/make_photos.sh" "$@"; }
+
+bench_sweep_photos() {
+  # The even ones are their odd neighbours' mirror images.
+  mapfile -t photos < <(ls "$1"/photo*.jpg | sort | awk 'NR % 2 == 1' | head -n "$2")
+  if [ "${#photos[@]}" -lt "$2" ]; then
+    echo "$(basename "$0"): only ${#photos[@]} photographs" >&2
+    exit 1
+  fi
+}
 
 bench_phone_photos() {
   local plain phone="$root/bench/data/photos12mp-phone" count
