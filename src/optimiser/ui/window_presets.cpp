@@ -2,7 +2,6 @@
 // controls say about the outputs under a name, applying and deleting one,
 // and the small dialog that offers the three.
 
-#include <QCheckBox>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -15,8 +14,6 @@
 #include "controls/ccXPButton.h"
 #include "optimiser/presets.h"
 #include "optimiser/ui/frmOptimize.h"
-#include "optimiser/ui/output_choices_panel.h"
-#include "optimiser/ui/quality_panel.h"
 #include "optimiser/ui/run_controller.h"
 #include "optimiser/ui/window_services.h"
 #include "startup/own_presets.h"
