@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/heif_handles.h"
+
 namespace vendrik {
 namespace {
 
@@ -71,12 +73,6 @@ struct ContextClose {
 };
 struct PictureUnref {
     void operator()(Dav1dPicture* p) const { dav1d_picture_unref(p); }
-};
-struct ImageRelease {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct NclxFree {
-    void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
 };
 
 // The stream is ours and outlives the decoder's use of it.
@@ -160,7 +156,7 @@ heif_error decodeImage(void* self, heif_image** out) {
         if (heif_image_create(w, h, colourspace, chroma, &rawImage).code != heif_error_Ok) {
             return failure(heif_error_Memory_allocation_error, "nicht genug Speicher für AV1");
         }
-        std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+        HeifPtr<heif_image> image(rawImage);
         const int planes = colourspace == heif_colorspace_monochrome ? 1 : 3;
         const heif_channel channels[3] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
         const std::size_t sampleBytes = frame.p.bpc > 8 ? 2 : 1;
@@ -185,7 +181,7 @@ heif_error decodeImage(void* self, heif_image** out) {
         }
         // How the samples are to be turned into RGB, from the stream. A
         // value the standard does not define means a damaged stream.
-        const std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(
+        const HeifPtr<heif_color_profile_nclx> nclx(
             heif_nclx_color_profile_alloc());
         if (!nclx) {
             return failure(heif_error_Memory_allocation_error, "nicht genug Speicher für AV1");

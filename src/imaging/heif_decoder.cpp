@@ -31,12 +31,6 @@
 namespace vendrik::decoders {
 namespace {
 
-struct ImageRelease {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct OptionsFree {
-    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
-};
 
 std::string heifProblem(const heif_error& e) {
     // Our AV1 decoder's own reason, without libheif's words around it.
@@ -86,7 +80,7 @@ Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPictu
     HeifSource source(::fileno(file), static_cast<std::int64_t>(*fileSize));
     preferOwnAv1Decoder();
     try {
-        std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
+        HeifPtr<heif_context> context(heif_context_alloc());
         if (!context) {
             return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
@@ -95,7 +89,7 @@ Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPictu
         }
         heif_image_handle* rawHandle = nullptr;
         heif_error e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-        std::unique_ptr<heif_image_handle, HeifHandleRelease> handle(rawHandle);
+        HeifPtr<heif_image_handle> handle(rawHandle);
         if (e.code != heif_error_Ok) {
             return Failure{heifProblem(e)};
         }
@@ -140,7 +134,7 @@ Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPictu
             return allocated;
         }
 
-        std::unique_ptr<heif_decoding_options, OptionsFree> decoding(heif_decoding_options_alloc());
+        HeifPtr<heif_decoding_options> decoding(heif_decoding_options_alloc());
         if (!decoding) {
             return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
@@ -152,7 +146,7 @@ Result<void> decodeHeif(std::FILE* file, const LoadOptions& options, LoadedPictu
         e = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                               decoding.get());
-        std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+        HeifPtr<heif_image> image(rawImage);
         if (e.subcode == heif_suberror_Security_limit_exceeded) {
             return Failure{"HEIF beschädigt: das kodierte Bild ist größer als angegeben (" +
                            std::to_string(w) + " x " + std::to_string(h) + " Pixel)"};

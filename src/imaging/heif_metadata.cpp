@@ -61,7 +61,7 @@ Result<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem) {
     }
     HeifSource source(fd, static_cast<std::int64_t>(st.st_size));
     try {
-        std::unique_ptr<heif_context, HeifContextFree> context(heif_context_alloc());
+        HeifPtr<heif_context> context(heif_context_alloc());
         if (!context) {
             return Failure{"nicht genug Speicher für den HEIF-Leser"};
         }
@@ -70,7 +70,7 @@ Result<HeifMetadata> readHeifMetadata(int fd, std::size_t maxItem) {
         }
         heif_image_handle* rawHandle = nullptr;
         const heif_error e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-        const std::unique_ptr<heif_image_handle, HeifHandleRelease> handle(rawHandle);
+        const HeifPtr<heif_image_handle> handle(rawHandle);
         if (e.code != heif_error_Ok) {
             return Failure{problemOf(e)};
         }

@@ -12,15 +12,10 @@
 #include <string>
 
 #include "common/result.h"
+#include "imaging/heif_handles.h"
 
 namespace vendrik {
 
-struct HeifContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HeifHandleRelease {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
 
 // libheif's own text of a failure, without the line break it sometimes ends
 // with.

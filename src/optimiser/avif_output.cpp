@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "imaging/heif_handles.h"
 #include "optimiser/output_format.h"
 
 namespace vendrik {
@@ -18,24 +19,6 @@ namespace {
 // the speed. 6 keeps a batch of photographs within seconds a picture.
 constexpr int kSpeed = 6;
 
-struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct EncoderRelease {
-    void operator()(heif_encoder* e) const { heif_encoder_release(e); }
-};
-struct ImageRelease {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct HandleRelease {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct NclxFree {
-    void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
-};
-struct OptionsFree {
-    void operator()(heif_encoding_options* o) const { heif_encoding_options_free(o); }
-};
 
 std::string failed(const char* step, const heif_error& e) {
     std::string reason = "Bild kann nicht als AVIF kodiert werden (" + std::string(step);
@@ -57,8 +40,8 @@ heif_error appendTo(heif_context*, const void* data, std::size_t size, void* use
 // The colour signalled in the file and used for its RGB to YCbCr
 // conversion: sRGB primaries (BT.709) and transfer, the BT.601 matrix that
 // JPEG and WebP use too, full range.
-std::unique_ptr<heif_color_profile_nclx, NclxFree> srgbProfile() {
-    std::unique_ptr<heif_color_profile_nclx, NclxFree> nclx(heif_nclx_color_profile_alloc());
+HeifPtr<heif_color_profile_nclx> srgbProfile() {
+    HeifPtr<heif_color_profile_nclx> nclx(heif_nclx_color_profile_alloc());
     if (nclx) {
         nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
         nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
@@ -69,11 +52,11 @@ std::unique_ptr<heif_color_profile_nclx, NclxFree> srgbProfile() {
 }
 
 // The picture, upright and top-down, as libheif's interleaved RGB.
-Result<std::unique_ptr<heif_image, ImageRelease>> rgbImage(const Surface& picture) {
+Result<HeifPtr<heif_image>> rgbImage(const Surface& picture) {
     heif_image* raw = nullptr;
     heif_error e = heif_image_create(picture.width(), picture.height(), heif_colorspace_RGB,
                                      heif_chroma_interleaved_RGB, &raw);
-    std::unique_ptr<heif_image, ImageRelease> image(raw);
+    HeifPtr<heif_image> image(raw);
     if (e.code != heif_error_Ok) {
         return Failure{failed("Bild anlegen", e)};
     }
@@ -128,14 +111,14 @@ public:
         if (Result<void> can = usable(); !can) {
             return can.failure();
         }
-        const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+        const HeifPtr<heif_context> context(heif_context_alloc());
         if (!context) {
             return Failure{"nicht genug Speicher für das Bild"};
         }
         heif_encoder* rawEncoder = nullptr;
         heif_error e =
             heif_context_get_encoder_for_format(context.get(), heif_compression_AV1, &rawEncoder);
-        const std::unique_ptr<heif_encoder, EncoderRelease> encoder(rawEncoder);
+        const HeifPtr<heif_encoder> encoder(rawEncoder);
         if (e.code != heif_error_Ok) {
             return Failure{failed("AV1-Kodierer", e)};
         }
@@ -153,12 +136,12 @@ public:
             return Failure{failed("Einstellungen", e)};
         }
 
-        Result<std::unique_ptr<heif_image, ImageRelease>> image = rgbImage(picture);
+        Result<HeifPtr<heif_image>> image = rgbImage(picture);
         if (!image) {
             return image.failure();
         }
         const auto nclx = srgbProfile();
-        const std::unique_ptr<heif_encoding_options, OptionsFree> options(
+        const HeifPtr<heif_encoding_options> options(
             heif_encoding_options_alloc());
         if (!nclx || !options) {
             return Failure{"nicht genug Speicher für das Bild"};
@@ -175,7 +158,7 @@ public:
         heif_image_handle* rawHandle = nullptr;
         e = heif_context_encode_image(context.get(), image->get(), encoder.get(), options.get(),
                                       &rawHandle);
-        const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+        const HeifPtr<heif_image_handle> handle(rawHandle);
         if (e.code != heif_error_Ok) {
             return Failure{failed("Kodieren", e)};
         }
