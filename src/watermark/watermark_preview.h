@@ -32,14 +32,23 @@ struct PreviewDesign {
 // rounded to whole numbers.
 [[nodiscard]] PreviewDesign previewDesignOf(const WatermarkSettings& settings);
 
-// The built-in sample picture: a small landscape, drawn by code.
-[[nodiscard]] Surface makePreviewSample();
+// The built-in sample picture: a small landscape, drawn by code. At a
+// `scale` above 1 (a screen's device pixels per preview pixel) the same
+// landscape is drawn with that many times the pixels across, so a HiDPI
+// screen shows it sharp instead of enlarged.
+[[nodiscard]] Surface makePreviewSample(double scale = 1.0);
 
 // Draws the watermark of `design` onto `preview` (normally a fresh sample
 // picture). Writes the unturned text's left and top edge into
 // settings.hPos and settings.vPos, as every preview does. Throws VendrikError
 // as AlphaAndRotBlt does; `preview` is then unchanged.
+//
+// At a `scale` above 1, `preview` holds that many device pixels per preview
+// pixel: the text is placed as on the preview of its own size (the same
+// positions are written, for a box of preview.width() / scale ×
+// preview.height() / scale rounded) and drawn at `scale` times the points,
+// so that it stands where the preview of its own size has it, only sharper.
 void RotBlit(Surface& preview, const PreviewDesign& design, WatermarkSettings& settings,
-             TextPicture& textBox);
+             TextPicture& textBox, double scale = 1.0);
 
 }  // namespace vendrik

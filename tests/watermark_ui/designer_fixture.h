@@ -96,14 +96,17 @@ private:
 };
 
 // The core's preview of `design` on the built-in sample (or on `background`),
-// drawn with a render box of its own; `scratch` receives the position fields.
+// drawn with a render box of its own at `scale` device pixels per preview
+// pixel; `scratch` receives the position fields.
 inline QImage corePreview(const PreviewDesign& design, WatermarkSettings& scratch,
-                          const Surface* background = nullptr) {
-    Surface picture = background != nullptr ? background->clone() : makePreviewSample();
+                          const Surface* background = nullptr, double scale = 1.0) {
+    Surface picture = background != nullptr ? background->clone() : makePreviewSample(scale);
     const auto renderer = makeSystemTextRenderer();
     TextPicture box(*renderer);
-    RotBlit(picture, design, scratch, box);
-    return toQImage(picture);
+    RotBlit(picture, design, scratch, box, scale);
+    QImage image = toQImage(picture);
+    image.setDevicePixelRatio(scale);
+    return image;
 }
 
 inline QImage corePreview(const PreviewDesign& design) {

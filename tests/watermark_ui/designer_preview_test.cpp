@@ -5,6 +5,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,6 +61,7 @@ private slots:
     void plus90TurnsBy269Degrees();
     void externalPictureIsLetterboxed();
     void badExternalPictureKeepsTheSample();
+    void sharpAtDevicePixelRatio2();
     void leavingWithoutApplyWritesNothing_data();
     void leavingWithoutApplyWritesNothing();
     void applyWritesTheTenKeysAndReplacesTheDesign();
@@ -221,6 +224,88 @@ void DesignerPreviewTest::badExternalPictureKeepsTheSample() {
         QVERIFY2(!d.dialog().LoadExternalPic(path), path.c_str());
         QVERIFY2(d.shownPreview() == sample, path.c_str());
     }
+}
+
+// Registered a second time with QT_SCALE_FACTOR=2, where it must not skip.
+void DesignerPreviewTest::sharpAtDevicePixelRatio2() {
+    if (qApp->devicePixelRatio() != 2.0) {
+        QSKIP("runs as watermark_ui.designer_preview_hidpi");
+    }
+    WatermarkSettings stored;
+    stored.text = "Zeile eins\r\nZeile zwei";
+    Designer d(stored);
+    QVERIFY(d.show());
+    d.scroll("HScroll1_1")->setValue(70);
+    d.option("Option1_3")->click();
+    d.option("Option2_2")->click();
+    d.option("Option3_2")->click();
+    d.scroll("sldrManual")->setValue(30);
+    const PreviewDesign design{stored.text, 30, 45, 70, WatermarkColour::Yellow,
+                               HorizontalAlignment::Right, VerticalAlignment::Bottom};
+
+    // The screen's device pixels come from a preview drawn with twice the
+    // pixels, not from the small one enlarged.
+    WatermarkSettings small;
+    WatermarkSettings sharp;
+    const QImage ownSize = test::corePreview(design, small);
+    const QImage shown = d.shownPreview();
+    QCOMPARE(shown.size(), QSize(2 * kPreviewWidth, 2 * kPreviewHeight));
+    QCOMPARE(shown, test::corePreview(design, sharp, nullptr, 2.0));
+    // The positions the design keeps are those of the preview's own size.
+    QCOMPARE(d.design().hPos, small.hPos);
+    QCOMPARE(d.design().vPos, small.vPos);
+    QCOMPARE(sharp.hPos, small.hPos);
+
+    // Drawn at twice the size, each tile of 8 × 8 preview pixels holds on
+    // average what the small preview holds there (the text stands where it
+    // stood, as large: 13 levels at most here, 60 with the text a third of
+    // the preview away); and most 2 × 2 blocks hold detail an enlargement of
+    // the small preview would not have.
+    constexpr int kTile = 8;
+    int worst = 0;
+    int detailed = 0;
+    for (int ty = 0; ty + kTile <= kPreviewHeight; ty += kTile) {
+        for (int tx = 0; tx + kTile <= kPreviewWidth; tx += kTile) {
+            int sharpSum = 0;
+            int smallSum = 0;
+            for (int y = ty; y < ty + kTile; ++y) {
+                for (int x = tx; x < tx + kTile; ++x) {
+                    const QRgb quad[] = {shown.pixel(2 * x, 2 * y), shown.pixel(2 * x + 1, 2 * y),
+                                         shown.pixel(2 * x, 2 * y + 1),
+                                         shown.pixel(2 * x + 1, 2 * y + 1)};
+                    for (const QRgb p : quad) {
+                        sharpSum += qGray(p);
+                    }
+                    smallSum += qGray(ownSize.pixel(x, y));
+                    detailed += (quad[0] != quad[1] || quad[0] != quad[2] || quad[0] != quad[3]);
+                }
+            }
+            worst = std::max(worst, std::abs(sharpSum / 4 - smallSum) / (kTile * kTile));
+        }
+    }
+    qInfo("largest tile difference %d, blocks with detail %d", worst, detailed);
+    QVERIFY2(worst <= 24, qPrintable(QString::number(worst)));
+    QVERIFY2(detailed > kPreviewWidth * kPreviewHeight / 2, qPrintable(QString::number(detailed)));
+
+    // The user's portrait, fitted at device pixels (100 × 400 into 614 × 444
+    // is 111 × 444, from x 251): the text stays on it, the bars stay grey.
+    test::TempDir dir;
+    const std::string tall = dir.file("hoch.png");
+    writePicture(tall, 100, 400, {0, 255, 0});
+    QVERIFY(d.dialog().LoadExternalPic(tall));
+    const QImage portrait = d.shownPreview();
+    QCOMPARE(portrait.size(), shown.size());
+    int onPicture = 0;
+    for (int y = 0; y < portrait.height(); ++y) {
+        for (int x = 0; x < portrait.width(); ++x) {
+            const bool inside = x >= 251 && x < 251 + 111;
+            const QRgb p = portrait.pixel(x, y);
+            QVERIFY2(inside || p == qRgb(0x40, 0x40, 0x40),
+                     qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            onPicture += (inside && p != qRgb(0, 255, 0)) ? 1 : 0;
+        }
+    }
+    QVERIFY(onPicture > 0);  // the text shows on the picture
 }
 
 void DesignerPreviewTest::leavingWithoutApplyWritesNothing_data() {

@@ -9,7 +9,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <new>
 #include <utility>
 
@@ -214,40 +216,89 @@ void frmWatermark::RotBlit() {
         design.vAlign = VerticalAlignment::Top;
     }
 
-    Surface preview = m_background.clone();
+    // At a device pixel ratio above 1 the preview is drawn with that many
+    // pixels per preview pixel, so that it is as sharp as the screen; the
+    // placement and the positions it writes stay those of the preview's own
+    // size.
+    double scale = std::max(1.0, m_Picture2->devicePixelRatioF());
+    if (scale != 1.0 && !makeSharpBackground(scale)) {
+        scale = 1.0;
+    }
+    const Surface& background = scale != 1.0 ? m_sharpBackground : m_background;
+    const QRect area = scale != 1.0 ? m_sharpArea : m_pictureArea;
+    Surface preview = background.clone();
     Surface picture = Surface::view(
-        preview.row(m_pictureArea.y()) + std::ptrdiff_t{m_pictureArea.x()} * Surface::kBytesPerPixel,
-        m_pictureArea.width(), m_pictureArea.height(), preview.stride());
+        preview.row(area.y()) + std::ptrdiff_t{area.x()} * Surface::kBytesPerPixel, area.width(),
+        area.height(), preview.stride());
     try {
-        vendrik::RotBlit(picture, design, m_design, *m_textBox);
+        vendrik::RotBlit(picture, design, m_design, *m_textBox, scale);
     } catch (const VendrikError&) {
         // No font, or a text too large to turn: the picture shows without
         // the watermark, and the dialog goes on.
     } catch (const std::bad_alloc&) {
     }
-    m_Picture2->setPicture(preview);
+    m_Picture2->setPicture(preview, scale);
     emit previewRedrawn();
 }
 
-bool frmWatermark::LoadExternalPic(const std::string& picturePath) {
-    Surface picture(kPreviewWidth, kPreviewHeight);
-    picture.fill(Surface::fromColorRef(kPreviewBackground));
+namespace {
+
+// `picturePath` fitted into a `width` × `height` preview with its aspect
+// kept and centred on the preview's grey, and the part the picture covers.
+std::optional<std::pair<Surface, QRect>> letterboxed(const std::string& picturePath, int width,
+                                                    int height) {
+    Surface preview(width, height);
+    preview.fill(Surface::fromColorRef(frmWatermark::kPreviewBackground));
     try {
-        const Result<Surface> fitted =
-            FitPictureToBox(picturePath, {kPreviewWidth, kPreviewHeight});
+        const Result<Surface> fitted = FitPictureToBox(picturePath, {width, height});
         if (!fitted) {
-            return false;
+            return std::nullopt;
         }
-        m_pictureArea = QRect((kPreviewWidth - fitted->width()) / 2,
-                              (kPreviewHeight - fitted->height()) / 2, fitted->width(),
-                              fitted->height());
-        copyRect(*fitted, 0, 0, fitted->width(), fitted->height(), picture, m_pictureArea.x(),
-                 m_pictureArea.y());
+        const QRect area((width - fitted->width()) / 2, (height - fitted->height()) / 2,
+                         fitted->width(), fitted->height());
+        copyRect(*fitted, 0, 0, fitted->width(), fitted->height(), preview, area.x(), area.y());
+        return std::pair{std::move(preview), area};
     } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+bool frmWatermark::LoadExternalPic(const std::string& picturePath) {
+    auto loaded = letterboxed(picturePath, kPreviewWidth, kPreviewHeight);
+    if (!loaded) {
         return false;
     }
-    m_background = std::move(picture);
+    m_background = std::move(loaded->first);
+    m_pictureArea = loaded->second;
+    m_externalPicture = picturePath;
+    m_sharpBackground = Surface();
+    m_sharpScale = 0.0;
     RotBlit();
+    return true;
+}
+
+bool frmWatermark::makeSharpBackground(double scale) {
+    if (m_sharpScale == scale) {
+        return !m_sharpBackground.empty();
+    }
+    m_sharpScale = scale;
+    const int width = static_cast<int>(std::lround(kPreviewWidth * scale));
+    const int height = static_cast<int>(std::lround(kPreviewHeight * scale));
+    if (!m_externalPicture.empty()) {
+        if (auto loaded = letterboxed(m_externalPicture, width, height)) {
+            m_sharpBackground = std::move(loaded->first);
+            m_sharpArea = loaded->second;
+            return true;
+        }
+        // The picture went away since it was loaded: the preview of its own
+        // size, enlarged by the screen, beats showing another picture.
+        m_sharpBackground = Surface();
+        return false;
+    }
+    m_sharpBackground = makePreviewSample(scale);
+    m_sharpArea = QRect(0, 0, width, height);
     return true;
 }
 

@@ -121,6 +121,11 @@ private:
     // Redraws unless Form_Load is still setting the controls (it draws once
     // at its end).
     void changed();
+    // The background drawn at `scale` device pixels per preview pixel, made
+    // again only when the scale or the picture behind it changed. False when
+    // the user's picture can no longer be read: the preview is then drawn at
+    // its own size.
+    bool makeSharpBackground(double scale);
 
     WatermarkSettings& m_design;
     DesignerHost m_host;
@@ -133,6 +138,15 @@ private:
     // sample; a portrait leaves grey bars beside it). The watermark is
     // placed and drawn inside it only, as the run draws it on the picture.
     QRect m_pictureArea{0, 0, kPreviewWidth, kPreviewHeight};
+    // On a screen with more device pixels than preview pixels the preview is
+    // drawn from these instead: the same background with `m_sharpScale`
+    // times the pixels across, and the picture's part of it. A scale of 0:
+    // not made yet; an empty background: the picture could not be read
+    // again at that scale.
+    std::string m_externalPicture;  // the user's picture behind the preview, if any
+    Surface m_sharpBackground;
+    QRect m_sharpArea;
+    double m_sharpScale = 0.0;
     std::int16_t m_lineBreakCount = 0;
     bool m_loading = true;
 

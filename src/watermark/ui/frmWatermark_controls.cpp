@@ -104,6 +104,7 @@ void frmWatermark::buildControls() {
     m_Picture2 = new PreviewBox(kPreviewWidth, kPreviewHeight, kPreviewBackground, this);
     m_Picture2->setObjectName(QStringLiteral("Picture2"));
     m_Picture2->setAccessibleName(QStringLiteral("Vorschau"));
+    connect(m_Picture2, &PreviewBox::scaleChanged, this, [this] { RotBlit(); });
 
     m_Text1 = new QPlainTextEdit(this);
     m_Text1->setObjectName(QStringLiteral("Text1"));

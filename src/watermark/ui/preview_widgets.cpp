@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstring>
 
 namespace vendrik {
@@ -35,12 +36,19 @@ PreviewBox::PreviewBox(int width, int height, std::uint32_t background, QWidget*
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PreviewBox::setPicture(const Surface& picture) {
+void PreviewBox::setPicture(const Surface& picture, double scale) {
     m_picture = toQImage(picture);
+    m_picture.setDevicePixelRatio(scale);
     update();
 }
 
 void PreviewBox::paintEvent(QPaintEvent* /*e*/) {
+    if (!m_picture.isNull() &&
+        m_picture.devicePixelRatio() != std::max(1.0, devicePixelRatioF())) {
+        // Asked for after this paint: redrawing the picture inside it would
+        // paint again while painting.
+        QMetaObject::invokeMethod(this, &PreviewBox::scaleChanged, Qt::QueuedConnection);
+    }
     QPainter p(this);
     p.fillRect(rect(), m_background);
     p.drawImage(QPoint(0, 0), m_picture);

@@ -20,17 +20,24 @@ namespace vendrik {
 
 // A fixed-size box showing one picture at its own size on a solid
 // background; the picture is drawn from the top-left corner and never
-// scaled, so what the box shows is exactly the surface it was given.
+// scaled, so what the box shows is exactly the surface it was given. A
+// picture drawn for a HiDPI screen comes with its scale (device pixels per
+// box pixel) and fills the same box with its device pixels; when the box
+// moves to a screen of another scale it asks for the picture again.
 class PreviewBox : public QWidget {
     Q_OBJECT
 public:
     // `background` as &H00BBGGRR, shown where the picture does not reach.
     PreviewBox(int width, int height, std::uint32_t background, QWidget* parent = nullptr);
 
-    void setPicture(const Surface& picture);
+    void setPicture(const Surface& picture, double scale = 1.0);
     [[nodiscard]] const QImage& picture() const {
         return m_picture;
     }
+
+signals:
+    // The box is painted at a device pixel ratio its picture was not drawn for.
+    void scaleChanged();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
