@@ -157,8 +157,8 @@ std::string windowHelpText() {
         "       vendrik --dialog watermark [--settings DATEI] [--picture BILD]\n"
         "       vendrik --controls-gallery",
         "Tervane Vendrik verkleinert Bilder (JPEG, PNG, TIFF, GIF, BMP, HEIC/HEIF, AVIF,\n"
-        "WebP) zu JPEG-Dateien: Bilder im Ordner markieren, Zielgröße, Qualität,\n"
-        "Namensanhang und Wasserzeichen wählen, starten.\n"
+        "WebP) zu JPEG-, WebP- oder AVIF-Dateien: Bilder im Ordner markieren, Zielgröße,\n"
+        "Qualität, Namensanhang und Wasserzeichen wählen, starten.\n"
         "\n"
         "Läuft Vendrik schon, gibt ein zweiter Aufruf ORDNER oder BILDDATEI an das offene\n"
         "Fenster weiter, das nach vorn kommt, und endet. Die Einstellungen stehen in\n"
