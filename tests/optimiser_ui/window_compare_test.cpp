@@ -132,7 +132,8 @@ void WindowCompareTest::theOutputIsTheWrittenFileDecoded() {
     QFETCH(bool, lossless);
     QFETCH(bool, afterEstimate);
     test::TempDir dir;
-    // An odd width: the last pixel of a row is converted on its own.
+    // An odd width, so that rows kept at their own size end between two
+    // four-byte words; each row's last pixel is converted on its own.
     QVERIFY(test::writeJpeg(dir.file("foto.jpg"), 1201, 900, "-Model=Kamera"));
     Settings s = settingsFor(dir.path().string());
     s.sizeIndex = sizeIndex;
