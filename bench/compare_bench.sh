@@ -3,8 +3,11 @@
 # 1. from a click on "Vergleich" to the source and the output painted, for
 #    24-megapixel photographs (6000 × 4000) with the window's default
 #    settings, beside the estimate's computation alone on the same pictures
-#    (the reference: the comparison runs the same pipeline, then decodes the
-#    output); then the same with the pictures kept at their own size;
+#    (the reference: the comparison shows the output the estimate computed
+#    for the clicked picture, decoded, beside the source decoded again);
+#    then, the view left open, from a click on another picture to its
+#    comparison (encoded by the comparison itself); then the same with the
+#    pictures kept at their own size;
 # 2. a drag of the divider: each step's repaint of the view at a typical
 #    size, against the 16.7 ms of one frame at 60 Hz;
 # 3. a screenshot of the main window with the comparison beside it, on an X

@@ -5,6 +5,9 @@
 // pipeline (picture_pipeline.h): the scaled picture is kept before it is
 // watermarked and encoded, and the encoded bytes are decoded again by the
 // loader, so the output side is exactly what the written file decodes to.
+// When that output has been computed already (the window's estimate makes
+// it for every click), it is decoded rather than encoded once more: the
+// encoding is most of the work.
 //
 // Nothing is written; nothing throws.
 
@@ -26,7 +29,10 @@ struct PictureComparison {
     EncodedPicture encoded;
 };
 
+// `known`, when given, must be processPicture(source, settings) of the
+// same file: its bytes are decoded while the source is scaled.
 [[nodiscard]] Result<PictureComparison> comparePicture(const std::string& source,
-                                                       const PictureSettings& settings);
+                                                       const PictureSettings& settings,
+                                                       const EncodedPicture* known = nullptr);
 
 }  // namespace vendrik

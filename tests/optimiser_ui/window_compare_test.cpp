@@ -21,6 +21,7 @@
 #include "optimiser/ui/output_choices_panel.h"
 #include "optimiser/ui/preview_panel.h"
 #include "optimiser/ui/quality_panel.h"
+#include "optimiser/ui/size_estimate.h"
 #include "support/test_support.h"
 #include "window_fixture.h"
 
@@ -101,14 +102,23 @@ void WindowCompareTest::theOutputIsTheWrittenFileDecoded_data() {
     QTest::addColumn<bool>("strong");
     QTest::addColumn<bool>("neverLarger");
     QTest::addColumn<bool>("lossless");
-    QTest::newRow("defaults") << 3 << 80 << false << 0 << false << false << false << false;
-    QTest::newRow("original size, 4:2:0")
-        << 3 << 50 << true << 0 << false << false << false << false;
-    QTest::newRow("at most 30 KB") << 5 << 95 << false << 30 << false << false << false << false;
-    QTest::newRow("watermark") << 3 << 80 << false << 0 << true << false << false << false;
-    QTest::newRow("smaller files") << 3 << 80 << false << 0 << false << true << false << false;
-    QTest::newRow("source kept") << 3 << 95 << true << 0 << false << false << true << false;
-    QTest::newRow("lossless") << 3 << 80 << false << 0 << false << false << false << true;
+    // "Vergleich" clicked before the estimate has answered, when the
+    // comparison encodes the picture itself, and after, when it shows the
+    // estimate's output.
+    QTest::addColumn<bool>("afterEstimate");
+    for (const bool after : {false, true}) {
+        const auto row = [after](const char* name) -> QTestData& {
+            return QTest::addRow("%s%s", name, after ? ", after the estimate" : "");
+        };
+        row("defaults") << 3 << 80 << false << 0 << false << false << false << false << after;
+        row("original size, 4:2:0")
+            << 3 << 50 << true << 0 << false << false << false << false << after;
+        row("at most 30 KB") << 5 << 95 << false << 30 << false << false << false << false << after;
+        row("watermark") << 3 << 80 << false << 0 << true << false << false << false << after;
+        row("smaller files") << 3 << 80 << false << 0 << false << true << false << false << after;
+        row("source kept") << 3 << 95 << true << 0 << false << false << true << false << after;
+        row("lossless") << 3 << 80 << false << 0 << false << false << false << true << after;
+    }
 }
 
 void WindowCompareTest::theOutputIsTheWrittenFileDecoded() {
@@ -120,8 +130,11 @@ void WindowCompareTest::theOutputIsTheWrittenFileDecoded() {
     QFETCH(bool, strong);
     QFETCH(bool, neverLarger);
     QFETCH(bool, lossless);
+    QFETCH(bool, afterEstimate);
     test::TempDir dir;
-    QVERIFY(test::writeJpeg(dir.file("foto.jpg"), 1200, 900, "-Model=Kamera"));
+    // An odd width, so that rows kept at their own size end between two
+    // four-byte words; each row's last pixel is converted on its own.
+    QVERIFY(test::writeJpeg(dir.file("foto.jpg"), 1201, 900, "-Model=Kamera"));
     Settings s = settingsFor(dir.path().string());
     s.sizeIndex = sizeIndex;
     s.quality = quality;
@@ -135,7 +148,11 @@ void WindowCompareTest::theOutputIsTheWrittenFileDecoded() {
         QTest::mouseClick(t.window->chkWatermark(), Qt::LeftButton);
     }
     QVERIFY(!t.window->preview()->cmdCompare()->isEnabled());
+    QSignalSpy estimated(t.window->sizeEstimate(), &SizeEstimate::estimated);
     QVERIFY(test::clickAndWaitForPreview(*t.window, QStringLiteral("foto.jpg")));
+    if (afterEstimate) {
+        QVERIFY(!estimated.isEmpty() || estimated.wait(kTimeoutMs));
+    }
     QVERIFY(openComparison(*t.window));
     ComparisonWindow& compared = *t.window->comparison();
     QVERIFY(compared.isVisible());

@@ -76,6 +76,20 @@ void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool sameSurface(const Surface& a, const Surface& b) {
+    if (a.width() != b.width() || a.height() != b.height()) {
+        return false;
+    }
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void writeBmp(const std::string& path, int w, int h, int seed) {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<std::uint8_t> f(54 + static_cast<std::size_t>(stride) * h, 0);

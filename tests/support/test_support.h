@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/surface.h"
+
 namespace vendrik::test {
 
 // A fresh folder under the temporary folder, removed with everything in it
@@ -43,6 +45,9 @@ void writeFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 inline void writeText(const std::string& path, const std::string& text) {
     writeFileBytes(path, {text.begin(), text.end()});
 }
+
+// True when both have the same size and every pixel alike.
+[[nodiscard]] bool sameSurface(const Surface& a, const Surface& b);
 
 // A 24-bit bottom-up BMP of w × h with a pattern that differs per `seed`.
 void writeBmp(const std::string& path, int w, int h, int seed);

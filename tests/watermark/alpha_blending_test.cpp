@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "common/error.h"
+#include "support/test_support.h"
 
 namespace vendrik {
 namespace {
+
+using test::sameSurface;
 
 constexpr std::uint32_t kKey = 0x808080;
 const Bgr kKeyBgr = Surface::fromColorRef(kKey);
@@ -38,20 +41,6 @@ Surface filled(int w, int h, Bgr c) {
     Surface s(w, h);
     s.fill(c);
     return s;
-}
-
-bool sameSurface(const Surface& a, const Surface& b) {
-    if (a.width() != b.width() || a.height() != b.height()) {
-        return false;
-    }
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            if (a.pixel(x, y) != b.pixel(x, y)) {
-                return false;
-            }
-        }
-    }
-    return true;
 }
 
 struct Call {

@@ -12,6 +12,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <future>
+#include <system_error>
 
 #include "optimiser/picture_comparison.h"
 #include "optimiser/size_target.h"
@@ -145,22 +147,32 @@ void ComparisonWindow::arrangementChosen() {
     m_divider->setEnabled(divider);
 }
 
-void ComparisonWindow::compare(std::string picture, PictureSettings settings) {
+void ComparisonWindow::compare(std::string picture, PictureSettings settings,
+                               std::shared_ptr<const EncodedPicture> known) {
     setWindowTitle(QStringLiteral("Vergleich – ") +
                    QFileInfo(QString::fromStdString(picture)).fileName());
     m_outputLabel->setText(kOutputCaption + QStringLiteral(" wird berechnet …"));
     if (m_view->outputImage().isNull()) {
         m_view->showMessage(QStringLiteral("Die Ausgabe wird berechnet …"));
     }
-    const auto compute = [picture = std::move(picture), settings = std::move(settings)] {
+    const auto compute = [picture = std::move(picture), settings = std::move(settings),
+                          known = std::move(known)] {
         Answer answer;
-        const Result<PictureComparison> compared = comparePicture(picture, settings);
+        const Result<PictureComparison> compared = comparePicture(picture, settings, known.get());
         if (!compared) {
             answer.reason = QString::fromStdString(compared.reason());
             return answer;
         }
-        answer.source = opaqueImageOf(compared->source);
+        // The second core converts the source meanwhile, when a thread can
+        // be had.
+        std::future<QImage> source;
+        try {
+            source = std::async(std::launch::async,
+                                [&compared] { return opaqueImageOf(compared->source); });
+        } catch (const std::system_error&) {
+        }
         answer.output = opaqueImageOf(compared->output);
+        answer.source = source.valid() ? source.get() : opaqueImageOf(compared->source);
         if (answer.source.isNull() || answer.output.isNull()) {
             answer.reason = QStringLiteral("nicht genug Speicher für den Vergleich");
             return answer;

@@ -14,6 +14,7 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "optimiser/picture_pipeline.h"
@@ -37,7 +38,10 @@ public:
     ComparisonWindow& operator=(const ComparisonWindow&) = delete;
 
     // Compares `picture` under `settings`; supersedes every earlier request.
-    void compare(std::string picture, PictureSettings settings);
+    // `known`, when given, is the picture's output under these settings
+    // (the estimate's): shown without encoding the picture again.
+    void compare(std::string picture, PictureSettings settings,
+                 std::shared_ptr<const EncodedPicture> known = {});
     // No picture: drops every request and says so.
     void clear();
 

@@ -571,6 +571,8 @@ void frmOptimize::startEstimate() {
         return;
     }
     m_estimate->request(m_lastClicked, runSettings(1).picture);
+    m_estimatedPicture = m_lastClicked;
+    m_estimatedVersion = m_outputSettingsVersion;
     refreshComparison();
 }
 
@@ -595,7 +597,14 @@ void frmOptimize::refreshComparison() {
     }
     m_comparedPicture = m_lastClicked;
     m_comparedVersion = m_outputSettingsVersion;
-    m_comparison->compare(m_lastClicked, runSettings(1).picture);
+    // The estimate's answer for this very picture and these settings is the
+    // output the comparison would compute, the encoding being most of it.
+    std::shared_ptr<const EncodedPicture> known;
+    if (!m_estimate->busy() && m_estimatedPicture == m_lastClicked &&
+        m_estimatedVersion == m_outputSettingsVersion) {
+        known = m_estimate->output();
+    }
+    m_comparison->compare(m_lastClicked, runSettings(1).picture, std::move(known));
 }
 
 // ---- Paths ---------------------------------------------------------------

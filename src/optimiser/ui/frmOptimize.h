@@ -336,6 +336,9 @@ private:
     std::uint64_t m_outputSettingsVersion = 0;
     std::string m_comparedPicture;
     std::uint64_t m_comparedVersion = 0;
+    // What the estimate was last asked for.
+    std::string m_estimatedPicture;
+    std::uint64_t m_estimatedVersion = 0;
 };
 
 }  // namespace vendrik

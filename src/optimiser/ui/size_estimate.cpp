@@ -30,26 +30,26 @@ SizeEstimate::~SizeEstimate() = default;
 void SizeEstimate::request(std::string picture, PictureSettings settings) {
     const auto compute = [picture = std::move(picture), settings = std::move(settings)] {
         giveWay();  // the thread, once more each time: cheap
-        std::optional<std::uint64_t> bytes;
+        std::shared_ptr<const EncodedPicture> answer;
         try {
-            const Result<EncodedPicture> output = processPicture(picture, settings);
+            Result<EncodedPicture> output = processPicture(picture, settings);
             if (output) {
-                bytes = output->bytes.size();
+                answer = std::make_shared<const EncodedPicture>(std::move(*output));
             }
         } catch (...) {
             // Nothing to show; the run would name the reason.
         }
-        return bytes;
+        return answer;
     };
-    m_computing.start(this, compute, [this](std::optional<std::uint64_t> bytes) {
-        m_bytes = bytes;
+    m_computing.start(this, compute, [this](std::shared_ptr<const EncodedPicture> output) {
+        m_output = std::move(output);
         emit estimated();
     });
 }
 
 void SizeEstimate::cancel() {
     m_computing.drop();
-    m_bytes.reset();
+    m_output.reset();
 }
 
 QString estimateText(std::optional<std::uint64_t> bytes) {

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -41,7 +42,15 @@ public:
     // picture cannot be made into a file (or none was asked for since the
     // last cancel).
     [[nodiscard]] std::optional<std::uint64_t> bytes() const {
-        return m_bytes;
+        if (!m_output) {
+            return std::nullopt;
+        }
+        return m_output->bytes.size();
+    }
+    // The latest answer's output itself, empty as bytes() is: the comparison
+    // view shows it rather than encoding the picture once more.
+    [[nodiscard]] std::shared_ptr<const EncodedPicture> output() const {
+        return m_output;
     }
 
 signals:
@@ -49,7 +58,7 @@ signals:
     void estimated();
 
 private:
-    std::optional<std::uint64_t> m_bytes;
+    std::shared_ptr<const EncodedPicture> m_output;
     LatestRequest m_computing;
 };
 
