@@ -71,6 +71,8 @@ public:
     // Sampling factors of the three components; H2, V2, H3, V3 all 0 select a
     // one-component (grey) file. Throws "Invalid Sampling Value" for a
     // checked factor outside 1..4 and then leaves the setup unchanged.
+    // Rebuilds the quantisation tables as Quality does: the strong mode's
+    // chrominance table depends on the sampling.
     void SetSamplingFrequencies(int H1, int V1, int H2, int V2, int H3, int V3);
 
     // UTF-8; written in Windows-1252 as a COM segment when not empty.

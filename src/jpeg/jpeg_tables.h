@@ -77,7 +77,8 @@ extern const QuantValues kStrongLuminanceBase;
 extern const QuantValues kStrongChrominanceBase;
 
 // The strong compression's table for a quality 1..100 (zigzag order),
-// scaled as scaleQuantTable does.
-[[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma);
+// scaled as scaleQuantTable does; the chrominance table is finer when the
+// chroma components are stored at a reduced resolution.
+[[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma, bool halvedChroma);
 
 }  // namespace vendrik::jpeg

@@ -206,6 +206,28 @@ TEST(StrongCompression, HalvedColourComesBackCloser) {
     }
 }
 
+// Halved chroma gets the finer chrominance table whatever the order of the
+// settings: the table follows a sampling set after the quality.
+TEST(StrongCompression, ChromaTableFollowsTheSampling) {
+    cJpeg halvedFirst = configured(Sampling::S420, 60);
+    const jpeg::QuantValues halved = halvedFirst.quantTable(1);
+    cJpeg j = configured(Sampling::S444, 60);
+    const jpeg::QuantValues full = j.quantTable(1);
+    EXPECT_EQ(j.quantTable(0), halvedFirst.quantTable(0));
+    int halvedSum = 0;
+    int fullSum = 0;
+    for (std::size_t k = 0; k < 64; ++k) {
+        EXPECT_LE(halved[k], full[k]) << k;
+        halvedSum += halved[k];
+        fullSum += full[k];
+    }
+    EXPECT_LT(halvedSum, fullSum);
+    j.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
+    EXPECT_EQ(j.quantTable(1), halved);
+    j.SetSamplingFrequencies(1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(j.quantTable(1), full);
+}
+
 TEST(StrongCompression, IsASettingLikeQuality) {
     cJpeg j;
     EXPECT_EQ(j.compression(), JpegCompression::Standard);
