@@ -13,8 +13,9 @@
 //
 // setCompression(JpegCompression::Strong) makes smaller files of the same
 // look at several times the encoding time: a progressive file, quantisation
-// tables tuned for perceived quality, and quantised values chosen by weighing
-// bits against visible error (see trellis_quantiser.h). It is a setting like
+// tables tuned for perceived quality, halved chroma chosen for the way
+// decoders enlarge it, and quantised values chosen by weighing bits against
+// visible error (see trellis_quantiser.h). It is a setting like
 // Quality: made before SampleHDC. The default, Standard, is the baseline
 // encoder described above, unchanged to the byte.
 //
