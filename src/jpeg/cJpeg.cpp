@@ -19,10 +19,14 @@ void cJpeg::Quality(int vData) {
         return;
     }
     const bool strong = m_compression == JpegCompression::Strong;
-    const jpeg::QuantValues lum = strong ? jpeg::strongQuantTable(vData, false)
+    const bool halvedChroma = std::any_of(m_components.begin() + 1, m_components.end(),
+                                          [this](const jpeg::JpegComponent& c) {
+                                              return c.H < m_hmax || c.V < m_vmax;
+                                          });
+    const jpeg::QuantValues lum = strong ? jpeg::strongQuantTable(vData, false, false)
                                          : jpeg::scaleQuantTable(jpeg::kLuminanceBase,
                                                                  jpeg::qualityScale(vData));
-    const jpeg::QuantValues chrom = strong ? jpeg::strongQuantTable(vData, true)
+    const jpeg::QuantValues chrom = strong ? jpeg::strongQuantTable(vData, true, halvedChroma)
                                            : jpeg::scaleQuantTable(jpeg::kChrominanceBase,
                                                                    jpeg::qualityScale(vData));
     // Divisors first, so a table that fails the range check changes nothing.
@@ -71,6 +75,8 @@ void cJpeg::SetSamplingFrequencies(int H1, int V1, int H2, int V2, int H3, int V
         m_hmax = std::max(m_hmax, c.H);
         m_vmax = std::max(m_vmax, c.V);
     }
+    // The strong chrominance table depends on the sampling.
+    Quality(m_quality);
 }
 
 void cJpeg::Comment(const std::string& value) {

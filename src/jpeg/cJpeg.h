@@ -13,8 +13,9 @@
 //
 // setCompression(JpegCompression::Strong) makes smaller files of the same
 // look at several times the encoding time: a progressive file, quantisation
-// tables tuned for perceived quality, and quantised values chosen by weighing
-// bits against visible error (see trellis_quantiser.h). It is a setting like
+// tables tuned for perceived quality, halved chroma chosen for the way
+// decoders enlarge it, and quantised values chosen by weighing bits against
+// visible error (see trellis_quantiser.h). It is a setting like
 // Quality: made before SampleHDC. The default, Standard, is the baseline
 // encoder described above, unchanged to the byte.
 //
@@ -71,6 +72,8 @@ public:
     // Sampling factors of the three components; H2, V2, H3, V3 all 0 select a
     // one-component (grey) file. Throws "Invalid Sampling Value" for a
     // checked factor outside 1..4 and then leaves the setup unchanged.
+    // Rebuilds the quantisation tables as Quality does: the strong mode's
+    // chrominance table depends on the sampling.
     void SetSamplingFrequencies(int H1, int V1, int H2, int V2, int H3, int V3);
 
     // UTF-8; written in Windows-1252 as a COM segment when not empty.

@@ -94,6 +94,105 @@ template <Channel kChannel>
     }
 }
 
+// The strong mode's halved chroma. A decoder enlarges a component stored
+// at half the resolution by interpolation ("fancy" upsampling: 3/4 of the
+// nearest sample and 1/4 of the next, in each halved direction, the last
+// sample repeated at the picture's edge), which blurs what a plain average
+// of each pair of pixels keeps: colour edges come back soft and the
+// saturated side of each washed out. butteraugli, which sees colour at full
+// resolution, weighs that heavily. So the samples are chosen to come back
+// close to the averages once enlarged: enlarged and averaged again, a
+// sample turns into 3/4 of itself and 1/8 of each neighbour per halved
+// direction (B), and c ← c + (a − B·c), begun at the averages a, moves
+// towards the c with B·c = a. Each step sharpens the finest detail further
+// (B halves it per direction). With two steps, over eight photographs at
+// 1280 × 1024 in 4:2:0, the bytes at equal butteraugli went down by 3–7 %
+// and at equal SSIMULACRA by up to 1 %; the sharper chroma costs 1–4 %
+// more bytes at one setting. The samples are kept in the range a component
+// can hold, which also keeps 16 × F within 16 bits.
+constexpr int kSharpeningSteps = 2;
+
+void sharpenForUpsampling(float* plane, int stride, int cw, int ch, bool halvedX, bool halvedY) {
+    const auto at = [stride](int x, int y) {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) +
+               static_cast<std::size_t>(x);
+    };
+    const std::vector<float> averages(plane, plane + at(0, ch));
+    std::vector<float> across(averages.size());
+    for (int step = 0; step < kSharpeningSteps; ++step) {
+        for (int y = 0; y < ch; ++y) {
+            for (int x = 0; x < cw; ++x) {
+                const float c = plane[at(x, y)];
+                across[at(x, y)] =
+                    halvedX ? 0.75F * c + 0.125F * (plane[at(std::max(x - 1, 0), y)] +
+                                                    plane[at(std::min(x + 1, cw - 1), y)])
+                            : c;
+            }
+        }
+        for (int y = 0; y < ch; ++y) {
+            const int up = std::max(y - 1, 0);
+            const int down = std::min(y + 1, ch - 1);
+            for (int x = 0; x < cw; ++x) {
+                const float b = halvedY ? 0.75F * across[at(x, y)] +
+                                              0.125F * (across[at(x, up)] + across[at(x, down)])
+                                        : across[at(x, y)];
+                plane[at(x, y)] += averages[at(x, y)] - b;
+            }
+        }
+    }
+    for (int y = 0; y < ch; ++y) {
+        for (int x = 0; x < cw; ++x) {
+            plane[at(x, y)] = std::clamp(plane[at(x, y)], -128.0F, 127.0F);
+        }
+    }
+}
+
+// Transforms every block of a component held as a plane of samples, with
+// the padding beyond cw × ch repeated from the edge.
+void transformPlane(std::vector<float>& plane, const jpeg::JpegComponent& comp, int cw, int ch,
+                    const jpeg::Divisors& naturalDivisors, std::int16_t* out) {
+    using jpeg::kernels::V8f;
+    const int width = comp.blocksPerRow * 8;
+    const int height = comp.blocksPerColumn * 8;
+    for (int y = 0; y < height; ++y) {
+        float* row = plane.data() + static_cast<std::size_t>(y) * width;
+        if (y >= ch) {
+            std::copy_n(row - width, width, row);
+            continue;
+        }
+        std::fill(row + cw, row + width, row[cw - 1]);
+    }
+    V8f div[8];
+    std::memcpy(div, naturalDivisors.data(), sizeof div);
+    for (int by = 0; by < comp.blocksPerColumn; ++by) {
+        for (int bx = 0; bx < comp.blocksPerRow; ++bx) {
+            V8f rows[8];
+            for (int r = 0; r < 8; ++r) {
+                std::memcpy(&rows[r],
+                            plane.data() + static_cast<std::size_t>(by * 8 + r) * width + bx * 8,
+                            sizeof(V8f));
+            }
+            jpeg::kernels::forwardDct(rows);
+            jpeg::kernels::quantise(rows, div, out);
+            out += 64;
+        }
+    }
+}
+
+template <Channel kChannel>
+void transformSharpened(const Surface& drawing, const jpeg::JpegComponent& comp, int cw, int ch,
+                        bool halvedX, bool halvedY, const jpeg::Divisors& naturalDivisors,
+                        std::int16_t* out) {
+    const int width = comp.blocksPerRow * 8;
+    std::vector<float> plane(static_cast<std::size_t>(width) * comp.blocksPerColumn * 8);
+    for (int y = 0; y < ch; ++y) {
+        convertRow<kChannel>(drawing.row(y), width,
+                             plane.data() + static_cast<std::size_t>(y) * width);
+    }
+    sharpenForUpsampling(plane.data(), width, cw, ch, halvedX, halvedY);
+    transformPlane(plane, comp, cw, ch, naturalDivisors, out);
+}
+
 // Compiled twice, for AVX2 and for the x86-64 baseline, and chosen when the
 // program loads: the eight-lane kernels map onto one AVX2 register each. The
 // arithmetic is the same in both, so are the coefficients.
@@ -176,8 +275,23 @@ int cJpeg::SampleHDC(const Surface& lHDC, int lWidth, int lHeight, int lSrcLeft,
             if (m_compression == JpegCompression::Strong) {
                 // Quantised when the file is written, from these.
                 comp.transformed = LargeArray<std::int16_t>(comp.coefficients.size());
-                quantiseComponent(drawing, transformDivisors(), comp, kChannels[i],
-                                  comp.transformed.data());
+                // Colour halved in one direction or both (no other
+                // reduction) is sharpened for the decoder's enlargement.
+                const bool halvedX = comp.H * 2 == m_hmax;
+                const bool halvedY = comp.V * 2 == m_vmax;
+                const bool sharpened = i > 0 && (halvedX || halvedY) &&
+                                       (halvedX || comp.H == m_hmax) &&
+                                       (halvedY || comp.V == m_vmax);
+                if (sharpened && i == 1) {
+                    transformSharpened<Channel::Cb>(drawing, comp, cw, ch, halvedX, halvedY,
+                                                    transformDivisors(), comp.transformed.data());
+                } else if (sharpened) {
+                    transformSharpened<Channel::Cr>(drawing, comp, cw, ch, halvedX, halvedY,
+                                                    transformDivisors(), comp.transformed.data());
+                } else {
+                    quantiseComponent(drawing, transformDivisors(), comp, kChannels[i],
+                                      comp.transformed.data());
+                }
             } else {
                 const jpeg::Divisors div =
                     jpeg::naturalOrder(m_divisors[static_cast<std::size_t>(comp.Tq)]);

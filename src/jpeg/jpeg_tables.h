@@ -71,12 +71,14 @@ inline constexpr std::array<double, 8> kScaleFactors = {
 // base × scale / 100, rounded half to even, clamped to 1..255.
 [[nodiscard]] QuantValues scaleQuantTable(const QuantValues& base, int scale);
 
-// The strong compression's luminance base table (zigzag order), tuned for
-// perceived quality; its chrominance table is K.2.
+// The strong compression's base tables (zigzag order), tuned for perceived
+// quality.
 extern const QuantValues kStrongLuminanceBase;
+extern const QuantValues kStrongChrominanceBase;
 
 // The strong compression's table for a quality 1..100 (zigzag order),
-// scaled as scaleQuantTable does.
-[[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma);
+// scaled as scaleQuantTable does; the chrominance table is finer when the
+// chroma components are stored at a reduced resolution.
+[[nodiscard]] QuantValues strongQuantTable(int quality, bool chroma, bool halvedChroma);
 
 }  // namespace vendrik::jpeg

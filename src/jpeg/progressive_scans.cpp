@@ -98,19 +98,19 @@ struct Plan {
 // coefficients carry most of a block's energy and statistics of their own);
 // and successive approximation by one or two bits, whose first scans code
 // small magnitudes and whose refinements cost about a bit per value, which
-// pays where many values are ±1 after the approximation.
-std::vector<Plan> acPlans(int j, bool luminance) {
+// pays where many values are ±1 after the approximation. Chroma gets the
+// same choice as luminance: in photographs one band wins for it, but
+// finely quantised halved chroma of colourful detail can pay for two, and
+// trying costs only the counting of a sample.
+std::vector<Plan> acPlans(int j) {
     const auto s = [j](int ss, int se, int ah, int al) { return scanOf(j, j, ss, se, ah, al); };
-    std::vector<Plan> plans = {
+    return {
         {{s(1, 63, 0, 0)}, {}},
         {{s(1, 63, 0, 1)}, {s(1, 63, 1, 0)}},
+        {{s(1, 5, 0, 0), s(6, 63, 0, 0)}, {}},
+        {{s(1, 5, 0, 1), s(6, 63, 0, 1)}, {s(1, 63, 1, 0)}},
+        {{s(1, 5, 0, 2), s(6, 63, 0, 2)}, {s(1, 63, 2, 1), s(1, 63, 1, 0)}},
     };
-    if (luminance) {
-        plans.push_back({{s(1, 5, 0, 0), s(6, 63, 0, 0)}, {}});
-        plans.push_back({{s(1, 5, 0, 1), s(6, 63, 0, 1)}, {s(1, 63, 1, 0)}});
-        plans.push_back({{s(1, 5, 0, 2), s(6, 63, 0, 2)}, {s(1, 63, 2, 1), s(1, 63, 1, 0)}});
-    }
-    return plans;
 }
 
 // The smallest plan; scans shared between plans are counted once.
@@ -202,7 +202,7 @@ ScanScript smallestScript(std::span<const JpegComponent> comps, int imageWidth, 
         chosen.push_back(cheapest(dcPlans, comps, imageWidth, imageHeight, hmax, vmax));
     }
     for (int j = 0; j < static_cast<int>(comps.size()); ++j) {
-        chosen.push_back(cheapest(acPlans(j, j == 0), comps, imageWidth, imageHeight, hmax, vmax));
+        chosen.push_back(cheapest(acPlans(j), comps, imageWidth, imageHeight, hmax, vmax));
     }
     // Every first scan before any refinement: a decoder that shows the
     // picture while it loads has all of it early. The DC comes first, as a

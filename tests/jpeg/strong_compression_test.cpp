@@ -171,6 +171,63 @@ TEST(StrongCompression, ScansPayAndLossIsBounded) {
     }
 }
 
+// Saturated colour stripes seven pixels wide, so that every other edge falls
+// inside a pixel pair that a halved component averages, changing every nine
+// rows.
+Surface colourStripes(int w, int h) {
+    constexpr Bgr kColours[] = {{0, 0, 255}, {255, 0, 0}, {0, 255, 0}, {0, 255, 255}};
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) s.setPixel(x, y, kColours[(x / 7 + y / 9) % 4]);
+    }
+    return s;
+}
+
+// A halved colour component is chosen for the way decoders enlarge it: at
+// the finest quantisation, where nearly all the error left is the
+// halving's, the strong file's colour edges come back closer to the picture
+// than the plain averages of the standard mode do. Even and odd sizes, so
+// that the picture's last column and row are covered.
+TEST(StrongCompression, HalvedColourComesBackCloser) {
+    test::TempDir dir;
+    for (const auto& [w, h] : {std::pair{64, 48}, std::pair{37, 23}}) {
+        const std::string what = std::to_string(w) + "x" + std::to_string(h);
+        const Surface p = colourStripes(w, h);
+        std::array<double, 2> db{};
+        for (const JpegCompression mode : {JpegCompression::Standard, JpegCompression::Strong}) {
+            cJpeg j = configured(Sampling::S420, 100, mode);
+            ASSERT_EQ(j.SampleHDC(p, w, h, 0, 0), cJpeg::kSampled);
+            const std::string out =
+                dir.file(what + (mode == JpegCompression::Strong ? "s" : "d") + ".jpg");
+            ASSERT_EQ(j.SaveFile(out), cJpeg::kSaved);
+            db[mode == JpegCompression::Strong ? 1 : 0] = test::psnr(p, djpeg(out, dir));
+        }
+        EXPECT_GT(db[1], db[0] + 0.1) << what << ": strong " << db[1] << " dB, standard " << db[0];
+    }
+}
+
+// Halved chroma gets the finer chrominance table whatever the order of the
+// settings: the table follows a sampling set after the quality.
+TEST(StrongCompression, ChromaTableFollowsTheSampling) {
+    cJpeg halvedFirst = configured(Sampling::S420, 60);
+    const jpeg::QuantValues halved = halvedFirst.quantTable(1);
+    cJpeg j = configured(Sampling::S444, 60);
+    const jpeg::QuantValues full = j.quantTable(1);
+    EXPECT_EQ(j.quantTable(0), halvedFirst.quantTable(0));
+    int halvedSum = 0;
+    int fullSum = 0;
+    for (std::size_t k = 0; k < 64; ++k) {
+        EXPECT_LE(halved[k], full[k]) << k;
+        halvedSum += halved[k];
+        fullSum += full[k];
+    }
+    EXPECT_LT(halvedSum, fullSum);
+    j.SetSamplingFrequencies(2, 2, 1, 1, 1, 1);
+    EXPECT_EQ(j.quantTable(1), halved);
+    j.SetSamplingFrequencies(1, 1, 1, 1, 1, 1);
+    EXPECT_EQ(j.quantTable(1), full);
+}
+
 TEST(StrongCompression, IsASettingLikeQuality) {
     cJpeg j;
     EXPECT_EQ(j.compression(), JpegCompression::Standard);
