@@ -39,14 +39,18 @@ PreviewBox::PreviewBox(int width, int height, std::uint32_t background, QWidget*
 void PreviewBox::setPicture(const Surface& picture, double scale) {
     m_picture = toQImage(picture);
     m_picture.setDevicePixelRatio(scale);
+    m_ratioDrawnFor = std::max(1.0, devicePixelRatioF());
     update();
 }
 
 void PreviewBox::paintEvent(QPaintEvent* /*e*/) {
-    if (!m_picture.isNull() &&
-        m_picture.devicePixelRatio() != std::max(1.0, devicePixelRatioF())) {
-        // Asked for after this paint: redrawing the picture inside it would
-        // paint again while painting.
+    // Compared with the ratio the picture was asked for, not with the
+    // picture's own: a picture that could only be drawn at its own size would
+    // otherwise ask again at every paint. Asked for after this paint:
+    // redrawing inside it would paint again while painting.
+    if (const double ratio = std::max(1.0, devicePixelRatioF());
+        !m_picture.isNull() && ratio != m_ratioDrawnFor) {
+        m_ratioDrawnFor = ratio;
         QMetaObject::invokeMethod(this, &PreviewBox::scaleChanged, Qt::QueuedConnection);
     }
     QPainter p(this);

@@ -45,6 +45,7 @@ protected:
 private:
     QColor m_background;
     QImage m_picture;
+    double m_ratioDrawnFor = 1.0;  // the box's device pixel ratio when the picture came
 };
 
 // A solid colour box holding one option button in its middle. A click on
