@@ -18,15 +18,15 @@ Bgr mix(Bgr a, Bgr b, double t) {
             channel(a.r + (b.r - a.r) * t)};
 }
 
-int previewPixels(int length, double scale) {
-    return static_cast<int>(std::lround(length * scale));
-}
-
 TextCentre scaled(TextCentre c, double scale) {
     return {static_cast<int>(std::lround(c.x * scale)), static_cast<int>(std::lround(c.y * scale))};
 }
 
 }  // namespace
+
+int previewPixels(int length, double scale) {
+    return static_cast<int>(std::lround(length * scale));
+}
 
 PreviewDesign previewDesignOf(const WatermarkSettings& settings) {
     PreviewDesign d;

@@ -32,6 +32,10 @@ struct PreviewDesign {
 // rounded to whole numbers.
 [[nodiscard]] PreviewDesign previewDesignOf(const WatermarkSettings& settings);
 
+// A preview length (kPreviewWidth, a fitted picture's side) in device pixels
+// at `scale` device pixels per preview pixel.
+[[nodiscard]] int previewPixels(int length, double scale);
+
 // The built-in sample picture: a small landscape, drawn by code. At a
 // `scale` above 1 (a screen's device pixels per preview pixel) the same
 // landscape is drawn with that many times the pixels across, so a HiDPI

@@ -284,8 +284,8 @@ bool frmWatermark::makeSharpBackground(double scale) {
         return !m_sharpBackground.empty();
     }
     m_sharpScale = scale;
-    const int width = static_cast<int>(std::lround(kPreviewWidth * scale));
-    const int height = static_cast<int>(std::lround(kPreviewHeight * scale));
+    const int width = previewPixels(kPreviewWidth, scale);
+    const int height = previewPixels(kPreviewHeight, scale);
     if (!m_externalPicture.empty()) {
         if (auto loaded = letterboxed(m_externalPicture, width, height)) {
             m_sharpBackground = std::move(loaded->first);
