@@ -66,6 +66,26 @@ void convertRow(const std::uint8_t* p, int width, float* out) noexcept {
 
 // Converts, transforms and quantises every block of one component's drawing,
 // block rows from the top, blocks from the left.
+// Transforms and quantises the blocks of one strip of eight rows of
+// `width` samples; returns where the next strip's coefficients go.
+[[gnu::always_inline]] inline std::int16_t* transformStrip(const float* strip, int width,
+                                                          int blocksPerRow,
+                                                          const jpeg::kernels::V8f (&div)[8],
+                                                          std::int16_t* out) {
+    using jpeg::kernels::V8f;
+    for (int bx = 0; bx < blocksPerRow; ++bx) {
+        V8f rows[8];
+        for (int r = 0; r < 8; ++r) {
+            std::memcpy(&rows[r], strip + static_cast<std::size_t>(r) * width + bx * 8,
+                        sizeof(V8f));
+        }
+        jpeg::kernels::forwardDct(rows);
+        jpeg::kernels::quantise(rows, div, out);
+        out += 64;
+    }
+    return out;
+}
+
 template <Channel kChannel>
 [[gnu::always_inline]] inline void quantiseBlocks(const Surface& drawing,
                                                   const jpeg::Divisors& naturalDivisors,
@@ -81,16 +101,7 @@ template <Channel kChannel>
             convertRow<kChannel>(drawing.row(by * 8 + r), width,
                                  strip.data() + static_cast<std::size_t>(r) * width);
         }
-        for (int bx = 0; bx < comp.blocksPerRow; ++bx) {
-            V8f rows[8];
-            for (int r = 0; r < 8; ++r) {
-                std::memcpy(&rows[r], strip.data() + static_cast<std::size_t>(r) * width + bx * 8,
-                            sizeof(V8f));
-            }
-            jpeg::kernels::forwardDct(rows);
-            jpeg::kernels::quantise(rows, div, out);
-            out += 64;
-        }
+        out = transformStrip(strip.data(), width, comp.blocksPerRow, div, out);
     }
 }
 
@@ -165,17 +176,8 @@ void transformPlane(std::vector<float>& plane, const jpeg::JpegComponent& comp, 
     V8f div[8];
     std::memcpy(div, naturalDivisors.data(), sizeof div);
     for (int by = 0; by < comp.blocksPerColumn; ++by) {
-        for (int bx = 0; bx < comp.blocksPerRow; ++bx) {
-            V8f rows[8];
-            for (int r = 0; r < 8; ++r) {
-                std::memcpy(&rows[r],
-                            plane.data() + static_cast<std::size_t>(by * 8 + r) * width + bx * 8,
-                            sizeof(V8f));
-            }
-            jpeg::kernels::forwardDct(rows);
-            jpeg::kernels::quantise(rows, div, out);
-            out += 64;
-        }
+        out = transformStrip(plane.data() + static_cast<std::size_t>(by) * 8 * width, width,
+                             comp.blocksPerRow, div, out);
     }
 }
 
