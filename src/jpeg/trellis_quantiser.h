@@ -47,6 +47,18 @@ struct TrellisCost {
     float lambda;
 };
 
+// λ that grows with a block's texture: `base` in a flat block, rising
+// linearly with the mean square of the block's AC coefficients (in the
+// units of the quantisation table, fine / 16) as base · (1 + energy /
+// texture), up to `most`. Texture hides error, so it buys fewer bits there;
+// a flat block, where every error shows, keeps the small λ.
+struct MaskedLambda {
+    float base;
+    float texture;
+    float most;
+};
+[[nodiscard]] float blockLambda(const std::int16_t* fine, const MaskedLambda& m);
+
 // Chooses out[1..63] for the block whose 16 × DCT coefficients are `fine`
 // (zigzag), `inverseStep[k]` being 1 / (16 · Q[k]). out[0] is not touched.
 void trellisQuantiseAc(const std::int16_t* fine, const float* inverseStep, const AcRates& rates,

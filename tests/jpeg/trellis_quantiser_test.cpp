@@ -2,6 +2,8 @@
 // choice (checked against trying every choice), and its limits are plain
 // rounding and dropping everything.
 
+#include "jpeg/trellis_quantiser.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 #include <random>
 
 #include "jpeg/scan_coding.h"
-#include "jpeg/trellis_quantiser.h"
 
 namespace vendrik::jpeg {
 namespace {
@@ -21,7 +22,8 @@ AcRates someRates(unsigned seed) {
     AcRates r;
     for (int run = 0; run < 16; ++run) {
         for (int size = 0; size <= 10; ++size) {
-            const float base = 2.0F + static_cast<float>(run) * 0.6F + static_cast<float>(size) * 0.8F;
+            const float base =
+                2.0F + static_cast<float>(run) * 0.6F + static_cast<float>(size) * 0.8F;
             r.bits[static_cast<std::size_t>(run * 16 + size)] =
                 base + static_cast<float>(random() % 3);
         }
@@ -179,6 +181,25 @@ TEST(TrellisQuantiser, RatesComeFromTheCodeLengths) {
     EXPECT_EQ(r.bits[0x00], 4.0F);
     // A symbol without a code costs more than the longest code there is.
     EXPECT_EQ(r.bits[0x35], 13.0F);
+}
+
+// λ follows the block's texture: the DC (any brightness) does not count,
+// the AC energy raises it linearly, and the ceiling holds for noise.
+TEST(TrellisQuantiser, TextureRaisesLambdaUpToTheCeiling) {
+    constexpr MaskedLambda kM{0.03F, 100.0F, 0.3F};
+    struct Row {
+        std::int16_t dc;
+        std::int16_t ac;  // every AC coefficient, in table units
+        float lambda;
+    };
+    for (const Row& r :
+         {Row{0, 0, 0.03F}, Row{1000, 0, 0.03F}, Row{0, 10, 0.06F}, Row{0, -10, 0.06F},
+          Row{-500, 20, 0.15F}, Row{0, 40, 0.3F}, Row{0, 2047, 0.3F}}) {
+        std::array<std::int16_t, 64> fine{};
+        fine.fill(static_cast<std::int16_t>(16 * r.ac));
+        fine[0] = static_cast<std::int16_t>(16 * r.dc);
+        EXPECT_NEAR(blockLambda(fine.data(), kM), r.lambda, 1e-5F) << r.dc << " " << r.ac;
+    }
 }
 
 }  // namespace
