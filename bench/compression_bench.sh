@@ -202,7 +202,9 @@ for s in 420 444; do
 done
 
 # --- speed: a batch into 1280 × 1024 with and without the strong mode
-if "$cli" optimise --help | grep -q -- '--compression'; then
+# grep reads the whole help: with -q it would stop at the match, and the
+# help's writer, cut off, would fail the pipe.
+if "$cli" optimise --help | grep -- '--compression' >/dev/null; then
   count=$(ls "$data"/*.jpg | wc -l)
   # Beside the pictures' folders, whose every JPEG is scored.
   out="$out-batch"
