@@ -155,7 +155,7 @@ namespace {
 // bytes); it grows with the block's texture, which hides error, by one
 // base value for every 100 of mean square AC energy (a block whose
 // coefficients are about ±10, a light texture), up to 0.3.
-// Over eight photographs at 1280 × 1024 this needed 2–4 % fewer bytes at
+// Over eight photographs at 1280 × 1024 this needed 2–5 % fewer bytes at
 // equal SSIMULACRA and butteraugli than a λ alike for every block. Without
 // the ceiling, or growing faster (every 30), the busiest blocks lost the
 // fine detail butteraugli looks for; a λ falling with texture, the other
