@@ -64,8 +64,6 @@ void convertRow(const std::uint8_t* p, int width, float* out) noexcept {
     }
 }
 
-// Converts, transforms and quantises every block of one component's drawing,
-// block rows from the top, blocks from the left.
 // Transforms and quantises the blocks of one strip of eight rows of
 // `width` samples; returns where the next strip's coefficients go.
 [[gnu::always_inline]] inline std::int16_t* transformStrip(const float* strip, int width,
@@ -86,6 +84,8 @@ void convertRow(const std::uint8_t* p, int width, float* out) noexcept {
     return out;
 }
 
+// Converts, transforms and quantises every block of one component's drawing,
+// block rows from the top, blocks from the left.
 template <Channel kChannel>
 [[gnu::always_inline]] inline void quantiseBlocks(const Surface& drawing,
                                                   const jpeg::Divisors& naturalDivisors,

@@ -7,6 +7,11 @@
 #include "watermark/alpha_and_rot_blt.h"
 
 namespace vendrik {
+
+int previewPixels(int length, double scale) {
+    return static_cast<int>(std::lround(length * scale));
+}
+
 namespace {
 
 std::uint8_t channel(double v) {
@@ -19,14 +24,10 @@ Bgr mix(Bgr a, Bgr b, double t) {
 }
 
 TextCentre scaled(TextCentre c, double scale) {
-    return {static_cast<int>(std::lround(c.x * scale)), static_cast<int>(std::lround(c.y * scale))};
+    return {previewPixels(c.x, scale), previewPixels(c.y, scale)};
 }
 
 }  // namespace
-
-int previewPixels(int length, double scale) {
-    return static_cast<int>(std::lround(length * scale));
-}
 
 PreviewDesign previewDesignOf(const WatermarkSettings& settings) {
     PreviewDesign d;
