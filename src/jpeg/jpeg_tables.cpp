@@ -50,16 +50,20 @@ constexpr QuantValues kChrominanceNatural = {
 // SSIMULACRA was the harder one; 2 gained no more on SSIMULACRA and lost
 // 2–3 % on butteraugli, and steeper tables (5, or one as steep as
 // mozjpeg's) gained on butteraugli what they lost on SSIMULACRA.
-constexpr QuantValues kStrongLuminanceNatural = {
-    16, 11, 12, 15, 18, 23, 28, 35,  //
-    11, 11, 13, 15, 19, 23, 29, 36,  //
-    12, 13, 14, 17, 20, 25, 30, 37,  //
-    15, 15, 17, 19, 23, 27, 33, 40,  //
-    18, 19, 20, 23, 26, 31, 37, 43,  //
-    23, 23, 25, 27, 31, 36, 41, 48,  //
-    28, 29, 30, 33, 37, 41, 47, 53,  //
-    35, 36, 37, 40, 43, 48, 53, 60,
-};
+constexpr QuantValues strongLuminanceNatural() {
+    QuantValues t{};
+    for (int v = 0; v < 8; ++v) {
+        for (int u = 0; u < 8; ++u) {
+            // 10 · (1 + 2.5 (u² + v²) / 49) = (490 + 25 (u² + v²)) / 49,
+            // rounded to the nearest (no step falls on a half).
+            t[static_cast<std::size_t>(8 * v + u)] =
+                static_cast<std::uint16_t>((490 + 25 * (u * u + v * v) + 24) / 49);
+        }
+    }
+    t[0] = 16;
+    return t;
+}
+constexpr QuantValues kStrongLuminanceNatural = strongLuminanceNatural();
 
 // The strong compression's table for chroma at full resolution: K.2 with
 // the steps of the lowest frequencies (u + v ≤ 2, the first six in zigzag
