@@ -2,13 +2,14 @@
 // the coefficients we coded, without a warning; and the script chosen for
 // size is a valid one.
 
+#include "jpeg/progressive_scans.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
 #include "jpeg/jpeg_segments.h"
-#include "jpeg/progressive_scans.h"
 #include "libjpeg_coefficients.h"
 
 namespace vendrik::jpeg {
@@ -48,8 +49,8 @@ Picture makePicture(int width, int height, std::vector<std::pair<int, int>> fact
         const int ch = (c.V * height + p.vmax - 1) / p.vmax;
         c.blocksPerRow = (cw + 7) / 8;
         c.blocksPerColumn = (ch + 7) / 8;
-        c.coefficients = LargeArray<std::int16_t>(
-            static_cast<std::size_t>(c.blocksPerRow) * c.blocksPerColumn * 64);
+        c.coefficients = LargeArray<std::int16_t>(static_cast<std::size_t>(c.blocksPerRow) *
+                                                  c.blocksPerColumn * 64);
         for (std::size_t b = 0; b < c.coefficients.size(); b += 64) {
             std::int16_t* block = &c.coefficients[b];
             block[0] = static_cast<std::int16_t>(uniform(-1024, 1023));
@@ -106,8 +107,8 @@ void expectReadBack(const Picture& p, const ScanScript& script, const std::strin
         for (std::size_t k = 0; k < c.coefficients.size(); ++k) {
             if (read.components[i][k] != c.coefficients[k]) {
                 ADD_FAILURE() << what << ": component " << i << " block " << k / 64
-                              << " coefficient " << k % 64 << ": read "
-                              << read.components[i][k] << ", coded " << c.coefficients[k];
+                              << " coefficient " << k % 64 << ": read " << read.components[i][k]
+                              << ", coded " << c.coefficients[k];
                 return;
             }
         }
@@ -196,6 +197,39 @@ TEST(ProgressiveScans, LongEndOfBandRunsAndHeldCorrectionBits) {
     const ScanScript script = {scan(0, 0, 0, 0, 0, 0), scan(0, 0, 1, 62, 0, 1),
                                scan(0, 0, 63, 63, 0, 1), scan(0, 0, 1, 63, 1, 0)};
     expectReadBack(p, script, "long runs");
+}
+
+// A smooth vertical gradient (a sky): in 2 × 2 squares, interleaved DC
+// differences jump a block row at every other block, so the luminance DC
+// goes alone; in 4:4:4 one interleaved DC scan costs least.
+TEST(ProgressiveScans, DcScanGroupingFollowsTheBlockOrder) {
+    const struct {
+        std::vector<std::pair<int, int>> factors;
+        std::vector<ScanGroup> dcGroups;
+    } cases[] = {
+        {{{2, 2}, {1, 1}, {1, 1}}, {{0, 0}, {1, 2}}},
+        {{{1, 1}, {1, 1}, {1, 1}}, {{0, 2}}},
+    };
+    for (const auto& c : cases) {
+        Picture p = makePicture(320, 256, c.factors, Fill::Empty, 3);
+        for (JpegComponent& comp : p.comps) {
+            for (std::size_t b = 0; b < comp.coefficients.size(); b += 64) {
+                const auto row = static_cast<int>(b / 64) / comp.blocksPerRow;
+                comp.coefficients[b] = static_cast<std::int16_t>(-900 + 25 * row);
+            }
+        }
+        const ScanScript chosen = chooseScanScript(p.comps, p.width, p.height, p.hmax, p.vmax);
+        std::vector<ScanGroup> dcGroups;
+        for (const ScanSpec& s : chosen) {
+            if (s.dc() && !s.refinement()) dcGroups.push_back(s.group);
+        }
+        ASSERT_EQ(dcGroups.size(), c.dcGroups.size()) << c.factors[0].first;
+        for (std::size_t i = 0; i < dcGroups.size(); ++i) {
+            EXPECT_EQ(dcGroups[i].first, c.dcGroups[i].first);
+            EXPECT_EQ(dcGroups[i].last, c.dcGroups[i].last);
+        }
+        expectReadBack(p, chosen, "gradient");
+    }
 }
 
 TEST(ProgressiveScans, TablesEachScanNeeds) {
