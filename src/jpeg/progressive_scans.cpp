@@ -156,8 +156,8 @@ Priced cheapest(const std::vector<Plan>& plans, std::span<const JpegComponent> c
 // difference from the previous block's in the scan. Interleaved, a
 // component of 2 × 2 blocks per MCU is visited in squares: from the second
 // block of a square's first row down to the row below and from its last
-// block up again, so each difference spans a row of blocks, and a smooth
-// vertical gradient (a sky) costs its full slope at every other block. On
+// block up again. Those differences span a block row: a smooth vertical
+// gradient (a sky) costs its full slope at every other block. On
 // its own the component goes in rows, block beside block. Over eight
 // photographs in 4:2:0 the luminance DC scan alone, chroma interleaved,
 // took 0.2–8 % fewer bytes of the whole file than one interleaved DC scan
