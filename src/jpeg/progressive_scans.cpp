@@ -97,23 +97,36 @@ struct Plan {
     std::vector<ScanSpec> refinements;
 };
 
-// The candidates: everything at once; two bands (the first five
-// coefficients carry most of a block's energy and statistics of their own);
-// and successive approximation by one or two bits, whose first scans code
-// small magnitudes and whose refinements cost about a bit per value, which
-// pays where many values are ±1 after the approximation. Chroma gets the
-// same choice as luminance: in photographs one band wins for it, but
-// finely quantised halved chroma of colourful detail can pay for two, and
-// trying costs only the counting of a sample.
+// The candidates: the band 1..63 in one scan or split where the
+// statistics of a block's values change (after the two lowest frequencies,
+// which carry most of the energy; after five; or after two and nine), each
+// sent whole or by successive approximation of one or two bits, whose
+// first scans code small magnitudes and whose refinements cost about a bit
+// per value, which pays where many values are ±1 after the approximation.
+// Over eight photographs at 1280 × 1024 (4:2:0 at qualities 50, 70 and 85,
+// 4:4:4 at 85) these took 1.4 % fewer bytes than the split after five
+// alone. Chroma gets the same choice as luminance: in photographs one band
+// wins for it, but finely quantised halved chroma of colourful detail can
+// pay for two, and trying costs only the counting of a sample.
 std::vector<Plan> acPlans(int j) {
     const auto s = [j](int ss, int se, int ah, int al) { return scanOf(j, j, ss, se, ah, al); };
-    return {
-        {{s(1, 63, 0, 0)}, {}},
-        {{s(1, 63, 0, 1)}, {s(1, 63, 1, 0)}},
-        {{s(1, 5, 0, 0), s(6, 63, 0, 0)}, {}},
-        {{s(1, 5, 0, 1), s(6, 63, 0, 1)}, {s(1, 63, 1, 0)}},
-        {{s(1, 5, 0, 2), s(6, 63, 0, 2)}, {s(1, 63, 2, 1), s(1, 63, 1, 0)}},
-    };
+    // The last coefficient of each band.
+    const std::vector<std::vector<int>> bandEnds = {{63}, {2, 63}, {5, 63}, {2, 9, 63}};
+    std::vector<Plan> plans;
+    for (const std::vector<int>& ends : bandEnds) {
+        for (int al = 0; al <= 2; ++al) {
+            Plan& p = plans.emplace_back();
+            int ss = 1;
+            for (const int se : ends) {
+                p.first.push_back(s(ss, se, 0, al));
+                ss = se + 1;
+            }
+            for (int ah = al; ah >= 1; --ah) {
+                p.refinements.push_back(s(1, 63, ah, ah - 1));
+            }
+        }
+    }
+    return plans;
 }
 
 struct Priced {
