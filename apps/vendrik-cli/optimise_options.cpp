@@ -237,8 +237,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
         "--box 1280x1024 ist --size 1024x1280",
         [&o](const std::string& v, std::string& e) { return applyBox(v, o.batch.picture, e); }));
     t.push_back(option("quality", 'Q', "N",
-                       "Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung "
-                       "(außer WebP: immer halbiert)",
+                       "Qualität 40..95 (Vorgabe 80); ab 70 volle Farbauflösung, mit "
+                       "--compression strong ab 90 (außer WebP: immer halbiert)",
                        [&o](const std::string& v, std::string& e) {
                            const auto q = plainNumber(v);
                            if (!q || *q < kQualityMin || *q > kQualityMax) {
@@ -387,7 +387,8 @@ std::vector<CliOption> optimiseOptionTable(OptimiseOptions& o) {
                        "höchstens so groß, eine Grenze unter der Qualität: ein Bild, das mit "
                        "--quality passt, wird damit geschrieben, sonst mit der höchsten "
                        "Qualität ab 10, deren Datei passt (passt mit 4:4:4 erst eine "
-                       "Qualität unter 70, auch mit 4:2:0, außer mit --sampling); passt "
+                       "Qualität unter 70, mit --compression strong unter 90, auch mit "
+                       "4:2:0, außer mit --sampling); passt "
                        "auch 10 nicht, wird mit 10 geschrieben (Rückgabe 3). 200K oder 200 = 200 KB, 1.5M = 1,5 MB (K = 1024 "
                        "Bytes); 0 schaltet eine Grenze der Einstellungsdatei ab",
                        [&o](const std::string& v, std::string& e) {

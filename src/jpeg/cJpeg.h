@@ -33,15 +33,11 @@
 
 #include "imaging/surface.h"
 #include "jpeg/forward_dct.h"
+#include "jpeg/jpeg_compression.h"
 #include "jpeg/jpeg_component.h"
 #include "jpeg/jpeg_tables.h"
 
 namespace vendrik {
-
-enum class JpegCompression {
-    Standard,  // baseline sequential, T.81 Annex K tables, optimised Huffman tables
-    Strong,    // progressive, tuned tables, rate–distortion optimised quantisation
-};
 
 class cJpeg {
 public:

@@ -18,6 +18,9 @@ public:
     [[nodiscard]] std::string_view ending() const noexcept override {
         return ".jpg";
     }
+    [[nodiscard]] bool compresses() const noexcept override {
+        return true;
+    }
     // The coefficient planes: 16 bits for each of three components a pixel.
     [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
         return 2;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,11 @@ public:
     [[nodiscard]] virtual bool choosesSampling() const noexcept {
         return true;
     }
+    // Whether EncodeSettings::compression changes the file: the strong
+    // mode is the JPEG encoder's, other formats ignore it.
+    [[nodiscard]] virtual bool compresses() const noexcept {
+        return false;
+    }
     // What the format's files can hold of a source's metadata; the
     // pipeline reads the metadata to fit it.
     [[nodiscard]] virtual MetadataRoom metadataRoom() const noexcept {
@@ -85,6 +91,15 @@ public:
                                                      const MetadataSegments& metadata,
                                                      const EncodeProgress& progress) const = 0;
 };
+
+// The sampling `format` encodes with at `quality`: the user's choice, or
+// the slider's rule for the compression where the format has one.
+[[nodiscard]] inline Sampling samplingOf(const OutputFormat& format,
+                                         std::optional<Sampling> chosen, int quality,
+                                         JpegCompression compression) noexcept {
+    return resolvedSampling(chosen, quality,
+                            format.compresses() ? compression : JpegCompression::Standard);
+}
 
 // JFIF through cJpeg (baseline; progressive with the strong compression), the
 // metadata as APP1/APP13 segments after the JFIF header.

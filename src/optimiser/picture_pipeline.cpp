@@ -215,7 +215,8 @@ Result<EncodedPicture> PicturePipeline::encode(
         file = std::move(sized->file);
     } else {
         const EncodeSettings settings{m_settings.quality,
-                                      resolvedSampling(m_settings.sampling, m_settings.quality),
+                                      samplingOf(format(), m_settings.sampling, m_settings.quality,
+                                                 m_settings.compression),
                                       m_settings.compression};
         Result<EncodedFile> encoded = format().encode(surface, settings, metadata, report);
         if (!encoded) {

@@ -9,6 +9,7 @@
 
 #include "common/settings_keys.h"
 #include "imaging/box_size.h"
+#include "jpeg/jpeg_compression.h"
 
 namespace vendrik {
 
@@ -86,16 +87,24 @@ inline constexpr int kQualityLargeStep = 5;
 inline constexpr int kDefaultQuality = settingDefaultWhole("Quality");
 // The slider's rule, the one place that decides it: from 70 up "beste
 // Qualität" (4:4:4), below "höhere Geschwindigkeit" (4:2:0), which gives the
-// lower qualities more detail for the same bytes.
-[[nodiscard]] constexpr Sampling samplingForQuality(int value) noexcept {
-    return value >= 70 ? Sampling::Best : Sampling::Faster;
+// lower qualities more detail for the same bytes. The strong compression
+// (for JPEG; other formats follow the standard rule) keeps 4:2:0 up to 89:
+// its halved colour is sharpened for the decoder's enlargement and finely
+// quantised. Over eight photographs at 1280 × 1024 its 4:2:0 files needed
+// 3–7 % fewer bytes than its 4:4:4 ones for the SSIMULACRA and butteraugli
+// scores libjpeg's 4:2:0 quality 85 reaches, and 11–14 % for quality 70's.
+[[nodiscard]] constexpr Sampling samplingForQuality(
+    int value, JpegCompression compression = JpegCompression::Standard) noexcept {
+    const int fullColourFrom = compression == JpegCompression::Strong ? 90 : 70;
+    return value >= fullColourFrom ? Sampling::Best : Sampling::Faster;
 }
 
 // The sampling a picture is encoded with at `quality`: the user's choice
 // when there is one, else the slider's rule.
-[[nodiscard]] constexpr Sampling resolvedSampling(std::optional<Sampling> chosen,
-                                                  int quality) noexcept {
-    return chosen ? *chosen : samplingForQuality(quality);
+[[nodiscard]] constexpr Sampling resolvedSampling(
+    std::optional<Sampling> chosen, int quality,
+    JpegCompression compression = JpegCompression::Standard) noexcept {
+    return chosen ? *chosen : samplingForQuality(quality, compression);
 }
 
 // The preset button marked for a slider value: the one with exactly that value.

@@ -163,14 +163,16 @@ Result<SizedEncoding> encodeWithinLimit(const OutputFormat& format, const Surfac
             return file;
         });
     };
-    const Sampling first = resolvedSampling(chosen, quality);
+    const Sampling first = samplingOf(format, chosen, quality, compression);
     Result<SizedEncoding> sized = search(first, quality);
     if (!sized || chosen || first != Sampling::Best || !format.choosesSampling() ||
-        (sized->fits && samplingForQuality(sized->quality) == Sampling::Best)) {
+        (sized->fits &&
+         samplingOf(format, chosen, sized->quality, compression) == Sampling::Best)) {
         return sized;
     }
-    // Below 70 the slider itself chooses 4:2:0, which gives the higher
-    // quality for the same bytes.
+    // Below its switch (70; with the strong compression 90) the slider
+    // itself chooses 4:2:0, which gives the higher quality for the same
+    // bytes.
     Result<SizedEncoding> reduced = search(Sampling::Faster, sized->quality);
     if (!reduced) {
         return reduced;

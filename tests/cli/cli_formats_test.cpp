@@ -221,6 +221,29 @@ TEST(CliFormats, StrongCompressionLeavesOtherFormatsAsTheyAre) {
         return test::readFileBytes(dir.file("out.jpg"));
     };
     EXPECT_NE(jpeg(""), jpeg("--compression strong"));
+    // Its slider rule keeps the colour halved up to quality 89: the
+    // luminance's sampling factors in the frame header.
+    const auto lumaFactors = [](const Bytes& file) {
+        for (std::size_t i = 0; i + 11 < file.size(); ++i) {
+            if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
+                return static_cast<int>(file[i + 11]);
+            }
+        }
+        return 0;
+    };
+    const struct {
+        const char* how;
+        int factors;
+    } rule[] = {
+        {"--quality 80", 0x11},
+        {"--quality 80 --compression strong", 0x22},
+        {"--quality 89 --compression strong", 0x22},
+        {"--quality 90 --compression strong", 0x11},
+        {"--quality 80 --compression strong --sampling 444", 0x11},
+    };
+    for (const auto& c : rule) {
+        EXPECT_EQ(lumaFactors(jpeg(c.how)), c.factors) << c.how;
+    }
 }
 
 }  // namespace

@@ -140,6 +140,7 @@ struct SliderCase {
     int value;
     Sampling sampling;
     std::optional<int> marked;
+    Sampling strong;  // with the strong compression
 };
 
 class QualitySlider : public ::testing::TestWithParam<SliderCase> {};
@@ -147,18 +148,22 @@ class QualitySlider : public ::testing::TestWithParam<SliderCase> {};
 TEST_P(QualitySlider, ChoosesSamplingAndMarksAPreset) {
     const SliderCase& c = GetParam();
     EXPECT_EQ(samplingForQuality(c.value), c.sampling);
+    EXPECT_EQ(samplingForQuality(c.value, JpegCompression::Strong), c.strong);
     EXPECT_EQ(markedQualityPreset(c.value), c.marked);
 }
 
+constexpr Sampling kHalved = Sampling::Faster;
+constexpr Sampling kFull = Sampling::Best;
 INSTANTIATE_TEST_SUITE_P(Values, QualitySlider,
-                         ::testing::Values(SliderCase{40, Sampling::Faster, std::nullopt},
-                                           SliderCase{60, Sampling::Faster, 0},
-                                           SliderCase{65, Sampling::Faster, std::nullopt},
-                                           SliderCase{69, Sampling::Faster, std::nullopt},
-                                           SliderCase{70, Sampling::Best, 1},
-                                           SliderCase{80, Sampling::Best, 2},
-                                           SliderCase{90, Sampling::Best, 3},
-                                           SliderCase{95, Sampling::Best, std::nullopt}),
+                         ::testing::Values(SliderCase{40, kHalved, std::nullopt, kHalved},
+                                           SliderCase{60, kHalved, 0, kHalved},
+                                           SliderCase{65, kHalved, std::nullopt, kHalved},
+                                           SliderCase{69, kHalved, std::nullopt, kHalved},
+                                           SliderCase{70, kFull, 1, kHalved},
+                                           SliderCase{80, kFull, 2, kHalved},
+                                           SliderCase{89, kFull, std::nullopt, kHalved},
+                                           SliderCase{90, kFull, 3, kFull},
+                                           SliderCase{95, kFull, std::nullopt, kFull}),
                          [](const auto& info) { return "Value" + std::to_string(info.param.value); });
 
 TEST(QualityPresets, EachPresetMarksItself) {

@@ -148,7 +148,10 @@ class SizedFormat final : public OutputFormat {
 public:
     // `sampled`: whether the format stores colour as EncodeSettings says; a
     // format that does not always writes the 4:4:4 sizes.
-    explicit SizedFormat(bool sampled = true) : m_sampled(sampled) {}
+    // `compressing`: whether the strong compression is the format's own,
+    // which keeps the slider's rule at 4:2:0 up to 89.
+    explicit SizedFormat(bool sampled = true, bool compressing = false)
+        : m_sampled(sampled), m_compressing(compressing) {}
 
     [[nodiscard]] std::string_view name() const noexcept override {
         return "Probe";
@@ -158,6 +161,9 @@ public:
     }
     [[nodiscard]] bool choosesSampling() const noexcept override {
         return m_sampled;
+    }
+    [[nodiscard]] bool compresses() const noexcept override {
+        return m_compressing;
     }
     [[nodiscard]] std::size_t encodeBytesPerPictureByte() const noexcept override {
         return 0;
@@ -179,6 +185,7 @@ public:
 
 private:
     bool m_sampled;
+    bool m_compressing;
 };
 
 // A format whose files do not depend on the sampling is searched once: a
@@ -253,6 +260,35 @@ TEST(EncodeWithinLimit, TheSlidersRuleGoesOnAt420WhereOnlyALowQualityFits) {
         format, picture, 80, Sampling::Best, JpegCompression::Standard, {}, photoSize(50), {});
     ASSERT_TRUE(rule && best);
     EXPECT_GT(rule->quality, best->quality);
+}
+
+// With the strong compression of a format that has it, the rule keeps
+// 4:2:0 up to 89, at the first trial and where only a lower quality fits.
+TEST(EncodeWithinLimit, TheStrongRuleKeeps420UpTo89) {
+    const Surface picture(8, 8);
+    struct Case {
+        const char* name;
+        bool compressing;
+        int start;
+        std::uint64_t max;
+        Sampling expected;
+        bool secondSearch;
+    };
+    const Case cases[] = {
+        {"80 fits", true, 80, photoSize(95), Sampling::Faster, false},
+        {"90 fits", true, 90, photoSize(95), Sampling::Best, false},
+        {"95, only 83 at 4:4:4", true, 95, photoSize(75), Sampling::Faster, true},
+        {"not the format's", false, 80, photoSize(95), Sampling::Best, false},
+    };
+    for (const Case& c : cases) {
+        int trials = 0;
+        const Result<SizedEncoding> got = encodeWithinLimit(
+            SizedFormat(true, c.compressing), picture, c.start, std::nullopt,
+            JpegCompression::Strong, {}, c.max, [&trials] { ++trials; });
+        ASSERT_TRUE(got && got->fits) << c.name;
+        EXPECT_EQ(got->file.bytes.front(), c.expected == Sampling::Best ? 44 : 20) << c.name;
+        EXPECT_EQ(trials > got->trials, c.secondSearch) << c.name;
+    }
 }
 
 // The compression reaches every trial, and a mode that writes fewer bytes

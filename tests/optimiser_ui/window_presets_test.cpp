@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "controls/ccXPButton.h"
+#include "optimiser/output_formats.h"
 #include "optimiser/ui/filtered_line_edit.h"
 #include "optimiser/ui/naming_panel.h"
 #include "optimiser/ui/paths_panel.h"
@@ -38,6 +39,7 @@ private slots:
     void thePresetButtonsSetSliderSamplingAndMark();
     void theSliderChoosesSamplingAndMarks_data();
     void theSliderChoosesSamplingAndMarks();
+    void theStrongBoxKeepsHalvedColourUpTo89();
     void theSizeListTakesNoKeys();
     void theTextBoxesFilterTheirKeys_data();
     void theTextBoxesFilterTheirKeys();
@@ -218,6 +220,33 @@ void WindowPresetsTest::theSliderChoosesSamplingAndMarks() {
     QCOMPARE(slider->minimum(), 40);
     QCOMPARE(slider->maximum(), 95);
     QCOMPARE(slider->pageStep(), 5);
+}
+
+// "kleinere Dateien (langsamer)" moves the rule's switch to full colour
+// from 70 to 90 for JPEG; a sampling chosen by hand stays.
+void WindowPresetsTest::theStrongBoxKeepsHalvedColourUpTo89() {
+    test::TempDir dir;
+    auto t = openWindow(settingsFor(dir.path().string()));
+    QualityPanel* q = t.window->quality();
+    const auto shown = [q] { return q->optQuali(0)->isChecked() ? 0 : 1; };
+    q->HScroll1()->setValue(80);
+    QCOMPARE(shown(), 0);
+    QTest::mouseClick(q->chkCompression(), Qt::LeftButton);
+    QVERIFY(q->chkCompression()->isChecked());
+    QCOMPARE(shown(), 1);
+    q->cboFormat()->setCurrentIndex(static_cast<int>(OutputFormatId::Avif));
+    QCOMPARE(shown(), 0);
+    q->cboFormat()->setCurrentIndex(static_cast<int>(OutputFormatId::Jpeg));
+    QCOMPARE(shown(), 1);
+    q->HScroll1()->setValue(90);
+    QCOMPARE(shown(), 0);
+    q->HScroll1()->setValue(89);
+    QCOMPARE(shown(), 1);
+    QTest::mouseClick(q->optQuali(0), Qt::LeftButton);
+    QTest::mouseClick(q->chkCompression(), Qt::LeftButton);
+    QTest::mouseClick(q->chkCompression(), Qt::LeftButton);
+    QCOMPARE(shown(), 0);
+    QCOMPARE(q->sampling(), std::optional(Sampling::Best));
 }
 
 void WindowPresetsTest::theSizeListTakesNoKeys() {

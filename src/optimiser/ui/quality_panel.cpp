@@ -159,6 +159,15 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     connect(m_slider, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
     m_slider->setValue(kDefaultQuality);
     HScroll1_Change();
+    // The rule depends on the compression of the format: shown anew when
+    // either changes, unless the user chose a sampling.
+    const auto showRule = [this] {
+        if (!m_chosenSampling) {
+            showSampling(ruleSampling(m_slider->value()));
+        }
+    };
+    connect(m_compression, &QCheckBox::toggled, this, showRule);
+    connect(m_format, &QComboBox::currentIndexChanged, this, showRule);
 }
 
 void QualityPanel::chooseFormat(int stored) {
@@ -168,13 +177,19 @@ void QualityPanel::chooseFormat(int stored) {
     m_format->setCurrentIndex(choosable ? stored : static_cast<int>(OutputFormatId::Jpeg));
 }
 
+Sampling QualityPanel::ruleSampling(int value) const {
+    const bool strong = m_compression->isChecked() &&
+                        m_format->currentIndex() == static_cast<int>(OutputFormatId::Jpeg);
+    return samplingForQuality(value, strong ? JpegCompression::Strong : JpegCompression::Standard);
+}
+
 void QualityPanel::showSampling(Sampling s) {
     m_sampling[s == Sampling::Best ? 0 : 1]->setChecked(true);
 }
 
 void QualityPanel::chooseSampling(std::optional<Sampling> sampling) {
     m_chosenSampling = sampling;
-    showSampling(sampling.value_or(samplingForQuality(m_slider->value())));
+    showSampling(sampling.value_or(ruleSampling(m_slider->value())));
 }
 
 void QualityPanel::HScroll1_Change() {
@@ -183,7 +198,7 @@ void QualityPanel::HScroll1_Change() {
     m_caption->setText(caption);
     m_slider->setAccessibleName(caption);
     m_chosenSampling.reset();
-    showSampling(samplingForQuality(value));
+    showSampling(ruleSampling(value));
     const std::optional<int> marked = markedQualityPreset(value);
     for (std::size_t i = 0; i < m_presets.size(); ++i) {
         m_presets[i]->setForeColor(marked && *marked == static_cast<int>(i) ? kMarkedPresetColour
@@ -196,7 +211,7 @@ void QualityPanel::presetClicked(int element) {
     m_slider->setValue(p.value);
     // Also when the slider stood at the preset already.
     m_chosenSampling.reset();
-    showSampling(samplingForQuality(p.value));
+    showSampling(ruleSampling(p.value));
     m_dummy->setFocus();
 }
 

@@ -86,6 +86,8 @@ public:
     void chooseSampling(std::optional<Sampling> sampling);
 
 private:
+    // The slider's rule at `value` for the chosen format and compression.
+    [[nodiscard]] Sampling ruleSampling(int value) const;
     void showSampling(Sampling s);
 
     QWidget* m_dummy;
