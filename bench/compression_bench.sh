@@ -8,7 +8,9 @@
 #   cjpeg420, cjpeg444   libjpeg-turbo's cjpeg -optimize at 4:2:0 and 4:4:4
 #   mozjpeg              npm @jsquash/jpeg 1.6 (mozjpeg's WebAssembly build,
 #                        its default options), run with node 20
-#   strong420, strong444 vendrik-cli encode --compression strong
+#   strong420, strong444 vendrik-cli encode --compression strong (the mode
+#                        writes 4:2:0 below quality 90 where no sampling is
+#                        chosen, 4:4:4 from 90)
 # and every file is decoded with djpeg and scored against the picture before
 # encoding with SSIMULACRA (ssimulacra_main) and butteraugli, both lower is
 # better. The targets are the scores cjpeg420 reaches at quality 70 and 85;
