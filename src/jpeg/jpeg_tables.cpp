@@ -151,8 +151,8 @@ QuantValues strongQuantTable(int quality, bool chroma, bool halvedChroma) {
     // butteraugli finds. Over the same photographs this needed 5 % fewer
     // bytes at the butteraugli score of libjpeg's 4:2:0 quality 85 (0.758
     // of cjpeg's bytes instead of 0.798) and as many at the SSIMULACRA
-    // scores; falling to 0.3 gained less (0.768), and the finer factor
-    // below 70 cost 1–2 % at the scores of quality 70.
+    // scores; falling to 0.3 gained less (0.768), and a finer factor below
+    // 70 cost 1–2 % at the SSIMULACRA score of quality 70.
     const double factor = 0.65 - 0.2 * std::clamp((quality - 70) / 15.0, 0.0, 1.0);
     return scaleQuantTable(kChrominanceBase, static_cast<int>(std::nearbyint(scale * factor)));
 }

@@ -170,12 +170,12 @@ Priced cheapest(const std::vector<Plan>& plans, std::span<const JpegComponent> c
 // component of 2 × 2 blocks per MCU is visited in squares: from the second
 // block of a square's first row down to the row below and from its last
 // block up again. Those differences span a block row: a smooth vertical
-// gradient (a sky) costs its full slope at every other block. On
-// its own the component goes in rows, block beside block. Over eight
-// photographs in 4:2:0 the luminance DC scan alone, chroma interleaved,
-// took 0.2–8 % fewer bytes of the whole file than one interleaved DC scan
-// (each component alone: some 30 bytes more, for the extra table); in
-// 4:4:4 all orders are rows and the interleaved scan saves the headers.
+// gradient (a sky) costs its full slope at every other block. On its own
+// the component goes in rows, block beside block. Over eight photographs
+// in 4:2:0 the luminance DC scan alone, chroma interleaved, took 0.2–8 %
+// fewer bytes of the whole file than one interleaved DC scan (each
+// component alone: some 30 bytes more, for the extra table); in 4:4:4 all
+// orders are rows and the interleaved scan saves the headers.
 std::vector<std::vector<ScanGroup>> dcGroupings(std::span<const JpegComponent> comps) {
     std::vector<std::vector<ScanGroup>> groupings{planScans(comps)};
     const bool squares = std::any_of(comps.begin(), comps.end(),

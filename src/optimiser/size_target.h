@@ -68,8 +68,8 @@ using EncodeAtQuality = std::function<Result<EncodedFile>(int quality)>;
 // user's choice (`chosen`) at every quality; without one it is the slider's
 // rule for `quality`, and when that is 4:4:4 and only a quality below the
 // rule's switch fits, or none, the search goes on at 4:2:0, as the slider
-// chooses there, and the higher quality of the two is taken (or, when neither fits, the
-// smaller file); not for a format whose files do not depend on the sampling
+// chooses there, and the higher quality of the two is taken (or, when
+// neither fits, the smaller file); not for a format whose files do not depend on the sampling
 // (OutputFormat::choosesSampling). Every trial uses `compression`: the
 // strong mode's smaller files fit a limit at a higher quality (a format
 // other than JPEG ignores it). `onTrial` hears of each encode made.
