@@ -13,6 +13,7 @@
 
 #include "common/settings_keys.h"
 #include "controls/ccXPButton.h"
+#include "optimiser/output_format.h"
 #include "optimiser/output_formats.h"
 #include "optimiser/ui/window_look.h"
 
@@ -120,7 +121,7 @@ QualityPanel::QualityPanel(QWidget* dummy, QWidget* parent)
     // The strong mode is our JPEG encoder's; WebP and AVIF have their own
     // effort settings, so the box is grey (and ignored) for them.
     connect(m_format, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_compression->setEnabled(index == static_cast<int>(OutputFormatId::Jpeg));
+        m_compression->setEnabled(outputFormatOfSetting(index)->compresses());
     });
 
     // "höchstens N KB" beside the slider: the largest file each picture may
@@ -178,9 +179,9 @@ void QualityPanel::chooseFormat(int stored) {
 }
 
 Sampling QualityPanel::ruleSampling(int value) const {
-    const bool strong = m_compression->isChecked() &&
-                        m_format->currentIndex() == static_cast<int>(OutputFormatId::Jpeg);
-    return samplingForQuality(value, strong ? JpegCompression::Strong : JpegCompression::Standard);
+    return samplingOf(*outputFormatOfSetting(m_format->currentIndex()), std::nullopt, value,
+                      m_compression->isChecked() ? JpegCompression::Strong
+                                                 : JpegCompression::Standard);
 }
 
 void QualityPanel::showSampling(Sampling s) {
